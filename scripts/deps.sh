@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the window and the tests need,
+# skipping those already present. Usage: scripts/deps.sh [run|test]
+set -euo pipefail
+what=${1:-test}
+
+packages=(g++ cmake make ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-qpa-plugins
+          libgtest-dev fonts-liberation)
+if [ "$what" = test ]; then
+  packages+=(nginx-light curl gzip clang libclang-rt-14-dev procps)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
