@@ -1,0 +1,256 @@
+#include "net/tcp_block_socket.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "util/code_page.h"
+#include "util/codecs.h"
+#include "util/ip_text.h"
+#include "util/text_helpers.h"
+
+namespace tav {
+
+namespace {
+
+constexpr int kMaxWaitingData = 65536;
+
+// A plug-in of the given class; TSSLNone when the class yields none.
+std::unique_ptr<TCustomSSL> MakePlugin(const TSSLClass& SSLPlugin, TTCPBlockSocket& Socket) {
+  if (SSLPlugin) {
+    std::unique_ptr<TCustomSSL> plugin = SSLPlugin(Socket);
+    if (plugin) return plugin;
+  }
+  return std::make_unique<TSSLNone>(Socket);
+}
+
+}  // namespace
+
+TTCPBlockSocket::TTCPBlockSocket() : TTCPBlockSocket(DefaultSSLClass) {}
+
+TTCPBlockSocket::TTCPBlockSocket(const TSSLClass& SSLPlugin) {
+  FSSL = MakePlugin(SSLPlugin, *this);
+  InitTunnelDefaults();
+}
+
+TTCPBlockSocket::~TTCPBlockSocket() {
+  try {
+    CloseSocket();
+  } catch (...) {
+    // Nothing may leave a destructor.
+  }
+  ReleaseDelayedOptions();
+  // The plug-in goes last, with the members.
+}
+
+void TTCPBlockSocket::InitTunnelDefaults() {
+  FHTTPTunnelIP.clear();
+  FHTTPTunnelPort.clear();
+  FHTTPTunnel = false;
+  FHTTPTunnelRemoteIP.clear();
+  FHTTPTunnelRemotePort.clear();
+  FHTTPTunnelUser.clear();
+  FHTTPTunnelPass.clear();
+  FHTTPTunnelTimeout = 30000;
+}
+
+void TTCPBlockSocket::CreateWithSSL(const TSSLClass& SSLPlugin) {
+  // The object is expected to be closed; a handle still open would be lost
+  // when the field returns to its default, so it is closed here.
+  if (FSocket != INVALID_SOCKET) {
+    ::close(FSocket);
+    FSocket = INVALID_SOCKET;
+  }
+  InitBlockSocketDefaults();
+  InitSocksDefaults();
+  std::unique_ptr<TCustomSSL> plugin = MakePlugin(SSLPlugin, *this);
+  FSSL = std::move(plugin);
+  InitTunnelDefaults();
+}
+
+// --- closing and connecting ---------------------------------------------------------
+
+void TTCPBlockSocket::CloseSocket() {
+  if (FSSL && FSSL->SSLEnabled()) FSSL->Shutdown();
+  if (FSocket != INVALID_SOCKET && FLastError == 0) {
+    ::shutdown(FSocket, SHUT_WR);
+    Purge();
+  }
+  TSocksBlockSocket::CloseSocket();
+}
+
+void TTCPBlockSocket::Connect(const std::u16string& IP, const std::u16string& Port) {
+  if (!FSocksIP.empty()) {
+    ConnectViaSocks(IP, Port);
+  } else if (!FHTTPTunnelIP.empty()) {
+    ConnectViaHTTPTunnel(IP, Port);
+  } else {
+    TSocksBlockSocket::Connect(IP, Port);
+  }
+  if (FLastError == 0 && FOnAfterConnect) FOnAfterConnect(this);
+}
+
+void TTCPBlockSocket::ConnectViaSocks(const std::u16string& IP, const std::u16string& Port) {
+  // The SOCKS negotiation is not available yet: the proxy is reached, and
+  // the connect then fails as a failed negotiation would.
+  TSocksBlockSocket::Connect(FSocksIP, FSocksPort);
+  if (FLastError == 0) {
+    FUsingSocks = false;
+    FLastError = WSASYSNOTREADY;
+    FSocksLocalIP = FSocksResponseIP;
+    FSocksLocalPort = FSocksResponsePort;
+    FSocksRemoteIP = IP;
+    FSocksRemotePort = Port;
+  }
+  ExceptCheck();
+  DoStatus(HR_Connect, IP + u":" + Port);
+}
+
+void TTCPBlockSocket::ConnectViaHTTPTunnel(const std::u16string& IP, const std::u16string& Port) {
+  const std::u16string port = IntToText(ResolvePort(Port));
+  TSocksBlockSocket::Connect(FHTTPTunnelIP, FHTTPTunnelPort);
+  if (FLastError != 0) return;
+  FHTTPTunnel = false;
+  std::u16string target = IP;
+  if (IsIPv6Text(target)) target = u"[" + target + u"]";
+  SendString(TextToAnsi(u"CONNECT " + target + u":" + port + u" HTTP/1.0") + "\r\n");
+  if (!FHTTPTunnelUser.empty()) {
+    const std::string credentials = TextToAnsi(FHTTPTunnelUser) + ":" + TextToAnsi(FHTTPTunnelPass);
+    SendString("Proxy-Authorization: Basic " + Base64Encode(credentials) + "\r\n");
+  }
+  SendString("\r\n");
+  for (;;) {
+    // Lines keep a trailing CR when the proxy sent one.
+    const std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
+    if (FLastError != 0) break;
+    if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0) FHTTPTunnel = line[9] == '2';
+    if (line.empty() || line == "\r") break;
+  }
+  if (FLastError == 0 && !FHTTPTunnel) FLastError = WSAECONNREFUSED;
+  FHTTPTunnelRemoteIP = target;
+  FHTTPTunnelRemotePort = port;
+  ExceptCheck();
+}
+
+void TTCPBlockSocket::Listen() {
+  if (FSocksIP.empty()) {
+    TSocksBlockSocket::Listen();
+    return;
+  }
+  // Listening through a SOCKS proxy needs the negotiation, not available yet.
+  FLastError = WSANO_RECOVERY;
+  ExceptCheck();
+  DoStatus(HR_Listen, u"");
+}
+
+TSocket TTCPBlockSocket::Accept() { return TSocksBlockSocket::Accept(); }
+
+// --- TLS ------------------------------------------------------------------------------
+
+void TTCPBlockSocket::SSLDoConnect() {
+  ResetLastError();
+  if (!FSSL->Connect()) FLastError = WSASYSNOTREADY;
+  ExceptCheck();
+}
+
+bool TTCPBlockSocket::SSLAcceptConnection() {
+  ResetLastError();
+  if (!FSSL->Accept()) FLastError = WSASYSNOTREADY;
+  ExceptCheck();
+  return FLastError == 0;
+}
+
+void TTCPBlockSocket::SSLDoShutdown() {
+  ResetLastError();
+  FSSL->BiShutdown();
+}
+
+int TTCPBlockSocket::SendBuffer(const void* Buffer, int Length) {
+  if (!FSSL->SSLEnabled()) return TSocksBlockSocket::SendBuffer(Buffer, Length);
+  if (CheckStop()) return 0;
+  ResetLastError();
+  DoMonitor(true, Buffer, Length);
+  const char* bytes = static_cast<const char*>(Buffer);
+  int sent = 0;
+  while (sent < Length) {
+    const int y = std::min(Length - sent, FSendMaxChunk);
+    if (y <= 0) break;
+    WaitBandwidth(y, FMaxSendBandwidth, FNextSend);
+    const int r = FSSL->SendBuffer(bytes + sent, y);
+    if (FSSL->LastError() != 0) FLastError = WSASYSNOTREADY;
+    if (FLastError != 0) break;
+    if (r <= 0) {
+      // The TLS peer has closed: nothing more can be sent.
+      FLastError = WSAECONNRESET;
+      break;
+    }
+    sent += r;
+    FSendCounter += r;
+    DoStatus(HR_WriteCount, IntToText(r));
+  }
+  ExceptCheck();
+  return sent;
+}
+
+int TTCPBlockSocket::RecvBuffer(void* Buffer, int Length) {
+  if (!FSSL->SSLEnabled()) return TSocksBlockSocket::RecvBuffer(Buffer, Length);
+  if (CheckStop()) return 0;
+  ResetLastError();
+  WaitBandwidth(Length, FMaxRecvBandwidth, FNextRecv);
+  int count = FSSL->RecvBuffer(Buffer, Length);
+  if (FSSL->LastError() != 0) FLastError = WSASYSNOTREADY;
+  ExceptCheck();
+  // Counter, status and monitor run for every answer; a failed receive
+  // counts as 0 bytes so that no negative length reaches them.
+  const int delivered = std::max(count, 0);
+  FRecvCounter += delivered;
+  DoStatus(HR_ReadCount, IntToText(count));
+  DoMonitor(false, Buffer, delivered);
+  DoReadFilter(Buffer, count);
+  return count;
+}
+
+int TTCPBlockSocket::WaitingData() {
+  int result = 0;
+  if (FSSL->SSLEnabled() && FSocket != INVALID_SOCKET) {
+    result = std::clamp(FSSL->WaitingData(), 0, kMaxWaitingData);
+  }
+  if (result == 0) result = TSocksBlockSocket::WaitingData();
+  return result;
+}
+
+std::u16string TTCPBlockSocket::GetErrorDescEx() {
+  if (FLastError == WSASYSNOTREADY && FSSL && FSSL->LastError() != 0) return FSSL->LastErrorDesc();
+  return TSocksBlockSocket::GetErrorDescEx();
+}
+
+// --- addresses through a tunnel ----------------------------------------------------
+
+std::u16string TTCPBlockSocket::GetLocalSinIP() {
+  if (FUsingSocks) return FSocksLocalIP;
+  return TSocksBlockSocket::GetLocalSinIP();
+}
+
+std::u16string TTCPBlockSocket::GetRemoteSinIP() {
+  if (FUsingSocks) return FSocksRemoteIP;
+  if (FHTTPTunnel) return FHTTPTunnelRemoteIP;
+  return TSocksBlockSocket::GetRemoteSinIP();
+}
+
+int TTCPBlockSocket::GetLocalSinPort() {
+  if (FUsingSocks) return StrToIntDef(FSocksLocalPort, 0);
+  return TSocksBlockSocket::GetLocalSinPort();
+}
+
+int TTCPBlockSocket::GetRemoteSinPort() {
+  if (FUsingSocks) return ResolvePort(FSocksRemotePort);
+  if (FHTTPTunnel) return StrToIntDef(FHTTPTunnelRemotePort, 0);
+  return TSocksBlockSocket::GetRemoteSinPort();
+}
+
+int TTCPBlockSocket::GetSocketType() { return SOCK_STREAM; }
+int TTCPBlockSocket::GetSocketProtocol() { return IPPROTO_TCP; }
+
+}  // namespace tav
