@@ -1,0 +1,291 @@
+#include "app/main_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <exception>
+#include <memory>
+#include <string>
+#include <typeinfo>
+#include <utility>
+
+#include "util/utf8_validity.h"
+#include "http/http_send.h"
+#include "net/tcp_block_socket.h"
+#include "util/code_page.h"
+#include "util/memory_stream.h"
+#include "util/text_helpers.h"
+
+namespace tav {
+
+namespace {
+
+constexpr int kClientWidth = 682;
+constexpr int kClientHeight = 632;
+constexpr int kHeaderBoxHeight = 121;
+
+// Creates a child control; from here on its parent owns it.
+template <class W, class... Args>
+W* MakeChild(QWidget* parent, const char* name, Args&&... args) {
+  auto control = std::make_unique<W>(std::forward<Args>(args)..., parent);
+  control->setObjectName(QString::fromLatin1(name));
+  return control.release();
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top) {
+  QLabel* label = MakeChild<QLabel>(parent, name, QString::fromLatin1(caption));
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name) {
+  QFrame* panel = MakeChild<QFrame>(parent, name);
+  panel->setFrameShape(QFrame::NoFrame);
+  return panel;
+}
+
+// A layout with no margins and no spacing that fills `owner`.
+template <class L>
+L* FillLayout(QWidget* owner) {
+  auto layout = std::make_unique<L>(owner);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  return layout.release();
+}
+
+QString ClassNameOf(const std::exception& e) {
+  int status = 0;
+  const char* mangled = typeid(e).name();
+  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                   std::free);
+  std::string name = (status == 0 && demangled) ? demangled.get() : mangled;
+  // The bare class name, as the user knows it, without its namespaces.
+  if (name.find('<') == std::string::npos) {
+    const std::size_t colon = name.rfind("::");
+    if (colon != std::string::npos) name.erase(0, colon + 2);
+  }
+  return QString::fromStdString(name);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QStringLiteral("Tavrenic"));
+  QFont face(QStringLiteral("Tahoma"));
+  face.setPixelSize(11);
+  setFont(face);
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+
+  BuildLayout();
+
+  resize(kClientWidth, kClientHeight);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect desktop = screen->availableGeometry();
+    move(desktop.left() + (desktop.width() - kClientWidth) / 2,
+         desktop.top() + (desktop.height() - kClientHeight) / 2);
+  }
+  // Lay the controls out at the final size now, so the splitter can give the
+  // header box its height before the window is first shown.
+  layout()->activate();
+  Splitter1->setSizes({kHeaderBoxHeight, Splitter1->height() - kHeaderBoxHeight});
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildLayout() {
+  FillLayout<QVBoxLayout>(this);
+  Panel1 = MakePanel(this, "Panel1");
+  layout()->addWidget(Panel1);
+  auto* panel1Layout = FillLayout<QVBoxLayout>(Panel1);
+
+  // The request fields, placed at fixed positions.
+  Panel2 = MakePanel(Panel1, "Panel2");
+  Panel2->setFixedHeight(64);
+  panel1Layout->addWidget(Panel2);
+
+  Label1 = MakeLabel(Panel2, "Label1", "URL:  ", 5, 11);
+  Edit1 = MakeChild<QLineEdit>(Panel2, "Edit1", QStringLiteral("http://example.com/"));
+  Edit1->setGeometry(32, 8, 369, 21);
+
+  Label3 = MakeLabel(Panel2, "Label3", "Method:  ", 416, 11);
+  ed_method = MakeChild<QComboBox>(Panel2, "ed_method");
+  ed_method->setEditable(true);
+  ed_method->addItems({QStringLiteral("GET"), QStringLiteral("OPTIONS"), QStringLiteral("DEBUG"),
+                       QStringLiteral("POST")});
+  // Typed methods stay in the text and are not added to the list.
+  ed_method->setInsertPolicy(QComboBox::NoInsert);
+  ed_method->setEditText(QStringLiteral("GET"));
+  ed_method->setGeometry(468, 10, 77, 21);
+
+  Button1 = MakeChild<QPushButton>(Panel2, "Button1", QStringLiteral("GO"));
+  Button1->setGeometry(574, 8, 97, 42);
+
+  enableproxy = MakeChild<QCheckBox>(Panel2, "enableproxy", QStringLiteral("Enable Proxy"));
+  enableproxy->setGeometry(9, 35, 97, 17);
+
+  Label4 = MakeLabel(Panel2, "Label4", "Host: ", 112, 37);
+  ed_proxyhost = MakeChild<QLineEdit>(Panel2, "ed_proxyhost");
+  ed_proxyhost->setGeometry(147, 35, 254, 21);
+
+  lb_proxyport = MakeLabel(Panel2, "lb_proxyport", "Port: ", 418, 38);
+  ed_proxyport = MakeChild<QLineEdit>(Panel2, "ed_proxyport", QStringLiteral("3128"));
+  ed_proxyport->setGeometry(451, 36, 46, 21);
+  ed_proxyport->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  ed_proxyport->setValidator(MakeChild<QRegularExpressionValidator>(
+      ed_proxyport, "PortDigits", QRegularExpression(QStringLiteral("[0-9]*"))));
+
+  ed_method2 = MakeChild<QLineEdit>(Panel2, "ed_method2", QStringLiteral("GET"));
+  ed_method2->setGeometry(518, 37, 50, 21);
+  ed_method2->setReadOnly(true);
+  ed_method2->setVisible(false);
+
+  // The header box above the pages; the splitter handle between them lets the
+  // user resize it.
+  Splitter1 = MakeChild<QSplitter>(Panel1, "Splitter1", Qt::Vertical);
+  Splitter1->setHandleWidth(3);
+  Splitter1->setChildrenCollapsible(false);
+  panel1Layout->addWidget(Splitter1, 1);
+
+  GroupBox1 = MakeChild<QGroupBox>(Splitter1, "GroupBox1", QStringLiteral("Response Header"));
+  auto* group1Layout = FillLayout<QVBoxLayout>(GroupBox1);
+  group1Layout->setContentsMargins(2, 2, 2, 2);
+  Memo1 = MakeChild<QPlainTextEdit>(GroupBox1, "Memo1");
+  Memo1->setReadOnly(true);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Memo1->setFocusPolicy(Qt::ClickFocus);
+  group1Layout->addWidget(Memo1);
+
+  // Stand-in page control until the project's own tab control is available.
+  PageControl1 = MakeChild<QTabWidget>(Splitter1, "PageControl1");
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 1);
+
+  TabSheet1 = MakeChild<QWidget>(PageControl1, "TabSheet1");
+  auto* sheet1Layout = FillLayout<QVBoxLayout>(TabSheet1);
+  sheet1Layout->setContentsMargins(2, 2, 2, 2);
+  GroupBox2 = MakeChild<QGroupBox>(TabSheet1, "GroupBox2", QStringLiteral("Response Text"));
+  sheet1Layout->addWidget(GroupBox2);
+  auto* group2Layout = FillLayout<QVBoxLayout>(GroupBox2);
+  group2Layout->setContentsMargins(2, 2, 2, 2);
+  // Stand-in text page until the text view is available.
+  TextView1 = MakeChild<QPlainTextEdit>(GroupBox2, "TextView1");
+  TextView1->setReadOnly(true);
+  group2Layout->addWidget(TextView1);
+  PageControl1->addTab(TabSheet1, QStringLiteral("Text"));
+
+  TabSheet2 = MakeChild<QWidget>(PageControl1, "TabSheet2");
+  auto* sheet2Layout = FillLayout<QVBoxLayout>(TabSheet2);
+  sheet2Layout->setContentsMargins(2, 2, 2, 2);
+  GroupBox3 = MakeChild<QGroupBox>(TabSheet2, "GroupBox3", QString());
+  sheet2Layout->addWidget(GroupBox3);
+  PageControl1->addTab(TabSheet2, QStringLiteral("HTML"));
+  PageControl1->setCurrentIndex(0);
+
+  // The bottom strip with the Exit button at its right edge.
+  Panel3 = MakePanel(Panel1, "Panel3");
+  Panel3->setFixedHeight(37);
+  panel1Layout->addWidget(Panel3);
+  auto* panel3Layout = FillLayout<QHBoxLayout>(Panel3);
+  panel3Layout->addStretch(1);
+  Panel4 = MakePanel(Panel3, "Panel4");
+  Panel4->setFixedWidth(150);
+  panel3Layout->addWidget(Panel4);
+  Button2 = MakeChild<QPushButton>(Panel4, "Button2", QStringLiteral("Exit"));
+  Button2->setGeometry(45, 5, 97, 25);
+
+  connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+}
+
+void TMainForm::Button2Click() { close(); }
+
+void TMainForm::Notify(const QString& message) {
+  if (FOnNotify) {
+    FOnNotify(message);
+    return;
+  }
+  QMessageBox::information(this, windowTitle(), message);
+}
+
+void TMainForm::AppendHeaderBox(const QString& entry) {
+  QString text = entry;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  Memo1->appendPlainText(text);
+}
+
+void TMainForm::AppendResponseLine(const QString& line) { TextView1->appendPlainText(line); }
+
+QString TMainForm::HeaderText() const { return Memo1->toPlainText(); }
+
+QString TMainForm::ResponseText() const { return TextView1->toPlainText(); }
+
+void TMainForm::Button1Click() {
+  Memo1->clear();
+  TextView1->clear();
+
+  // The engine lives for this exchange only and is freed however it ends.
+  auto http = std::make_unique<THTTPSend>();
+  if (FOnEngineCreated) FOnEngineCreated(*http);
+
+  if (enableproxy->isChecked()) {
+    http->SetProxyHost(ed_proxyhost->text().toStdU16String());
+    http->SetProxyPort(ed_proxyport->text().toStdU16String());
+  }
+
+  const std::u16string url = Trim(Edit1->text().toStdU16String());
+  const std::u16string method = Trim(ed_method->currentText().toStdU16String());
+  if (UpperCase(method) == u"DEBUG") http->Headers().Add(u"Command: stop-debug");
+  AppendHeaderBox(QString::fromStdU16String(http->Headers().Text()));
+
+  bool ok = false;
+  try {
+    ok = http->HTTPMethod(method, url);
+  } catch (const std::exception& e) {
+    Notify(QStringLiteral("Exception class name = ") + ClassNameOf(e));
+    Notify(QStringLiteral("Exception message = ") + QString::fromUtf8(e.what()));
+    ok = false;
+  }
+
+  if (ok) {
+    QStringList headers;
+    for (const std::u16string& line : http->Headers()) headers << QString::fromStdU16String(line);
+    Memo1->setPlainText(headers.join(QLatin1Char('\n')));
+    // Stand-in for the text and HTML views: the body as plain text only.
+    TMemoryStream& body = http->Document();
+    const bool utf8 = IsValidUtf8Buffer(body.Memory(), body.Size());
+    const std::string bytes = ReadBytesFromStream(body, body.Size() - body.Position());
+    TextView1->setPlainText(QString::fromStdU16String(utf8 ? Utf8ToText(bytes) : AnsiToText(bytes)));
+  } else {
+    AppendResponseLine(QStringLiteral("Error"));
+    TTCPBlockSocket& sock = http->Sock();
+    AppendResponseLine(QString::number(sock.LastError()) + QStringLiteral(": ") +
+                       QString::fromStdU16String(sock.LastErrorDesc()));
+    AppendResponseLine(QString::number(sock.SSL().LastError()) + QStringLiteral(": ") +
+                       QString::fromStdU16String(sock.SSL().LastErrorDesc()));
+  }
+}
+
+}  // namespace tav

@@ -1,0 +1,87 @@
+#pragma once
+// The request console: the one window of the application. The user fills in
+// a URL, a method and optionally an HTTP proxy and presses GO; one exchange
+// then runs synchronously and its results go to the header box and the
+// response pages.
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+
+namespace tav {
+
+class THTTPSend;
+
+class TMainForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Shows one modal notice with an OK button.
+  using TNotifyEvent = std::function<void(const QString& message)>;
+  // Called with each fresh engine right after it is created.
+  using TEngineEvent = std::function<void(THTTPSend& engine)>;
+
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Replaces the modal message box of the exchange's exception report; an
+  // empty function restores the box.
+  void SetOnNotify(TNotifyEvent handler) { FOnNotify = std::move(handler); }
+  void SetOnEngineCreated(TEngineEvent handler) { FOnEngineCreated = std::move(handler); }
+
+  // The lines of the header box and of the "Text" page, joined with LF.
+  QString HeaderText() const;
+  QString ResponseText() const;
+
+ public slots:
+  void Button1Click();
+  void Button2Click();
+
+ private:
+  void BuildLayout();
+  void Notify(const QString& message);
+  // Appends one entry; line breaks inside it (CR LF, CR or LF) start new lines.
+  void AppendHeaderBox(const QString& entry);
+  void AppendResponseLine(const QString& line);
+
+  TNotifyEvent FOnNotify;
+  TEngineEvent FOnEngineCreated;
+
+  QFrame* Panel1 = nullptr;
+  QFrame* Panel2 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QComboBox* ed_method = nullptr;
+  QPushButton* Button1 = nullptr;
+  QCheckBox* enableproxy = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* ed_proxyhost = nullptr;
+  QLabel* lb_proxyport = nullptr;
+  QLineEdit* ed_proxyport = nullptr;
+  QLineEdit* ed_method2 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QPlainTextEdit* TextView1 = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QFrame* Panel3 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QPushButton* Button2 = nullptr;
+};
+
+}  // namespace tav

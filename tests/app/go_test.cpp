@@ -1,0 +1,247 @@
+// The GO button against loopback servers: what the header box and the Text
+// page show after an exchange, and what the server saw.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <stdexcept>
+#include <string>
+
+#include "app/application.h"
+#include "app/main_form.h"
+#include "http/http_send.h"
+#include "nginx_server.h"
+#include "scripted_server.h"
+
+namespace tav {
+namespace {
+
+using test::ConnectionScript;
+using test::ScriptedServer;
+using test::ScriptEnd;
+
+std::string Response(const std::string& head, const std::string& body) {
+  return "HTTP/1.0 200 OK\r\n" + head + "Content-Length: " + std::to_string(body.size()) +
+         "\r\n\r\n" + body;
+}
+
+class GoButton : public testing::Test {
+ protected:
+  void SetUp() override {
+    form.SetOnNotify([this](const QString& m) { notices << m; });
+  }
+
+  void Set(const char* name, const QString& text) {
+    QLineEdit* edit = form.findChild<QLineEdit*>(QString::fromLatin1(name));
+    ASSERT_NE(edit, nullptr) << name;
+    edit->setText(text);
+  }
+  void SetUrl(const std::string& url) { Set("Edit1", QString::fromStdString(url)); }
+  void SetMethod(const QString& method) {
+    form.findChild<QComboBox*>(QStringLiteral("ed_method"))->setEditText(method);
+  }
+  void Proxy(bool on) { form.findChild<QCheckBox*>(QStringLiteral("enableproxy"))->setChecked(on); }
+  void Go() { form.findChild<QPushButton*>(QStringLiteral("Button1"))->click(); }
+  // Lines of the header box / the Text page.
+  QStringList Header() const { return form.HeaderText().split(QLatin1Char('\n')); }
+  QString Text() const { return form.ResponseText(); }
+
+  TMainForm form;
+  QStringList notices;
+};
+
+TEST_F(GoButton, SuccessShowsHeaderLinesAndBodyText) {
+  const struct {
+    const char* what;
+    std::string body;
+    QString shown;
+  } cases[] = {
+      {"UTF-8 body", "gr\xC3\xBC\xC3\x9F dich\r\nzweite Zeile", QString::fromUtf8("grüß dich\nzweite Zeile")},
+      {"Windows-1252 body", "caf\xE9 \x80 5", QString::fromUtf8("café € 5")},
+      {"empty body", "", QString()},
+  };
+  for (const auto& c : cases) {
+    ScriptedServer server({ConnectionScript::Reply(Response("Content-Type: text/plain\r\n", c.body))});
+    SetUrl(server.Url("/page?x=1"));
+    Go();
+    EXPECT_EQ(Header(), (QStringList{"HTTP/1.0 200 OK", "Content-Type: text/plain",
+                                     "Content-Length: " + QString::number(c.body.size()), ""}))
+        << c.what;
+    EXPECT_EQ(Text(), c.shown) << c.what;
+    ASSERT_EQ(server.Requests().size(), 1u) << c.what;
+    EXPECT_EQ(server.Requests()[0].Bytes.rfind("GET /page?x=1 HTTP/1.0\r\n", 0), 0u) << c.what;
+  }
+  EXPECT_TRUE(notices.isEmpty());
+}
+
+TEST_F(GoButton, NginxPageArrivesWhole) {
+  if (!test::NginxServer::Available()) GTEST_SKIP() << "nginx is not installed";
+  test::NginxServer nginx;
+  const std::string page = "<html><body><p>Hello from nginx</p></body></html>\n";
+  nginx.WriteFile("index.html", page);
+  std::string error;
+  ASSERT_TRUE(nginx.Start(&error)) << error;
+  SetUrl(nginx.Url("/"));
+  Go();
+  const QStringList header = Header();
+  ASSERT_FALSE(header.isEmpty());
+  EXPECT_EQ(header.first(), "HTTP/1.1 200 OK");
+  EXPECT_TRUE(header.contains("Content-Type: text/html"));
+  EXPECT_EQ(Text(), QString::fromStdString(page));
+}
+
+TEST_F(GoButton, FailuresShowErrorAndBothCodes) {
+  // The resolver refuses a label longer than 63 bytes before any query leaves
+  // the machine, so this host fails without network traffic.
+  const std::string unresolvable = "http://" + std::string(64, 'a') + ".invalid/";
+  ScriptedServer stalling({ConnectionScript::Chunks({}, ScriptEnd::Hold)});
+  const struct {
+    const char* what;
+    std::string url;
+    QString socketLine;
+  } cases[] = {
+      {"refused", "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/",
+       "10061: Connection refused"},
+      {"unresolvable", unresolvable, "11001: Host not found"},
+      {"stalled", stalling.Url("/"), "10060: Connection timed out"},
+  };
+  form.SetOnEngineCreated([](THTTPSend& http) { http.SetTimeout(300); });
+  for (const auto& c : cases) {
+    SetUrl(c.url);
+    Go();
+    EXPECT_EQ(Text(), "Error\n" + c.socketLine + "\n0: ") << c.what;
+    // Only the (empty) echo of the request header list is left.
+    EXPECT_TRUE(form.HeaderText().trimmed().isEmpty()) << c.what;
+  }
+  EXPECT_TRUE(notices.isEmpty());
+}
+
+TEST_F(GoButton, EachPressStartsFromClearedViews) {
+  ScriptedServer server({ConnectionScript::Reply(Response("", "first body"))});
+  SetUrl(server.Url("/"));
+  Go();
+  ASSERT_EQ(Text(), "first body");
+  SetUrl("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/");
+  Go();
+  EXPECT_EQ(Text(), "Error\n10061: Connection refused\n0: ");
+  EXPECT_FALSE(form.HeaderText().contains("200 OK"));
+}
+
+TEST_F(GoButton, DebugMethodAddsTheStopDebugLine) {
+  const struct {
+    QString method;
+    bool marked;
+    const char* requestLine;
+  } cases[] = {
+      {"DEBUG", true, "DEBUG / HTTP/1.0\r\n"},
+      {"  debug ", true, "DEBUG / HTTP/1.0\r\n"},
+      {"DeBuG", true, "DEBUG / HTTP/1.0\r\n"},
+      {"DEBUGGER", false, "DEBUGGER / HTTP/1.0\r\n"},
+      {"GET", false, "GET / HTTP/1.0\r\n"},
+  };
+  for (const auto& c : cases) {
+    // The server reads the request and closes without answering.
+    ScriptedServer server({ConnectionScript::Reply("")});
+    SetUrl(server.Url("/"));
+    SetMethod(c.method);
+    Go();
+    const QString what = c.method;
+    EXPECT_TRUE(Text().startsWith("Error\n")) << what.toStdString();
+    EXPECT_EQ(form.HeaderText().contains("Command: stop-debug"), c.marked) << what.toStdString();
+    ASSERT_EQ(server.Requests().size(), 1u) << what.toStdString();
+    const std::string request = server.Requests()[0].Bytes;
+    EXPECT_EQ(request.rfind(c.requestLine, 0), 0u) << what.toStdString() << "\n" << request;
+    EXPECT_EQ(request.find("\r\nCommand: stop-debug\r\n") != std::string::npos, c.marked)
+        << what.toStdString();
+  }
+}
+
+TEST_F(GoButton, EnableProxySendsAbsoluteUriToTheProxy) {
+  ScriptedServer proxy({ConnectionScript::Reply(Response("", "via proxy"))});
+  Proxy(true);
+  Set("ed_proxyhost", "127.0.0.1");
+  Set("ed_proxyport", QString::number(proxy.Port()));
+  // The target host is never resolved: the proxy gets the whole URL.
+  SetUrl("http://www.example.invalid:8080/a/b?c=d");
+  Go();
+  EXPECT_EQ(Text(), "via proxy");
+  ASSERT_EQ(proxy.Requests().size(), 1u);
+  const std::string request = proxy.Requests()[0].Bytes;
+  EXPECT_EQ(request.rfind("GET http://www.example.invalid:8080/a/b?c=d HTTP/1.0\r\n", 0), 0u) << request;
+  EXPECT_NE(request.find("\r\nHost: www.example.invalid\r\n"), std::string::npos) << request;
+  EXPECT_NE(request.find("\r\nProxy-Connection: keep-alive\r\n"), std::string::npos) << request;
+}
+
+TEST_F(GoButton, ProxyFieldsMatterOnlyWithAHostAndTheBoxTicked) {
+  ScriptedServer server({ConnectionScript::Reply(Response("", "direct")),
+                         ConnectionScript::Reply(Response("", "direct again"))});
+  // Filled in but not ticked: ignored.
+  Set("ed_proxyhost", "127.0.0.1");
+  Set("ed_proxyport", "1");
+  SetUrl(server.Url("/x"));
+  Go();
+  EXPECT_EQ(Text(), "direct");
+  // Ticked with an empty host: the engine connects directly.
+  Proxy(true);
+  Set("ed_proxyhost", "");
+  Go();
+  EXPECT_EQ(Text(), "direct again");
+  ASSERT_EQ(server.Requests().size(), 2u);
+  for (const auto& r : server.Requests()) {
+    EXPECT_EQ(r.Bytes.rfind("GET /x HTTP/1.0\r\n", 0), 0u) << r.Bytes;
+    EXPECT_NE(r.Bytes.find("\r\nConnection: keep-alive\r\n"), std::string::npos) << r.Bytes;
+  }
+}
+
+TEST_F(GoButton, UrlAndMethodAreTrimmedOfBlanksAndControls) {
+  ScriptedServer server({ConnectionScript::Reply(Response("", "trimmed"))});
+  Set("Edit1", QString::fromStdString(" \t " + server.Url("/t") + " \r\n "));
+  SetMethod(" \tget ");
+  Go();
+  EXPECT_EQ(Text(), "trimmed");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].Bytes.rfind("GET /t HTTP/1.0\r\n", 0), 0u) << server.Requests()[0].Bytes;
+}
+
+TEST_F(GoButton, ExceptionInsideTheExchangeIsReportedThenTreatedAsFailure) {
+  ScriptedServer server;
+  form.SetOnEngineCreated([](THTTPSend& http) {
+    http.Sock().SetOnStatus([](TBlockSocket*, THookSocketReason reason, const std::u16string&) {
+      if (reason == HR_Connect) throw std::length_error("status hook gave up");
+    });
+  });
+  SetUrl(server.Url("/"));
+  Go();
+  EXPECT_EQ(notices, (QStringList{"Exception class name = length_error",
+                                  "Exception message = status hook gave up"}));
+  EXPECT_TRUE(Text().startsWith("Error\n")) << Text().toStdString();
+}
+
+TEST_F(GoButton, OtherExceptionsLeaveTheHandlerForTheGeneralNotice) {
+  auto* app = static_cast<TApplication*>(QCoreApplication::instance());
+  QStringList general;
+  app->SetOnShowException([&general](const QString& m) { general << m; });
+  ScriptedServer server;
+  form.SetOnEngineCreated([](THTTPSend& http) {
+    http.Sock().SetOnStatus([](TBlockSocket*, THookSocketReason reason, const std::u16string&) {
+      if (reason == HR_Connect) throw 7;
+    });
+  });
+  SetUrl(server.Url("/"));
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+  app->SetOnShowException(nullptr);
+  EXPECT_EQ(general, QStringList{"Unknown exception"});
+  EXPECT_TRUE(notices.isEmpty());
+  // The handler left before writing any result.
+  EXPECT_TRUE(Text().isEmpty());
+}
+
+}  // namespace
+}  // namespace tav
