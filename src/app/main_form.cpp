@@ -27,11 +27,9 @@
 #include <typeinfo>
 #include <utility>
 
-#include "util/utf8_validity.h"
 #include "http/http_send.h"
 #include "net/tcp_block_socket.h"
-#include "util/code_page.h"
-#include "util/memory_stream.h"
+#include "textview/response_body_loader.h"
 #include "util/text_helpers.h"
 
 namespace tav {
@@ -236,7 +234,18 @@ void TMainForm::AppendHeaderBox(const QString& entry) {
   Memo1->appendPlainText(text);
 }
 
-void TMainForm::AppendResponseLine(const QString& line) { TextView1->appendPlainText(line); }
+void TMainForm::AppendResponseLine(const QString& line) {
+  FLines.Add(line.toStdU16String());
+  ShowLines();
+}
+
+void TMainForm::ShowLines() {
+  // The stand-in page shows the line buffer's lines.
+  QStringList lines;
+  lines.reserve(FLines.Count());
+  for (int i = 0; i < FLines.Count(); ++i) lines << QString::fromStdU16String(FLines.Get(i));
+  TextView1->setPlainText(lines.join(QLatin1Char('\n')));
+}
 
 QString TMainForm::HeaderText() const { return Memo1->toPlainText(); }
 
@@ -244,7 +253,8 @@ QString TMainForm::ResponseText() const { return TextView1->toPlainText(); }
 
 void TMainForm::Button1Click() {
   Memo1->clear();
-  TextView1->clear();
+  FLines.Clear();
+  ShowLines();
 
   // The engine lives for this exchange only and is freed however it ends.
   auto http = std::make_unique<THTTPSend>();
@@ -273,11 +283,10 @@ void TMainForm::Button1Click() {
     QStringList headers;
     for (const std::u16string& line : http->Headers()) headers << QString::fromStdU16String(line);
     Memo1->setPlainText(headers.join(QLatin1Char('\n')));
-    // Stand-in for the text and HTML views: the body as plain text only.
-    TMemoryStream& body = http->Document();
-    const bool utf8 = IsValidUtf8Buffer(body.Memory(), body.Size());
-    const std::string bytes = ReadBytesFromStream(body, body.Size() - body.Position());
-    TextView1->setPlainText(QString::fromStdU16String(utf8 ? Utf8ToText(bytes) : AnsiToText(bytes)));
+    // UTF-8 when the whole body is valid UTF-8, else the default way; a body
+    // the strict decoder refuses is shown as Windows-1252 rather than lost.
+    LoadResponseBody(FLines, http->Document());
+    ShowLines();
   } else {
     AppendResponseLine(QStringLiteral("Error"));
     TTCPBlockSocket& sock = http->Sock();

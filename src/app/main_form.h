@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "textview/text_view_string_list.h"
+
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -53,9 +55,13 @@ class TMainForm : public QWidget {
   // Appends one entry; line breaks inside it (CR LF, CR or LF) start new lines.
   void AppendHeaderBox(const QString& entry);
   void AppendResponseLine(const QString& line);
+  // Shows the line buffer on the Text page.
+  void ShowLines();
 
   TNotifyEvent FOnNotify;
   TEngineEvent FOnEngineCreated;
+  // The response body's lines, as the Text page shows them.
+  TTextViewStringList FLines;
 
   QFrame* Panel1 = nullptr;
   QFrame* Panel2 = nullptr;

@@ -63,6 +63,13 @@ TEST_F(GoButton, SuccessShowsHeaderLinesAndBodyText) {
   } cases[] = {
       {"UTF-8 body", "gr\xC3\xBC\xC3\x9F dich\r\nzweite Zeile", QString::fromUtf8("grüß dich\nzweite Zeile")},
       {"Windows-1252 body", "caf\xE9 \x80 5", QString::fromUtf8("café € 5")},
+      {"UTF-16 LE body with its mark", std::string("\xFF\xFEh\0i\0\r\0\n\0\xAC\x20", 12),
+       QString::fromUtf8("hi\n€")},
+      // Structurally valid UTF-8 that the strict decoder refuses (an overlong
+      // "/"): shown byte for byte rather than lost behind an error.
+      {"overlong UTF-8 form", "a\xC0\xAF" "b", QString::fromUtf8("aÀ¯b")},
+      // Not valid UTF-8 but starting with the UTF-8 mark: shown the same way.
+      {"UTF-8 mark on a broken body", "\xEF\xBB\xBFx\xE2", QString::fromUtf8("ï»¿xâ")},
       {"empty body", "", QString()},
   };
   for (const auto& c : cases) {

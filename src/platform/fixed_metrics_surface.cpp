@@ -1,0 +1,451 @@
+#include "platform/fixed_metrics_surface.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+namespace tav {
+
+namespace {
+
+bool IsWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+bool IsZeroWidth(char32_t c) { return c < 0x20 || c == 0x7F || c == 0x200B || c == 0xFEFF; }
+
+int EmHeight(int height) {
+  if (height == 0) return 16;
+  if (height < 0) return -height;
+  return std::max(1, height - height / 9);
+}
+
+class TFixedFont : public TFontHandle {
+public:
+  TFixedFont(const TFontSpec& spec, const TFixedMetricsOptions& options)
+      : TFontHandle(spec), FOptions(options) {
+    FEm = EmHeight(spec.Height);
+    FWidth = std::max(1, FEm / 2) + (spec.Bold() ? 1 : 0);
+    TTextMetric& m = FMetrics;
+    m.InternalLeading = FEm / 8;
+    m.Height = FEm + m.InternalLeading;
+    m.Descent = m.Height / 4;
+    m.Ascent = m.Height - m.Descent;
+    m.ExternalLeading = options.ExternalLeading;
+    m.AveCharWidth = FWidth;
+    m.MaxCharWidth = 2 * FWidth;
+    m.Weight = spec.Weight;
+    m.Italic = spec.Italic;
+    m.Underlined = spec.Underline;
+    m.StruckOut = spec.StrikeOut;
+    m.FixedPitch = spec.Pitch == TFontPitch::fpFixed;
+    m.CharSet = spec.CharSet;
+  }
+  std::u16string ActualFace() const override { return Spec().Face; }
+  const TTextMetric& Metrics() const override { return FMetrics; }
+  int CharAdvance(char32_t ch) const override {
+    if (FOptions.CharWidth) {
+      int w = FOptions.CharWidth(ch, Spec());
+      if (w >= 0) return w;
+    }
+    if (IsZeroWidth(ch)) return 0;
+    return IsWide(ch) ? 2 * FWidth : FWidth;
+  }
+  bool CharABC(char32_t ch, TABC& abc) const override {
+    int adv = CharAdvance(ch);
+    abc = Spec().Italic ? TABC{0, adv + 1, -1} : TABC{0, adv, 0};
+    return true;
+  }
+  int Em() const { return FEm; }
+
+private:
+  const TFixedMetricsOptions& FOptions;
+  int FEm = 16;
+  int FWidth = 8;
+  TTextMetric FMetrics;
+};
+
+class TFixedBitmap : public TBitmap {
+public:
+  TFixedBitmap(TFixedMetricsDevice& device, int w, int h, bool mono)
+      : FSurface(device, std::max(0, w), std::max(0, h), mono) {}
+  int Width() const override { return FSurface.Size().cx; }
+  int Height() const override { return FSurface.Size().cy; }
+  bool Monochrome() const override { return FSurface.Monochrome(); }
+  TSurface& Canvas() override { return FSurface; }
+  TColor GetPixel(int x, int y) const override { return FSurface.Pixel(x, y); }
+  void SetPixel(int x, int y, TColor c) override { FSurface.SetPixelValue(x, y, c); }
+
+private:
+  TFixedMetricsSurface FSurface;
+};
+
+std::string Utf8(std::u16string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string Hex(TColor c) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(c) & 0xFFFFFFu);
+  if (IsSystemColor(c)) std::snprintf(buf, sizeof buf, "sys%u", static_cast<unsigned>(c & 0xFF));
+  if (c == clNone) return "none";
+  return buf;
+}
+
+std::string RectText(const TRect& r) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "(%d,%d,%d,%d)", r.Left, r.Top, r.Right, r.Bottom);
+  return buf;
+}
+
+std::string PointText(TPoint p) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "(%d,%d)", p.X, p.Y);
+  return buf;
+}
+
+TColor Combine(TColor d, TColor s, TRop rop) {
+  switch (rop) {
+    case TRop::ropSrcCopy: return s;
+    case TRop::ropSrcAnd: return d & s;
+    case TRop::ropSrcPaint: return d | s;
+    case TRop::ropSrcInvert: return d ^ s;
+  }
+  return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TDrawCall
+
+std::string TDrawCall::Describe() const {
+  std::string s;
+  switch (Kind) {
+    case TKind::dcText: {
+      s = "text " + PointText(Points.empty() ? TPoint{} : Points[0]) + " \"" + Utf8(Text) + "\"";
+      s += " adv=[";
+      for (size_t i = 0; i < Advances.size(); ++i) {
+        if (i) s += ",";
+        s += std::to_string(Advances[i]);
+      }
+      s += "] color=" + Hex(Color);
+      if ((Options & ETO_OPAQUE) || (Options & ETO_CLIPPED)) {
+        s += (Options & ETO_OPAQUE) ? " opaque" : "";
+        s += (Options & ETO_CLIPPED) ? " clipped" : "";
+        s += " rect=" + RectText(Rect);
+      }
+      if ((Options & ETO_OPAQUE) || BkMode == TBkMode::bkOpaque) s += " bk=" + Hex(BkColor);
+      if (BkMode == TBkMode::bkTransparent) s += " transparent";
+      unsigned align = Options >> 8;
+      if ((align & TA_BASELINE) == TA_BASELINE) s += " baseline";
+      else if (align & TA_BOTTOM) s += " bottom";
+      s += " font=" + Utf8(Font.Face) + "/" + std::to_string(Font.Height);
+      if (Font.Bold()) s += "/bold";
+      if (Font.Italic) s += "/italic";
+      if (Font.Underline) s += "/underline";
+      if (Font.StrikeOut) s += "/strikeout";
+      return s;
+    }
+    case TKind::dcFillRect: return "fill " + RectText(Rect) + " " + Hex(Color);
+    case TKind::dcPatBlt:
+      return std::string(Extra == 1 ? "invert " : "patblt ") + RectText(Rect) +
+             (Extra == 1 ? "" : " " + Hex(Color));
+    case TKind::dcBlendRect:
+      return "blend " + RectText(Rect) + " " + Hex(Color) + " alpha=" + std::to_string(Extra);
+    case TKind::dcLine:
+      return "line " + PointText(Points[0]) + "-" + PointText(Points[1]) + " " + Hex(Color);
+    case TKind::dcRectangle:
+      return "rectangle " + RectText(Rect) + " pen=" + Hex(Pen.Color) + " brush=" +
+             (Brush.Style == TBrushStyle::bsClear ? std::string("clear") : Hex(Brush.Color));
+    case TKind::dcEllipse:
+      return "ellipse " + RectText(Rect) + " pen=" + Hex(Pen.Color) + " brush=" +
+             (Brush.Style == TBrushStyle::bsClear ? std::string("clear") : Hex(Brush.Color));
+    case TKind::dcPolygon:
+    case TKind::dcPolyline: {
+      s = Kind == TKind::dcPolygon ? "polygon" : "polyline";
+      for (auto& p : Points) s += " " + PointText(p);
+      s += " pen=" + Hex(Pen.Color);
+      if (Kind == TKind::dcPolygon)
+        s += " brush=" +
+             (Brush.Style == TBrushStyle::bsClear ? std::string("clear") : Hex(Brush.Color));
+      return s;
+    }
+    case TKind::dcFocusRect: return "focus " + RectText(Rect);
+    case TKind::dcFillRegion: return "fillregion " + RectText(Rect) + " " + Hex(Color);
+    case TKind::dcBitBlt:
+      return "bitblt " + RectText(Rect) + " from " + PointText(Points[0]) +
+             " rop=" + std::to_string(Extra);
+    case TKind::dcStretchBlt:
+      return "stretchblt " + RectText(Rect) + " from " +
+             RectText({Points[0].X, Points[0].Y, Points[1].X, Points[1].Y}) +
+             " rop=" + std::to_string(Extra);
+  }
+  return s;
+}
+
+// ---------------------------------------------------------------- device
+
+struct TFixedMetricsDevice::TFontCache {
+  std::map<std::u16string, std::weak_ptr<const TFontHandle>> Fonts;
+};
+
+TFixedMetricsDevice::TFixedMetricsDevice(TFixedMetricsOptions options)
+    : FOptions(std::move(options)), FFonts(std::make_unique<TFontCache>()) {}
+
+TFixedMetricsDevice::~TFixedMetricsDevice() = default;
+
+TFontRef TFixedMetricsDevice::CreateFont(const TFontSpec& spec) {
+  std::u16string key = spec.Face;
+  key.push_back(u'\0');
+  for (int v : {spec.Height, spec.Weight, spec.Italic ? 1 : 0, spec.Underline ? 1 : 0,
+                spec.StrikeOut ? 1 : 0, static_cast<int>(spec.CharSet),
+                static_cast<int>(spec.Pitch), static_cast<int>(spec.Quality)}) {
+    key.push_back(static_cast<char16_t>(v & 0xFFFF));
+    key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
+  }
+  auto& slot = FFonts->Fonts[key];
+  if (auto font = slot.lock()) return font;
+  auto font = std::make_shared<TFixedFont>(spec, FOptions);
+  slot = font;
+  return font;
+}
+
+bool TFixedMetricsDevice::FontInstalled(std::u16string_view family) const {
+  if (FOptions.InstalledFonts.empty()) return !family.empty();
+  auto lower = [](std::u16string_view s) {
+    std::u16string r(s);
+    for (auto& c : r)
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    return r;
+  };
+  std::u16string f = lower(family);
+  for (auto& name : FOptions.InstalledFonts)
+    if (lower(name) == f) return true;
+  return false;
+}
+
+std::unique_ptr<TBitmap> TFixedMetricsDevice::CreateBitmap(int width, int height) {
+  return std::make_unique<TFixedBitmap>(*this, width, height, false);
+}
+
+std::unique_ptr<TBitmap> TFixedMetricsDevice::CreateMask(int width, int height) {
+  auto b = std::make_unique<TFixedBitmap>(*this, width, height, true);
+  b->Canvas().FillRect({0, 0, width, height}, clBlack);
+  static_cast<TFixedMetricsSurface&>(b->Canvas()).ClearCalls();
+  return b;
+}
+
+std::unique_ptr<TFixedMetricsSurface> TFixedMetricsDevice::CreateSurface(int width, int height) {
+  return std::make_unique<TFixedMetricsSurface>(*this, width, height, false);
+}
+
+TDecodedImage TFixedMetricsDevice::DecodeImage(std::string_view data) {
+  TDecodedImage result;
+  auto u16 = [&](size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(data[at])) |
+           static_cast<unsigned>(static_cast<unsigned char>(data[at + 1])) << 8;
+  };
+  auto u32 = [&](size_t at) { return u16(at) | (u16(at + 2) << 16); };
+  if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') return result;
+  unsigned offset = u32(10);
+  int width = static_cast<int>(u32(18));
+  int height = static_cast<int>(u32(22));
+  unsigned bpp = u16(28), compression = u32(30);
+  if ((bpp != 24 && bpp != 32) || (compression != 0 && compression != 3) || width <= 0 ||
+      height == 0 || width > 16384 || height > 16384 || height < -16384)
+    return result;
+  bool topDown = height < 0;
+  int h = topDown ? -height : height;
+  size_t stride = ((static_cast<size_t>(width) * (bpp / 8)) + 3) & ~size_t{3};
+  if (offset > data.size() || (data.size() - offset) / stride < static_cast<size_t>(h))
+    return result;
+  auto bitmap = CreateBitmap(width, h);
+  std::vector<TColor> pixels(static_cast<size_t>(width) * static_cast<size_t>(h));
+  for (int row = 0; row < h; ++row) {
+    size_t at = offset + static_cast<size_t>(topDown ? row : h - 1 - row) * stride;
+    for (int x = 0; x < width; ++x) {
+      size_t p = at + static_cast<size_t>(x) * (bpp / 8);
+      auto b = static_cast<unsigned char>(data[p]);
+      auto g = static_cast<unsigned char>(data[p + 1]);
+      auto r = static_cast<unsigned char>(data[p + 2]);
+      pixels[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+          RGB(r, g, b);
+    }
+  }
+  bitmap->SetPixels(pixels);
+  result.Bitmap = std::move(bitmap);
+  result.Format = TDecodedImage::TFormat::ifBmp;
+  return result;
+}
+
+// ---------------------------------------------------------------- surface
+
+TFixedMetricsSurface::TFixedMetricsSurface(TFixedMetricsDevice& device, int width, int height,
+                                           bool monochrome)
+    : FDevice(device),
+      FWidth(std::max(0, width)),
+      FHeight(std::max(0, height)),
+      FMonochrome(monochrome),
+      FPixels(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight),
+              monochrome ? clBlack : clWhite) {
+  SetRecordingHook(true);
+  SelectFont(device.CreateFont(DefaultFontSpec()));
+}
+
+TFixedMetricsSurface::~TFixedMetricsSurface() = default;
+
+std::vector<std::string> TFixedMetricsSurface::CallTexts() const {
+  std::vector<std::string> out;
+  out.reserve(FCalls.size());
+  for (auto& c : FCalls) out.push_back(c.Describe());
+  return out;
+}
+
+void TFixedMetricsSurface::Record(TDrawCall call) {
+  if (FRecording) FCalls.push_back(std::move(call));
+}
+
+TColor TFixedMetricsSurface::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return 0;
+  return FPixels[static_cast<size_t>(y) * static_cast<size_t>(FWidth) + static_cast<size_t>(x)];
+}
+
+void TFixedMetricsSurface::SetPixelValue(int x, int y, TColor c) {
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
+  c = ColorToRGB(c) & 0xFFFFFF;
+  if (FMonochrome) c = (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? clWhite : clBlack;
+  FPixels[static_cast<size_t>(y) * static_cast<size_t>(FWidth) + static_cast<size_t>(x)] = c;
+}
+
+bool TFixedMetricsSurface::Visible(int x, int y) const {
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return false;
+  return !DeviceClip() || DeviceClip()->Contains(x, y);
+}
+
+void TFixedMetricsSurface::Put(int x, int y, TColor c) {
+  if (Visible(x, y)) SetPixelValue(x, y, c);
+}
+
+void TFixedMetricsSurface::DevFillRect(const TRect& r, TColor c) {
+  TRect a = IntersectRect(r, {0, 0, FWidth, FHeight});
+  for (int y = a.Top; y < a.Bottom; ++y)
+    for (int x = a.Left; x < a.Right; ++x) Put(x, y, c);
+}
+
+void TFixedMetricsSurface::DevInvertRect(const TRect& r) {
+  TRect a = IntersectRect(r, {0, 0, FWidth, FHeight});
+  for (int y = a.Top; y < a.Bottom; ++y)
+    for (int x = a.Left; x < a.Right; ++x)
+      if (Visible(x, y)) SetPixelValue(x, y, Pixel(x, y) ^ 0xFFFFFF);
+}
+
+void TFixedMetricsSurface::DevBlendRect(const TRect& r, TColor c, int alpha) {
+  TRect a = IntersectRect(r, {0, 0, FWidth, FHeight});
+  auto mix = [alpha](int s, int d) { return (s * alpha + d * (255 - alpha) + 127) / 255; };
+  for (int y = a.Top; y < a.Bottom; ++y)
+    for (int x = a.Left; x < a.Right; ++x) {
+      if (!Visible(x, y)) continue;
+      TColor d = Pixel(x, y);
+      SetPixelValue(x, y,
+                    RGB(mix(GetRValue(c), GetRValue(d)), mix(GetGValue(c), GetGValue(d)),
+                        mix(GetBValue(c), GetBValue(d))));
+    }
+}
+
+void TFixedMetricsSurface::DevFillRegion(const TRegion& rgn, TColor c) {
+  for (const TRect& r : rgn.Rects()) DevFillRect(r, c);
+}
+
+void TFixedMetricsSurface::DevDrawGlyphs(const TGlyphRun& run) {
+  const TFontHandle& font = *run.Font;
+  const TTextMetric& m = font.Metrics();
+  const int emTop = run.Baseline - (m.Ascent - m.InternalLeading);
+  auto put = [&](int x, int y) {
+    if (run.Clip && !run.Clip->Contains(x, y)) return;
+    Put(x, y, run.Color);
+  };
+  for (size_t i = 0; i < run.Text.size(); ++i) {
+    char32_t ch = run.Text[i];
+    if (ch >= 0xDC00 && ch <= 0xDFFF && i > 0) continue;  // second unit of a pair
+    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < run.Text.size())
+      ch = 0x10000 + ((ch - 0xD800) << 10) + (run.Text[i + 1] - 0xDC00);
+    if (ch == U' ' || ch == 0xA0 || ch == 0x3000) continue;
+    int w = font.CharAdvance(ch);
+    if (w <= 0) continue;
+    int inkRight = run.X[i] + std::max(1, w - 1);
+    for (int y = emTop; y < run.Baseline; ++y)
+      for (int x = run.X[i]; x < inkRight; ++x) put(x, y);
+  }
+  if (m.Underlined)
+    for (int x = run.Left; x < run.Left + run.Width; ++x) put(x, run.Baseline + 1);
+  if (m.StruckOut) {
+    int em = m.Height - m.InternalLeading;
+    for (int x = run.Left; x < run.Left + run.Width; ++x) put(x, run.Baseline - em / 3);
+  }
+}
+
+void TFixedMetricsSurface::DevCopy(const TRect& dst, TBitmap& src, const TRect& srcRect,
+                                   TRop rop) {
+  // Read the source first: it may be this very bitmap.
+  const int dw = dst.Width(), dh = dst.Height();
+  const int sw = srcRect.Width(), sh = srcRect.Height();
+  std::vector<TColor> copy(static_cast<size_t>(dw) * static_cast<size_t>(dh));
+  for (int y = 0; y < dh; ++y) {
+    int sy = srcRect.Top + static_cast<int>(((2LL * y + 1) * sh) / (2LL * dh));
+    for (int x = 0; x < dw; ++x) {
+      int sx = srcRect.Left + static_cast<int>(((2LL * x + 1) * sw) / (2LL * dw));
+      copy[static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(x)] =
+          src.GetPixel(sx, sy);
+    }
+  }
+  for (int y = 0; y < dh; ++y)
+    for (int x = 0; x < dw; ++x) {
+      int px = dst.Left + x, py = dst.Top + y;
+      if (!Visible(px, py)) continue;
+      TColor s = copy[static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(x)];
+      SetPixelValue(px, py, Combine(Pixel(px, py), s, rop));
+    }
+}
+
+bool TFixedMetricsSurface::SaveAsPpm(const std::string& path) const {
+  std::ofstream f(path, std::ios::binary);
+  if (!f) return false;
+  f << "P6\n" << FWidth << " " << FHeight << "\n255\n";
+  for (TColor c : FPixels) {
+    char rgb[3] = {static_cast<char>(GetRValue(c)), static_cast<char>(GetGValue(c)),
+                   static_cast<char>(GetBValue(c))};
+    f.write(rgb, 3);
+  }
+  return static_cast<bool>(f);
+}
+
+}  // namespace tav

@@ -1,0 +1,55 @@
+#pragma once
+// Start-up of the platform layer on Qt 6 (for src/app, tests and benchmarks).
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/qt_surface.h"
+#include "platform/window.h"
+
+namespace tav {
+
+struct TQtPlatformOptions {
+  // Take the system colours from the application palette (false keeps the
+  // built-in classic colours, which tests may prefer).
+  bool UsePaletteColors = true;
+  // Where the Tahoma font files are looked for.
+  std::vector<QString> TahomaFiles = {QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
+                                      QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf")};
+};
+
+// Called once after the QApplication (or QGuiApplication) exists and before
+// any view is made: maps the Windows face names to metric-compatible faces
+// ("Times New Roman" -> Liberation Serif, "Courier New" -> Liberation Mono,
+// "Arial" -> Liberation Sans; Tahoma from its font file when present, else
+// Liberation Sans), installs the Qt device as DefaultDevice(), the Qt
+// clipboard as Clipboard(), and reads system colours and metrics from Qt.
+void InstallQtPlatform(const TQtPlatformOptions& options = {});
+
+// The Qt device installed by InstallQtPlatform (made on first use).
+TQtDevice& QtDevice();
+std::shared_ptr<TQtDevice> SharedQtDevice();
+
+// Whether the Tahoma file was found and registered.
+bool TahomaRegistered();
+
+// The clipboard on Qt: Unicode text as plain text; a private format as MIME
+// type application/x-qt-windows-mime;value="<name>"; "HTML Format" also as
+// text/html (its fragment between StartHTML and EndHTML).
+class TQtClipboard : public TClipboard {
+public:
+  unsigned RegisterFormat(const std::u16string& name) override;
+  std::u16string FormatName(unsigned format) const override;
+  void SetData(const std::vector<TClipboardItem>& items) override;
+  bool HasFormat(unsigned format) const override;
+  std::string GetData(unsigned format) const override;
+
+private:
+  QString MimeType(unsigned format) const;
+  std::vector<std::u16string> FNames;
+};
+
+}  // namespace tav

@@ -1,0 +1,521 @@
+#include "platform/qt_surface.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGlyphRun>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace tav {
+
+QColor ToQColor(TColor c) {
+  c = ColorToRGB(c);
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+TColor FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+namespace {
+
+constexpr int kDefaultPixelSize = 16;
+
+QString ToQString(std::u16string_view s) {
+  return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+}
+
+std::u16string FromQString(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()),
+                        static_cast<size_t>(s.size()));
+}
+
+int CeilInt(qreal v) { return static_cast<int>(std::ceil(v - 1e-6)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- fonts
+
+TQtFont::TQtFont(const TFontSpec& spec) : TFontHandle(spec) {
+  FFont = QFont(ToQString(spec.Face));
+  FFont.setKerning(false);
+  FFont.setHintingPreference(QFont::PreferFullHinting);
+  FFont.setWeight(static_cast<QFont::Weight>(std::clamp(spec.Weight == 0 ? 400 : spec.Weight, 100, 900)));
+  FFont.setItalic(spec.Italic);
+  if (spec.Pitch == TFontPitch::fpFixed) FFont.setFixedPitch(true);
+
+  int pixelSize = kDefaultPixelSize;
+  if (spec.Height < 0) {
+    pixelSize = -spec.Height;
+  } else if (spec.Height > 0) {
+    // A cell height: find the em size whose ascent + descent is that high.
+    QFont probe = FFont;
+    probe.setPixelSize(1000);
+    QRawFont design = QRawFont::fromFont(probe);
+    qreal cell = design.isValid() ? (design.ascent() + design.descent()) / 1000.0 : 1.15;
+    if (cell <= 0) cell = 1.15;
+    pixelSize = std::max(1, static_cast<int>(std::lround(spec.Height / cell)));
+    // Rounded metrics may still exceed the height by a pixel.
+    while (pixelSize > 1) {
+      probe.setPixelSize(pixelSize);
+      QRawFont r = QRawFont::fromFont(probe);
+      if (!r.isValid() || CeilInt(r.ascent()) + CeilInt(r.descent()) <= spec.Height) break;
+      --pixelSize;
+    }
+  }
+  FFont.setPixelSize(pixelSize);
+
+  QRawFont raw = QRawFont::fromFont(FFont);
+  if (!raw.isValid()) {
+    QFont fallback(QStringLiteral("Liberation Sans"));
+    fallback.setPixelSize(pixelSize);
+    raw = QRawFont::fromFont(fallback);
+  }
+  FFaces.push_back(raw);
+
+  TTextMetric& m = FMetrics;
+  m.Ascent = CeilInt(raw.ascent());
+  m.Descent = CeilInt(raw.descent());
+  m.Height = m.Ascent + m.Descent;
+  m.InternalLeading = std::max(0, m.Height - pixelSize);
+  m.ExternalLeading = std::max(0, static_cast<int>(std::lround(raw.leading())));
+  m.AveCharWidth = std::max(1, static_cast<int>(std::lround(raw.averageCharWidth())));
+  m.MaxCharWidth = std::max(m.AveCharWidth, static_cast<int>(std::lround(raw.maxCharWidth())));
+  m.Weight = spec.Weight;
+  m.Italic = spec.Italic;
+  m.Underlined = spec.Underline;
+  m.StruckOut = spec.StrikeOut;
+  m.CharSet = spec.CharSet;
+  // Fixed pitch when 'i' and 'W' advance alike.
+  m.FixedPitch = Glyph(U'i').Advance == Glyph(U'W').Advance;
+  FLineThickness = std::max(1, static_cast<int>(std::lround(raw.lineThickness())));
+  FUnderlinePos = std::max(1, static_cast<int>(std::lround(raw.underlinePosition())));
+  FStrikePos = std::max(1, static_cast<int>(std::lround(raw.xHeight() / 2)));
+}
+
+std::u16string TQtFont::ActualFace() const { return FromQString(QFontInfo(FFont).family()); }
+
+const TQtFont::TGlyph& TQtFont::Glyph(char32_t ch) const {
+  if (ch < 256) {
+    if (!FLatinDone[ch]) {
+      FLatin[ch] = Lookup(ch);
+      FLatinDone[ch] = true;
+    }
+    return FLatin[ch];
+  }
+  auto it = FOthers.find(ch);
+  if (it != FOthers.end()) return it->second;
+  return FOthers.emplace(ch, Lookup(ch)).first->second;
+}
+
+TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
+  TGlyph g;
+  if (ch < 0x20 || ch == 0x7F || (ch >= 0xD800 && ch <= 0xDFFF)) return g;
+  QString s = QString::fromUcs4(&ch, 1);
+  const QRawFont& own = FFaces[0];
+  quint32 index = 0;
+  int count = 1;
+  if (own.glyphIndexesForChars(s.constData(), static_cast<int>(s.size()), &index, &count) &&
+      count >= 1 && index != 0) {
+    QPointF advance;
+    own.advancesForGlyphIndexes(&index, &advance, 1);
+    g.Index = index;
+    g.Advance = static_cast<int>(std::lround(advance.x()));
+    g.Face = 0;
+    return g;
+  }
+  // The face lacks the character: ask Qt's font matching for the face that
+  // draws it.
+  QTextLayout layout(s, FFont);
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  const QList<QGlyphRun> runs = layout.glyphRuns();
+  for (const QGlyphRun& run : runs) {
+    if (run.glyphIndexes().isEmpty()) continue;
+    QRawFont face = run.rawFont();
+    quint32 idx = run.glyphIndexes().first();
+    int slot = -1;
+    for (size_t i = 0; i < FFaces.size(); ++i)
+      if (FFaces[i] == face) slot = static_cast<int>(i);
+    if (slot < 0) {
+      FFaces.push_back(face);
+      slot = static_cast<int>(FFaces.size() - 1);
+    }
+    QPointF advance;
+    face.advancesForGlyphIndexes(&idx, &advance, 1);
+    g.Index = idx;
+    g.Advance = static_cast<int>(std::lround(advance.x()));
+    g.Face = slot;
+    return g;
+  }
+  return g;
+}
+
+bool TQtFont::CharABC(char32_t ch, TABC& abc) const {
+  const TGlyph& g = Glyph(ch);
+  if (g.Face < 0) {
+    abc = {0, 0, g.Advance};
+    return true;
+  }
+  QRectF box = FFaces[static_cast<size_t>(g.Face)].boundingRect(g.Index);
+  if (box.isEmpty()) {
+    abc = {0, 0, g.Advance};
+    return true;
+  }
+  int a = static_cast<int>(std::floor(box.left()));
+  int right = static_cast<int>(std::ceil(box.right()));
+  abc.A = a;
+  abc.B = std::max(0, right - a);
+  abc.C = g.Advance - abc.A - abc.B;
+  return true;
+}
+
+// ---------------------------------------------------------------- device
+
+struct TQtDevice::TFontCache {
+  std::map<std::u16string, std::weak_ptr<const TFontHandle>> Fonts;
+  QStringList Families;  // lower-case, filled on first use
+};
+
+TQtDevice::TQtDevice() : FFonts(std::make_unique<TFontCache>()) {}
+TQtDevice::~TQtDevice() = default;
+
+TFontRef TQtDevice::CreateFont(const TFontSpec& spec) {
+  std::u16string key = spec.Face;
+  key.push_back(u'\0');
+  for (int v : {spec.Height, spec.Weight, spec.Italic ? 1 : 0, spec.Underline ? 1 : 0,
+                spec.StrikeOut ? 1 : 0, static_cast<int>(spec.CharSet),
+                static_cast<int>(spec.Pitch)}) {
+    key.push_back(static_cast<char16_t>(v & 0xFFFF));
+    key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
+  }
+  auto& slot = FFonts->Fonts[key];
+  if (auto font = slot.lock()) return font;
+  auto font = std::make_shared<TQtFont>(spec);
+  slot = font;
+  return font;
+}
+
+bool TQtDevice::FontInstalled(std::u16string_view family) const {
+  if (family.empty()) return false;
+  if (FFonts->Families.isEmpty())
+    for (const QString& f : QFontDatabase::families()) FFonts->Families << f.toLower();
+  QString name = ToQString(family);
+  if (FFonts->Families.contains(name.toLower())) return true;
+  for (const QString& sub : QFont::substitutes(name))
+    if (FFonts->Families.contains(sub.toLower())) return true;
+  return false;
+}
+
+std::unique_ptr<TBitmap> TQtDevice::CreateBitmap(int width, int height) {
+  return std::make_unique<TQtBitmap>(*this, width, height, false);
+}
+
+std::unique_ptr<TBitmap> TQtDevice::CreateMask(int width, int height) {
+  return std::make_unique<TQtBitmap>(*this, width, height, true);
+}
+
+TDecodedImage TQtDevice::DecodeImage(std::string_view data) {
+  TDecodedImage result;
+  auto starts = [&](std::string_view magic) { return data.substr(0, magic.size()) == magic; };
+  const char* format = nullptr;
+  if (starts("GIF8")) {
+    format = "GIF";
+    result.Format = TDecodedImage::TFormat::ifGif;
+  } else if (starts("\x89PNG")) {
+    format = "PNG";
+    result.Format = TDecodedImage::TFormat::ifPng;
+  } else if (starts("\xFF\xD8")) {
+    format = "JPEG";
+    result.Format = TDecodedImage::TFormat::ifJpeg;
+  } else if (starts("BM")) {
+    format = "BMP";
+    result.Format = TDecodedImage::TFormat::ifBmp;
+  } else {
+    return result;
+  }
+  QImage image;
+  if (!image.loadFromData(reinterpret_cast<const uchar*>(data.data()),
+                          static_cast<int>(data.size()), format) ||
+      image.isNull()) {
+    result.Format = TDecodedImage::TFormat::ifUnknown;
+    return result;
+  }
+  QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  bool transparent = false;
+  if (image.hasAlphaChannel()) {
+    for (int y = 0; y < argb.height() && !transparent; ++y) {
+      auto line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+      for (int x = 0; x < argb.width(); ++x)
+        if (qAlpha(line[x]) < 128) {
+          transparent = true;
+          break;
+        }
+    }
+  }
+  result.Bitmap = std::make_unique<TQtBitmap>(*this, argb.convertToFormat(QImage::Format_RGB32),
+                                              false);
+  if (transparent) {
+    QImage mask(argb.width(), argb.height(), QImage::Format_RGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+      auto in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+      auto out = reinterpret_cast<QRgb*>(mask.scanLine(y));
+      for (int x = 0; x < argb.width(); ++x)
+        out[x] = qAlpha(in[x]) < 128 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    }
+    result.Mask = std::make_unique<TQtBitmap>(*this, mask, true);
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------- bitmap
+
+TQtBitmap::TQtBitmap(TQtDevice& device, int width, int height, bool monochrome)
+    : FDevice(device), FMonochrome(monochrome) {
+  FImage = QImage(std::max(0, width), std::max(0, height), QImage::Format_RGB32);
+  if (!FImage.isNull()) FImage.fill(monochrome ? Qt::black : Qt::white);
+}
+
+TQtBitmap::TQtBitmap(TQtDevice& device, QImage image, bool monochrome)
+    : FDevice(device), FImage(std::move(image)), FMonochrome(monochrome) {
+  if (FImage.format() != QImage::Format_RGB32)
+    FImage = FImage.convertToFormat(QImage::Format_RGB32);
+}
+
+TQtBitmap::~TQtBitmap() { FCanvas.reset(); }
+
+TSurface& TQtBitmap::Canvas() {
+  if (!FCanvas) FCanvas = std::make_unique<TQtSurface>(FDevice, FImage, FMonochrome);
+  return *FCanvas;
+}
+
+TColor TQtBitmap::GetPixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return 0;
+  QRgb p = reinterpret_cast<const QRgb*>(FImage.constScanLine(y))[x];
+  return RGB(qRed(p), qGreen(p), qBlue(p));
+}
+
+void TQtBitmap::SetPixel(int x, int y, TColor c) {
+  if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return;
+  c = ColorToRGB(c);
+  if (FMonochrome) c = (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? clWhite : clBlack;
+  reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+std::vector<TColor> TQtBitmap::GetPixels() const {
+  std::vector<TColor> out;
+  out.reserve(static_cast<size_t>(FImage.width()) * static_cast<size_t>(FImage.height()));
+  for (int y = 0; y < FImage.height(); ++y) {
+    auto line = reinterpret_cast<const QRgb*>(FImage.constScanLine(y));
+    for (int x = 0; x < FImage.width(); ++x)
+      out.push_back(RGB(qRed(line[x]), qGreen(line[x]), qBlue(line[x])));
+  }
+  return out;
+}
+
+void TQtBitmap::SetPixels(const std::vector<TColor>& pixels) {
+  size_t i = 0;
+  for (int y = 0; y < FImage.height(); ++y)
+    for (int x = 0; x < FImage.width() && i < pixels.size(); ++x) SetPixel(x, y, pixels[i++]);
+}
+
+// ---------------------------------------------------------------- surface
+
+TQtSurface::TQtSurface(TQtDevice& device, QPaintDevice& target, bool monochrome)
+    : FDevice(device), FMonochrome(monochrome) {
+  FSize = {target.width(), target.height()};
+  FOwnPainter = std::make_unique<QPainter>();
+  if (FSize.cx > 0 && FSize.cy > 0) FOwnPainter->begin(&target);
+  FPainter = FOwnPainter.get();
+  if (FPainter->isActive()) {
+    FPainter->setRenderHint(QPainter::Antialiasing, false);
+    FPainter->setRenderHint(QPainter::TextAntialiasing, true);
+  }
+  SelectFont(device.CreateFont(DefaultFontSpec()));
+}
+
+TQtSurface::TQtSurface(TQtDevice& device, QPainter& painter, TSize size)
+    : FDevice(device), FPainter(&painter), FSize(size) {
+  FHasBaseClip = painter.hasClipping();
+  if (FHasBaseClip) FBaseClip = painter.clipRegion();
+  FPainter->setRenderHint(QPainter::Antialiasing, false);
+  FPainter->setRenderHint(QPainter::TextAntialiasing, true);
+  SelectFont(device.CreateFont(DefaultFontSpec()));
+}
+
+TQtSurface::~TQtSurface() {
+  if (FOwnPainter && FOwnPainter->isActive()) FOwnPainter->end();
+}
+
+QColor TQtSurface::Rgb(TColor c) const {
+  if (FMonochrome) c = (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? clWhite : clBlack;
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+void TQtSurface::ClipChanged() {
+  if (!FPainter->isActive()) return;
+  const auto& clip = DeviceClip();
+  if (!clip) {
+    // The whole surface rather than setClipping(false): the raster engine
+    // can miss a later region clip after clipping was switched off.
+    if (FHasBaseClip)
+      FPainter->setClipRegion(FBaseClip);
+    else
+      FPainter->setClipRect(QRect(0, 0, FSize.cx, FSize.cy));
+    return;
+  }
+  QRegion region;
+  std::vector<TRect> rects = clip->Rects();
+  if (rects.size() == 1) {
+    const TRect& r = rects[0];
+    region = QRegion(r.Left, r.Top, r.Width(), r.Height());
+  } else if (!rects.empty()) {
+    QList<QRect> list;
+    list.reserve(static_cast<qsizetype>(rects.size()));
+    for (const TRect& r : rects) list.append(QRect(r.Left, r.Top, r.Width(), r.Height()));
+    region.setRects(list.constData(), static_cast<int>(list.size()));
+  }
+  if (FHasBaseClip) region &= FBaseClip;
+  // An empty region passed to setClipRegion would mean "no clip"; clip to
+  // an empty rectangle instead.
+  if (region.isEmpty())
+    FPainter->setClipRect(QRect(0, 0, 0, 0));
+  else
+    FPainter->setClipRegion(region);
+}
+
+void TQtSurface::DevFillRect(const TRect& r, TColor c) {
+  if (r.IsEmpty() || !FPainter->isActive()) return;
+  FPainter->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), Rgb(c));
+}
+
+void TQtSurface::DevInvertRect(const TRect& r) {
+  if (r.IsEmpty() || !FPainter->isActive()) return;
+  FPainter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  FPainter->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), QColor(255, 255, 255));
+  FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtSurface::DevBlendRect(const TRect& r, TColor c, int alpha) {
+  if (r.IsEmpty() || !FPainter->isActive()) return;
+  QColor q = Rgb(c);
+  q.setAlpha(alpha);
+  FPainter->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), q);
+}
+
+void TQtSurface::DevFillRegion(const TRegion& rgn, TColor c) {
+  if (!FPainter->isActive()) return;
+  QColor q = Rgb(c);
+  for (const TRect& r : rgn.Rects()) FPainter->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), q);
+}
+
+void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
+  if (!FPainter->isActive()) return;
+  const auto* font = dynamic_cast<const TQtFont*>(run.Font);
+  if (!font) return;
+  const TTextMetric& m = font->Metrics();
+  const QColor color = Rgb(run.Color);
+
+  // Clip only when the ink may leave the rectangle.
+  bool clip = false;
+  if (run.Clip) {
+    int margin = m.Height / 3 + 1;
+    clip = run.Left - margin < run.Clip->Left || run.Left + run.Width + margin > run.Clip->Right ||
+           run.Baseline - m.Ascent < run.Clip->Top || run.Baseline + m.Descent > run.Clip->Bottom;
+  }
+  if (clip) {
+    FPainter->save();
+    FPainter->setClipRect(QRect(run.Clip->Left, run.Clip->Top, run.Clip->Width(),
+                                run.Clip->Height()),
+                          Qt::IntersectClip);
+  }
+  FPainter->setPen(color);
+
+  int face = -1;
+  auto flush = [&] {
+    if (face >= 0 && !FIndexes.isEmpty()) {
+      QGlyphRun glyphs;
+      glyphs.setRawFont(font->Faces()[static_cast<size_t>(face)]);
+      glyphs.setGlyphIndexes(FIndexes);
+      glyphs.setPositions(FPositions);
+      FPainter->drawGlyphRun(QPointF(0, 0), glyphs);
+    }
+    FIndexes.resize(0);
+    FPositions.resize(0);
+  };
+  const qreal baseline = run.Baseline;
+  for (size_t i = 0; i < run.Text.size(); ++i) {
+    char32_t ch = run.Text[i];
+    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < run.Text.size() && run.Text[i + 1] >= 0xDC00 &&
+        run.Text[i + 1] <= 0xDFFF) {
+      ch = 0x10000 + ((ch - 0xD800) << 10) + (run.Text[i + 1] - 0xDC00);
+      const TQtFont::TGlyph& g = font->Glyph(ch);
+      if (g.Face >= 0) {
+        if (g.Face != face) { flush(); face = g.Face; }
+        FIndexes.append(g.Index);
+        FPositions.append(QPointF(run.X[i], baseline));
+      }
+      ++i;
+      continue;
+    }
+    const TQtFont::TGlyph& g = font->Glyph(ch);
+    if (g.Face < 0) continue;
+    if (g.Face != face) { flush(); face = g.Face; }
+    FIndexes.append(g.Index);
+    FPositions.append(QPointF(run.X[i], baseline));
+  }
+  flush();
+
+  if (m.Underlined)
+    FPainter->fillRect(QRect(run.Left, run.Baseline + font->UnderlinePosition(), run.Width,
+                             font->LineThickness()),
+                       color);
+  if (m.StruckOut)
+    FPainter->fillRect(QRect(run.Left, run.Baseline - font->StrikeOutPosition(), run.Width,
+                             font->LineThickness()),
+                       color);
+  if (clip) FPainter->restore();
+}
+
+void TQtSurface::DevCopy(const TRect& dst, TBitmap& src, const TRect& srcRect, TRop rop) {
+  if (!FPainter->isActive() || dst.IsEmpty() || srcRect.IsEmpty()) return;
+  QImage converted;
+  const QImage* image = nullptr;
+  QRect from(srcRect.Left, srcRect.Top, srcRect.Width(), srcRect.Height());
+  if (auto* qt = dynamic_cast<TQtBitmap*>(&src)) {
+    image = &qt->Image();
+    if (static_cast<const QPaintDevice*>(image) == FPainter->device()) {
+      // Copying within one image: take the source pixels out first.
+      converted = image->copy(from);
+      image = &converted;
+      from = QRect(0, 0, srcRect.Width(), srcRect.Height());
+    }
+  } else {
+    converted = QImage(src.Width(), src.Height(), QImage::Format_RGB32);
+    std::vector<TColor> pixels = src.GetPixels();
+    for (int y = 0; y < src.Height(); ++y) {
+      auto line = reinterpret_cast<QRgb*>(converted.scanLine(y));
+      for (int x = 0; x < src.Width(); ++x) {
+        TColor c = pixels[static_cast<size_t>(y) * static_cast<size_t>(src.Width()) +
+                          static_cast<size_t>(x)];
+        line[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+      }
+    }
+    image = &converted;
+  }
+  QPainter::CompositionMode mode = QPainter::CompositionMode_Source;
+  switch (rop) {
+    case TRop::ropSrcCopy: mode = QPainter::CompositionMode_Source; break;
+    case TRop::ropSrcAnd: mode = QPainter::RasterOp_SourceAndDestination; break;
+    case TRop::ropSrcPaint: mode = QPainter::RasterOp_SourceOrDestination; break;
+    case TRop::ropSrcInvert: mode = QPainter::RasterOp_SourceXorDestination; break;
+  }
+  FPainter->setCompositionMode(mode);
+  FPainter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+  FPainter->drawImage(QRect(dst.Left, dst.Top, dst.Width(), dst.Height()), *image, from);
+  FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+}  // namespace tav

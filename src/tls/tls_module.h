@@ -1,0 +1,15 @@
+#pragma once
+// Start-up and exit of the TLS module, called by the application around its
+// message loop: loading OpenSSL and making TSSLOpenSSL the default plug-in
+// class of new sockets, and taking both down again.
+
+namespace tav {
+
+// Tries to load the OpenSSL libraries; when they load, DefaultSSLClass
+// becomes TSSLOpenSSL. Without them DefaultSSLClass stays as it is
+// (TSSLNone) and plain connections work as before. True when loaded.
+bool TlsModuleStartup();
+// Unloads the libraries and returns DefaultSSLClass to TSSLNone.
+void TlsModuleShutdown();
+
+}  // namespace tav

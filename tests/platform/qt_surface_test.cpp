@@ -1,0 +1,252 @@
+// The surface on Qt with real fonts (the Liberation faces, 96 pixels per
+// inch).
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include "platform/qt_platform.h"
+
+namespace tav {
+namespace {
+
+TFontSpec Spec(std::u16string face, int height, int weight = FW_NORMAL, bool italic = false) {
+  TFontSpec s;
+  s.Face = std::move(face);
+  s.Height = height;
+  s.Weight = weight;
+  s.Italic = italic;
+  return s;
+}
+
+std::string Narrow(const std::u16string& s) { return QString::fromStdU16String(s).toStdString(); }
+
+// Columns [Left, Right) that hold any non-white pixel within rows [top, bottom).
+struct TInk {
+  int Left = -1, Right = -1;
+};
+TInk FindInk(TBitmap& b, int top, int bottom) {
+  TInk ink;
+  for (int x = 0; x < b.Width(); ++x)
+    for (int y = top; y < bottom; ++y)
+      if (b.GetPixel(x, y) != clWhite) {
+        if (ink.Left < 0) ink.Left = x;
+        ink.Right = x + 1;
+        break;
+      }
+  return ink;
+}
+
+class QtSurfaceTest : public ::testing::Test {
+protected:
+  TQtDevice& Device = QtDevice();
+  std::unique_ptr<TBitmap> Bitmap(int w, int h) { return Device.CreateBitmap(w, h); }
+};
+
+TEST_F(QtSurfaceTest, WindowsFacesResolveToMetricCompatibleOnes) {
+  struct TCase {
+    std::u16string Face, Actual;
+  };
+  std::u16string tahoma = TahomaRegistered() ? u"Tahoma" : u"Liberation Sans";
+  for (const TCase& c : {TCase{u"Times New Roman", u"Liberation Serif"},
+                         TCase{u"Courier New", u"Liberation Mono"},
+                         TCase{u"Arial", u"Liberation Sans"}, TCase{u"Tahoma", tahoma}}) {
+    EXPECT_EQ(Narrow(Device.CreateFont(Spec(c.Face, -16))->ActualFace()), Narrow(c.Actual));
+    EXPECT_TRUE(Device.FontInstalled(c.Face)) << Narrow(c.Face);
+  }
+  EXPECT_FALSE(Device.FontInstalled(u"No Such Face Anywhere"));
+}
+
+TEST_F(QtSurfaceTest, MetricsHoldTogether) {
+  for (int height : {-11, -13, -16, -24}) {
+    TFontRef f = Device.CreateFont(Spec(u"Arial", height));
+    const TTextMetric& m = f->Metrics();
+    EXPECT_EQ(m.Height, m.Ascent + m.Descent);
+    EXPECT_EQ(m.InternalLeading, m.Height + height);  // em height is -height
+    EXPECT_GT(m.InternalLeading, 0);
+    EXPECT_GT(m.AveCharWidth, 0);
+    EXPECT_GE(m.MaxCharWidth, m.AveCharWidth);
+    TABC abc;
+    ASSERT_TRUE(f->CharABC(U'M', abc));
+    EXPECT_EQ(abc.A + abc.B + abc.C, f->CharAdvance(U'M'));
+  }
+  // A positive height asks for the cell height.
+  TFontRef cell = Device.CreateFont(Spec(u"Arial", 19));
+  EXPECT_LE(cell->Metrics().Height, 19);
+  EXPECT_GE(cell->Metrics().Height, 18);
+
+  // Courier New is fixed pitch: every printable ASCII character advances alike.
+  TFontRef mono = Device.CreateFont(Spec(u"Courier New", -13));
+  EXPECT_TRUE(mono->Metrics().FixedPitch);
+  for (char32_t c = 0x20; c < 0x7F; ++c)
+    EXPECT_EQ(mono->CharAdvance(c), mono->CharAdvance(U'M')) << static_cast<int>(c);
+  EXPECT_FALSE(Device.CreateFont(Spec(u"Arial", -13))->Metrics().FixedPitch);
+  // Bold is wider.
+  EXPECT_GT(Device.CreateFont(Spec(u"Arial", -16, FW_BOLD))->TextWidth(u"Text"),
+            Device.CreateFont(Spec(u"Arial", -16))->TextWidth(u"Text"));
+}
+
+// A string drawn at x ends where its measured extent says: the ink stops at
+// x + extent - C of the last character, and drawing the string in two parts
+// at the measured split gives the same pixels as drawing it whole.
+TEST_F(QtSurfaceTest, MeasuredExtentEqualsDrawnExtent) {
+  struct TCase {
+    TFontSpec Font;
+    std::u16string Text;
+  };
+  const std::vector<TCase> cases{{Spec(u"Arial", -16), u"Hello, world"},
+                                 {Spec(u"Times New Roman", -16), u"WAVE of text"},
+                                 {Spec(u"Times New Roman", -20, FW_NORMAL, true), u"italic fifi"},
+                                 {Spec(u"Courier New", -13), u"mono 1234 ;-)"},
+                                 {Spec(u"Arial", -12, FW_BOLD), u"Bold HTML"},
+                                 {Spec(u"Tahoma", -11), u"Text HTML tabs"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(Narrow(c.Font.Face) + " " + Narrow(c.Text));
+    auto whole = Bitmap(400, 40);
+    TSurface& s = whole->Canvas();
+    s.SetFont(c.Font);
+    s.SetBkMode(TBkMode::bkTransparent);
+    const int x = 20;
+    const int extent = s.GetTextExtentPoint(c.Text).cx;
+    s.TextOut(x, 5, c.Text);
+    TInk ink = FindInk(*whole, 0, 40);
+    TABC first, last;
+    s.GetCharABCWidths(c.Text.front(), first);
+    s.GetCharABCWidths(c.Text.back(), last);
+    EXPECT_NEAR(ink.Right, x + extent - last.C, 1);
+    EXPECT_NEAR(ink.Left, x + first.A, 1);
+
+    // Whole versus two parts placed by measuring.
+    auto parts = Bitmap(400, 40);
+    TSurface& p = parts->Canvas();
+    p.SetFont(c.Font);
+    p.SetBkMode(TBkMode::bkTransparent);
+    size_t split = c.Text.size() / 2;
+    std::u16string head = c.Text.substr(0, split), tail = c.Text.substr(split);
+    p.TextOut(x, 5, head);
+    p.TextOut(x + p.GetTextExtentPoint(head).cx, 5, tail);
+    EXPECT_EQ(whole->GetPixels(), parts->GetPixels());
+  }
+}
+
+TEST_F(QtSurfaceTest, OutputAtGivenAdvancesIsExact) {
+  auto b = Bitmap(200, 30);
+  TSurface& s = b->Canvas();
+  s.SetFont(Spec(u"Arial", -16));
+  s.SetBkMode(TBkMode::bkTransparent);
+  const int dx[] = {23, 23, 23, 23};
+  s.ExtTextOut(10, 5, 0, nullptr, u"IIII", dx);
+  // The left ink edges of the four glyphs, 23 pixels apart.
+  std::vector<int> starts;
+  for (int x = 1; x < 200; ++x)
+    if (b->GetPixel(x, 15) != clWhite && b->GetPixel(x - 1, 15) == clWhite) starts.push_back(x);
+  ASSERT_EQ(starts.size(), 4u);
+  for (size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 23);
+}
+
+TEST_F(QtSurfaceTest, JustificationShiftsTheTextAfterEachSpace) {
+  auto plain = Bitmap(200, 30), justified = Bitmap(200, 30);
+  for (auto* b : {plain.get(), justified.get()}) {
+    b->Canvas().SetFont(Spec(u"Arial", -16));
+    b->Canvas().SetBkMode(TBkMode::bkTransparent);
+  }
+  justified->Canvas().SetTextJustification(10, 1);
+  plain->Canvas().TextOut(5, 5, u"ab cd");
+  justified->Canvas().TextOut(5, 5, u"ab cd");
+  const int split = 5 + plain->Canvas().GetTextExtentPoint(u"ab ").cx;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x + 10 < 200; ++x) {
+      TColor expected = x < split ? plain->GetPixel(x, y) : plain->GetPixel(x - 10, y);
+      if (x >= split && x < split + 10) expected = clWhite;
+      ASSERT_EQ(justified->GetPixel(x, y), expected) << x << "," << y;
+    }
+}
+
+TEST_F(QtSurfaceTest, ClipsAndRestores) {
+  auto b = Bitmap(60, 60);
+  TSurface& s = b->Canvas();
+  int level = s.SaveDC();
+  s.IntersectClipRect({10, 10, 20, 20});
+  s.FillRect({0, 0, 60, 60}, clRed);
+  EXPECT_EQ(b->GetPixel(10, 10), clRed);
+  EXPECT_EQ(b->GetPixel(19, 19), clRed);
+  EXPECT_EQ(b->GetPixel(20, 19), clWhite);
+  EXPECT_EQ(b->GetPixel(9, 10), clWhite);
+  s.RestoreDC(level);
+  TRegion round = TRegion::Ellipse({30, 30, 60, 60});
+  s.SelectClipRegion(&round);
+  s.FillRect({0, 0, 60, 60}, clBlue);
+  s.SelectClipRegion(nullptr);
+  EXPECT_EQ(b->GetPixel(45, 45), clBlue);
+  EXPECT_EQ(b->GetPixel(31, 31), clWhite);
+  EXPECT_EQ(b->GetPixel(0, 0), clWhite);
+  // Every pixel follows the region exactly.
+  for (int y = 30; y < 60; ++y)
+    for (int x = 30; x < 60; ++x)
+      ASSERT_EQ(b->GetPixel(x, y) == clBlue, round.Contains(x, y)) << x << "," << y;
+
+  // Clipped text leaves no ink outside its rectangle.
+  auto t = Bitmap(100, 30);
+  TSurface& ts = t->Canvas();
+  ts.SetFont(Spec(u"Arial", -16));
+  TRect r{10, 0, 40, 30};
+  ts.SetBkColor(clWhite);
+  ts.ExtTextOut(10, 5, ETO_CLIPPED | ETO_OPAQUE, &r, u"WWWWWWW", nullptr);
+  TInk ink = FindInk(*t, 0, 30);
+  EXPECT_GE(ink.Left, 10);
+  EXPECT_EQ(ink.Right, 40);
+}
+
+TEST_F(QtSurfaceTest, MaskedStretchedAndInvertingCopies) {
+  auto picture = Bitmap(2, 2);
+  picture->SetPixels({clRed, clLime, clBlue, clYellow});
+  auto mask = Device.CreateMask(2, 2);
+  mask->SetPixel(1, 0, clWhite);
+  auto b = Bitmap(40, 20);
+  TSurface& s = b->Canvas();
+  s.FillRect({0, 0, 40, 20}, clGray);
+  s.MaskedStretchBlt(10, 10, 4, 4, *picture, *mask, 0, 0, 2, 2);
+  EXPECT_EQ(b->GetPixel(10, 10), clRed);
+  EXPECT_EQ(b->GetPixel(11, 11), clRed);
+  EXPECT_EQ(b->GetPixel(12, 10), clGray);
+  EXPECT_EQ(b->GetPixel(13, 11), clGray);
+  EXPECT_EQ(b->GetPixel(10, 13), clBlue);
+  EXPECT_EQ(b->GetPixel(13, 13), clYellow);
+  s.BitBlt(0, 0, 2, 2, *picture, 0, 0);
+  EXPECT_EQ(b->GetPixel(1, 1), clYellow);
+
+  std::vector<TColor> before = b->GetPixels();
+  s.DrawFocusRect({2, 2, 30, 9});
+  EXPECT_NE(b->GetPixels(), before);
+  s.DrawFocusRect({2, 2, 30, 9});
+  EXPECT_EQ(b->GetPixels(), before);
+  s.InvertRect({0, 0, 1, 1});
+  EXPECT_EQ(b->GetPixel(0, 0), clAqua);  // red inverted
+
+  s.SetPen({TPenStyle::psSolid, 1, clBlack});
+  s.MoveTo(0, 19);
+  s.LineTo(10, 19);
+  EXPECT_EQ(b->GetPixel(9, 19), clBlack);
+  EXPECT_EQ(b->GetPixel(10, 19), clGray);
+}
+
+TEST_F(QtSurfaceTest, DecodedPngKeepsItsTransparencyAsMask) {
+  QImage image(2, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+  image.setPixel(1, 0, qRgba(0, 0, 0, 0));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(image.save(&buffer, "PNG"));
+  TDecodedImage d = Device.DecodeImage(std::string_view(png.constData(), png.size()));
+  ASSERT_TRUE(d.Bitmap);
+  ASSERT_TRUE(d.Mask);
+  EXPECT_EQ(d.Format, TDecodedImage::TFormat::ifPng);
+  EXPECT_EQ(d.Bitmap->GetPixel(0, 0), clRed);
+  EXPECT_EQ(d.Mask->GetPixel(0, 0), clBlack);
+  EXPECT_EQ(d.Mask->GetPixel(1, 0), clWhite);
+  EXPECT_FALSE(Device.DecodeImage("not a picture").Bitmap);
+}
+
+}  // namespace
+}  // namespace tav
