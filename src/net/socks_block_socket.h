@@ -1,7 +1,9 @@
 #pragma once
-// The middle class of the socket tree: the settings and state of a SOCKS
-// proxy (versions 4, 4a and 5). A non-empty SocksIP makes TTCPBlockSocket's
-// Connect go through the proxy.
+// The middle class of the socket tree: the settings, state and negotiation
+// steps of a SOCKS proxy (versions 4, 4a and 5, the latter with optional
+// user name / password authentication). A non-empty SocksIP makes
+// TTCPBlockSocket's Connect, Listen and Accept go through the proxy.
+#include <cstdint>
 #include <string>
 
 #include "net/block_socket.h"
@@ -37,6 +39,25 @@ class TSocksBlockSocket : public TBlockSocket {
   const std::u16string& SocksRemotePort() const { return FSocksRemotePort; }
   TSocksType SocksType() const { return FSocksType; }
   void SetSocksType(TSocksType Value) { FSocksType = Value; }
+
+  // SOCKS 5: the greeting and, when the proxy asks for it, the user name /
+  // password exchange; SOCKS 4: nothing. True (and UsingSocks) on success.
+  // A user name or password longer than 255 bytes cannot be sent and fails.
+  bool SocksOpen();
+  // Sends one request (Cmd 1 connect, 2 bind) for IP:Port; true when it went
+  // out without an error. Nothing is sent when the target cannot be encoded.
+  bool SocksRequest(std::uint8_t Cmd, const std::u16string& IP, const std::u16string& Port);
+  // Reads and checks one reply: SocksLastError gets its code (-1 while none
+  // was read), SocksResponseIP / SocksResponsePort its address.
+  bool SocksResponse();
+  // The part of a request after the command byte (SOCKS 4) or after the
+  // reserved byte (SOCKS 5). Empty when the target cannot be encoded: a
+  // SOCKS 5 host name longer than 255 bytes, or a SOCKS 4 user name or 4a
+  // host name with a NUL byte inside (the field would end early).
+  std::string EncodeSocksTarget(const std::u16string& IP, const std::u16string& Port);
+  // Parses a reply into SocksResponseIP / SocksResponsePort; returns the
+  // 1-based index just past the parsed part (0 when too short to parse).
+  int DecodeSocksReply(const std::string& Value);
 
  protected:
   // Sets the SOCKS fields back to their construction defaults.

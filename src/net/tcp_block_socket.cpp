@@ -93,12 +93,13 @@ void TTCPBlockSocket::Connect(const std::u16string& IP, const std::u16string& Po
 }
 
 void TTCPBlockSocket::ConnectViaSocks(const std::u16string& IP, const std::u16string& Port) {
-  // The SOCKS negotiation is not available yet: the proxy is reached, and
-  // the connect then fails as a failed negotiation would.
   TSocksBlockSocket::Connect(FSocksIP, FSocksPort);
   if (FLastError == 0) {
-    FUsingSocks = false;
-    FLastError = WSASYSNOTREADY;
+    bool ok = SocksOpen();
+    if (ok) ok = SocksRequest(1, IP, Port);
+    if (ok) ok = SocksResponse();
+    // A failed step that left no socket error of its own.
+    if (!ok && FLastError == 0) FLastError = WSASYSNOTREADY;
     FSocksLocalIP = FSocksResponseIP;
     FSocksLocalPort = FSocksResponsePort;
     FSocksRemoteIP = IP;
@@ -121,6 +122,13 @@ void TTCPBlockSocket::ConnectViaHTTPTunnel(const std::u16string& IP, const std::
     SendString("Proxy-Authorization: Basic " + Base64Encode(credentials) + "\r\n");
   }
   SendString("\r\n");
+  ReadHTTPTunnelReply();
+  FHTTPTunnelRemoteIP = target;
+  FHTTPTunnelRemotePort = port;
+  ExceptCheck();
+}
+
+void TTCPBlockSocket::ReadHTTPTunnelReply() {
   for (;;) {
     // Lines keep a trailing CR when the proxy sent one.
     const std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
@@ -129,9 +137,6 @@ void TTCPBlockSocket::ConnectViaHTTPTunnel(const std::u16string& IP, const std::
     if (line.empty() || line == "\r") break;
   }
   if (FLastError == 0 && !FHTTPTunnel) FLastError = WSAECONNREFUSED;
-  FHTTPTunnelRemoteIP = target;
-  FHTTPTunnelRemotePort = port;
-  ExceptCheck();
 }
 
 void TTCPBlockSocket::Listen() {
@@ -139,13 +144,38 @@ void TTCPBlockSocket::Listen() {
     TSocksBlockSocket::Listen();
     return;
   }
-  // Listening through a SOCKS proxy needs the negotiation, not available yet.
-  FLastError = WSANO_RECOVERY;
+  // The proxy listens for us; it is told where the connection is expected
+  // from. An unbound socket has no address of its own: the host name stands in.
+  std::u16string sip = GetLocalSinIP();
+  if (sip.empty() || sip == u"0.0.0.0") sip = LocalName();
+  const std::u16string sport = IntToText(GetLocalSinPort());
+  TSocksBlockSocket::Connect(FSocksIP, FSocksPort);
+  // Without a connection to the proxy its error stands; nothing is sent.
+  bool ok = FLastError == 0;
+  if (ok) ok = SocksOpen();
+  if (ok) ok = SocksRequest(2, sip, sport);
+  if (ok) ok = SocksResponse();
+  if (!ok && FLastError == 0) FLastError = WSANO_RECOVERY;
+  FSocksLocalIP = FSocksResponseIP;
+  if (FSocksLocalIP == u"0.0.0.0") FSocksLocalIP = FSocksIP;
+  FSocksLocalPort = FSocksResponsePort;
+  FSocksRemoteIP.clear();
+  FSocksRemotePort.clear();
   ExceptCheck();
   DoStatus(HR_Listen, u"");
 }
 
-TSocket TTCPBlockSocket::Accept() { return TSocksBlockSocket::Accept(); }
+TSocket TTCPBlockSocket::Accept() {
+  if (!FUsingSocks) return TSocksBlockSocket::Accept();
+  // The proxy's second reply announces the accepted peer; the stream then
+  // runs over the connection to the proxy.
+  if (!SocksResponse() && FLastError == 0) FLastError = WSANO_RECOVERY;
+  FSocksRemoteIP = FSocksResponseIP;
+  FSocksRemotePort = FSocksResponsePort;
+  ExceptCheck();
+  DoStatus(HR_Accept, u"");
+  return FSocket;
+}
 
 // --- TLS ------------------------------------------------------------------------------
 

@@ -28,7 +28,10 @@ class TTCPBlockSocket : public TSocksBlockSocket {
   // Through SOCKS when SocksIP is set, else through the HTTP tunnel when
   // HTTPTunnelIP is set, else direct; OnAfterConnect after success.
   void Connect(const std::u16string& IP, const std::u16string& Port) override;
+  // With SocksIP set: a bind request through the proxy (11003 on failure).
   void Listen() override;
+  // While UsingSocks: reads the proxy's reply for the accepted peer and
+  // returns this socket's own handle, which carries the accepted stream.
   TSocket Accept() override;
   int SendBuffer(const void* Buffer, int Length) override;
   int RecvBuffer(void* Buffer, int Length) override;
@@ -68,6 +71,9 @@ class TTCPBlockSocket : public TSocksBlockSocket {
  protected:
   void ConnectViaSocks(const std::u16string& IP, const std::u16string& Port);
   void ConnectViaHTTPTunnel(const std::u16string& IP, const std::u16string& Port);
+  // Reads the proxy's answer to CONNECT up to its empty line: HTTPTunnel
+  // from the status line, 10061 when no 2xx status came.
+  void ReadHTTPTunnelReply();
   void InitTunnelDefaults();
 
   THookAfterConnect FOnAfterConnect;
