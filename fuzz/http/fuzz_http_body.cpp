@@ -1,0 +1,63 @@
+// The body readers and the gzip step, fed through a connected socket pair:
+// the input's first byte picks the framing (until close, by length, chunked)
+// and the gzip flag, the rest is what the peer sends before it closes.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "http/http_send.h"
+
+namespace {
+
+class TFuzzHTTP : public tav::THTTPSend {
+ public:
+  using THTTPSend::DecodeGzipBody;
+  using THTTPSend::ReadBodyOfLength;
+  using THTTPSend::ReadBodyUntilClose;
+  using THTTPSend::ReadChunkedBody;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const std::uint8_t mode = data[0];
+  const std::string peer(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+  int fds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
+  // Inputs are small: the socket buffer takes them whole.
+  std::size_t sent = 0;
+  while (sent < peer.size()) {
+    const ssize_t n = send(fds[1], peer.data() + sent, peer.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;
+    sent += static_cast<std::size_t>(n);
+  }
+  close(fds[1]);
+
+  TFuzzHTTP http;
+  tav::THTTPLimits limits;
+  limits.MaxLineLength = 1 << 16;
+  limits.MaxBodySize = 1 << 20;
+  limits.MaxDecodedSize = 4 << 20;
+  http.SetLimits(limits);
+  http.SetTimeout(1000);
+  http.Sock().SetMaxLineLength(limits.MaxLineLength);
+  http.Sock().SetSocket(fds[0]);
+
+  switch (mode % 3) {
+    case 0: http.ReadBodyUntilClose(); break;
+    case 1: http.ReadBodyOfLength(static_cast<std::int64_t>(mode) * 7); break;
+    default: http.ReadChunkedBody(); break;
+  }
+  if (http.Document().Size() > limits.MaxBodySize) std::abort();
+  http.DecodeGzipBody((mode & 0x80) != 0);
+  if (http.Document().Position() != 0) std::abort();
+  if (http.Document().Size() > limits.MaxDecodedSize && http.Document().Size() > limits.MaxBodySize)
+    std::abort();
+  return 0;  // the engine's socket closes the handle
+}

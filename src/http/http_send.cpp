@@ -1,0 +1,534 @@
+#include "http/http_send.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include "http/gzip_stream.h"
+#include "http/page_prefetch.h"
+#include "util/code_page.h"
+#include "util/codecs.h"
+#include "util/ip_text.h"
+#include "util/text_helpers.h"
+
+namespace tav {
+
+namespace {
+
+constexpr int kSocketBufferSize = 65536;
+// Bodies from this size on are sent apart from the head.
+constexpr std::int64_t kSeparateBodySize = 65536;
+// Piece size for a body larger than one SendBuffer call can take.
+constexpr std::int64_t kSendPiece = std::int64_t{1} << 30;
+// An until-close body up to this size is appended to the body stream directly.
+constexpr std::int64_t kDirectBodySize = std::int64_t{8} << 20;
+// A length-delimited body is read in slices of this many bytes (whole 64 KiB
+// receive pieces), so that the page prefetch keeps ahead of the reads.
+constexpr std::int64_t kReadSlice = std::int64_t{4} << 20;
+
+bool Contains(const std::u16string& haystack, const std::u16string& needle) {
+  return haystack.find(needle) != std::u16string::npos;
+}
+
+// Hexadecimal chunk size: digits 0-9, A-F, a-f only; anything else, and a
+// value beyond 32 bits, counts as 0.
+std::int64_t ParseChunkSize(const std::string& text) {
+  if (text.empty()) return 0;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return 0;
+    value = value * 16 + static_cast<std::uint64_t>(digit);
+    if (value > 0xFFFFFFFFu) return 0;
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+}  // namespace
+
+std::u16string UnfoldHeaderLine(const std::vector<std::u16string>& lines, int& index) {
+  const int count = static_cast<int>(lines.size());
+  if (index < 0 || index >= count) {
+    ++index;
+    return {};
+  }
+  std::u16string result = lines[static_cast<std::size_t>(index)];
+  ++index;
+  if (!result.empty()) {
+    while (index < count - 1) {
+      std::u16string next = lines[static_cast<std::size_t>(index)];
+      if (next.empty()) break;
+      std::replace(next.begin(), next.end(), u'\t', u' ');
+      const char16_t first = next[0];
+      if (first != u' ' && first != u'"' && first != u':' && first != u'=') break;
+      result += u' ';
+      result += Trim(next);
+      ++index;
+    }
+  }
+  return TrimRight(result);
+}
+
+THTTPSend::THTTPSend()
+    : FSock(std::make_unique<THTTPSocket>()),
+      FHeaders(std::make_unique<TTextList>()),
+      FDocument(std::make_unique<TMemoryStream>()),
+      FCookies(std::make_unique<TTextList>()) {
+  FSock->SetOwner(this);
+  FSock->SetConvertLineEnd(true);
+  FSock->SetSizeRecvBuffer(kSocketBufferSize);
+  FSock->SetSizeSendBuffer(kSocketBufferSize);
+  FTargetPort = u"80";
+  FTimeout = 30000;
+  Clear();
+}
+
+THTTPSend::~THTTPSend() = default;
+
+void THTTPSend::Clear() {
+  FRangeStart = 0;
+  FRangeEnd = 0;
+  FDocument->Clear();
+  FHeaders->Clear();
+  FSendString.clear();
+  FMimeType = u"text/html";
+  FLocation.clear();
+}
+
+void THTTPSend::DecodeStatus(const std::u16string& Value) {
+  const std::u16string s = Trim(TextAfter(Value, u" "));
+  FResultCode = StrToIntDef(Trim(TextBefore(s, u" ")), 0);
+  const std::u16string phrase = Trim(TextAfter(s, u" "));
+  FResultString = phrase == s ? std::u16string() : phrase;
+}
+
+void THTTPSend::Abort() { FSock->SetStopFlag(true); }
+
+THTTPRequestPlan THTTPSend::PrepareRequest(const std::u16string& Method, const std::u16string& URL) {
+  THTTPRequestPlan plan;
+  plan.Url = SplitUrl(URL);
+  const TUrlParts& url = plan.Url;
+
+  // Credentials are percent-decoded on their single-byte form.
+  std::string user = PercentDecode(TextToAnsi(url.User));
+  std::string pass = PercentDecode(TextToAnsi(url.Password));
+  if (user.empty()) {
+    user = TextToAnsi(FUserName);
+    pass = TextToAnsi(FPassword);
+  }
+
+  plan.UseTLS = UpperCase(url.Scheme) == u"HTTPS";
+  if (plan.UseTLS) {
+    FSock->SetHTTPTunnelIP(FProxyHost);
+    FSock->SetHTTPTunnelPort(FProxyPort);
+    FSock->SetHTTPTunnelUser(FProxyUser);
+    FSock->SetHTTPTunnelPass(FProxyPass);
+  } else {
+    FSock->SetHTTPTunnelIP(u"");
+    FSock->SetHTTPTunnelPort(u"");
+    FSock->SetHTTPTunnelUser(u"");
+    FSock->SetHTTPTunnelPass(u"");
+    plan.UsingProxy = !FProxyHost.empty();
+  }
+
+  plan.Sending = FDocument->Size() > 0;
+  plan.Expect = FStatus100 && plan.Sending && FProtocol == u"1.1";
+
+  const std::u16string hostLine = IsIPv6Text(url.Host) ? u"[" + url.Host + u"]" : url.Host;
+  std::u16string uri = url.Uri;
+  if (plan.UsingProxy) uri = url.Scheme + u"://" + hostLine + u":" + url.Port + uri;
+  if (uri == u"/*") uri = u"*";
+  if (Pos(u" ", uri) > 0) uri = AnsiToText(PercentEncodeUnsafe(TextToAnsi(uri)));
+
+  // Generated lines in wire order; they go above the caller's lines.
+  std::vector<std::u16string> head;
+  std::u16string requestLine = UpperCase(Method) + u" " + uri;
+  if (FProtocol != u"0.9") requestLine += u" HTTP/" + FProtocol;
+  head.push_back(requestLine);
+  head.push_back(u"Host: " + hostLine);
+  if (plan.UsingProxy && !FProxyUser.empty())
+    head.push_back(u"Proxy-Authorization: Basic " +
+                   AnsiToText(Base64Encode(TextToAnsi(FProxyUser + u":" + FProxyPass))));
+  if (!user.empty())
+    head.push_back(u"Authorization: Basic " + AnsiToText(Base64Encode(user + ":" + pass)));
+  const std::u16string proxyPrefix = plan.UsingProxy ? u"Proxy-" : u"";
+  if (FKeepAlive) {
+    head.push_back(u"Keep-Alive: " + IntToText(FKeepAliveTimeout));
+    head.push_back(proxyPrefix + u"Connection: keep-alive");
+  } else {
+    head.push_back(proxyPrefix + u"Connection: close");
+  }
+  if (!FCookies->Empty()) {
+    std::u16string cookie;
+    for (const auto& line : *FCookies) {
+      if (!cookie.empty()) cookie += u"; ";
+      cookie += line;
+    }
+    head.push_back(u"Cookie: " + cookie);
+  }
+  if (FRangeStart > 0 || FRangeEnd > 0) {
+    std::u16string range = u"Range: bytes=" + IntToText(FRangeStart) + u"-";
+    if (FRangeEnd >= FRangeStart) range += IntToText(FRangeEnd);
+    head.push_back(range);
+  }
+  if (!FUserAgent.empty()) head.push_back(u"User-Agent: " + FUserAgent);
+  head.push_back(u"Accept-Language: en-us,en;q=0.5");
+  if (FGzipEnabled) head.push_back(u"Accept-Encoding: gzip, deflate");
+  head.push_back(u"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+  if (plan.Sending && !FMimeType.empty()) head.push_back(u"Content-Type: " + FMimeType);
+  if (plan.Sending) head.push_back(u"Content-Length: " + IntToText(FDocument->Size()));
+  if (plan.Expect) head.push_back(u"Expect: 100-continue");
+
+  for (auto it = head.rbegin(); it != head.rend(); ++it) FHeaders->Insert(0, *it);
+  if (!FHeaders->Last().empty()) FHeaders->Add(u"");
+
+  if (plan.UsingProxy) {
+    FTargetHost = FProxyHost;
+    FTargetPort = FProxyPort;
+  } else {
+    FTargetHost = url.Host;
+    FTargetPort = url.Port;
+  }
+  return plan;
+}
+
+std::string THTTPSend::HeadBytes() const {
+  std::string out;
+  if (FProtocol == u"0.9") {
+    if (!FHeaders->Empty()) out = TextToAnsi((*FHeaders)[0]) + "\r\n";
+    return out;
+  }
+  for (const auto& line : *FHeaders) {
+    out += TextToAnsi(line);
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string THTTPSend::ReadHeadLine(std::int64_t& HeadSize) {
+  std::string line = FSock->RecvString(FTimeout);
+  if (FSock->LastError() != 0) return line;
+  HeadSize += static_cast<std::int64_t>(line.size()) + 2;  // with its line end
+  if (HeadSize > FLimits.MaxHeadSize) {
+    FSock->ReportError(WSAENOBUFS);
+    return {};
+  }
+  return line;
+}
+
+bool THTTPSend::EnsureConnection(bool UseTLS) {
+  if (FSock->Socket() != INVALID_SOCKET && FAliveHost == FTargetHost &&
+      FAlivePort == FTargetPort && !FSock->CanRead(0))
+    return true;
+  return OpenConnection(UseTLS);
+}
+
+bool THTTPSend::OpenConnection(bool UseTLS) {
+  FSock->CloseSocket();
+  FSock->Bind(FIPInterface, u"0");
+  if (FSock->LastError() != 0) return false;
+  FSock->Connect(FTargetHost, FTargetPort);
+  if (FSock->LastError() != 0) return false;
+  if (UseTLS) {
+    const bool setSNI = FSock->SSL().SNIHost().empty();
+    if (setSNI) FSock->SSL().SetSNIHost(FTargetHost);
+    FSock->SSLDoConnect();
+    FSock->SSL().SetSNIHost(u"");
+    if (FSock->LastError() != 0) return false;
+  }
+  FAliveHost = FTargetHost;
+  FAlivePort = FTargetPort;
+  return true;
+}
+
+bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& URL) {
+  FResultCode = 500;
+  FResultString.clear();
+  FDownloadSize = 0;
+  FUploadSize = 0;
+  // Restated on every call: re-initialising the socket drops it.
+  FSock->SetMaxLineLength(FLimits.MaxLineLength);
+
+  const THTTPRequestPlan plan = PrepareRequest(Method, URL);
+
+  if (!EnsureConnection(plan.UseTLS)) {
+    FAliveHost.clear();
+    FAlivePort.clear();
+    return false;
+  }
+
+  // Sending.
+  std::int64_t headSize = 0;  // bytes of response head lines read so far
+  FDocument->SetPosition(0);
+  const std::string head = HeadBytes();
+  const std::int64_t bodySize = FDocument->Size();
+  std::string sent = head;
+  std::u16string keptStatus;  // final status line met during 100-continue
+  bool hasKeptStatus = false;
+  auto sendBody = [&] {
+    const char* data = FDocument->Memory();
+    for (std::int64_t at = 0; at < bodySize && FSock->LastError() == 0; at += kSendPiece) {
+      const auto n = static_cast<int>(std::min(kSendPiece, bodySize - at));
+      FSock->SendBuffer(data + at, n);
+    }
+  };
+  if (plan.Expect) {
+    FSock->SendString(head);
+    if (FSock->LastError() != 0) return false;
+    std::string line;
+    do {
+      line = ReadHeadLine(headSize);
+    } while (line.empty() && FSock->LastError() == 0);
+    keptStatus = AnsiToText(line);
+    DecodeStatus(keptStatus);
+    hasKeptStatus = true;
+    while (FSock->LastError() == 0 && !ReadHeadLine(headSize).empty()) {
+    }
+    if (FResultCode >= 100 && FResultCode <= 199) {
+      hasKeptStatus = false;
+      FUploadSize = bodySize;
+      sendBody();
+    }
+  } else if (plan.Sending && bodySize >= kSeparateBodySize) {
+    FSock->SendString(head);
+    FUploadSize = bodySize;
+    if (FSock->LastError() == 0) sendBody();
+  } else if (plan.Sending) {
+    sent.append(FDocument->Memory(), static_cast<std::size_t>(bodySize));
+    FUploadSize = static_cast<std::int64_t>(sent.size());
+    FSock->SendString(sent);
+  } else {
+    FSock->SendString(head);
+  }
+  if (FSock->LastError() != 0) return false;
+
+  Clear();
+  FSendString = std::move(sent);
+  std::int64_t expectedLength = -1;
+  FTransferEncoding = TE_UNKNOWN;
+
+  // Status line(s); interim 1xx lines stay in the list.
+  bool headTooLarge = false;
+  if (hasKeptStatus) {
+    FHeaders->Add(keptStatus);
+  } else {
+    do {
+      std::string line;
+      do {
+        line = ReadHeadLine(headSize);
+      } while (line.empty() && FSock->LastError() == 0);
+      if (StartsWith(UpperCase(line), std::string("HTTP/"))) {
+        const std::u16string text = AnsiToText(line);
+        FHeaders->Add(text);
+        DecodeStatus(text);
+      } else {
+        // No status line: what came is body.
+        FDocument->Write(line + "\r\n");
+        FResultCode = 0;
+      }
+    } while (FSock->LastError() == 0 && FResultCode == 100);
+    headTooLarge = FSock->LastError() == WSAENOBUFS;
+  }
+
+  bool closeAfter = FProtocol != u"1.1";
+  bool gzip = false;
+
+  // Header lines.
+  if (!FHeaders->Empty() && !headTooLarge) {
+    std::vector<std::u16string> raw;
+    for (;;) {
+      std::string line = ReadHeadLine(headSize);
+      if (FSock->LastError() != 0) break;
+      raw.push_back(AnsiToText(line));
+      if (line.empty()) break;
+    }
+    int index = 0;
+    while (index < static_cast<int>(raw.size())) {
+      const std::u16string line = UnfoldHeaderLine(raw, index);
+      FHeaders->Add(line);
+      const std::u16string upper = UpperCase(line);
+      if (StartsWith(upper, u"CONTENT-LENGTH:")) {
+        expectedLength = StrToInt64Def(Trim(TextAfter(line, u":")), -1);
+        if (expectedLength != -1 && FTransferEncoding == TE_UNKNOWN) FTransferEncoding = TE_IDENTITY;
+      }
+      if (StartsWith(upper, u"CONTENT-TYPE:")) {
+        FMimeType = Trim(TextAfter(line, u":"));
+        FContentType = TextToAnsi(FMimeType);
+      }
+      if (StartsWith(upper, u"LOCATION:")) FLocation = Trim(TextAfter(line, u":"));
+      if (StartsWith(upper, u"CONTENT-ENCODING: GZIP")) gzip = true;
+      if (StartsWith(upper, u"TRANSFER-ENCODING:") && Contains(TextAfter(upper, u":"), u"CHUNKED"))
+        FTransferEncoding = TE_CHUNKED;
+      const std::u16string connectionName = plan.UsingProxy ? u"PROXY-CONNECTION:" : u"CONNECTION:";
+      if (StartsWith(upper, connectionName) && Contains(upper, u"CLOSE")) closeAfter = true;
+    }
+  }
+
+  if (FSock->LastError() != 0) {
+    FSock->CloseSocket();
+    FAliveHost.clear();
+    FAlivePort.clear();
+    return false;
+  }
+
+  // Receive decision. HEAD is recognised in any letter case: the request line
+  // says HEAD then, and the server sends no body.
+  bool readBody;
+  if (FHtmlOnly) {
+    readBody = Contains(FMimeType, u"text/html") || Contains(FMimeType, u"application/javascript") ||
+               Contains(FMimeType, u"text/javascript") || Contains(FMimeType, u"text/plain");
+    closeAfter = true;
+  } else {
+    readBody = UpperCase(Method) != u"HEAD";
+  }
+  if (FResultCode == 204 || FResultCode == 304) readBody = false;
+
+  bool result = true;
+  if (readBody) {
+    switch (FTransferEncoding) {
+      case TE_UNKNOWN: result = ReadBodyUntilClose(); break;
+      case TE_IDENTITY: result = ReadBodyOfLength(expectedLength); break;
+      case TE_CHUNKED: result = ReadChunkedBody(); break;
+    }
+  }
+
+  FDocument->SetPosition(0);
+  DecodeGzipBody(gzip);
+
+  // A body read that failed leaves the rest of that body on the connection;
+  // reusing it would read those bytes as the next response.
+  if (closeAfter || !result) {
+    FSock->CloseSocket();
+    FAliveHost.clear();
+    FAlivePort.clear();
+  }
+
+  CollectCookies();
+  return result;
+}
+
+bool THTTPSend::ReadBodyUntilClose() {
+  // The length is unknown. Small bodies grow the body stream as usual; once a
+  // body passes kDirectBodySize, the stream reserves address space for the
+  // largest body allowed, so it never grows by copying itself (which would
+  // hold the body twice). Only the pages written are ever resident.
+  TPagePrefetch prefetch;
+  std::int64_t reservedFrom = -1;
+  for (;;) {
+    const std::string packet = FSock->RecvPacket(FTimeout);
+    if (FSock->LastError() != 0) break;
+    const std::int64_t total = FDocument->Size();
+    auto size = static_cast<std::int64_t>(packet.size());
+    const std::int64_t room = std::max<std::int64_t>(FLimits.MaxBodySize - total, 0);
+    const bool tooLarge = size > room;
+    if (tooLarge) size = room;
+    if (reservedFrom < 0 && total + size > kDirectBodySize) {
+      reservedFrom = total;
+      if (FLimits.MaxBodySize > total) {
+        try {
+          FDocument->Reserve(FLimits.MaxBodySize);
+          prefetch.Start(const_cast<char*>(FDocument->Memory()) + total,
+                         static_cast<std::size_t>(FLimits.MaxBodySize - total));
+        } catch (const std::bad_alloc&) {
+          // No address space to spare: the stream grows as usual.
+        }
+      }
+    }
+    FDocument->Write(packet.data(), size);
+    if (reservedFrom >= 0) prefetch.Advance(static_cast<std::size_t>(FDocument->Size() - reservedFrom));
+    if (tooLarge) {
+      FSock->ReportError(WSAENOBUFS);
+      break;
+    }
+  }
+  if (FSock->LastError() == WSAECONNRESET) {
+    FSock->ResetLastError();
+    return true;
+  }
+  return false;
+}
+
+bool THTTPSend::ReadBodyOfLength(std::int64_t Size) {
+  if (Size < 1) return true;
+  FDownloadSize = Size;
+  const std::int64_t start = FDocument->Size();  // the position is at the end
+  const std::int64_t room = std::max<std::int64_t>(FLimits.MaxBodySize - start, 0);
+  const std::int64_t now = std::min(Size, room);
+  TPagePrefetch prefetch;
+  try {
+    FDocument->Reserve(start + now);
+    prefetch.Start(const_cast<char*>(FDocument->Memory()) + start, static_cast<std::size_t>(now));
+  } catch (const std::bad_alloc&) {
+    // No address space to spare for the announced length: grow as data comes.
+  }
+  // Slices of whole receive pieces, so that the prefetch follows the reads.
+  std::int64_t done = 0;
+  while (done < now) {
+    const std::int64_t n = std::min(kReadSlice, now - done);
+    FSock->RecvStreamSize(*FDocument, FTimeout, n);
+    if (FSock->LastError() != 0) break;
+    done += n;
+    prefetch.Advance(static_cast<std::size_t>(done));
+  }
+  FDocument->SetPosition(FDocument->Size());
+  if (FSock->LastError() == 0 && now < Size) FSock->ReportError(WSAENOBUFS);
+  return FSock->LastError() == 0;
+}
+
+bool THTTPSend::ReadChunkedBody() {
+  for (;;) {
+    std::string line;
+    do {
+      line = FSock->RecvString(FTimeout);
+    } while (line.empty() && FSock->LastError() == 0);
+    if (FSock->LastError() != 0) break;
+    const std::string sizeText = Trim(TextBefore(Trim(TextBefore(line, " ")), ";"));
+    const std::int64_t size = ParseChunkSize(sizeText);
+    if (size == 0) break;
+    if (!ReadBodyOfLength(size)) break;
+  }
+  return FSock->LastError() == 0;
+}
+
+void THTTPSend::DecodeGzipBody(bool Gzip) {
+  TMemoryStream decoded;
+  FDocument->SetPosition(0);
+  if (!Gzip) {
+    Gzip = LooksLikeGzip(ReadBytesFromStream(*FDocument, 8));
+    FDocument->SetPosition(0);
+  }
+  if (!Gzip) return;
+  bool ok = false;
+  try {
+    GunzipStream(*FDocument, decoded, FLimits.MaxDecodedSize);
+    ok = true;
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (ok) *FDocument = std::move(decoded);
+  FDocument->SetPosition(0);
+}
+
+void THTTPSend::CollectCookies() {
+  for (const auto& line : *FHeaders) {
+    if (!StartsWith(LowerCase(line), u"set-cookie:")) continue;
+    const std::u16string pair = Trim(TextBefore(TextAfter(line, u":"), u";"));
+    const std::u16string name = Trim(TextBefore(pair, u"="));
+    const std::u16string value = Trim(TextAfter(pair, u"="));
+    const int index = FCookies->IndexOfName(name);
+    if (value.empty()) {
+      FCookies->Delete(index);
+    } else if (index >= 0) {
+      FCookies->Delete(index);
+      FCookies->Insert(index, name + u"=" + value);
+    } else {
+      FCookies->Add(name + u"=" + value);
+    }
+  }
+}
+
+}  // namespace tav
