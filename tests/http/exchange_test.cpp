@@ -29,7 +29,7 @@ std::string HeaderText(THTTPSend& http) {
   return out;
 }
 
-std::string Body(THTTPSend& http) { return http.Document().Bytes(); }
+std::string Body(THTTPSend& http) { return std::string(http.Document().Bytes()); }
 
 std::string Lines(std::initializer_list<const char*> lines) {
   std::string out;
