@@ -1,6 +1,8 @@
-// Start-up: the socket library first, then the application object and the
-// main window; the message loop runs until the window closes, and the
-// socket library is released last.
+// Start-up: the socket library first, then OpenSSL (which makes the OpenSSL
+// plug-in the default of new sockets when it loads), then the application
+// object, the platform layer and the main window; the message loop runs until
+// the window closes. At exit the pieces go in the reverse order: OpenSSL is
+// unloaded, and the socket library is released last.
 #include <QString>
 #include <cstdio>
 
@@ -8,11 +10,29 @@
 #include "app/main_form.h"
 #include "net/socket_errors.h"
 #include "net/socket_library.h"
+#include "platform/qt_platform.h"
+#include "tls/tls_module.h"
+
+namespace {
+
+// OpenSSL for the life of the scope. Without the libraries the tool still
+// runs; https requests then fail with the TLS plug-in's error.
+class TTlsModuleScope {
+ public:
+  TTlsModuleScope() { tav::TlsModuleStartup(); }
+  ~TTlsModuleScope() { tav::TlsModuleShutdown(); }
+  TTlsModuleScope(const TTlsModuleScope&) = delete;
+  TTlsModuleScope& operator=(const TTlsModuleScope&) = delete;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   try {
     tav::TSocketLibraryScope sockets;
+    TTlsModuleScope tls;
     tav::TApplication app(argc, argv);
+    tav::InstallQtPlatform();
     tav::TApplication::setApplicationName(QStringLiteral("Tavrenic"));
     tav::TApplication::setApplicationDisplayName(QStringLiteral("Tavrenic"));
     tav::TMainForm form;

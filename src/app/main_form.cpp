@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
@@ -17,7 +18,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSplitter>
-#include <QTabWidget>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <cstdlib>
 #include <cxxabi.h>
@@ -28,9 +29,13 @@
 #include <utility>
 
 #include "http/http_send.h"
+#include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"
+#include "platform/qt_control_host.h"
 #include "textview/response_body_loader.h"
+#include "tls/ssl_openssl.h"
 #include "util/text_helpers.h"
+#include "widgets/tab_page_control.h"
 
 namespace tav {
 
@@ -39,6 +44,8 @@ namespace {
 constexpr int kClientWidth = 682;
 constexpr int kClientHeight = 632;
 constexpr int kHeaderBoxHeight = 121;
+// One row of tabs for the window's font, Tahoma 11 pixels.
+constexpr int kTabRowHeight = 19;
 
 // Creates a child control; from here on its parent owns it.
 template <class W, class... Args>
@@ -109,7 +116,14 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
   Splitter1->setSizes({kHeaderBoxHeight, Splitter1->height() - kHeaderBoxHeight});
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // The pages' windows (and the group boxes on them) go with the page
+  // control's window; the page control itself goes last.
+  TabSheet1->SetOnResize(nullptr);
+  TabSheet2->SetOnResize(nullptr);
+  FPageControlHost.reset();
+  PageControl1.reset();
+}
 
 void TMainForm::BuildLayout() {
   FillLayout<QVBoxLayout>(this);
@@ -175,31 +189,9 @@ void TMainForm::BuildLayout() {
   Memo1->setFocusPolicy(Qt::ClickFocus);
   group1Layout->addWidget(Memo1);
 
-  // Stand-in page control until the project's own tab control is available.
-  PageControl1 = MakeChild<QTabWidget>(Splitter1, "PageControl1");
+  BuildPages();
   Splitter1->setStretchFactor(0, 0);
   Splitter1->setStretchFactor(1, 1);
-
-  TabSheet1 = MakeChild<QWidget>(PageControl1, "TabSheet1");
-  auto* sheet1Layout = FillLayout<QVBoxLayout>(TabSheet1);
-  sheet1Layout->setContentsMargins(2, 2, 2, 2);
-  GroupBox2 = MakeChild<QGroupBox>(TabSheet1, "GroupBox2", QStringLiteral("Response Text"));
-  sheet1Layout->addWidget(GroupBox2);
-  auto* group2Layout = FillLayout<QVBoxLayout>(GroupBox2);
-  group2Layout->setContentsMargins(2, 2, 2, 2);
-  // Stand-in text page until the text view is available.
-  TextView1 = MakeChild<QPlainTextEdit>(GroupBox2, "TextView1");
-  TextView1->setReadOnly(true);
-  group2Layout->addWidget(TextView1);
-  PageControl1->addTab(TabSheet1, QStringLiteral("Text"));
-
-  TabSheet2 = MakeChild<QWidget>(PageControl1, "TabSheet2");
-  auto* sheet2Layout = FillLayout<QVBoxLayout>(TabSheet2);
-  sheet2Layout->setContentsMargins(2, 2, 2, 2);
-  GroupBox3 = MakeChild<QGroupBox>(TabSheet2, "GroupBox3", QString());
-  sheet2Layout->addWidget(GroupBox3);
-  PageControl1->addTab(TabSheet2, QStringLiteral("HTML"));
-  PageControl1->setCurrentIndex(0);
 
   // The bottom strip with the Exit button at its right edge.
   Panel3 = MakePanel(Panel1, "Panel3");
@@ -217,6 +209,83 @@ void TMainForm::BuildLayout() {
   connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
 }
 
+void TMainForm::BuildPages() {
+  PageControl1 = std::make_unique<TTabPageControl>();
+  TTabPageControl& pages = *PageControl1;
+  TFontSpec font;
+  font.Face = u"Tahoma";
+  font.Height = -11;
+  pages.SetFont(font);
+  pages.SetMultiLine(true);
+  pages.SetAlignTabs(true);
+  pages.SetBoldCurrentTab(true);
+  pages.SetUseColoredTabs(true);
+  pages.SetHotTrackStyle(THotTrackStyle::htsTabBar);
+  pages.SetUseGradients(false);
+  TTabColors colors = pages.TabColors();
+  colors.HighlightBar = clRed;
+  pages.SetTabColors(colors);
+  pages.SetFixedDimension(kTabRowHeight);
+  TabSheet1 = &pages.AddPage(u"Text");
+  TabSheet2 = &pages.AddPage(u"HTML");
+  pages.SetTabIndex(0);
+
+  // The window of the page control makes the windows of its pages.
+  FPageControlHost = std::make_unique<TQtControlHost>(pages, Splitter1);
+  FPageControlHost->setObjectName(QStringLiteral("PageControl1"));
+  Splitter1->addWidget(FPageControlHost.get());
+  QWidget* sheet1 = PageWidget(*TabSheet1);
+  QWidget* sheet2 = PageWidget(*TabSheet2);
+  sheet1->setObjectName(QStringLiteral("TabSheet1"));
+  sheet2->setObjectName(QStringLiteral("TabSheet2"));
+
+  GroupBox2 = MakeChild<QGroupBox>(sheet1, "GroupBox2", QStringLiteral("Response Text"));
+  auto* group2Layout = FillLayout<QVBoxLayout>(GroupBox2);
+  group2Layout->setContentsMargins(2, 2, 2, 2);
+  // Stand-in text page until the text view is available.
+  TextView1 = MakeChild<QPlainTextEdit>(GroupBox2, "TextView1");
+  TextView1->setReadOnly(true);
+  group2Layout->addWidget(TextView1);
+
+  GroupBox3 = MakeChild<QGroupBox>(sheet2, "GroupBox3", QString());
+
+  // Each group box fills its page, whatever size the page takes.
+  const auto fill = [](QGroupBox* box) {
+    return [box](TTabPageSheet& page) {
+      box->setGeometry(0, 0, page.ClientWidth(), page.ClientHeight());
+    };
+  };
+  TabSheet1->SetOnResize(fill(GroupBox2));
+  TabSheet2->SetOnResize(fill(GroupBox3));
+  fill(GroupBox2)(*TabSheet1);
+  fill(GroupBox3)(*TabSheet2);
+
+  // The Qt controls on the pages are no controls of the page control, so it
+  // cannot see the focus in them: the window keeps the focus in the page
+  // control while a page with the focus is hidden, and moves it into the new
+  // page afterwards.
+  pages.SetOnChanging([this](TCustomTabStrip&, int, bool&) {
+    TTabPageSheet* page = PageControl1->ActivePage();
+    QWidget* focus = QApplication::focusWidget();
+    FFocusOnPage = page && focus && PageWidget(*page)->isAncestorOf(focus);
+    if (FFocusOnPage) FPageControlHost->setFocus(Qt::OtherFocusReason);
+  });
+  pages.SetOnPageChange([this](TCustomTabStrip&) {
+    if (!std::exchange(FFocusOnPage, false)) return;
+    TTabPageSheet* page = PageControl1->ActivePage();
+    if (!page) return;
+    QWidget* pageWidget = PageWidget(*page);
+    for (QWidget* child : pageWidget->findChildren<QWidget*>()) {
+      if ((child->focusPolicy() & Qt::TabFocus) && child->isEnabled() && child->isVisibleTo(pageWidget)) {
+        child->setFocus(Qt::TabFocusReason);
+        return;
+      }
+    }
+  });
+}
+
+QWidget* TMainForm::PageWidget(TTabPageSheet& page) { return dynamic_cast<QWidget*>(page.Host()); }
+
 void TMainForm::Button2Click() { close(); }
 
 void TMainForm::Notify(const QString& message) {
@@ -231,7 +300,13 @@ void TMainForm::AppendHeaderBox(const QString& entry) {
   QString text = entry;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  Memo1->appendPlainText(text);
+  // Every entry adds its lines, empty ones too (an empty version line is
+  // still a line of its own).
+  QTextCursor cursor(Memo1->document());
+  cursor.movePosition(QTextCursor::End);
+  if (FHeaderBoxUsed) cursor.insertBlock();
+  cursor.insertText(text);
+  FHeaderBoxUsed = true;
 }
 
 void TMainForm::AppendResponseLine(const QString& line) {
@@ -253,6 +328,7 @@ QString TMainForm::ResponseText() const { return TextView1->toPlainText(); }
 
 void TMainForm::Button1Click() {
   Memo1->clear();
+  FHeaderBoxUsed = false;
   FLines.Clear();
   ShowLines();
 
@@ -266,6 +342,15 @@ void TMainForm::Button1Click() {
   }
 
   const std::u16string url = Trim(Edit1->text().toStdU16String());
+  if (StartsWith(UpperCase(url), std::u16string(u"HTTPS://"))) {
+    // The OpenSSL plug-in on a freshly initialised socket. The socket is not
+    // connected yet, so this TLS start is refused at once; the engine runs
+    // the real handshake after connecting.
+    TTCPBlockSocket& sock = http->Sock();
+    sock.CreateWithSSL(SSLClassOf<TSSLOpenSSL>());
+    sock.SSLDoConnect();
+    AppendHeaderBox(QString::fromStdU16String(sock.SSL().LibVersion()));
+  }
   const std::u16string method = Trim(ed_method->currentText().toStdU16String());
   if (UpperCase(method) == u"DEBUG") http->Headers().Add(u"Command: stop-debug");
   AppendHeaderBox(QString::fromStdU16String(http->Headers().Text()));

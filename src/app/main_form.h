@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "textview/text_view_string_list.h"
 
@@ -18,11 +19,13 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
-class QTabWidget;
 
 namespace tav {
 
 class THTTPSend;
+class TQtControlHost;
+class TTabPageControl;
+class TTabPageSheet;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -51,6 +54,10 @@ class TMainForm : public QWidget {
 
  private:
   void BuildLayout();
+  void BuildPages();
+  // The widget that shows a page; Qt controls placed on the page are its
+  // children.
+  static QWidget* PageWidget(TTabPageSheet& page);
   void Notify(const QString& message);
   // Appends one entry; line breaks inside it (CR LF, CR or LF) start new lines.
   void AppendHeaderBox(const QString& entry);
@@ -79,9 +86,16 @@ class TMainForm : public QWidget {
   QSplitter* Splitter1 = nullptr;
   QGroupBox* GroupBox1 = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
-  QTabWidget* PageControl1 = nullptr;
-  QWidget* TabSheet1 = nullptr;
-  QWidget* TabSheet2 = nullptr;
+  // The page control and its window; the window goes first when the form
+  // is destroyed, taking the pages' windows and their Qt controls with it.
+  std::unique_ptr<TTabPageControl> PageControl1;
+  std::unique_ptr<TQtControlHost> FPageControlHost;
+  TTabPageSheet* TabSheet1 = nullptr;
+  TTabPageSheet* TabSheet2 = nullptr;
+  // Whether anything was appended to the header box since it was cleared.
+  bool FHeaderBoxUsed = false;
+  // Whether the keyboard focus was on the old page when the page changed.
+  bool FFocusOnPage = false;
   QGroupBox* GroupBox2 = nullptr;
   QPlainTextEdit* TextView1 = nullptr;
   QGroupBox* GroupBox3 = nullptr;

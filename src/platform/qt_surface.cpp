@@ -33,6 +33,29 @@ std::u16string FromQString(const QString& s) {
 
 int CeilInt(qreal v) { return static_cast<int>(std::ceil(v - 1e-6)); }
 
+// The cell of a font that asks for its typographic metrics (OS/2 flag
+// USE_TYPO_METRICS, as Wine's Tahoma does). Qt then reports the smaller
+// typographic ascent and descent, while Windows builds the cell of every font
+// from usWinAscent and usWinDescent, rounded to pixels (Tahoma at 11 pixels:
+// 11 + 2). False for other fonts and without a usable OS/2 table.
+bool WinCellOfTypoMetricsFont(const QRawFont& raw, int pixelSize, int& ascent, int& descent) {
+  const QByteArray os2 = raw.fontTable("OS/2");
+  if (os2.size() < 78) return false;
+  auto u16 = [&](int at) {
+    return (static_cast<unsigned>(static_cast<uchar>(os2[at])) << 8) | static_cast<uchar>(os2[at + 1]);
+  };
+  constexpr unsigned kUseTypoMetrics = 0x80;
+  if (!(u16(62) & kUseTypoMetrics)) return false;
+  const qreal unitsPerEm = raw.unitsPerEm();
+  if (unitsPerEm <= 0) return false;
+  const int winAscent = qRound(u16(74) * pixelSize / unitsPerEm);
+  const int winDescent = qRound(u16(76) * pixelSize / unitsPerEm);
+  if (winAscent <= 0 || winDescent < 0) return false;
+  ascent = winAscent;
+  descent = winDescent;
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- fonts
@@ -77,6 +100,7 @@ TQtFont::TQtFont(const TFontSpec& spec) : TFontHandle(spec) {
   TTextMetric& m = FMetrics;
   m.Ascent = CeilInt(raw.ascent());
   m.Descent = CeilInt(raw.descent());
+  WinCellOfTypoMetricsFont(raw, pixelSize, m.Ascent, m.Descent);
   m.Height = m.Ascent + m.Descent;
   m.InternalLeading = std::max(0, m.Height - pixelSize);
   m.ExternalLeading = std::max(0, static_cast<int>(std::lround(raw.leading())));

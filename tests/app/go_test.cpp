@@ -2,10 +2,7 @@
 // page show after an exchange, and what the server saw.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -13,7 +10,7 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/main_form.h"
+#include "go_fixture.h"
 #include "http/http_send.h"
 #include "nginx_server.h"
 #include "scripted_server.h"
@@ -30,30 +27,7 @@ std::string Response(const std::string& head, const std::string& body) {
          "\r\n\r\n" + body;
 }
 
-class GoButton : public testing::Test {
- protected:
-  void SetUp() override {
-    form.SetOnNotify([this](const QString& m) { notices << m; });
-  }
-
-  void Set(const char* name, const QString& text) {
-    QLineEdit* edit = form.findChild<QLineEdit*>(QString::fromLatin1(name));
-    ASSERT_NE(edit, nullptr) << name;
-    edit->setText(text);
-  }
-  void SetUrl(const std::string& url) { Set("Edit1", QString::fromStdString(url)); }
-  void SetMethod(const QString& method) {
-    form.findChild<QComboBox*>(QStringLiteral("ed_method"))->setEditText(method);
-  }
-  void Proxy(bool on) { form.findChild<QCheckBox*>(QStringLiteral("enableproxy"))->setChecked(on); }
-  void Go() { form.findChild<QPushButton*>(QStringLiteral("Button1"))->click(); }
-  // Lines of the header box / the Text page.
-  QStringList Header() const { return form.HeaderText().split(QLatin1Char('\n')); }
-  QString Text() const { return form.ResponseText(); }
-
-  TMainForm form;
-  QStringList notices;
-};
+using test::GoButton;
 
 TEST_F(GoButton, SuccessShowsHeaderLinesAndBodyText) {
   const struct {

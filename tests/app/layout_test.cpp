@@ -8,20 +8,38 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QSplitter>
-#include <QTabWidget>
 #include <QTest>
 
 #include "app/main_form.h"
+#include "platform/qt_control_host.h"
+#include "widgets/tab_page_control.h"
 
 namespace tav {
 namespace {
+
+// Runs the event loop until `done` or a second passes.
+template <class F>
+bool WaitUntil(F done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
 
 class MainFormLayout : public testing::Test {
  protected:
   void SetUp() override {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+
+  TTabPageControl* PageControl() {
+    auto* host = Find<TQtControlHost>("PageControl1");
+    return host ? dynamic_cast<TTabPageControl*>(host->Control()) : nullptr;
   }
 
   template <class W>
@@ -157,13 +175,128 @@ TEST_F(MainFormLayout, HeaderBoxIsReadOnlyScrollsAndIsNoTabStop) {
 }
 
 TEST_F(MainFormLayout, PagesTextFirstThenHtml) {
-  QTabWidget* pages = Find<QTabWidget>("PageControl1");
-  ASSERT_EQ(pages->count(), 2);
-  EXPECT_EQ(pages->tabText(0), "Text");
-  EXPECT_EQ(pages->tabText(1), "HTML");
-  EXPECT_EQ(pages->widget(0)->objectName(), "TabSheet1");
-  EXPECT_EQ(pages->widget(1)->objectName(), "TabSheet2");
-  EXPECT_EQ(pages->currentIndex(), 0);
+  TTabPageControl* pages = PageControl();
+  ASSERT_NE(pages, nullptr);
+  ASSERT_EQ(pages->PageCount(), 2);
+  EXPECT_EQ(pages->Pages(0).Caption(), u"Text");
+  EXPECT_EQ(pages->Pages(1).Caption(), u"HTML");
+  EXPECT_EQ(pages->TabIndex(), 0);
+  EXPECT_EQ(pages->ActivePageIndex(), 0);
+  // The page windows carry the pages' names and hold the group boxes.
+  EXPECT_EQ(Find<QWidget>("TabSheet1")->parentWidget()->objectName(), "PageControl1");
+  EXPECT_TRUE(Find<QWidget>("GroupBox2")->isVisible());
+  EXPECT_FALSE(Find<QWidget>("GroupBox3")->isVisible());
+}
+
+TEST_F(MainFormLayout, TabStripAsTheWindowConfiguresIt) {
+  TTabPageControl* pages = PageControl();
+  ASSERT_NE(pages, nullptr);
+  EXPECT_TRUE(pages->MultiLine());
+  EXPECT_TRUE(pages->AlignTabs());
+  EXPECT_TRUE(pages->BoldCurrentTab());
+  EXPECT_TRUE(pages->UseColoredTabs());
+  EXPECT_EQ(pages->HotTrackStyle(), THotTrackStyle::htsTabBar);
+  EXPECT_FALSE(pages->UseGradients());
+  EXPECT_EQ(pages->TabColors().HighlightBar, clRed);
+  EXPECT_EQ(pages->Font().Face, u"Tahoma");
+  EXPECT_EQ(pages->Font().Height, -11);
+  // One row of two tabs 19 high, stretched together over the whole width.
+  EXPECT_EQ(pages->FixedDimension(), 19);
+  EXPECT_EQ(pages->RowCount(), 1);
+  const TRect text = pages->TabRect(0), html = pages->TabRect(1);
+  EXPECT_EQ(text.Left, 0);
+  EXPECT_EQ(html.Right, pages->Width());
+  EXPECT_EQ(text.Height(), 19);
+  EXPECT_EQ(html.Height(), 19);
+}
+
+TEST_F(MainFormLayout, GroupBoxesFillTheirPagesAtEverySize) {
+  QSplitter* splitter = Find<QSplitter>("Splitter1");
+  for (int header : {121, 300}) {
+    splitter->setSizes({header, splitter->height() - header});
+    const struct {
+      const char* sheet;
+      const char* box;
+    } pairs[] = {{"TabSheet1", "GroupBox2"}, {"TabSheet2", "GroupBox3"}};
+    for (const auto& p : pairs) {
+      EXPECT_EQ(Find<QWidget>(p.box)->geometry(), Find<QWidget>(p.sheet)->rect())
+          << p.box << " with header " << header;
+    }
+    // The page lies in the card, below the strip.
+    QWidget* page = Find<QWidget>("TabSheet1");
+    EXPECT_GE(page->y(), 19);
+    EXPECT_GT(page->height(), Find<QWidget>("PageControl1")->height() - 30);
+  }
+}
+
+TEST_F(MainFormLayout, RedBarMarksTheCurrentTabAndClickingSwitchesPages) {
+  TTabPageControl* pages = PageControl();
+  QWidget* host = Find<QWidget>("PageControl1");
+  ASSERT_NE(pages, nullptr);
+  // A point inside the bar along the top of a tab, clear of its slant.
+  auto barPixel = [&](int tab) {
+    const TRect r = pages->TabRect(tab);
+    return host->grab().toImage().pixelColor(r.Left + 10, r.Top + 3);
+  };
+  EXPECT_EQ(barPixel(0), QColor(Qt::red));
+  EXPECT_NE(barPixel(1), QColor(Qt::red));
+
+  const TRect html = pages->TabRect(1);
+  QTest::mouseClick(host, Qt::LeftButton, Qt::NoModifier,
+                    QPoint((html.Left + html.Right) / 2, (html.Top + html.Bottom) / 2));
+  EXPECT_EQ(pages->ActivePageIndex(), 1);
+  EXPECT_FALSE(Find<QWidget>("GroupBox2")->isVisible());
+  EXPECT_TRUE(Find<QWidget>("GroupBox3")->isVisible());
+  // The mouse leaves the tabs; the hot bar goes, and the red one shows.
+  QTest::mouseMove(host, QPoint(host->width() / 2, host->height() - 5));
+  ASSERT_TRUE(WaitUntil([&] { return pages->HotIndex() == -1; }));
+  EXPECT_NE(barPixel(0), QColor(Qt::red));
+  EXPECT_EQ(barPixel(1), QColor(Qt::red));
+}
+
+TEST_F(MainFormLayout, CtrlTabSwitchesPagesFromInsideThePageControl) {
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  TTabPageControl* pages = PageControl();
+  ASSERT_NE(pages, nullptr);
+  QWidget* host = Find<QWidget>("PageControl1");
+  QWidget* text = Find<QWidget>("TextView1");
+  auto press = [](Qt::Key key, Qt::KeyboardModifiers mods) {
+    QTest::keyClick(QApplication::focusWidget(), key, mods);
+  };
+
+  // From the text box on the Text page: the HTML page comes, and the focus
+  // stays in the page control although its page was hidden.
+  text->setFocus();
+  ASSERT_TRUE(text->hasFocus());
+  press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 1);
+  EXPECT_TRUE(host->isAncestorOf(QApplication::focusWidget()) || host->hasFocus());
+  // Ctrl+Shift+Tab goes back, whichever key code the window system sends.
+  press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 0);
+  press(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 1);
+  press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 0);
+
+  // With a control that takes the focus on the new page, the focus moves
+  // from the old page into it.
+  QLineEdit probe(Find<QWidget>("GroupBox3"));
+  probe.setGeometry(10, 20, 80, 20);
+  text->setFocus();
+  press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 1);
+  EXPECT_TRUE(probe.hasFocus());
+  press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 0);
+  EXPECT_TRUE(text->hasFocus());
+
+  // Outside the page control Ctrl+Tab changes nothing.
+  QWidget* url = Find<QWidget>("Edit1");
+  url->setFocus();
+  QTest::keyClick(url, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->ActivePageIndex(), 0);
 }
 
 TEST_F(MainFormLayout, SplitterResizesTheHeaderBox) {

@@ -86,6 +86,34 @@ TEST_F(QtSurfaceTest, MetricsHoldTogether) {
             Device.CreateFont(Spec(u"Arial", -16))->TextWidth(u"Text"));
 }
 
+// Tahoma asks for its typographic metrics, which are smaller than the cell
+// Windows gives it; the cell follows Windows (11 pixels: 11 + 2, as the tab
+// strip's row height of 19 assumes), and text sits on that baseline.
+TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
+  if (!TahomaRegistered()) GTEST_SKIP() << "Tahoma is not installed";
+  for (int weight : {FW_NORMAL, FW_BOLD}) {
+    TFontRef f = Device.CreateFont(Spec(u"Tahoma", -11, weight));
+    const TTextMetric& m = f->Metrics();
+    EXPECT_EQ(m.Ascent, 11) << weight;
+    EXPECT_EQ(m.Descent, 2) << weight;
+    EXPECT_EQ(m.InternalLeading, 2) << weight;
+
+    auto b = Bitmap(40, 20);
+    TSurface& s = b->Canvas();
+    s.SetFont(Spec(u"Tahoma", -11, weight));
+    s.SetBkMode(TBkMode::bkTransparent);
+    s.TextOut(2, 0, u"H");
+    int bottom = -1;  // last row with ink
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 40; ++x)
+        if (b->GetPixel(x, y) != clWhite) bottom = y;
+    EXPECT_EQ(bottom, m.Ascent - 1) << weight;
+  }
+  // Faces without the flag keep their metrics (Arial: Liberation Sans).
+  TFontRef arial = Device.CreateFont(Spec(u"Arial", -11));
+  EXPECT_EQ(arial->Metrics().Height, 13);
+}
+
 // A string drawn at x ends where its measured extent says: the ink stops at
 // x + extent - C of the last character, and drawing the string in two parts
 // at the measured split gives the same pixels as drawing it whole.
