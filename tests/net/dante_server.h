@@ -7,9 +7,11 @@
 // server then runs in a private mount namespace where copies of the passwd
 // and shadow files with one extra test user are mounted over the real ones,
 // so nothing on the machine changes. That needs root and unshare(1).
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
+
+#include "child_process.h"
+#include "temp_folder.h"
 
 namespace tav::test {
 
@@ -30,7 +32,7 @@ class DanteServer {
   DanteServer(const DanteServer&) = delete;
   DanteServer& operator=(const DanteServer&) = delete;
 
-  bool Running() const { return FPid > 0; }
+  bool Running() const { return FChild && FChild->Started(); }
   // The machine cannot host the server in this mode (not root, no private
   // mount namespace); the test then skips.
   bool Unsupported() const { return FUnsupported; }
@@ -43,9 +45,9 @@ class DanteServer {
   void Stop();
   std::string LogTail() const;
 
-  std::string FDir;
+  std::unique_ptr<TempFolder> FFolder;
   int FPort = 0;
-  pid_t FPid = -1;
+  std::unique_ptr<ChildProcess> FChild;
   bool FUnsupported = false;
   std::string FError;
 };

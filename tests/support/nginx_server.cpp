@@ -1,89 +1,32 @@
 #include "nginx_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
-#include <thread>
 
 namespace tav::test {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-bool CanConnect(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
-}
-
-}  // namespace
-
-int FreeLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
 bool NginxServer::Available() { return access(kBinary, X_OK) == 0; }
 
-NginxServer::NginxServer(NginxOptions options) : FOptions(std::move(options)) {
-  std::string pattern = (fs::temp_directory_path() / "tav-nginx-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FFolder = pattern;
-  FDocRoot = FFolder + "/www";
+NginxServer::NginxServer(NginxOptions options)
+    : FOptions(std::move(options)), FDocRoot(FFolder.File("www")) {
   fs::create_directories(FDocRoot);
-  fs::create_directories(FFolder + "/tmp");
-  fs::create_directories(FFolder + "/logs");
+  fs::create_directories(FFolder.File("tmp"));
+  fs::create_directories(FFolder.File("logs"));
 }
 
-NginxServer::~NginxServer() {
-  Stop();
-  std::error_code ignored;
-  fs::remove_all(FFolder, ignored);
-}
+NginxServer::~NginxServer() { Stop(); }
 
 void NginxServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {
   const fs::path path = fs::path(FDocRoot) / relativePath;
   fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  test::WriteFile(path.string(), bytes);
 }
 
 void NginxServer::WritePatternFile(const std::string& relativePath, std::int64_t size) const {
@@ -106,7 +49,7 @@ std::string NginxServer::Url(const std::string& path) const {
 }
 
 std::string NginxServer::Config() const {
-  const std::string& d = FFolder;
+  const std::string& d = FFolder.Path();
   std::ostringstream c;
   c << "worker_processes 1;\n"
     << "master_process off;\n"
@@ -147,56 +90,29 @@ bool NginxServer::Start(std::string* error) {
     if (error) *error = "nginx not installed";
     return false;
   }
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    FPort = FreeLoopbackPort();
-    const std::string conf = FFolder + "/nginx.conf";
-    {
-      std::ofstream out(conf, std::ios::trunc);
-      out << Config();
-    }
-    const pid_t pid = fork();
-    if (pid < 0) break;
-    if (pid == 0) {
-      // Quiet child: nginx logs to its own files.
-      const std::string prefix = FFolder + "/";
-      execl(kBinary, kBinary, "-p", prefix.c_str(), "-c", conf.c_str(), "-g", "daemon off;",
-            "-e", (FFolder + "/logs/error.log").c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    FPid = pid;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (waitpid(FPid, &status, WNOHANG) == FPid) {
-        FPid = -1;  // exited: most likely the port was taken meanwhile
-        break;
-      }
-      if (CanConnect(FPort)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    Stop();
-  }
-  if (error) *error = "nginx did not start: " + ErrorLog();
+  const std::string conf = FFolder.File("nginx.conf");
+  ChildOptions options;
+  // nginx logs to its own files; what it prints before it has read the
+  // configuration goes here.
+  options.OutputFile = FFolder.File("logs/nginx.out");
+  options.AppendOutput = true;
+  options.StopLimitMs = 5000;
+  FChild = StartServerOnFreePort(
+      [&](int port) {
+        FPort = port;
+        test::WriteFile(conf, Config());
+        return std::vector<std::string>{kBinary, "-p", FFolder.Path() + "/", "-c", conf, "-g", "daemon off;", "-e",
+                                        FFolder.File("logs/error.log")};
+      },
+      options, 5, 10000);
+  if (FChild) return true;
+  if (error) *error = "nginx did not start: " + ErrorLog() + ReadFile(options.OutputFile);
   return false;
 }
 
-void NginxServer::Stop() {
-  if (FPid <= 0) return;
-  kill(FPid, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  int status = 0;
-  while (waitpid(FPid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(FPid, SIGKILL);
-      waitpid(FPid, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  FPid = -1;
-}
+void NginxServer::Stop() { FChild.reset(); }
 
-std::string NginxServer::AccessLog() const { return ReadWholeFile(FFolder + "/logs/access.log"); }
-std::string NginxServer::ErrorLog() const { return ReadWholeFile(FFolder + "/logs/error.log"); }
+std::string NginxServer::AccessLog() const { return ReadFile(FFolder.File("logs/access.log")); }
+std::string NginxServer::ErrorLog() const { return ReadFile(FFolder.File("logs/error.log")); }
 
 }  // namespace tav::test

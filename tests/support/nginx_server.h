@@ -2,10 +2,12 @@
 // The real nginx on a free loopback port, with its own configuration, logs,
 // temporary paths and document root inside a temporary folder; stopped and
 // removed by the destructor.
-#include <sys/types.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "child_process.h"  // also FreeLoopbackPort, used by the tests
+#include "temp_folder.h"
 
 namespace tav::test {
 
@@ -41,11 +43,11 @@ class NginxServer {
   // connections. On failure returns false with a reason in `error`.
   bool Start(std::string* error = nullptr);
   void Stop();
-  bool Running() const { return FPid > 0; }
+  bool Running() const { return FChild && FChild->Started(); }
 
   int Port() const { return FPort; }
   std::string Url(const std::string& path = "/") const;
-  const std::string& Folder() const { return FFolder; }
+  const std::string& Folder() const { return FFolder.Path(); }
   // The access log: one line per request, "<connection serial> <request line>
   // <status> <bytes sent>".
   std::string AccessLog() const;
@@ -55,13 +57,10 @@ class NginxServer {
   std::string Config() const;
 
   NginxOptions FOptions;
-  std::string FFolder;
+  TempFolder FFolder{"tav-nginx"};
   std::string FDocRoot;
   int FPort = 0;
-  pid_t FPid = -1;
+  std::unique_ptr<ChildProcess> FChild;
 };
-
-// A free TCP port on 127.0.0.1 (bound and released; a small race remains).
-int FreeLoopbackPort();
 
 }  // namespace tav::test

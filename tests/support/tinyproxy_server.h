@@ -3,10 +3,12 @@
 // foreground on a free 127.0.0.1 port with its own configuration, log and pid
 // file in a temporary folder; stopped and removed by the destructor. It takes
 // clients from 127.0.0.1 only and has no upstream proxy.
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "child_process.h"
+#include "temp_folder.h"
 
 namespace tav::test {
 
@@ -33,11 +35,11 @@ class TinyproxyServer {
   // connections. On failure returns false with a reason in `error`.
   bool Start(std::string* error = nullptr);
   void Stop();
-  bool Running() const { return FPid > 0; }
+  bool Running() const { return FChild && FChild->Started(); }
 
   int Port() const { return FPort; }
   std::u16string PortText() const;
-  const std::string& Folder() const { return FFolder; }
+  const std::string& Folder() const { return FFolder.Path(); }
   // The proxy's log file (log level Connect: one "Request" line per request).
   std::string Log() const;
   // The request lines the proxy received, in order, as written to its log:
@@ -48,9 +50,9 @@ class TinyproxyServer {
   std::string Config() const;
 
   TinyproxyOptions FOptions;
-  std::string FFolder;
+  TempFolder FFolder{"tav-tinyproxy"};
   int FPort = 0;
-  pid_t FPid = -1;
+  std::unique_ptr<ChildProcess> FChild;
 };
 
 }  // namespace tav::test

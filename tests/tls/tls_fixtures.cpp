@@ -4,166 +4,21 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <stdexcept>
-
-#include "nginx_server.h"
 
 namespace tav::test {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "tav-tls-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FPath = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  fs::remove_all(FPath, ignored);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-namespace {
-
-std::vector<char*> ArgvPointers(const std::vector<std::string>& argv) {
-  std::vector<char*> result;
-  for (const std::string& arg : argv) result.push_back(const_cast<char*>(arg.c_str()));
-  result.push_back(nullptr);
-  return result;
-}
-
-}  // namespace
-
-int RunProgram(const std::vector<std::string>& argv, std::string* output) {
-  TempFolder folder;
-  const std::string file = folder.File("output");
-  ChildProcess child(argv, file);
-  if (!child.Started()) return -1;
-  child.CloseInput();
-  // The programs run here (openssl commands) end within seconds.
-  const bool ended = child.WaitForExit(30000);
-  if (output != nullptr) *output = child.Output();
-  return ended ? child.ExitCode() : -1;
-}
-
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& outputFile)
-    : FOutputFile(outputFile) {
-  // A socket pair rather than a pipe: writing to a child that has gone then
-  // gives an error instead of SIGPIPE.
-  int pipeFds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeFds) != 0) return;
-  const int out = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (out < 0) {
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    return;
-  }
-  std::vector<char*> args = ArgvPointers(argv);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(pipeFds[0], 0);
-    close(pipeFds[1]);
-    dup2(out, 1);
-    dup2(out, 2);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(pipeFds[0]);
-  close(out);
-  if (pid < 0) {
-    close(pipeFds[1]);
-    return;
-  }
-  FPid = pid;
-  FInput = pipeFds[1];
-}
-
-ChildProcess::~ChildProcess() { Stop(); }
-
-bool ChildProcess::Running() {
-  if (FPid <= 0) return false;
-  int status = 0;
-  if (waitpid(FPid, &status, WNOHANG) == FPid) {
-    FExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    FPid = -1;
-    return false;
-  }
-  return true;
-}
-
-void ChildProcess::WriteInput(const std::string& bytes) {
-  if (FInput < 0) return;
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(FInput, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return;
-    sent += static_cast<std::size_t>(n);
-  }
-}
-
-void ChildProcess::CloseInput() {
-  if (FInput >= 0) close(FInput);
-  FInput = -1;
-}
-
-std::string ChildProcess::Output() const { return ReadFile(FOutputFile); }
-
-bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (Output().find(text) != std::string::npos) return true;
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
-bool ChildProcess::WaitForExit(int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Running()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-void ChildProcess::Stop() {
-  CloseInput();
-  if (FPid <= 0) return;
-  kill(FPid, SIGTERM);
-  if (!WaitForExit(3000) && FPid > 0) {
-    kill(FPid, SIGKILL);
-    int status = 0;
-    waitpid(FPid, &status, 0);
-  }
-  FPid = -1;
-}
 
 // --- certificates -----------------------------------------------------------------
 
@@ -178,7 +33,7 @@ void Openssl(const std::vector<std::string>& args) {
 }
 
 struct CertificateStore {
-  TempFolder Folder;
+  TempFolder Folder{"tav-tls"};
   CertificateSet Set;
 };
 

@@ -1,10 +1,9 @@
 #pragma once
-// Fixtures for the TLS tests: a temporary folder, certificates made with the
-// openssl command, an `openssl s_server` / `openssl s_client` child process,
-// a raw TCP peer that misbehaves during the handshake on purpose, and a
-// guard that swaps the TLS library names for the duration of a test.
-#include <sys/types.h>
-
+// Fixtures for the TLS tests: certificates made with the openssl command, an
+// `openssl s_server` child process, a raw TCP peer that misbehaves during the
+// handshake on purpose, and a guard that swaps the TLS library names for the
+// duration of a test. Temporary folders and other child processes (such as
+// `openssl s_client`) come from the shared fixtures included here.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -13,58 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
+#include "temp_folder.h"
 #include "tls/openssl_binding.h"
 
 namespace tav::test {
-
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return FPath; }
-  std::string File(const std::string& name) const { return FPath + "/" + name; }
-
- private:
-  std::string FPath;
-};
-
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
-
-// Runs a program to its end; returns its exit code (-1 when it could not be
-// run) and its standard output and error in `output`.
-int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
-
-// A child process with a pipe to its standard input and its standard output
-// and error going to a file. The destructor stops it.
-class ChildProcess {
- public:
-  ChildProcess(const std::vector<std::string>& argv, const std::string& outputFile);
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  bool Started() const { return FPid > 0; }
-  bool Running();
-  void WriteInput(const std::string& bytes);
-  void CloseInput();
-  std::string Output() const;
-  // Waits up to timeoutMs until the output contains `text`.
-  bool WaitForOutput(const std::string& text, int timeoutMs = 5000);
-  // Waits up to timeoutMs for the process to end by itself.
-  bool WaitForExit(int timeoutMs);
-  // The exit code once the process has ended by itself (-1 otherwise).
-  int ExitCode() const { return FExitCode; }
-  void Stop();
-
- private:
-  pid_t FPid = -1;
-  int FExitCode = -1;
-  int FInput = -1;
-  std::string FOutputFile;
-};
 
 // Certificates and keys made on first use in one temporary folder per test
 // program. File names are absolute.
@@ -91,7 +43,7 @@ class OpenSslServer {
   std::string Log() const;
 
  private:
-  TempFolder FFolder;
+  TempFolder FFolder{"tav-tls"};
   int FPort = 0;
   bool FReady = false;
   std::unique_ptr<ChildProcess> FProcess;
