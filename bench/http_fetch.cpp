@@ -3,7 +3,9 @@
 //   http_fetch [--method M] [--proxy HOST:PORT] [--timeout MS] [--out FILE] URL
 // On success prints status, header-lines, body-bytes, seconds and mbps (body
 // megabits per second), one per line, and exits 0; otherwise prints the
-// socket's and the TLS plug-in's error code and text and exits 1.
+// socket's and the TLS plug-in's error code and text and exits 1. OpenSSL is
+// loaded at start, as the console does, so that an https URL runs over the
+// OpenSSL plug-in.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,7 @@
 
 #include "http/http_send.h"
 #include "net/socket_library.h"
+#include "tls/tls_module.h"
 #include "util/code_page.h"
 #include "util/text_helpers.h"
 
@@ -24,6 +27,16 @@ int Usage() {
 }
 
 std::string Utf8(const std::u16string& text) { return tav::TextToUtf8(text); }
+
+// OpenSSL for the life of the scope; without the libraries https fails with
+// the plug-in's error and plain http works as before.
+class TTlsModuleScope {
+ public:
+  TTlsModuleScope() { tav::TlsModuleStartup(); }
+  ~TTlsModuleScope() { tav::TlsModuleShutdown(); }
+  TTlsModuleScope(const TTlsModuleScope&) = delete;
+  TTlsModuleScope& operator=(const TTlsModuleScope&) = delete;
+};
 
 }  // namespace
 
@@ -59,6 +72,7 @@ int main(int argc, char** argv) {
   if (url.empty()) return Usage();
 
   tav::TSocketLibraryScope sockets;
+  TTlsModuleScope tls;
   tav::THTTPSend http;
   if (timeout >= -1) http.SetTimeout(timeout);
   if (!proxy.empty()) {

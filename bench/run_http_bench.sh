@@ -3,6 +3,8 @@
 # loopback against a private nginx:
 #   - a 512 MiB body by Content-Length, and the same body ended by the server
 #     closing the connection (no length: the response passes nginx's SSI filter)
+#   - the 512 MiB body by Content-Length over https (TLS on loopback with a
+#     self-signed certificate; one handshake per exchange on both sides)
 #   - a gzip body that decodes to 256 MiB, against `gzip -dc` of the same file
 #   - peak memory of http_fetch for the 512 MiB body
 # Each timing is the best of 3. Usage: bench/run_http_bench.sh (after a build;
@@ -12,7 +14,7 @@ cd "$(dirname "$0")/.."
 fetch=${HTTP_FETCH:-${TAV_BUILD_DIR:-build}/bench/http_fetch}
 nginx_bin=/usr/sbin/nginx
 [ -x "$fetch" ] || { echo "no $fetch: build the project first" >&2; exit 2; }
-for tool in "$nginx_bin" curl gzip awk; do
+for tool in "$nginx_bin" curl gzip awk openssl; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
 done
 
@@ -36,10 +38,18 @@ seq -f 'line %.0f of the text that the benchmark sends compressed' 1 6000000 \
 set -o pipefail
 gzip -6 -c "$work/www/big.txt" > "$work/www/big.txt.gz"
 [ "$(stat -c %s "$work/www/big.txt")" -eq "$text_size" ] || { echo "text file too short" >&2; exit 1; }
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+  -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
 
-# A free loopback port.
-port=$((20000 + RANDOM % 20000))
-while (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; do port=$((port + 1)); done
+# Free loopback ports, one for http and one for https.
+free_port() {
+  local p=$((20000 + RANDOM % 20000))
+  while (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; do p=$((p + 1)); done
+  echo "$p"
+}
+port=$(free_port)
+tls_port=$(free_port)
+[ "$tls_port" != "$port" ] || tls_port=$((port + 1))
 
 cat > "$work/nginx.conf" <<CONF
 worker_processes 1;
@@ -59,6 +69,9 @@ http {
   tcp_nopush on;
   server {
     listen 127.0.0.1:$port;
+    listen 127.0.0.1:$tls_port ssl;
+    ssl_certificate $work/cert.pem;
+    ssl_certificate_key $work/key.pem;
     root $work/www;
     # The SSI filter drops Content-Length; an HTTP/1.0 request then gets a
     # body that ends when nginx closes the connection.
@@ -75,6 +88,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 base="http://127.0.0.1:$port"
+tls_base="https://127.0.0.1:$tls_port"
 
 # Best http_fetch time of 3; checks the status and the body size.
 fetch_best() {
@@ -92,7 +106,7 @@ fetch_best() {
 curl_best() {
   local url=$1 best="" s
   for _ in 1 2 3; do
-    s=$(curl -s --http1.0 -o /dev/null -w '%{time_total}' "$url")
+    s=$(curl -s -k --http1.0 -o /dev/null -w '%{time_total}' "$url")
     best=$(awk -v a="$best" -v b="$s" 'BEGIN { print (a == "" || b < a) ? b : a }')
   done
   echo "$best"
@@ -122,6 +136,8 @@ report "512 MiB by Content-Length" "$(fetch_best "$base/big.bin" "$body_size")" 
   "$(curl_best "$base/big.bin")" "$body_size"
 report "512 MiB until close" "$(fetch_best "$base/close/big.bin" "$body_size")" \
   "$(curl_best "$base/close/big.bin")" "$body_size"
+report "512 MiB over https" "$(fetch_best "$tls_base/big.bin" "$body_size")" \
+  "$(curl_best "$tls_base/big.bin")" "$body_size"
 report "gzip, 256 MiB decoded" "$(fetch_best "$base/big.txt" "$text_size")" \
   "$(gzip_best "$work/www/big.txt.gz")" "$text_size"
 

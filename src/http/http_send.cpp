@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "http/gzip_stream.h"
-#include "http/page_prefetch.h"
 #include "util/code_page.h"
 #include "util/codecs.h"
 #include "util/ip_text.h"
@@ -21,11 +20,6 @@ constexpr int kSocketBufferSize = 65536;
 constexpr std::int64_t kSeparateBodySize = 65536;
 // Piece size for a body larger than one SendBuffer call can take.
 constexpr std::int64_t kSendPiece = std::int64_t{1} << 30;
-// An until-close body up to this size is appended to the body stream directly.
-constexpr std::int64_t kDirectBodySize = std::int64_t{8} << 20;
-// A length-delimited body is read in slices of this many bytes (whole 64 KiB
-// receive pieces), so that the page prefetch keeps ahead of the reads.
-constexpr std::int64_t kReadSlice = std::int64_t{4} << 20;
 
 bool Contains(const std::u16string& haystack, const std::u16string& needle) {
   return haystack.find(needle) != std::u16string::npos;
@@ -412,35 +406,15 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
 }
 
 bool THTTPSend::ReadBodyUntilClose() {
-  // The length is unknown. Small bodies grow the body stream as usual; once a
-  // body passes kDirectBodySize, the stream reserves address space for the
-  // largest body allowed, so it never grows by copying itself (which would
-  // hold the body twice). Only the pages written are ever resident.
-  TPagePrefetch prefetch;
-  std::int64_t reservedFrom = -1;
+  // Packets land straight in the body stream, which grows without copying
+  // itself once it is large. A body already past the bound (bytes of a
+  // response without a status line) is kept, but nothing more is added.
+  const std::int64_t limit = std::max(FLimits.MaxBodySize, FDocument->Size());
   for (;;) {
-    const std::string packet = FSock->RecvPacket(FTimeout);
+    FSock->RecvPacketToStream(*FDocument, FTimeout);
     if (FSock->LastError() != 0) break;
-    const std::int64_t total = FDocument->Size();
-    auto size = static_cast<std::int64_t>(packet.size());
-    const std::int64_t room = std::max<std::int64_t>(FLimits.MaxBodySize - total, 0);
-    const bool tooLarge = size > room;
-    if (tooLarge) size = room;
-    if (reservedFrom < 0 && total + size > kDirectBodySize) {
-      reservedFrom = total;
-      if (FLimits.MaxBodySize > total) {
-        try {
-          FDocument->Reserve(FLimits.MaxBodySize);
-          prefetch.Start(const_cast<char*>(FDocument->Memory()) + total,
-                         static_cast<std::size_t>(FLimits.MaxBodySize - total));
-        } catch (const std::bad_alloc&) {
-          // No address space to spare: the stream grows as usual.
-        }
-      }
-    }
-    FDocument->Write(packet.data(), size);
-    if (reservedFrom >= 0) prefetch.Advance(static_cast<std::size_t>(FDocument->Size() - reservedFrom));
-    if (tooLarge) {
+    if (FDocument->Size() > limit) {
+      FDocument->SetSize(limit);
       FSock->ReportError(WSAENOBUFS);
       break;
     }
@@ -458,22 +432,15 @@ bool THTTPSend::ReadBodyOfLength(std::int64_t Size) {
   const std::int64_t start = FDocument->Size();  // the position is at the end
   const std::int64_t room = std::max<std::int64_t>(FLimits.MaxBodySize - start, 0);
   const std::int64_t now = std::min(Size, room);
-  TPagePrefetch prefetch;
   try {
+    // Address space for the announced length; only the pages that data
+    // reaches become resident, so a server that announces much and sends
+    // little costs little.
     FDocument->Reserve(start + now);
-    prefetch.Start(const_cast<char*>(FDocument->Memory()) + start, static_cast<std::size_t>(now));
   } catch (const std::bad_alloc&) {
     // No address space to spare for the announced length: grow as data comes.
   }
-  // Slices of whole receive pieces, so that the prefetch follows the reads.
-  std::int64_t done = 0;
-  while (done < now) {
-    const std::int64_t n = std::min(kReadSlice, now - done);
-    FSock->RecvStreamSize(*FDocument, FTimeout, n);
-    if (FSock->LastError() != 0) break;
-    done += n;
-    prefetch.Advance(static_cast<std::size_t>(done));
-  }
+  FSock->RecvStreamSize(*FDocument, FTimeout, now);
   FDocument->SetPosition(FDocument->Size());
   if (FSock->LastError() == 0 && now < Size) FSock->ReportError(WSAENOBUFS);
   return FSock->LastError() == 0;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 #include "util/code_page.h"
@@ -581,42 +582,87 @@ int TBlockSocket::RecvBuffer(void* Buffer, int Length) {
   return r;
 }
 
+int TBlockSocket::WaitPacket(int Timeout) {
+  int x = WaitingData();
+  if (x == 0) {
+    // Nothing waiting yet: give the processor to the sender before polling,
+    // so that a long download does not spin. Data already waiting is taken
+    // at once, without paying for the yield on every packet.
+    std::this_thread::yield();
+    x = WaitingData();
+  }
+  if (x > 0) return x;
+  if (!CanRead(Timeout)) {
+    FLastError = WSAETIMEDOUT;
+    return 0;
+  }
+  x = WaitingData();
+  if (x == 0) FLastError = WSAECONNRESET;  // readable with nothing to read: closed
+  return x;
+}
+
+std::size_t TBlockSocket::LineEndRest(const char* Data, std::size_t Size) {
+  if (!FConvertLineEnd || Size == 0) return 0;
+  std::size_t skip = 0;
+  if (FLastCR && Data[0] == '\n') skip = 1;
+  if (FLastLF && skip < Size && Data[skip] == '\r') ++skip;
+  FLastCR = false;
+  FLastLF = false;
+  return skip;
+}
+
 std::string TBlockSocket::RecvPacket(int Timeout) {
   std::string result;
   ResetLastError();
-  const auto receive = [this](int count) {
-    std::string s(static_cast<std::size_t>(count), '\0');
-    const int got = RecvBuffer(s.data(), count);
-    s.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return s;
-  };
   if (!FBuffer.empty()) {
     result.swap(FBuffer);
-    FBuffer.clear();
-  } else {
-    std::this_thread::yield();
-    int x = WaitingData();
-    if (x > 0) {
-      result = receive(x);
-    } else if (CanRead(Timeout)) {
-      x = WaitingData();
-      if (x == 0) {
-        FLastError = WSAECONNRESET;  // readable with nothing to read: closed
-      } else if (x > 0) {
-        result = receive(x);
-      }
-    } else {
-      FLastError = WSAETIMEDOUT;
-    }
+  } else if (const int x = WaitPacket(Timeout); x > 0) {
+    result.resize(static_cast<std::size_t>(x));
+    const int got = RecvBuffer(result.data(), x);
+    result.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   }
-  if (FConvertLineEnd && !result.empty()) {
-    if (FLastCR && result.front() == '\n') result.erase(0, 1);
-    if (FLastLF && !result.empty() && result.front() == '\r') result.erase(0, 1);
-    FLastCR = false;
-    FLastLF = false;
-  }
+  result.erase(0, LineEndRest(result.data(), result.size()));
   ExceptCheck();
   return result;
+}
+
+std::int64_t TBlockSocket::AppendPacket(TMemoryStream& Stream, int Timeout, std::int64_t Limit) {
+  ResetLastError();
+  std::string packet;
+  std::int64_t count = 0;
+  if (!FBuffer.empty()) {
+    packet.swap(FBuffer);
+  } else if (const int x = WaitPacket(Timeout); x > 0 && x <= Limit) {
+    // The common case: straight into the stream, no copy.
+    char* at = Stream.BeginAppend(x);
+    const auto got = static_cast<std::size_t>(std::max(RecvBuffer(at, x), 0));
+    const std::size_t skip = LineEndRest(at, got);
+    if (skip > 0) std::memmove(at, at + skip, got - skip);
+    count = static_cast<std::int64_t>(got - skip);
+    Stream.EndAppend(count);
+  } else if (x > 0) {
+    packet.resize(static_cast<std::size_t>(x));
+    const int got = RecvBuffer(packet.data(), x);
+    packet.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  }
+  if (!packet.empty()) {
+    const std::size_t skip = LineEndRest(packet.data(), packet.size());
+    const auto room = static_cast<std::size_t>(std::max<std::int64_t>(Limit, 0));
+    const std::size_t used = std::min(packet.size() - skip, room);
+    Stream.Write(packet.data() + skip, static_cast<std::int64_t>(used));
+    FBuffer = packet.substr(skip + used);
+    count = static_cast<std::int64_t>(used);
+  }
+  ExceptCheck();
+  return count;
+}
+
+std::int64_t TBlockSocket::RecvPacketToStream(TMemoryStream& Stream, int Timeout) {
+  if (Stream.Position() == Stream.Size())
+    return AppendPacket(Stream, Timeout, std::numeric_limits<std::int64_t>::max());
+  const std::string s = RecvPacket(Timeout);
+  WriteBytesToStream(Stream, s);
+  return static_cast<std::int64_t>(s.size());
 }
 
 int TBlockSocket::RecvBufferEx(void* Buffer, int Len, int Timeout) {
@@ -740,22 +786,38 @@ std::string TBlockSocket::RecvBlock(int Timeout) {
 }
 
 void TBlockSocket::RecvStreamRaw(TMemoryStream& Stream, int Timeout) {
-  for (;;) {
-    const std::string s = RecvPacket(Timeout);
-    if (FLastError != 0) break;
-    WriteBytesToStream(Stream, s);
-  }
+  do {
+    RecvPacketToStream(Stream, Timeout);
+  } while (FLastError == 0);
 }
 
 void TBlockSocket::RecvStreamSize(TMemoryStream& Stream, int Timeout, std::int64_t Size) {
   const int chunk = FSendMaxChunk > 0 ? FSendMaxChunk : 65536;
-  const std::int64_t pieces = Size > 0 ? Size / chunk : 0;
+  if (Size <= 0) return;
+  if (Stream.Position() == Stream.Size() && FInterPacketTimeout) {
+    // Packets go straight into the stream. The stream keeps whole pieces of
+    // `chunk` bytes only: the piece during which an error comes is dropped,
+    // as when each piece is read on its own.
+    const std::int64_t start = Stream.Size();
+    std::int64_t got = 0;
+    while (got < Size) {
+      got += AppendPacket(Stream, Timeout, Size - got);
+      if (FLastError != 0) {
+        Stream.SetSize(start + got / chunk * chunk);
+        return;
+      }
+    }
+    return;
+  }
+  // Elsewhere in the stream, or with a time-out for each piece as a whole:
+  // piece by piece.
+  const std::int64_t pieces = Size / chunk;
   for (std::int64_t i = 0; i < pieces; ++i) {
     const std::string s = RecvBufferStr(chunk, Timeout);
     if (FLastError != 0) return;
     WriteBytesToStream(Stream, s);
   }
-  const int rest = Size > 0 ? static_cast<int>(Size % chunk) : 0;
+  const int rest = static_cast<int>(Size % chunk);
   if (rest > 0) {
     const std::string s = RecvBufferStr(rest, Timeout);
     if (FLastError != 0) return;

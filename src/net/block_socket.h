@@ -116,6 +116,10 @@ class TBlockSocket {
   virtual std::string RecvString(int Timeout);
   virtual std::string RecvTerminated(int Timeout, const std::string& Terminator);
   virtual std::string RecvPacket(int Timeout);
+  // RecvPacket with the packet's bytes written to the stream instead of
+  // returned; returns their count. At the stream's end the packet is received
+  // straight into the stream's memory.
+  std::int64_t RecvPacketToStream(TMemoryStream& Stream, int Timeout);
   virtual std::string RecvBlock(int Timeout);
   virtual void RecvStreamRaw(TMemoryStream& Stream, int Timeout);
   void RecvStreamSize(TMemoryStream& Stream, int Timeout, std::int64_t Size);
@@ -258,6 +262,18 @@ class TBlockSocket {
   // At the start of every send and receive: true when a stop was requested
   // (LastError 10053 is then set).
   bool CheckStop();
+  // RecvPacket's wait with the line buffer empty: the size of the next packet
+  // on the handle (at most 65536), or 0 with LastError set when none comes.
+  int WaitPacket(int Timeout);
+  // With ConvertLineEnd, after a line that ended in a lone CR (LF), a LF (CR)
+  // at the start of the next data belongs to that line end: the number of
+  // leading bytes of `Data` to drop. Clears both marks when Size > 0.
+  std::size_t LineEndRest(const char* Data, std::size_t Size);
+  // RecvPacket's steps for a stream at its end: appends at most `Limit` bytes
+  // of the next packet, received straight into the stream's memory when the
+  // whole packet fits; what does not fit stays in the line buffer. Returns
+  // the count appended.
+  std::int64_t AppendPacket(TMemoryStream& Stream, int Timeout, std::int64_t Limit);
   void WaitBandwidth(int Length, int MaxB, std::uint32_t& Next);
   void ResolveSin(TVarSin& Sin, const std::u16string& IP, const std::u16string& Port);
   void OpenSocketFor(const TVarSin& Sin);

@@ -170,6 +170,66 @@ TEST(BlockSocketReads, BinaryFormsRoundTrip) {
   EXPECT_TRUE(stream.Bytes() == body);
 }
 
+struct StreamReadCase {
+  const char* name;
+  std::vector<PeerStep> peer;
+  std::string line;           // read with RecvString first, when not empty
+  std::string before;         // stream content before the read
+  std::int64_t position;      // stream position before the read; -1: its end
+  std::int64_t size;          // RecvStreamSize's count; -1: RecvStreamRaw
+  std::string after;          // stream content after the read
+  int error;
+  std::string next;           // what RecvPacket gives next, when no error
+};
+
+TEST(BlockSocketReads, StreamReadsKeepWholePiecesAndLeaveTheRest) {
+  std::string body(200000, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 13 % 253);
+  const StreamReadCase cases[] = {
+      {"the bytes after the count stay for the next read",
+       {SendStep(body.substr(0, 70000) + "tail"), test::HoldStep(500)}, "", "head:", -1, 70000,
+       "head:" + body.substr(0, 70000), 0, "tail"},
+      {"a close inside the body keeps the whole 64 KiB pieces only",
+       {SendStep(body.substr(0, 100000)), PauseStep(50)}, "", "head:", -1, 200000,
+       "head:" + body.substr(0, 65536), WSAECONNRESET, ""},
+      {"the LF of a line end split from its CR is dropped",
+       {SendStep("a\r"), PauseStep(60), SendStep("\nbody"), PauseStep(60), SendStep("more"),
+        test::HoldStep(500)},
+       "a", "", -1, 8, "bodymore", 0, ""},
+      {"inside the stream the bytes overwrite from the position",
+       {SendStep("abc"), test::HoldStep(500)}, "", "0123456789", 2, 3, "01abc56789", 0, ""},
+      {"RecvStreamRaw appends everything until the close",
+       {SendStep(body.substr(0, 150000)), PauseStep(50)}, "", "head:", -1, -1,
+       "head:" + body.substr(0, 150000), WSAECONNRESET, ""},
+      {"RecvStreamRaw inside the stream overwrites",
+       {SendStep("ab"), PauseStep(50)}, "", "0123456789", 0, -1, "ab23456789", WSAECONNRESET, ""},
+  };
+  for (const StreamReadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedPeer peer(c.peer);
+    TTCPBlockSocket socket;
+    socket.SetConvertLineEnd(true);
+    ConnectTo(socket, peer);
+    if (!c.line.empty()) {
+      EXPECT_EQ(socket.RecvString(kWait), c.line);
+    }
+    TMemoryStream stream;
+    stream.Write(c.before);
+    if (c.position >= 0) stream.SetPosition(c.position);
+    if (c.size >= 0) {
+      socket.RecvStreamSize(stream, kWait, c.size);
+    } else {
+      socket.RecvStreamRaw(stream, kWait);
+    }
+    EXPECT_EQ(socket.LastError(), c.error);
+    EXPECT_EQ(stream.Size(), static_cast<std::int64_t>(c.after.size()));
+    EXPECT_TRUE(stream.Bytes() == c.after);
+    if (c.error == 0) {
+      EXPECT_EQ(socket.RecvPacket(c.next.empty() ? 100 : kWait), c.next);
+    }
+  }
+}
+
 TEST(BlockSocketReads, WaitingDataIsCappedAt65536) {
   ScriptedPeer peer({SendStep(std::string(100000, 'w')), test::HoldStep(1500)});
   TTCPBlockSocket socket;
