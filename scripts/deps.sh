@@ -7,7 +7,7 @@ what=${1:-test}
 packages=(g++ cmake make ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-qpa-plugins
           libgtest-dev libssl3 fonts-liberation fonts-wine)
 if [ "$what" = test ]; then
-  packages+=(nginx-light curl gzip clang libclang-rt-14-dev procps dante-server openssl tinyproxy)
+  packages+=(nginx curl gzip clang libclang-rt-14-dev procps dante-server openssl tinyproxy)
 fi
 
 missing=()
