@@ -166,10 +166,10 @@ int main(int argc, char** argv) {
   tav::InstallQtPlatform(options);
 
   tav::TQtDevice& device = tav::QtDevice();
-  tav::TFontSpec spec;
-  spec.Face = u"Arial";
-  spec.Height = -13;
-  tav::TFontRef font = device.CreateFont(spec);
+  tav::TFontDesc desc;
+  desc.Face = u"Arial";
+  desc.Height = -13;
+  tav::TFontRef font = device.CreateFont(desc);
   const auto& qtFont = static_cast<const tav::TQtFont&>(*font);
   const QRawFont raw = qtFont.Faces()[0];
 

@@ -212,7 +212,7 @@ void TMainForm::BuildLayout() {
 void TMainForm::BuildPages() {
   PageControl1 = std::make_unique<TTabPageControl>();
   TTabPageControl& pages = *PageControl1;
-  TFontSpec font;
+  TFontDesc font;
   font.Face = u"Tahoma";
   font.Height = -11;
   pages.SetFont(font);

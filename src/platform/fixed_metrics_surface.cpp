@@ -27,10 +27,10 @@ int EmHeight(int height) {
 
 class TFixedFont : public TFontHandle {
 public:
-  TFixedFont(const TFontSpec& spec, const TFixedMetricsOptions& options)
-      : TFontHandle(spec), FOptions(options) {
-    FEm = EmHeight(spec.Height);
-    FWidth = std::max(1, FEm / 2) + (spec.Bold() ? 1 : 0);
+  TFixedFont(const TFontDesc& desc, const TFixedMetricsOptions& options)
+      : TFontHandle(desc), FOptions(options) {
+    FEm = EmHeight(desc.Height);
+    FWidth = std::max(1, FEm / 2) + (desc.Bold() ? 1 : 0);
     TTextMetric& m = FMetrics;
     m.InternalLeading = FEm / 8;
     m.Height = FEm + m.InternalLeading;
@@ -39,18 +39,18 @@ public:
     m.ExternalLeading = options.ExternalLeading;
     m.AveCharWidth = FWidth;
     m.MaxCharWidth = 2 * FWidth;
-    m.Weight = spec.Weight;
-    m.Italic = spec.Italic;
-    m.Underlined = spec.Underline;
-    m.StruckOut = spec.StrikeOut;
-    m.FixedPitch = spec.Pitch == TFontPitch::fpFixed;
-    m.CharSet = spec.CharSet;
+    m.Weight = desc.Weight;
+    m.Italic = desc.Italic;
+    m.Underlined = desc.Underline;
+    m.StruckOut = desc.StrikeOut;
+    m.FixedPitch = desc.Pitch == TFontPitch::fpFixed;
+    m.CharSet = desc.CharSet;
   }
-  std::u16string ActualFace() const override { return Spec().Face; }
+  std::u16string ActualFace() const override { return Desc().Face; }
   const TTextMetric& Metrics() const override { return FMetrics; }
   int CharAdvance(char32_t ch) const override {
     if (FOptions.CharWidth) {
-      int w = FOptions.CharWidth(ch, Spec());
+      int w = FOptions.CharWidth(ch, Desc());
       if (w >= 0) return w;
     }
     if (IsZeroWidth(ch)) return 0;
@@ -58,7 +58,7 @@ public:
   }
   bool CharABC(char32_t ch, TABC& abc) const override {
     int adv = CharAdvance(ch);
-    abc = Spec().Italic ? TABC{0, adv + 1, -1} : TABC{0, adv, 0};
+    abc = Desc().Italic ? TABC{0, adv + 1, -1} : TABC{0, adv, 0};
     return true;
   }
   int Em() const { return FEm; }
@@ -223,18 +223,18 @@ TFixedMetricsDevice::TFixedMetricsDevice(TFixedMetricsOptions options)
 
 TFixedMetricsDevice::~TFixedMetricsDevice() = default;
 
-TFontRef TFixedMetricsDevice::CreateFont(const TFontSpec& spec) {
-  std::u16string key = spec.Face;
+TFontRef TFixedMetricsDevice::CreateFont(const TFontDesc& desc) {
+  std::u16string key = desc.Face;
   key.push_back(u'\0');
-  for (int v : {spec.Height, spec.Weight, spec.Italic ? 1 : 0, spec.Underline ? 1 : 0,
-                spec.StrikeOut ? 1 : 0, static_cast<int>(spec.CharSet),
-                static_cast<int>(spec.Pitch), static_cast<int>(spec.Quality)}) {
+  for (int v : {desc.Height, desc.Weight, desc.Italic ? 1 : 0, desc.Underline ? 1 : 0,
+                desc.StrikeOut ? 1 : 0, static_cast<int>(desc.CharSet),
+                static_cast<int>(desc.Pitch), static_cast<int>(desc.Quality)}) {
     key.push_back(static_cast<char16_t>(v & 0xFFFF));
     key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
   }
   auto& slot = FFonts->Fonts[key];
   if (auto font = slot.lock()) return font;
-  auto font = std::make_shared<TFixedFont>(spec, FOptions);
+  auto font = std::make_shared<TFixedFont>(desc, FOptions);
   slot = font;
   return font;
 }
@@ -318,7 +318,7 @@ TFixedMetricsSurface::TFixedMetricsSurface(TFixedMetricsDevice& device, int widt
       FPixels(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight),
               monochrome ? clBlack : clWhite) {
   SetRecordingHook(true);
-  SelectFont(device.CreateFont(DefaultFontSpec()));
+  SelectFont(device.CreateFont(DefaultFontDesc()));
 }
 
 TFixedMetricsSurface::~TFixedMetricsSurface() = default;

@@ -32,7 +32,7 @@ struct TFixedMetricsOptions {
   std::vector<std::u16string> InstalledFonts;
   // Replaces the width of chosen characters: return a width, or -1 to keep
   // the rule above.
-  std::function<int(char32_t ch, const TFontSpec& spec)> CharWidth;
+  std::function<int(char32_t ch, const TFontDesc& desc)> CharWidth;
 };
 
 // One drawing call as the fixed-metrics surface recorded it, in logical
@@ -62,7 +62,7 @@ struct TDrawCall {
   TColor Color = clBlack;     // text colour, fill colour, pen colour
   TColor BkColor = clWhite;
   TBkMode BkMode = TBkMode::bkOpaque;
-  TFontSpec Font;             // text calls only
+  TFontDesc Font;             // text calls only
   TPen Pen;
   TBrush Brush;
   int Extra = 0;              // TRop/TPatOp as int, or the blend alpha
@@ -78,7 +78,7 @@ public:
   explicit TFixedMetricsDevice(TFixedMetricsOptions options = {});
   ~TFixedMetricsDevice() override;
 
-  TFontRef CreateFont(const TFontSpec& spec) override;
+  TFontRef CreateFont(const TFontDesc& desc) override;
   bool FontInstalled(std::u16string_view family) const override;
   int PixelsPerInch() const override { return FOptions.PixelsPerInch; }
   int BitsPerPixel() const override { return 32; }

@@ -609,9 +609,9 @@ QVariant TQtControlHost::inputMethodQuery(Qt::InputMethodQuery query) const {
       return QRect(p.X + Border(), p.Y + Border(), 1, h);
     }
     case Qt::ImFont: {
-      const TFontSpec& spec = FControl->ImeFont();
-      QFont f(QString::fromStdU16String(spec.Face));
-      f.setPixelSize(spec.Height < 0 ? -spec.Height : std::max(1, spec.Height));
+      const TFontDesc& desc = FControl->ImeFont();
+      QFont f(QString::fromStdU16String(desc.Face));
+      f.setPixelSize(desc.Height < 0 ? -desc.Height : std::max(1, desc.Height));
       return f;
     }
     case Qt::ImEnabled: return true;

@@ -60,30 +60,30 @@ bool WinCellOfTypoMetricsFont(const QRawFont& raw, int pixelSize, int& ascent, i
 
 // ---------------------------------------------------------------- fonts
 
-TQtFont::TQtFont(const TFontSpec& spec) : TFontHandle(spec) {
-  FFont = QFont(ToQString(spec.Face));
+TQtFont::TQtFont(const TFontDesc& desc) : TFontHandle(desc) {
+  FFont = QFont(ToQString(desc.Face));
   FFont.setKerning(false);
   FFont.setHintingPreference(QFont::PreferFullHinting);
-  FFont.setWeight(static_cast<QFont::Weight>(std::clamp(spec.Weight == 0 ? 400 : spec.Weight, 100, 900)));
-  FFont.setItalic(spec.Italic);
-  if (spec.Pitch == TFontPitch::fpFixed) FFont.setFixedPitch(true);
+  FFont.setWeight(static_cast<QFont::Weight>(std::clamp(desc.Weight == 0 ? 400 : desc.Weight, 100, 900)));
+  FFont.setItalic(desc.Italic);
+  if (desc.Pitch == TFontPitch::fpFixed) FFont.setFixedPitch(true);
 
   int pixelSize = kDefaultPixelSize;
-  if (spec.Height < 0) {
-    pixelSize = -spec.Height;
-  } else if (spec.Height > 0) {
+  if (desc.Height < 0) {
+    pixelSize = -desc.Height;
+  } else if (desc.Height > 0) {
     // A cell height: find the em size whose ascent + descent is that high.
     QFont probe = FFont;
     probe.setPixelSize(1000);
     QRawFont design = QRawFont::fromFont(probe);
     qreal cell = design.isValid() ? (design.ascent() + design.descent()) / 1000.0 : 1.15;
     if (cell <= 0) cell = 1.15;
-    pixelSize = std::max(1, static_cast<int>(std::lround(spec.Height / cell)));
+    pixelSize = std::max(1, static_cast<int>(std::lround(desc.Height / cell)));
     // Rounded metrics may still exceed the height by a pixel.
     while (pixelSize > 1) {
       probe.setPixelSize(pixelSize);
       QRawFont r = QRawFont::fromFont(probe);
-      if (!r.isValid() || CeilInt(r.ascent()) + CeilInt(r.descent()) <= spec.Height) break;
+      if (!r.isValid() || CeilInt(r.ascent()) + CeilInt(r.descent()) <= desc.Height) break;
       --pixelSize;
     }
   }
@@ -106,11 +106,11 @@ TQtFont::TQtFont(const TFontSpec& spec) : TFontHandle(spec) {
   m.ExternalLeading = std::max(0, static_cast<int>(std::lround(raw.leading())));
   m.AveCharWidth = std::max(1, static_cast<int>(std::lround(raw.averageCharWidth())));
   m.MaxCharWidth = std::max(m.AveCharWidth, static_cast<int>(std::lround(raw.maxCharWidth())));
-  m.Weight = spec.Weight;
-  m.Italic = spec.Italic;
-  m.Underlined = spec.Underline;
-  m.StruckOut = spec.StrikeOut;
-  m.CharSet = spec.CharSet;
+  m.Weight = desc.Weight;
+  m.Italic = desc.Italic;
+  m.Underlined = desc.Underline;
+  m.StruckOut = desc.StrikeOut;
+  m.CharSet = desc.CharSet;
   // Fixed pitch when 'i' and 'W' advance alike.
   m.FixedPitch = Glyph(U'i').Advance == Glyph(U'W').Advance;
   FLineThickness = std::max(1, static_cast<int>(std::lround(raw.lineThickness())));
@@ -206,18 +206,18 @@ struct TQtDevice::TFontCache {
 TQtDevice::TQtDevice() : FFonts(std::make_unique<TFontCache>()) {}
 TQtDevice::~TQtDevice() = default;
 
-TFontRef TQtDevice::CreateFont(const TFontSpec& spec) {
-  std::u16string key = spec.Face;
+TFontRef TQtDevice::CreateFont(const TFontDesc& desc) {
+  std::u16string key = desc.Face;
   key.push_back(u'\0');
-  for (int v : {spec.Height, spec.Weight, spec.Italic ? 1 : 0, spec.Underline ? 1 : 0,
-                spec.StrikeOut ? 1 : 0, static_cast<int>(spec.CharSet),
-                static_cast<int>(spec.Pitch)}) {
+  for (int v : {desc.Height, desc.Weight, desc.Italic ? 1 : 0, desc.Underline ? 1 : 0,
+                desc.StrikeOut ? 1 : 0, static_cast<int>(desc.CharSet),
+                static_cast<int>(desc.Pitch)}) {
     key.push_back(static_cast<char16_t>(v & 0xFFFF));
     key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
   }
   auto& slot = FFonts->Fonts[key];
   if (auto font = slot.lock()) return font;
-  auto font = std::make_shared<TQtFont>(spec);
+  auto font = std::make_shared<TQtFont>(desc);
   slot = font;
   return font;
 }
@@ -357,7 +357,7 @@ TQtSurface::TQtSurface(TQtDevice& device, QPaintDevice& target, bool monochrome)
     FPainter->setRenderHint(QPainter::Antialiasing, false);
     FPainter->setRenderHint(QPainter::TextAntialiasing, true);
   }
-  SelectFont(device.CreateFont(DefaultFontSpec()));
+  SelectFont(device.CreateFont(DefaultFontDesc()));
 }
 
 TQtSurface::TQtSurface(TQtDevice& device, QPainter& painter, TSize size)
@@ -366,7 +366,7 @@ TQtSurface::TQtSurface(TQtDevice& device, QPainter& painter, TSize size)
   if (FHasBaseClip) FBaseClip = painter.clipRegion();
   FPainter->setRenderHint(QPainter::Antialiasing, false);
   FPainter->setRenderHint(QPainter::TextAntialiasing, true);
-  SelectFont(device.CreateFont(DefaultFontSpec()));
+  SelectFont(device.CreateFont(DefaultFontDesc()));
 }
 
 TQtSurface::~TQtSurface() {

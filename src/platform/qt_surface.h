@@ -20,7 +20,7 @@ namespace tav {
 // Characters the face lacks come from Qt's fallback faces.
 class TQtFont : public TFontHandle {
 public:
-  explicit TQtFont(const TFontSpec& spec);
+  explicit TQtFont(const TFontDesc& desc);
 
   std::u16string ActualFace() const override;
   const TTextMetric& Metrics() const override { return FMetrics; }
@@ -57,7 +57,7 @@ class TQtDevice : public TGraphicsDevice {
 public:
   TQtDevice();
   ~TQtDevice() override;
-  TFontRef CreateFont(const TFontSpec& spec) override;
+  TFontRef CreateFont(const TFontDesc& desc) override;
   bool FontInstalled(std::u16string_view family) const override;
   int PixelsPerInch() const override { return FPixelsPerInch; }
   void SetPixelsPerInch(int ppi) { FPixelsPerInch = ppi; }

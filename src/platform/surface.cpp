@@ -302,8 +302,8 @@ void TSurface::MaskedStretchBlt(int x, int y, int width, int height, TBitmap& sr
   StretchBlt(x, y, width, height, *picture, 0, 0, sw, sh, TRop::ropSrcPaint);
 }
 
-TFontSpec TSurface::DefaultFontSpec() {
-  TFontSpec s;
+TFontDesc TSurface::DefaultFontDesc() {
+  TFontDesc s;
   s.Face = u"Arial";
   s.Height = -11;  // 8 points at 96 pixels per inch
   return s;

@@ -23,7 +23,7 @@ constexpr std::uint8_t SYMBOL_CHARSET = 2;
 enum class TFontPitch : std::uint8_t { fpDefault, fpFixed, fpVariable };
 
 // What a font is asked for with.
-struct TFontSpec {
+struct TFontDesc {
   std::u16string Face = u"Arial";
   // Pixels. Negative: the em height (character height without internal
   // leading); positive: the cell height (ascent + descent); 0: a default.
@@ -37,7 +37,7 @@ struct TFontSpec {
   std::uint8_t Quality = 0;  // accepted, not used: text is always smoothed the same way
 
   bool Bold() const { return Weight >= 600; }
-  friend bool operator==(const TFontSpec&, const TFontSpec&) = default;
+  friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
 };
 
 // Metrics of a font in pixels. Height = Ascent + Descent; InternalLeading =
@@ -77,7 +77,7 @@ struct TABC {
 class TFontHandle {
 public:
   virtual ~TFontHandle() = default;
-  const TFontSpec& Spec() const { return FSpec; }
+  const TFontDesc& Desc() const { return FDesc; }
   // The family that is actually drawn (after substitution and fallback).
   virtual std::u16string ActualFace() const = 0;
   virtual const TTextMetric& Metrics() const = 0;
@@ -95,10 +95,10 @@ public:
   int TextWidth(std::u16string_view text, int extra = 0) const;
 
 protected:
-  explicit TFontHandle(TFontSpec spec) : FSpec(std::move(spec)) {}
+  explicit TFontHandle(TFontDesc desc) : FDesc(std::move(desc)) {}
 
 private:
-  TFontSpec FSpec;
+  TFontDesc FDesc;
 };
 using TFontRef = std::shared_ptr<const TFontHandle>;
 
@@ -187,7 +187,7 @@ class TGraphicsDevice {
 public:
   virtual ~TGraphicsDevice() = default;
   // The same font description gives the same shared handle while it is alive.
-  virtual TFontRef CreateFont(const TFontSpec& spec) = 0;
+  virtual TFontRef CreateFont(const TFontDesc& desc) = 0;
   // Whether a family is installed (or substituted by a metric-compatible
   // installed one).
   virtual bool FontInstalled(std::u16string_view family) const = 0;
@@ -225,10 +225,10 @@ public:
   virtual TSize Size() const = 0;
   int PixelsPerInch() { return Device().PixelsPerInch(); }
 
-  // Fonts. A surface starts with DefaultFontSpec() selected.
+  // Fonts. A surface starts with DefaultFontDesc() selected.
   virtual void SelectFont(TFontRef font) = 0;
   virtual const TFontRef& Font() const = 0;
-  void SetFont(const TFontSpec& spec) { SelectFont(Device().CreateFont(spec)); }
+  void SetFont(const TFontDesc& desc) { SelectFont(Device().CreateFont(desc)); }
   TTextMetric GetTextMetrics() const { return Font()->Metrics(); }
   bool GetCharABCWidths(char32_t ch, TABC& abc) const { return Font()->CharABC(ch, abc); }
 
@@ -345,7 +345,7 @@ public:
   }
 
   // The font every new surface starts with: Arial, 8 points at 96 ppi.
-  static TFontSpec DefaultFontSpec();
+  static TFontDesc DefaultFontDesc();
 
   // Off-screen bitmaps of this surface's device.
   std::unique_ptr<TBitmap> CreateCompatibleBitmap(int width, int height) {

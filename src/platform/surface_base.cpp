@@ -52,7 +52,7 @@ void TSurfaceBase::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
     c.Color = FState.TextColor;
     c.BkColor = FState.BkColor;
     c.BkMode = FState.BkMode;
-    c.Font = font.Spec();
+    c.Font = font.Desc();
     Record(std::move(c));
   }
 

@@ -387,7 +387,7 @@ void TControl::DestroyCaret() {
 
 TRect TControl::CaretRect() const { return FCaretExists ? FCaret : TRect{}; }
 
-void TControl::SetImeCompositionWindow(TPoint pos, const TFontSpec& font) {
+void TControl::SetImeCompositionWindow(TPoint pos, const TFontDesc& font) {
   FImePos = pos;
   FImeFont = font;
   if (FHost) FHost->ImeWindowChanged();

@@ -331,9 +331,9 @@ public:
 
   // ---- input method: the composition window follows this point (client
   // pixels), drawn with this font
-  void SetImeCompositionWindow(TPoint pos, const TFontSpec& font);
+  void SetImeCompositionWindow(TPoint pos, const TFontDesc& font);
   TPoint ImePosition() const { return FImePos; }
-  const TFontSpec& ImeFont() const { return FImeFont; }
+  const TFontDesc& ImeFont() const { return FImeFont; }
 
   // ---- timers and deferred work
   void SetTimer(int id, unsigned ms);
@@ -421,7 +421,7 @@ private:
   int FCaretHideCount = 1;
   TRect FCaret;
   TPoint FImePos;
-  TFontSpec FImeFont;
+  TFontDesc FImeFont;
   std::map<int, unsigned> FTimers;
 };
 

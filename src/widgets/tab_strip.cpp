@@ -75,7 +75,7 @@ std::u16string StripAccelerator(std::u16string_view caption) {
 TCustomTabStrip::TCustomTabStrip() {
   SetTabStop(true);
   SetColor(clBtnFace);
-  FFont = TSurface::DefaultFontSpec();
+  FFont = TSurface::DefaultFontDesc();
   LayoutTabs();
 }
 
@@ -92,7 +92,7 @@ bool Assign(T& field, const T& value) {
 }
 }  // namespace
 
-void TCustomTabStrip::SetFont(const TFontSpec& v) {
+void TCustomTabStrip::SetFont(const TFontDesc& v) {
   if (Assign(FFont, v)) Relayout();
 }
 void TCustomTabStrip::SetTabStyle(TTabStyle v) {
@@ -191,12 +191,12 @@ void TCustomTabStrip::SetFixedDimension(int v) {
 
 // ---------------------------------------------------------------- layout
 
-TFontSpec TCustomTabStrip::MeasureFontSpec() const {
+TFontDesc TCustomTabStrip::MeasureFontDesc() const {
   // Every tab is measured bold when the current one is drawn bold, so a tab
   // keeps its size when it becomes current.
-  TFontSpec spec = FFont;
-  if (FBoldCurrentTab) spec.Weight = std::max(spec.Weight, FW_BOLD);
-  return spec;
+  TFontDesc desc = FFont;
+  if (FBoldCurrentTab) desc.Weight = std::max(desc.Weight, FW_BOLD);
+  return desc;
 }
 
 void TCustomTabStrip::Relayout() {
@@ -208,7 +208,7 @@ void TCustomTabStrip::Relayout() {
 void TCustomTabStrip::LayoutTabs() {
   TGraphicsDevice& device = Device();
   FLayoutDevice = &device;
-  TFontRef font = device.CreateFont(MeasureFontSpec());
+  TFontRef font = device.CreateFont(MeasureFontDesc());
   const int fontHeight = font->Metrics().Height;
   const int minWidth = font->TextWidth(u"A");
 
@@ -673,9 +673,9 @@ void TCustomTabStrip::DrawTab(TSurface& canvas, int index) {
     canvas.FillRegion(TRegion::Combine(band, widened, TRegionOp::roAnd), bar);
   }
 
-  TFontSpec spec = FFont;
-  if (current && FBoldCurrentTab) spec.Weight = std::max(spec.Weight, FW_BOLD);
-  canvas.SelectFont(canvas.Device().CreateFont(spec));
+  TFontDesc desc = FFont;
+  if (current && FBoldCurrentTab) desc.Weight = std::max(desc.Weight, FW_BOLD);
+  canvas.SelectFont(canvas.Device().CreateFont(desc));
   TColor text;
   if (!tab.Enabled)
     text = Resolve(FTextColors.Disabled, clGrayText);

@@ -105,8 +105,8 @@ public:
   int StripHeight() const;
 
   // ---- appearance
-  void SetFont(const TFontSpec& font);
-  const TFontSpec& Font() const { return FFont; }
+  void SetFont(const TFontDesc& font);
+  const TFontDesc& Font() const { return FFont; }
   TTabStyle TabStyle() const { return FTabStyle; }
   void SetTabStyle(TTabStyle v);
   TTabOrientation TabOrientation() const { return FTabOrientation; }
@@ -222,7 +222,7 @@ protected:
 private:
   void RotateRows(int newFirstRow);
   void PlaceRowsVertically();
-  TFontSpec MeasureFontSpec() const;
+  TFontDesc MeasureFontDesc() const;
   TRegion TabRegion(const TRect& rect) const;
   TColor ResolvedBackground() const;
   TColor CurrentFill() const;
@@ -241,7 +241,7 @@ private:
   int FRowCount = 1;
   const TGraphicsDevice* FLayoutDevice = nullptr;
 
-  TFontSpec FFont;
+  TFontDesc FFont;
   TTabStyle FTabStyle = TTabStyle::tsSingleSlant;
   TTabOrientation FTabOrientation = TTabOrientation::toTop;
   TTabSequence FTabSequence = TTabSequence::tsStandard;

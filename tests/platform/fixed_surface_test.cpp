@@ -7,8 +7,8 @@ namespace {
 
 constexpr TColor kInk = clBlack;
 
-TFontSpec Font(int height, int weight = FW_NORMAL) {
-  TFontSpec s;
+TFontDesc Font(int height, int weight = FW_NORMAL) {
+  TFontDesc s;
   s.Face = u"Arial";
   s.Height = height;
   s.Weight = weight;

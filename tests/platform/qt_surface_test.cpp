@@ -10,8 +10,8 @@
 namespace tav {
 namespace {
 
-TFontSpec Spec(std::u16string face, int height, int weight = FW_NORMAL, bool italic = false) {
-  TFontSpec s;
+TFontDesc Desc(std::u16string face, int height, int weight = FW_NORMAL, bool italic = false) {
+  TFontDesc s;
   s.Face = std::move(face);
   s.Height = height;
   s.Weight = weight;
@@ -51,7 +51,7 @@ TEST_F(QtSurfaceTest, WindowsFacesResolveToMetricCompatibleOnes) {
   for (const TCase& c : {TCase{u"Times New Roman", u"Liberation Serif"},
                          TCase{u"Courier New", u"Liberation Mono"},
                          TCase{u"Arial", u"Liberation Sans"}, TCase{u"Tahoma", tahoma}}) {
-    EXPECT_EQ(Narrow(Device.CreateFont(Spec(c.Face, -16))->ActualFace()), Narrow(c.Actual));
+    EXPECT_EQ(Narrow(Device.CreateFont(Desc(c.Face, -16))->ActualFace()), Narrow(c.Actual));
     EXPECT_TRUE(Device.FontInstalled(c.Face)) << Narrow(c.Face);
   }
   EXPECT_FALSE(Device.FontInstalled(u"No Such Face Anywhere"));
@@ -59,7 +59,7 @@ TEST_F(QtSurfaceTest, WindowsFacesResolveToMetricCompatibleOnes) {
 
 TEST_F(QtSurfaceTest, MetricsHoldTogether) {
   for (int height : {-11, -13, -16, -24}) {
-    TFontRef f = Device.CreateFont(Spec(u"Arial", height));
+    TFontRef f = Device.CreateFont(Desc(u"Arial", height));
     const TTextMetric& m = f->Metrics();
     EXPECT_EQ(m.Height, m.Ascent + m.Descent);
     EXPECT_EQ(m.InternalLeading, m.Height + height);  // em height is -height
@@ -71,19 +71,19 @@ TEST_F(QtSurfaceTest, MetricsHoldTogether) {
     EXPECT_EQ(abc.A + abc.B + abc.C, f->CharAdvance(U'M'));
   }
   // A positive height asks for the cell height.
-  TFontRef cell = Device.CreateFont(Spec(u"Arial", 19));
+  TFontRef cell = Device.CreateFont(Desc(u"Arial", 19));
   EXPECT_LE(cell->Metrics().Height, 19);
   EXPECT_GE(cell->Metrics().Height, 18);
 
   // Courier New is fixed pitch: every printable ASCII character advances alike.
-  TFontRef mono = Device.CreateFont(Spec(u"Courier New", -13));
+  TFontRef mono = Device.CreateFont(Desc(u"Courier New", -13));
   EXPECT_TRUE(mono->Metrics().FixedPitch);
   for (char32_t c = 0x20; c < 0x7F; ++c)
     EXPECT_EQ(mono->CharAdvance(c), mono->CharAdvance(U'M')) << static_cast<int>(c);
-  EXPECT_FALSE(Device.CreateFont(Spec(u"Arial", -13))->Metrics().FixedPitch);
+  EXPECT_FALSE(Device.CreateFont(Desc(u"Arial", -13))->Metrics().FixedPitch);
   // Bold is wider.
-  EXPECT_GT(Device.CreateFont(Spec(u"Arial", -16, FW_BOLD))->TextWidth(u"Text"),
-            Device.CreateFont(Spec(u"Arial", -16))->TextWidth(u"Text"));
+  EXPECT_GT(Device.CreateFont(Desc(u"Arial", -16, FW_BOLD))->TextWidth(u"Text"),
+            Device.CreateFont(Desc(u"Arial", -16))->TextWidth(u"Text"));
 }
 
 // Tahoma asks for its typographic metrics, which are smaller than the cell
@@ -92,7 +92,7 @@ TEST_F(QtSurfaceTest, MetricsHoldTogether) {
 TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
   if (!TahomaRegistered()) GTEST_SKIP() << "Tahoma is not installed";
   for (int weight : {FW_NORMAL, FW_BOLD}) {
-    TFontRef f = Device.CreateFont(Spec(u"Tahoma", -11, weight));
+    TFontRef f = Device.CreateFont(Desc(u"Tahoma", -11, weight));
     const TTextMetric& m = f->Metrics();
     EXPECT_EQ(m.Ascent, 11) << weight;
     EXPECT_EQ(m.Descent, 2) << weight;
@@ -100,7 +100,7 @@ TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
 
     auto b = Bitmap(40, 20);
     TSurface& s = b->Canvas();
-    s.SetFont(Spec(u"Tahoma", -11, weight));
+    s.SetFont(Desc(u"Tahoma", -11, weight));
     s.SetBkMode(TBkMode::bkTransparent);
     s.TextOut(2, 0, u"H");
     int bottom = -1;  // last row with ink
@@ -110,7 +110,7 @@ TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
     EXPECT_EQ(bottom, m.Ascent - 1) << weight;
   }
   // Faces without the flag keep their metrics (Arial: Liberation Sans).
-  TFontRef arial = Device.CreateFont(Spec(u"Arial", -11));
+  TFontRef arial = Device.CreateFont(Desc(u"Arial", -11));
   EXPECT_EQ(arial->Metrics().Height, 13);
 }
 
@@ -119,15 +119,15 @@ TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
 // at the measured split gives the same pixels as drawing it whole.
 TEST_F(QtSurfaceTest, MeasuredExtentEqualsDrawnExtent) {
   struct TCase {
-    TFontSpec Font;
+    TFontDesc Font;
     std::u16string Text;
   };
-  const std::vector<TCase> cases{{Spec(u"Arial", -16), u"Hello, world"},
-                                 {Spec(u"Times New Roman", -16), u"WAVE of text"},
-                                 {Spec(u"Times New Roman", -20, FW_NORMAL, true), u"italic fifi"},
-                                 {Spec(u"Courier New", -13), u"mono 1234 ;-)"},
-                                 {Spec(u"Arial", -12, FW_BOLD), u"Bold HTML"},
-                                 {Spec(u"Tahoma", -11), u"Text HTML tabs"}};
+  const std::vector<TCase> cases{{Desc(u"Arial", -16), u"Hello, world"},
+                                 {Desc(u"Times New Roman", -16), u"WAVE of text"},
+                                 {Desc(u"Times New Roman", -20, FW_NORMAL, true), u"italic fifi"},
+                                 {Desc(u"Courier New", -13), u"mono 1234 ;-)"},
+                                 {Desc(u"Arial", -12, FW_BOLD), u"Bold HTML"},
+                                 {Desc(u"Tahoma", -11), u"Text HTML tabs"}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(Narrow(c.Font.Face) + " " + Narrow(c.Text));
     auto whole = Bitmap(400, 40);
@@ -160,7 +160,7 @@ TEST_F(QtSurfaceTest, MeasuredExtentEqualsDrawnExtent) {
 TEST_F(QtSurfaceTest, OutputAtGivenAdvancesIsExact) {
   auto b = Bitmap(200, 30);
   TSurface& s = b->Canvas();
-  s.SetFont(Spec(u"Arial", -16));
+  s.SetFont(Desc(u"Arial", -16));
   s.SetBkMode(TBkMode::bkTransparent);
   const int dx[] = {23, 23, 23, 23};
   s.ExtTextOut(10, 5, 0, nullptr, u"IIII", dx);
@@ -175,7 +175,7 @@ TEST_F(QtSurfaceTest, OutputAtGivenAdvancesIsExact) {
 TEST_F(QtSurfaceTest, JustificationShiftsTheTextAfterEachSpace) {
   auto plain = Bitmap(200, 30), justified = Bitmap(200, 30);
   for (auto* b : {plain.get(), justified.get()}) {
-    b->Canvas().SetFont(Spec(u"Arial", -16));
+    b->Canvas().SetFont(Desc(u"Arial", -16));
     b->Canvas().SetBkMode(TBkMode::bkTransparent);
   }
   justified->Canvas().SetTextJustification(10, 1);
@@ -216,7 +216,7 @@ TEST_F(QtSurfaceTest, ClipsAndRestores) {
   // Clipped text leaves no ink outside its rectangle.
   auto t = Bitmap(100, 30);
   TSurface& ts = t->Canvas();
-  ts.SetFont(Spec(u"Arial", -16));
+  ts.SetFont(Desc(u"Arial", -16));
   TRect r{10, 0, 40, 30};
   ts.SetBkColor(clWhite);
   ts.ExtTextOut(10, 5, ETO_CLIPPED | ETO_OPAQUE, &r, u"WWWWWWW", nullptr);

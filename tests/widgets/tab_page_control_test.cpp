@@ -19,8 +19,8 @@ using test::TFakeWindowHost;
 // high; the fixed-metrics font of em height 12 has the same line height.
 // Bold characters are 7 pixels wide, so "Text" and "HTML" are 28 wide and
 // their cells 28 + 2 + 4 + 2 * (19 div 2) = 52.
-TFontSpec WindowFont() {
-  TFontSpec f;
+TFontDesc WindowFont() {
+  TFontDesc f;
   f.Face = u"Tahoma";
   f.Height = -12;
   return f;
