@@ -410,6 +410,13 @@ bool THTTPSend::ReadBodyUntilClose() {
   // itself once it is large. A body already past the bound (bytes of a
   // response without a status line) is kept, but nothing more is added.
   const std::int64_t limit = std::max(FLimits.MaxBodySize, FDocument->Size());
+  try {
+    // Address space up to the bound, so the body never moves while it grows;
+    // only the pages that data reaches become resident.
+    FDocument->Reserve(limit + 1);
+  } catch (const std::bad_alloc&) {
+    // No address space to spare: grow as data comes.
+  }
   for (;;) {
     FSock->RecvPacketToStream(*FDocument, FTimeout);
     if (FSock->LastError() != 0) break;

@@ -583,14 +583,9 @@ int TBlockSocket::RecvBuffer(void* Buffer, int Length) {
 }
 
 int TBlockSocket::WaitPacket(int Timeout) {
+  // Data already waiting is taken at once; otherwise the wait blocks in the
+  // readiness poll, so a long download never spins.
   int x = WaitingData();
-  if (x == 0) {
-    // Nothing waiting yet: give the processor to the sender before polling,
-    // so that a long download does not spin. Data already waiting is taken
-    // at once, without paying for the yield on every packet.
-    std::this_thread::yield();
-    x = WaitingData();
-  }
   if (x > 0) return x;
   if (!CanRead(Timeout)) {
     FLastError = WSAETIMEDOUT;
