@@ -1,15 +1,13 @@
 // The body readers and the gzip step, fed through a connected socket pair:
 // the input's first byte picks the framing (until close, by length, chunked)
 // and the gzip flag, the rest is what the peer sends before it closes.
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "http/http_send.h"
+#include "support/prefilled_peer.h"
 
 namespace {
 
@@ -28,16 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t mode = data[0];
   const std::string peer(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-  int fds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
   // Inputs are small: the socket buffer takes them whole.
-  std::size_t sent = 0;
-  while (sent < peer.size()) {
-    const ssize_t n = send(fds[1], peer.data() + sent, peer.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    sent += static_cast<std::size_t>(n);
-  }
-  close(fds[1]);
+  const int fd = tav::fuzz::PeerThatSent(peer);
+  if (fd < 0) return 0;
 
   TFuzzHTTP http;
   tav::THTTPLimits limits;
@@ -47,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   http.SetLimits(limits);
   http.SetTimeout(1000);
   http.Sock().SetMaxLineLength(limits.MaxLineLength);
-  http.Sock().SetSocket(fds[0]);
+  http.Sock().SetSocket(fd);
 
   switch (mode % 3) {
     case 0: http.ReadBodyUntilClose(); break;

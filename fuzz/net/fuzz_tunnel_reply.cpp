@@ -1,37 +1,21 @@
 // The HTTP tunnel's reply reading fed arbitrary bytes by a peer that sends
 // them and closes, checked against a plain model of the reply loop.
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "net/tcp_block_socket.h"
+#include "support/prefilled_peer.h"
 
 namespace {
+
+using tav::fuzz::Check;
+using tav::fuzz::PeerThatSent;
 
 class TunnelReader : public tav::TTCPBlockSocket {
  public:
   using TTCPBlockSocket::ReadHTTPTunnelReply;
 };
-
-int PeerThatSent(const std::string& Bytes) {
-  int fds[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return -1;
-  std::size_t done = 0;
-  while (done < Bytes.size()) {
-    const ssize_t n = ::send(fds[1], Bytes.data() + done, Bytes.size() - done, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fds[1]);
-  return fds[0];
-}
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
 
 }  // namespace
 

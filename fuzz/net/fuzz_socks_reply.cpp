@@ -1,33 +1,16 @@
 // SOCKS reply decoding on arbitrary bytes, and the reply reader fed the same
 // bytes by a peer that sends them and closes.
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "net/tcp_block_socket.h"
+#include "support/prefilled_peer.h"
 
 namespace {
 
-// One end of a socket pair holding Bytes, the other end already closed.
-int PeerThatSent(const std::string& Bytes) {
-  int fds[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return -1;
-  std::size_t done = 0;
-  while (done < Bytes.size()) {
-    const ssize_t n = ::send(fds[1], Bytes.data() + done, Bytes.size() - done, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fds[1]);
-  return fds[0];
-}
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using tav::fuzz::Check;
+using tav::fuzz::PeerThatSent;
 
 }  // namespace
 
