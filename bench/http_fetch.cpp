@@ -28,16 +28,6 @@ int Usage() {
 
 std::string Utf8(const std::u16string& text) { return tav::TextToUtf8(text); }
 
-// OpenSSL for the life of the scope; without the libraries https fails with
-// the plug-in's error and plain http works as before.
-class TTlsModuleScope {
- public:
-  TTlsModuleScope() { tav::TlsModuleStartup(); }
-  ~TTlsModuleScope() { tav::TlsModuleShutdown(); }
-  TTlsModuleScope(const TTlsModuleScope&) = delete;
-  TTlsModuleScope& operator=(const TTlsModuleScope&) = delete;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,7 +62,7 @@ int main(int argc, char** argv) {
   if (url.empty()) return Usage();
 
   tav::TSocketLibraryScope sockets;
-  TTlsModuleScope tls;
+  tav::TTlsModuleScope tls;
   tav::THTTPSend http;
   if (timeout >= -1) http.SetTimeout(timeout);
   if (!proxy.empty()) {

@@ -13,24 +13,10 @@
 #include "platform/qt_platform.h"
 #include "tls/tls_module.h"
 
-namespace {
-
-// OpenSSL for the life of the scope. Without the libraries the tool still
-// runs; https requests then fail with the TLS plug-in's error.
-class TTlsModuleScope {
- public:
-  TTlsModuleScope() { tav::TlsModuleStartup(); }
-  ~TTlsModuleScope() { tav::TlsModuleShutdown(); }
-  TTlsModuleScope(const TTlsModuleScope&) = delete;
-  TTlsModuleScope& operator=(const TTlsModuleScope&) = delete;
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   try {
     tav::TSocketLibraryScope sockets;
-    TTlsModuleScope tls;
+    tav::TTlsModuleScope tls;
     tav::TApplication app(argc, argv);
     tav::InstallQtPlatform();
     tav::TApplication::setApplicationName(QStringLiteral("Tavrenic"));

@@ -376,6 +376,14 @@ void TBlockSocket::SetOption(const TSockOption& Value) {
   const auto setInt = [this](int level, int name, int v) {
     (void)::setsockopt(FSocket, level, name, &v, sizeof v);
   };
+  // An IP-level option: the IPv6 one on an IPv6 handle, else the IPv4 one.
+  const auto setIpInt = [this, &setInt](int v4Name, int v6Name, int v) {
+    if (FIP6used) {
+      setInt(IPPROTO_IPV6, v6Name, v);
+    } else {
+      setInt(IPPROTO_IP, v4Name, v);
+    }
+  };
   const auto setTime = [this](int name, int ms) {
     timeval tv{};
     if (ms > 0) {
@@ -403,27 +411,11 @@ void TBlockSocket::SetOption(const TSockOption& Value) {
     case SOT_RecvTimeout: setTime(SO_RCVTIMEO, Value.Value); break;
     case SOT_SendTimeout: setTime(SO_SNDTIMEO, Value.Value); break;
     case SOT_Reuse: setInt(SOL_SOCKET, SO_REUSEADDR, Value.Enabled ? 1 : 0); break;
-    case SOT_TTL:
-      if (FIP6used) {
-        setInt(IPPROTO_IPV6, IPV6_UNICAST_HOPS, Value.Value);
-      } else {
-        setInt(IPPROTO_IP, IP_TTL, Value.Value);
-      }
-      break;
+    case SOT_TTL: setIpInt(IP_TTL, IPV6_UNICAST_HOPS, Value.Value); break;
     case SOT_Broadcast: setInt(SOL_SOCKET, SO_BROADCAST, Value.Enabled ? 1 : 0); break;
-    case SOT_MulticastTTL:
-      if (FIP6used) {
-        setInt(IPPROTO_IPV6, IPV6_MULTICAST_HOPS, Value.Value);
-      } else {
-        setInt(IPPROTO_IP, IP_MULTICAST_TTL, Value.Value);
-      }
-      break;
+    case SOT_MulticastTTL: setIpInt(IP_MULTICAST_TTL, IPV6_MULTICAST_HOPS, Value.Value); break;
     case SOT_MulticastLoop:
-      if (FIP6used) {
-        setInt(IPPROTO_IPV6, IPV6_MULTICAST_LOOP, Value.Enabled ? 1 : 0);
-      } else {
-        setInt(IPPROTO_IP, IP_MULTICAST_LOOP, Value.Enabled ? 1 : 0);
-      }
+      setIpInt(IP_MULTICAST_LOOP, IPV6_MULTICAST_LOOP, Value.Enabled ? 1 : 0);
       break;
   }
 }

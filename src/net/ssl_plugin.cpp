@@ -41,40 +41,13 @@ void TCustomSSL::Assign(const TCustomSSL& Value) {
 std::u16string TCustomSSL::LibVersion() { return {}; }
 std::u16string TCustomSSL::LibName() { return {}; }
 
-bool TCustomSSL::Connect() {
-  ReportNoTLS();
-  return false;
-}
-
-bool TCustomSSL::Accept() {
-  ReportNoTLS();
-  return false;
-}
-
-bool TCustomSSL::Shutdown() {
-  ReportNoTLS();
-  return false;
-}
-
-bool TCustomSSL::BiShutdown() {
-  ReportNoTLS();
-  return false;
-}
-
-int TCustomSSL::SendBuffer(const void* /*Buffer*/, int /*Len*/) {
-  ReportNoTLS();
-  return -1;
-}
-
-int TCustomSSL::RecvBuffer(void* /*Buffer*/, int /*Len*/) {
-  ReportNoTLS();
-  return -1;
-}
-
-int TCustomSSL::WaitingData() {
-  ReportNoTLS();
-  return 0;
-}
+bool TCustomSSL::Connect() { return NoTLS(false); }
+bool TCustomSSL::Accept() { return NoTLS(false); }
+bool TCustomSSL::Shutdown() { return NoTLS(false); }
+bool TCustomSSL::BiShutdown() { return NoTLS(false); }
+int TCustomSSL::SendBuffer(const void* /*Buffer*/, int /*Len*/) { return NoTLS(-1); }
+int TCustomSSL::RecvBuffer(void* /*Buffer*/, int /*Len*/) { return NoTLS(-1); }
+int TCustomSSL::WaitingData() { return NoTLS(0); }
 
 std::u16string TCustomSSL::GetSSLVersion() { return {}; }
 std::u16string TCustomSSL::GetPeerSubject() { return {}; }

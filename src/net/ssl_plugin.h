@@ -113,6 +113,12 @@ class TCustomSSL {
  protected:
   // LastError -1, "SSL/TLS support is not compiled!".
   void ReportNoTLS();
+  // ReportNoTLS, then Result: the whole body of a call that needs a TLS library.
+  template <typename T>
+  T NoTLS(T Result) {
+    ReportNoTLS();
+    return Result;
+  }
 
   THookVerifyCert FOnVerifyCert;
   TTCPBlockSocket* FSocket;  // the socket served; not owned

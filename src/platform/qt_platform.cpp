@@ -46,30 +46,36 @@ void SetupFonts(const TQtPlatformOptions& options) {
 
 void ReadSystemValues(const TQtPlatformOptions& options) {
   if (options.UsePaletteColors) {
-    QPalette p = QGuiApplication::palette();
-    auto set = [&](int index, QPalette::ColorGroup group, QPalette::ColorRole role) {
-      SetSysColor(index, FromQColor(p.color(group, role)));
+    struct TPaletteColor {
+      int Index;
+      QPalette::ColorGroup Group;
+      QPalette::ColorRole Role;
     };
-    const auto A = QPalette::Active;
-    set(COLOR_WINDOW, A, QPalette::Base);
-    set(COLOR_WINDOWTEXT, A, QPalette::Text);
-    set(COLOR_BTNFACE, A, QPalette::Button);
-    set(COLOR_BTNTEXT, A, QPalette::ButtonText);
-    set(COLOR_HIGHLIGHT, A, QPalette::Highlight);
-    set(COLOR_HIGHLIGHTTEXT, A, QPalette::HighlightedText);
-    set(COLOR_BTNSHADOW, A, QPalette::Mid);
-    set(COLOR_BTNHIGHLIGHT, A, QPalette::Light);
-    set(COLOR_3DDKSHADOW, A, QPalette::Shadow);
-    set(COLOR_3DLIGHT, A, QPalette::Midlight);
-    set(COLOR_GRAYTEXT, QPalette::Disabled, QPalette::Text);
-    set(COLOR_INFOBK, A, QPalette::ToolTipBase);
-    set(COLOR_INFOTEXT, A, QPalette::ToolTipText);
-    set(COLOR_HOTLIGHT, A, QPalette::Link);
-    set(COLOR_MENU, A, QPalette::Window);
-    set(COLOR_MENUBAR, A, QPalette::Window);
-    set(COLOR_MENUTEXT, A, QPalette::WindowText);
-    set(COLOR_MENUHILIGHT, A, QPalette::Highlight);
-    set(COLOR_APPWORKSPACE, A, QPalette::Dark);
+    constexpr auto A = QPalette::Active;
+    static const TPaletteColor kColors[] = {
+        {COLOR_WINDOW, A, QPalette::Base},
+        {COLOR_WINDOWTEXT, A, QPalette::Text},
+        {COLOR_BTNFACE, A, QPalette::Button},
+        {COLOR_BTNTEXT, A, QPalette::ButtonText},
+        {COLOR_HIGHLIGHT, A, QPalette::Highlight},
+        {COLOR_HIGHLIGHTTEXT, A, QPalette::HighlightedText},
+        {COLOR_BTNSHADOW, A, QPalette::Mid},
+        {COLOR_BTNHIGHLIGHT, A, QPalette::Light},
+        {COLOR_3DDKSHADOW, A, QPalette::Shadow},
+        {COLOR_3DLIGHT, A, QPalette::Midlight},
+        {COLOR_GRAYTEXT, QPalette::Disabled, QPalette::Text},
+        {COLOR_INFOBK, A, QPalette::ToolTipBase},
+        {COLOR_INFOTEXT, A, QPalette::ToolTipText},
+        {COLOR_HOTLIGHT, A, QPalette::Link},
+        {COLOR_MENU, A, QPalette::Window},
+        {COLOR_MENUBAR, A, QPalette::Window},
+        {COLOR_MENUTEXT, A, QPalette::WindowText},
+        {COLOR_MENUHILIGHT, A, QPalette::Highlight},
+        {COLOR_APPWORKSPACE, A, QPalette::Dark},
+    };
+    const QPalette p = QGuiApplication::palette();
+    for (const TPaletteColor& c : kColors)
+      SetSysColor(c.Index, FromQColor(p.color(c.Group, c.Role)));
   }
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
     int bar = app->style()->pixelMetric(QStyle::PM_ScrollBarExtent);

@@ -9,6 +9,21 @@ namespace tav {
 
 using K = TDrawCall::TKind;
 
+namespace {
+
+// The record of a shape drawn with the pen and filled with the brush; its
+// colour is the pen's.
+TDrawCall ShapeCall(K kind, const TPen& pen, const TBrush& brush) {
+  TDrawCall d;
+  d.Kind = kind;
+  d.Pen = pen;
+  d.Brush = brush;
+  d.Color = pen.Color;
+  return d;
+}
+
+}  // namespace
+
 TSurfaceBase::TSurfaceBase() = default;
 TSurfaceBase::~TSurfaceBase() = default;
 
@@ -261,12 +276,8 @@ void TSurfaceBase::BlendRect(const TRect& r, TColor c, int alpha) {
 
 void TSurfaceBase::Rectangle(const TRect& r) {
   if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcRectangle;
+    TDrawCall d = ShapeCall(K::dcRectangle, FState.Pen, FState.Brush);
     d.Rect = r;
-    d.Pen = FState.Pen;
-    d.Brush = FState.Brush;
-    d.Color = FState.Pen.Color;
     Record(std::move(d));
   }
   if (r.IsEmpty()) return;
@@ -302,12 +313,8 @@ void TSurfaceBase::Rectangle(const TRect& r) {
 
 void TSurfaceBase::Ellipse(const TRect& r) {
   if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcEllipse;
+    TDrawCall d = ShapeCall(K::dcEllipse, FState.Pen, FState.Brush);
     d.Rect = r;
-    d.Pen = FState.Pen;
-    d.Brush = FState.Brush;
-    d.Color = FState.Pen.Color;
     Record(std::move(d));
   }
   if (r.IsEmpty()) return;
@@ -343,12 +350,8 @@ void TSurfaceBase::Ellipse(const TRect& r) {
 
 void TSurfaceBase::Polygon(const std::vector<TPoint>& points, TFillMode mode) {
   if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcPolygon;
+    TDrawCall d = ShapeCall(K::dcPolygon, FState.Pen, FState.Brush);
     d.Points = points;
-    d.Pen = FState.Pen;
-    d.Brush = FState.Brush;
-    d.Color = FState.Pen.Color;
     d.Extra = static_cast<int>(mode);
     Record(std::move(d));
   }

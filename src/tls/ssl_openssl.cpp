@@ -379,7 +379,8 @@ bool TSSLOpenSSL::BiShutdown() {
   return true;
 }
 
-int TSSLOpenSSL::SendBuffer(const void* Buffer, int Len) {
+template <typename TIo>
+int TSSLOpenSSL::RunTlsIo(int Len, TIo Io) {
   FLastError = 0;
   FLastErrorDesc.clear();
   if (FSsl == nullptr) {
@@ -391,7 +392,7 @@ int TSSLOpenSSL::SendBuffer(const void* Buffer, int Len) {
   for (;;) {
     // SSL_get_error reads the error queue: it must hold nothing older.
     ERR_clear_error();
-    const int r = SSL_write(FSsl, Buffer, Len);
+    const int r = Io();
     const int e = SSL_get_error(FSsl, r);
     if (e == ossl::kErrorNone) return r;
     if (e == ossl::kErrorZeroReturn) return 0;
@@ -404,26 +405,12 @@ int TSSLOpenSSL::SendBuffer(const void* Buffer, int Len) {
   }
 }
 
+int TSSLOpenSSL::SendBuffer(const void* Buffer, int Len) {
+  return RunTlsIo(Len, [&] { return SSL_write(FSsl, Buffer, Len); });
+}
+
 int TSSLOpenSSL::RecvBuffer(void* Buffer, int Len) {
-  FLastError = 0;
-  FLastErrorDesc.clear();
-  if (FSsl == nullptr) {
-    FLastError = ossl::kErrorSsl;
-    return -1;
-  }
-  if (Len <= 0) return 0;
-  TSigPipeGuard guard;
-  for (;;) {
-    ERR_clear_error();
-    const int r = SSL_read(FSsl, Buffer, Len);
-    const int e = SSL_get_error(FSsl, r);
-    if (e == ossl::kErrorNone) return r;
-    if (e == ossl::kErrorZeroReturn) return 0;
-    if (e == ossl::kErrorWantRead && FSocket->CanRead(HandshakeTimeout())) continue;
-    if (e == ossl::kErrorWantWrite && FSocket->CanWrite(HandshakeTimeout())) continue;
-    FLastError = e;
-    return r;
-  }
+  return RunTlsIo(Len, [&] { return SSL_read(FSsl, Buffer, Len); });
 }
 
 int TSSLOpenSSL::WaitingData() { return FSsl == nullptr ? 0 : SSL_pending(FSsl); }

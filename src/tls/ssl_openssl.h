@@ -72,6 +72,12 @@ class TSSLOpenSSL : public TCustomSSL {
   bool Handshake(bool Server);
   // The wait for one step of a handshake, send or receive, in ms.
   int HandshakeTimeout() const;
+  // One SSL_write or SSL_read (Io) with the checks and retries both share:
+  // LastError is cleared first, a missing session fails with -1, and a call
+  // that wants the handle readable or writable is repeated once it is, each
+  // wait bounded by HandshakeTimeout. Defined and used in the .cpp only.
+  template <typename TIo>
+  int RunTlsIo(int Len, TIo Io);
 
   SSL* FSsl = nullptr;
   SSL_CTX* Fctx = nullptr;

@@ -12,4 +12,15 @@ bool TlsModuleStartup();
 // Unloads the libraries and returns DefaultSSLClass to TSSLNone.
 void TlsModuleShutdown();
 
+// OpenSSL for the life of the scope: TlsModuleStartup on entry,
+// TlsModuleShutdown on exit. Without the libraries plain connections work as
+// before and TLS ones fail with the TLS plug-in's error.
+class TTlsModuleScope {
+ public:
+  TTlsModuleScope() { TlsModuleStartup(); }
+  ~TTlsModuleScope() { TlsModuleShutdown(); }
+  TTlsModuleScope(const TTlsModuleScope&) = delete;
+  TTlsModuleScope& operator=(const TTlsModuleScope&) = delete;
+};
+
 }  // namespace tav
