@@ -48,6 +48,17 @@ class Listener {
 
 std::string ReadBytes(const std::string& file) { return test::ReadFile(file); }
 
+// `openssl s_client` connected to a fresh listener, and the server side of
+// that connection (null when nothing connected in time).
+struct SClientSession {
+  Listener Server;
+  test::TempFolder Folder;
+  test::ChildProcess Client{{"openssl", "s_client", "-connect", "127.0.0.1:" + std::to_string(Server.Port()),
+                             "-quiet", "-crlf"},
+                            Folder.File("client.log")};
+  std::unique_ptr<TTCPBlockSocket> Socket = Server.Accept();
+};
+
 TEST(TlsServerTest, AcceptsWithEachKeySource) {
   ASSERT_TRUE(LoadTlsLibraries());
   const auto& certs = Certificates();
@@ -92,12 +103,9 @@ TEST(TlsServerTest, AcceptsWithEachKeySource) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    Listener listener;
-    test::TempFolder folder;
-    test::ChildProcess client({"openssl", "s_client", "-connect", "127.0.0.1:" + std::to_string(listener.Port()),
-                               "-quiet", "-crlf"},
-                              folder.File("client.log"));
-    auto socket = listener.Accept();
+    SClientSession session;
+    auto& socket = session.Socket;
+    auto& client = session.Client;
     ASSERT_NE(socket, nullptr);
     c.Configure(socket->SSL());
     ASSERT_TRUE(socket->SSLAcceptConnection()) << Narrow(socket->SSL().LastErrorDesc());
@@ -132,12 +140,8 @@ TEST(TlsServerTest, WrongPassPhraseOrMissingFileRefusesTheHandshake) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    Listener listener;
-    test::TempFolder folder;
-    test::ChildProcess client({"openssl", "s_client", "-connect", "127.0.0.1:" + std::to_string(listener.Port()),
-                               "-quiet", "-crlf"},
-                              folder.File("client.log"));
-    auto socket = listener.Accept();
+    SClientSession session;
+    auto& socket = session.Socket;
     ASSERT_NE(socket, nullptr);
     c.Configure(socket->SSL());
     EXPECT_FALSE(socket->SSLAcceptConnection());
