@@ -1,9 +1,10 @@
 // Runs one exchange through the HTTP engine and reports what came back and
 // how fast:
 //   http_fetch [--method M] [--proxy HOST:PORT] [--timeout MS] [--out FILE] URL
-// On success prints status, header-lines, body-bytes, seconds and mbps (body
-// megabits per second), one per line, and exits 0; otherwise prints the
-// socket's and the TLS plug-in's error code and text and exits 1. OpenSSL is
+// Prints status, header-lines, body-bytes, seconds and mbps (body megabits
+// per second), one per line, and exits 0; a failed exchange prints the same
+// for what it kept, then the socket's and the TLS plug-in's error code and
+// text, and exits 1. OpenSSL is
 // loaded at start, as the console does, so that an https URL runs over the
 // OpenSSL plug-in.
 #include <chrono>
@@ -79,14 +80,8 @@ int main(int argc, char** argv) {
   const bool ok = http.HTTPMethod(tav::Utf8ToText(method), tav::Utf8ToText(url));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-  if (!ok) {
-    std::printf("error: %d: %s\n", http.Sock().LastError(), Utf8(http.Sock().LastErrorDesc()).c_str());
-    std::printf("tls-error: %d: %s\n", http.Sock().SSL().LastError(),
-                Utf8(http.Sock().SSL().LastErrorDesc()).c_str());
-    return 1;
-  }
   const auto bodyBytes = http.Document().Size();
-  if (!out.empty()) {
+  if (ok && !out.empty()) {
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
     file.write(http.Document().Memory(), static_cast<std::streamsize>(bodyBytes));
     if (!file) {
@@ -99,5 +94,11 @@ int main(int argc, char** argv) {
   std::printf("body-bytes: %lld\n", static_cast<long long>(bodyBytes));
   std::printf("seconds: %.6f\n", seconds);
   std::printf("mbps: %.1f\n", seconds > 0 ? static_cast<double>(bodyBytes) * 8 / 1e6 / seconds : 0.0);
+  if (!ok) {
+    std::printf("error: %d: %s\n", http.Sock().LastError(), Utf8(http.Sock().LastErrorDesc()).c_str());
+    std::printf("tls-error: %d: %s\n", http.Sock().SSL().LastError(),
+                Utf8(http.Sock().SSL().LastErrorDesc()).c_str());
+    return 1;
+  }
   return 0;
 }

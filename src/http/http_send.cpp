@@ -25,22 +25,26 @@ bool Contains(const std::u16string& haystack, const std::u16string& needle) {
   return haystack.find(needle) != std::u16string::npos;
 }
 
-// Hexadecimal chunk size: digits 0-9, A-F, a-f only; anything else, and a
-// value beyond 32 bits, counts as 0.
+// Hexadecimal chunk size: digits 0-9, A-F, a-f only. -1 when the text is
+// not such a number or its value does not fit 32 bits.
 std::int64_t ParseChunkSize(const std::string& text) {
-  if (text.empty()) return 0;
+  if (text.empty()) return -1;
   std::uint64_t value = 0;
   for (const char c : text) {
     int digit;
     if (c >= '0' && c <= '9') digit = c - '0';
     else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
     else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return 0;
+    else return -1;
     value = value * 16 + static_cast<std::uint64_t>(digit);
-    if (value > 0xFFFFFFFFu) return 0;
+    if (value > 0xFFFFFFFFu) return -1;
   }
   return static_cast<std::int64_t>(value);
 }
+
+// An interim answer: another status line follows. 101 switches protocols and
+// is final.
+bool IsInterimStatus(int code) { return code >= 100 && code <= 199 && code != 101; }
 
 }  // namespace
 
@@ -203,6 +207,48 @@ std::string THTTPSend::HeadBytes() const {
   return out;
 }
 
+void THTTPSend::StartReceiving() { FSock->SetLowSpeedLimit(FLimits.LowSpeedBytes, FLimits.LowSpeedPeriod); }
+
+void THTTPSend::ReadStatusLines(std::int64_t& HeadSize) {
+  std::string line;
+  bool pending = false;  // `line` already holds the next status line
+  do {
+    if (!pending) {
+      do {
+        line = ReadHeadLine(HeadSize);
+      } while (line.empty() && FSock->LastError() == 0);
+    }
+    pending = false;
+    if (!StartsWith(UpperCase(line), std::string("HTTP/"))) {
+      // No status line (or a failed read): what came is body.
+      FDocument->Write(line + "\r\n");
+      FResultCode = 0;
+      return;
+    }
+    const std::u16string text = AnsiToText(line);
+    FHeaders->Add(text);
+    DecodeStatus(text);
+    if (FSock->LastError() != 0 || !IsInterimStatus(FResultCode)) return;
+    // The interim answer's header lines, up to its blank line; a status line
+    // in their place starts the next answer at once.
+    for (;;) {
+      line = ReadHeadLine(HeadSize);
+      if (FSock->LastError() != 0) {
+        // Counts as a failed status read, as after a bare interim line.
+        FDocument->Write("\r\n");
+        FResultCode = 0;
+        return;
+      }
+      if (line.empty()) break;
+      if (StartsWith(UpperCase(line), std::string("HTTP/"))) {
+        pending = true;
+        break;
+      }
+      FHeaders->Add(AnsiToText(line));
+    }
+  } while (FSock->LastError() == 0);
+}
+
 std::string THTTPSend::ReadHeadLine(std::int64_t& HeadSize) {
   std::string line = FSock->RecvString(FTimeout);
   if (FSock->LastError() != 0) return line;
@@ -246,6 +292,11 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
   FUploadSize = 0;
   // Restated on every call: re-initialising the socket drops it.
   FSock->SetMaxLineLength(FLimits.MaxLineLength);
+  // The low-speed limit belongs to this exchange only.
+  struct TLowSpeedOff {
+    THTTPSocket& Sock;
+    ~TLowSpeedOff() { Sock.SetLowSpeedLimit(0, 0); }
+  } lowSpeedOff{*FSock};
 
   const THTTPRequestPlan plan = PrepareRequest(Method, URL);
 
@@ -273,6 +324,7 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
   if (plan.Expect) {
     FSock->SendString(head);
     if (FSock->LastError() != 0) return false;
+    StartReceiving();
     std::string line;
     do {
       line = ReadHeadLine(headSize);
@@ -299,6 +351,7 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
     FSock->SendString(head);
   }
   if (FSock->LastError() != 0) return false;
+  StartReceiving();
 
   Clear();
   FSendString = std::move(sent);
@@ -310,21 +363,7 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
   if (hasKeptStatus) {
     FHeaders->Add(keptStatus);
   } else {
-    do {
-      std::string line;
-      do {
-        line = ReadHeadLine(headSize);
-      } while (line.empty() && FSock->LastError() == 0);
-      if (StartsWith(UpperCase(line), std::string("HTTP/"))) {
-        const std::u16string text = AnsiToText(line);
-        FHeaders->Add(text);
-        DecodeStatus(text);
-      } else {
-        // No status line: what came is body.
-        FDocument->Write(line + "\r\n");
-        FResultCode = 0;
-      }
-    } while (FSock->LastError() == 0 && FResultCode == 100);
+    ReadStatusLines(headSize);
     headTooLarge = FSock->LastError() == WSAENOBUFS;
   }
 
@@ -346,7 +385,8 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
       FHeaders->Add(line);
       const std::u16string upper = UpperCase(line);
       if (StartsWith(upper, u"CONTENT-LENGTH:")) {
-        expectedLength = StrToInt64Def(Trim(TextAfter(line, u":")), -1);
+        // A negative value is no length, as a text that is no number is.
+        expectedLength = std::max<std::int64_t>(StrToInt64Def(Trim(TextAfter(line, u":")), -1), -1);
         if (expectedLength != -1 && FTransferEncoding == TE_UNKNOWN) FTransferEncoding = TE_IDENTITY;
       }
       if (StartsWith(upper, u"CONTENT-TYPE:")) {
@@ -460,8 +500,13 @@ bool THTTPSend::ReadChunkedBody() {
       line = FSock->RecvString(FTimeout);
     } while (line.empty() && FSock->LastError() == 0);
     if (FSock->LastError() != 0) break;
-    const std::string sizeText = Trim(TextBefore(Trim(TextBefore(line, " ")), ";"));
+    // Blanks around the size and a ";" extension are no part of it.
+    const std::string sizeText = Trim(TextBefore(Trim(TextBefore(Trim(line), " ")), ";"));
     const std::int64_t size = ParseChunkSize(sizeText);
+    if (size < 0) {
+      FSock->ReportError(kMalformedResponseError);
+      break;
+    }
     if (size == 0) break;
     if (!ReadBodyOfLength(size)) break;
   }

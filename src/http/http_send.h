@@ -32,11 +32,26 @@ inline constexpr std::int64_t kMaxBodySize = std::int64_t{1} << 30;
 // Largest decoded gzip body; stops a small body that expands without end.
 inline constexpr std::int64_t kMaxDecodedSize = std::int64_t{1} << 30;
 
+// A server that sends less than this in the last minute of receiving is given
+// up with 10060: each packet restarts the receive time-out, so a byte now and
+// then would otherwise hold the exchange (and the window) without end.
+// Slow real links still carry far more than 1 KiB a minute.
+inline constexpr std::int64_t kLowSpeedBytes = 1024;
+// The period over which kLowSpeedBytes must arrive; twice the receive
+// time-out, so a pause the time-out allows never trips it alone.
+inline constexpr int kLowSpeedPeriod = 60000;
+
+// The engine's own error for a response it cannot read as HTTP: a chunk size
+// that is not a hexadecimal number or does not fit 32 bits.
+inline constexpr int kMalformedResponseError = WSAEINVAL;
+
 struct THTTPLimits {
   int MaxLineLength = kMaxHeadLineLength;
   std::int64_t MaxHeadSize = kMaxHeadSize;
   std::int64_t MaxBodySize = kMaxBodySize;
   std::int64_t MaxDecodedSize = kMaxDecodedSize;
+  std::int64_t LowSpeedBytes = kLowSpeedBytes;
+  int LowSpeedPeriod = kLowSpeedPeriod;
 };
 
 // The engine's socket: a TCP socket that also lets the engine report errors of
@@ -155,6 +170,12 @@ class THTTPSend : public TNetClient {
   // Reads the next line of the response head, skipping nothing; counts it
   // against the head bound and reports 10055 past it.
   std::string ReadHeadLine(std::int64_t& HeadSize);
+  // Reads the status line(s) into the header list and ResultCode. Interim
+  // 1xx answers (but 101) are kept in the list with their header lines, and
+  // reading goes on to the next status line.
+  void ReadStatusLines(std::int64_t& HeadSize);
+  // The receive phase begins: the low-speed limit starts counting.
+  void StartReceiving();
 
   std::unique_ptr<THTTPSocket> FSock;
   TTransferEncoding FTransferEncoding = TE_UNKNOWN;

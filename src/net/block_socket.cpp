@@ -96,6 +96,7 @@ void TBlockSocket::InitBlockSocketDefaults() {
   FSendCounter = 0;
   FSendMaxChunk = 65536;
   FStopFlag.store(false);
+  FLowSpeed.Stop();
   FNonblockSendTimeout = 15000;
   FHeartbeatRate = 0;
   FConnectionTimeout = 0;
@@ -574,17 +575,44 @@ int TBlockSocket::RecvBuffer(void* Buffer, int Length) {
   return r;
 }
 
+void TBlockSocket::SetLowSpeedLimit(std::int64_t MinBytes, int PeriodMs) {
+  FLowSpeed.Start(MinBytes, PeriodMs, TickMilliseconds());
+}
+
+bool TBlockSocket::WaitArrival(int Timeout) {
+  if (!FLowSpeed.Active()) {
+    if (CanRead(Timeout)) return true;
+    FLastError = WSAETIMEDOUT;
+    return false;
+  }
+  const std::uint32_t start = TickMilliseconds();
+  for (;;) {
+    int wait = FLowSpeed.CheckInterval();
+    if (Timeout >= 0) {
+      const auto spent = static_cast<std::int64_t>(TickSpan(start, TickMilliseconds()));
+      wait = static_cast<int>(std::clamp<std::int64_t>(Timeout - spent, 0, wait));
+    }
+    FStopInWait = false;
+    if (CanRead(wait)) return true;
+    const std::uint32_t now = TickMilliseconds();
+    if (FLastError != 0 || FStopInWait || FLowSpeed.TooSlow(now) ||
+        (Timeout >= 0 && TickSpan(start, now) >= static_cast<std::uint32_t>(Timeout))) {
+      FLastError = WSAETIMEDOUT;
+      return false;
+    }
+  }
+}
+
 int TBlockSocket::WaitPacket(int Timeout) {
   // Data already waiting is taken at once; otherwise the wait blocks in the
   // readiness poll, so a long download never spins.
   int x = WaitingData();
-  if (x > 0) return x;
-  if (!CanRead(Timeout)) {
-    FLastError = WSAETIMEDOUT;
-    return 0;
+  if (x == 0) {
+    if (!WaitArrival(Timeout)) return 0;
+    x = WaitingData();
+    if (x == 0) FLastError = WSAECONNRESET;  // readable with nothing to read: closed
   }
-  x = WaitingData();
-  if (x == 0) FLastError = WSAECONNRESET;  // readable with nothing to read: closed
+  if (x > 0 && FLowSpeed.Active()) FLowSpeed.Arrived(x, TickMilliseconds());
   return x;
 }
 
@@ -917,6 +945,7 @@ bool TBlockSocket::CanRead(int Timeout) {
       DoHeartbeat();
       if (FStopFlag.exchange(false)) {
         ok = false;
+        FStopInWait = true;
         break;
       }
       ok = WaitReadable(FHeartbeatRate);

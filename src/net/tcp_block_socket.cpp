@@ -230,7 +230,13 @@ int TTCPBlockSocket::RecvBuffer(void* Buffer, int Length) {
   ResetLastError();
   WaitBandwidth(Length, FMaxRecvBandwidth, FNextRecv);
   int count = FSSL->RecvBuffer(Buffer, Length);
-  if (FSSL->LastError() != 0) FLastError = WSASYSNOTREADY;
+  if (FSSL->LastError() != 0) {
+    FLastError = WSASYSNOTREADY;
+  } else if (count == 0 && Length > 0) {
+    // The peer closed the TLS layer: the same end as a plain receive of 0,
+    // also when the peer keeps the TCP connection open awaiting our reply.
+    FLastError = WSAECONNRESET;
+  }
   ExceptCheck();
   // Counter, status and monitor run for every answer; a failed receive
   // counts as 0 bytes so that no negative length reaches them.

@@ -12,6 +12,7 @@
 
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -259,6 +260,23 @@ TEST_F(HttpsGo, ThroughTheProxyByAConnectTunnel) {
   ASSERT_FALSE(Header().isEmpty());
   EXPECT_EQ(Header().first(), "HTTP/1.1 200 OK");
   EXPECT_EQ(Text(), QString::fromStdString(kPage));
+}
+
+TEST_F(HttpsGo, PeerThatClosesTlsButKeepsTcpOpen) {
+  // `openssl s_server -www`: an HTTP/1.0 page without a length, then its
+  // close notification, and it waits for ours with TCP still open.
+  const auto& certs = test::Certificates();
+  test::OpenSslServer server(certs.SelfCert, certs.SelfKey);
+  ASSERT_TRUE(server.Ready()) << server.Log();
+  SetUrl("https://127.0.0.1:" + std::to_string(server.Port()) + "/");
+  const auto start = std::chrono::steady_clock::now();
+  Go();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  ASSERT_FALSE(Header().isEmpty());
+  EXPECT_EQ(Header().first(), "HTTP/1.0 200 ok");
+  EXPECT_TRUE(Text().startsWith("<HTML>")) << Text().toStdString();
+  EXPECT_TRUE(Text().contains("</HTML>")) << Text().toStdString();
+  EXPECT_TRUE(notices.isEmpty());
 }
 
 TEST_F(HttpsGo, WithoutTheOpenSslLibraries) {

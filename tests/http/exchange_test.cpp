@@ -47,6 +47,7 @@ struct ResponseCase {
   std::string body;
   std::string headers;  // "" = not checked
   ScriptEnd end = ScriptEnd::Close;
+  int error = -1;  // the socket's error afterwards; -1 = not checked
 };
 
 void RunCases(const std::vector<ResponseCase>& cases, const std::string& protocol = "1.0") {
@@ -61,6 +62,9 @@ void RunCases(const std::vector<ResponseCase>& cases, const std::string& protoco
     EXPECT_EQ(Body(http), c.body);
     if (!c.headers.empty()) {
       EXPECT_EQ(HeaderText(http), c.headers);
+    }
+    if (c.error != -1) {
+      EXPECT_EQ(http.Sock().LastError(), c.error);
     }
     if (c.ok) {
       EXPECT_EQ(http.Document().Position(), 0);
@@ -102,6 +106,35 @@ TEST(Exchange, StatusAndHeaderReading) {
        false, 200, "", ""},
       {"non-numeric Content-Length reads until close", "HTTP/1.0 200 OK\r\nContent-Length: x\r\n\r\nabc",
        true, 200, "abc", ""},
+      {"negative Content-Length reads until close", "HTTP/1.0 200 OK\r\nContent-Length: -6\r\n\r\nabcdef",
+       true, 200, "abcdef", ""},
+      {"negative Content-Length beside chunks reads the chunks",
+       "HTTP/1.1 200 OK\r\nContent-Length: -6\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", true,
+       200, "abc", ""},
+  });
+}
+
+TEST(Exchange, InterimAnswersWithHeaderLines) {
+  const std::string final200 = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi";
+  RunCases({
+      {"100 with two header lines", "HTTP/1.1 100 Continue\r\nServer: x\r\nDate: y\r\n\r\n" + final200, true, 200,
+       "hi", Lines({"HTTP/1.1 100 Continue", "Server: x", "Date: y", "HTTP/1.1 200 OK", "Content-Length: 2", ""})},
+      {"the same with LF line ends", "HTTP/1.1 100 Continue\nServer: x\nDate: y\n\nHTTP/1.1 200 OK\nContent-Length: 2\n\nhi",
+       true, 200, "hi",
+       Lines({"HTTP/1.1 100 Continue", "Server: x", "Date: y", "HTTP/1.1 200 OK", "Content-Length: 2", ""})},
+      {"closed inside an interim answer's header lines", "HTTP/1.1 100 Continue\r\nServer: x\r\n", false, 0, "\r\n",
+       "", ScriptEnd::Close, 10054},
+      {"103 with a Link line", "HTTP/1.1 103 Early Hints\r\nLink: </s.css>; rel=preload\r\n\r\n" + final200, true,
+       200, "hi",
+       Lines({"HTTP/1.1 103 Early Hints", "Link: </s.css>; rel=preload", "HTTP/1.1 200 OK", "Content-Length: 2", ""})},
+      {"102 then 100 then the answer", "HTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 100 Continue\r\n\r\n" + final200,
+       true, 200, "hi",
+       Lines({"HTTP/1.1 102 Processing", "HTTP/1.1 100 Continue", "HTTP/1.1 200 OK", "Content-Length: 2", ""})},
+      {"a bare 100 right before the status line", "HTTP/1.1 100 Continue\r\n" + final200, true, 200, "hi",
+       Lines({"HTTP/1.1 100 Continue", "HTTP/1.1 200 OK", "Content-Length: 2", ""})},
+      {"a bare 100, then the connection closes", "HTTP/1.1 100 Continue\r\n\r\n", false, 0, "\r\n", ""},
+      {"101 is the final answer", "HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\nraw", true, 101, "raw",
+       Lines({"HTTP/1.1 101 Switching Protocols", "Upgrade: x", ""})},
   });
 }
 
@@ -111,7 +144,17 @@ TEST(Exchange, ChunkedBodies) {
   RunCases({
       {"chunks with extensions", head + "\r\n1a;name=value\r\n" + data26 + "\r\n3 ; x\r\nABC\r\n0\r\n\r\n",
        true, 200, data26 + "ABC", ""},
-      {"a non-hex size ends the body", head + "\r\n5\r\nhello\r\nzz\r\nworld\r\n", true, 200, "hello", ""},
+      {"blanks around the size", head + "\r\n 5 \r\nhello\r\n\t3\t;x\r\nABC\r\n 0 \r\n\r\n", true, 200, "helloABC", ""},
+      // A size line that is no size is a broken body: the chunks before it
+      // stay, and the call fails.
+      {"a size that is not hexadecimal", head + "\r\n5\r\nhello\r\nILLEGAL\r\nworld\r\n", false, 200, "hello",
+       "", ScriptEnd::Close, 10022},
+      {"a size that is a word", head + "\r\n5\r\nhello\r\nstuff\r\n", false, 200, "hello", "", ScriptEnd::Hold,
+       10022},
+      {"a size beyond 32 bits", head + "\r\n5\r\nhello\r\n10000000000000000\r\nworld\r\n", false, 200, "hello",
+       "", ScriptEnd::Close, 10022},
+      {"an extension without a size", head + "\r\n;name=value\r\nhello\r\n", false, 200, "", "", ScriptEnd::Close,
+       10022},
       {"chunked after Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nTransfer-Encoding: chunked\r\n"
                                        "\r\n5\r\nhello\r\n0\r\n\r\n",
        true, 200, "hello", ""},
@@ -309,6 +352,67 @@ TEST(Exchange, TimeoutsAndAbort) {
     aborter.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(Body(http), "some");
+  }
+}
+
+// `bytes` one byte at a time, `pauseMs` before each.
+std::vector<ScriptChunk> Trickle(const std::string& bytes, int pauseMs) {
+  std::vector<ScriptChunk> chunks;
+  for (const char c : bytes) chunks.push_back({std::string(1, c), pauseMs});
+  return chunks;
+}
+
+TEST(Exchange, TricklingServersAreGivenUp) {
+  // Lowered figures: at least 60 bytes every 600 ms. The receive time-out
+  // (5 s) never ends a wait on its own here.
+  THTTPLimits limits;
+  limits.LowSpeedBytes = 60;
+  limits.LowSpeedPeriod = 600;
+  const std::string body(200, 'b');
+  const struct {
+    const char* Name;
+    std::string Head;  // sent at once
+    std::string Slow;  // one byte each 150 ms
+    std::string Kept;  // the body kept when it fails
+  } cases[] = {
+      {"status line", "", "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc", "\r\n"},
+      {"header block", "HTTP/1.0 200 OK\r\n", "X-Slow: " + body + "\r\n\r\n", ""},
+      {"body by length", "HTTP/1.0 200 OK\r\nContent-Length: 200\r\n\r\n", body, ""},
+      {"chunked body", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n", "c8\r\n" + body, "abc"},
+      {"body until close", "HTTP/1.0 200 OK\r\n\r\n", body, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<ScriptChunk> chunks = Trickle(c.Slow, 150);
+    if (!c.Head.empty()) chunks.insert(chunks.begin(), ScriptChunk{c.Head, 0});
+    ScriptedServer server({ConnectionScript::Chunks(chunks, ScriptEnd::Hold)});
+    THTTPSend http;
+    http.SetTimeout(5000);
+    http.SetLimits(limits);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(http.HTTPMethod(u"GET", T(server.Url())));
+    const auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(http.Sock().LastError(), 10060);
+    EXPECT_EQ(A(http.Sock().LastErrorDesc()), "Connection timed out");
+    EXPECT_GE(spent, std::chrono::milliseconds(600));
+    EXPECT_LT(spent, std::chrono::milliseconds(2500));
+    // An until-close body keeps what came, as with any failed read.
+    if (std::string(c.Name) == "body until close") {
+      EXPECT_FALSE(Body(http).empty());
+      EXPECT_EQ(Body(http), body.substr(0, Body(http).size()));
+    } else {
+      EXPECT_EQ(Body(http), c.Kept);
+    }
+  }
+  {  // a steady server just above the limit: 10 bytes each 50 ms
+    std::vector<ScriptChunk> chunks{{"HTTP/1.0 200 OK\r\n\r\n", 0}};
+    for (int i = 0; i < 30; ++i) chunks.push_back({std::string(10, 'x'), 50});
+    ScriptedServer server({ConnectionScript::Chunks(chunks)});
+    THTTPSend http;
+    http.SetTimeout(5000);
+    http.SetLimits(limits);
+    EXPECT_TRUE(http.HTTPMethod(u"GET", T(server.Url())));
+    EXPECT_EQ(Body(http), std::string(300, 'x'));
   }
 }
 
@@ -596,6 +700,8 @@ TEST(Bounds, DefaultsAreTheProductionValues) {
   EXPECT_EQ(defaults.MaxHeadSize, kMaxHeadSize);
   EXPECT_EQ(defaults.MaxBodySize, std::int64_t{1} << 30);
   EXPECT_EQ(defaults.MaxDecodedSize, std::int64_t{1} << 30);
+  EXPECT_EQ(defaults.LowSpeedBytes, 1024);
+  EXPECT_EQ(defaults.LowSpeedPeriod, 60000);
   // The line bound reaches the socket with each call, even after the socket
   // was re-initialised.
   ScriptedServer server({ConnectionScript::Reply("HTTP/1.0 200 OK\r\n\r\n")});

@@ -3,6 +3,7 @@
 // engine's socket) and through the default plug-in class after start-up.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "http/http_send.h"
@@ -75,6 +76,34 @@ TEST(HttpsThroughNginx, GetShowsHeadersAndBody) {
   TlsModuleShutdown();
   DefaultSSLClass = saved;
   EXPECT_NE(nginx.AccessLog().find("GET /index.html HTTP/1.0 200"), std::string::npos) << nginx.AccessLog();
+}
+
+// `openssl s_server -www` answers with an HTTP/1.0 page of no length, sends
+// its close notification and then waits for ours with the TCP connection
+// still open: the clean TLS close must end the body at once.
+TEST(HttpsThroughOpenSslServer, CleanTlsCloseEndsAnUntilCloseBody) {
+  const auto& certs = test::Certificates();
+  test::OpenSslServer server(certs.SelfCert, certs.SelfKey);
+  ASSERT_TRUE(server.Ready()) << server.Log();
+  const TSSLClass saved = DefaultSSLClass;
+  ASSERT_TRUE(TlsModuleStartup());
+  {
+    THTTPSend http;
+    http.Sock().CreateWithSSL(SSLClassOf<TSSLOpenSSL>());
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = http.HTTPMethod(u"GET", Utf8ToText("https://127.0.0.1:" + std::to_string(server.Port()) + "/"));
+    const auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(ok) << Narrow(http.Sock().LastErrorDesc());
+    EXPECT_EQ(http.Sock().LastError(), 0);
+    EXPECT_EQ(http.ResultCode(), 200);
+    EXPECT_EQ(http.TransferEncoding(), TE_UNKNOWN);
+    const std::string body(http.Document().Bytes());
+    EXPECT_EQ(body.rfind("<HTML>", 0), 0u) << body;
+    EXPECT_NE(body.find("</HTML>"), std::string::npos) << body;
+    EXPECT_LT(spent, std::chrono::seconds(3));
+  }
+  TlsModuleShutdown();
+  DefaultSSLClass = saved;
 }
 
 }  // namespace
