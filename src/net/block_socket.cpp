@@ -567,7 +567,7 @@ int TBlockSocket::RecvBuffer(void* Buffer, int Length) {
   }
   ExceptCheck();
   if (r > 0) {
-    FRecvCounter += r;
+    CountReceived(r);
     DoStatus(HR_ReadCount, IntToText(r));
     DoMonitor(false, Buffer, r);
     DoReadFilter(Buffer, r);
@@ -575,32 +575,13 @@ int TBlockSocket::RecvBuffer(void* Buffer, int Length) {
   return r;
 }
 
-void TBlockSocket::SetLowSpeedLimit(std::int64_t MinBytes, int PeriodMs) {
-  FLowSpeed.Start(MinBytes, PeriodMs, TickMilliseconds());
+void TBlockSocket::CountReceived(int Count) {
+  FRecvCounter += Count;
+  if (FLowSpeed.Active()) FLowSpeed.Arrived(Count, TickMilliseconds());
 }
 
-bool TBlockSocket::WaitArrival(int Timeout) {
-  if (!FLowSpeed.Active()) {
-    if (CanRead(Timeout)) return true;
-    FLastError = WSAETIMEDOUT;
-    return false;
-  }
-  const std::uint32_t start = TickMilliseconds();
-  for (;;) {
-    int wait = FLowSpeed.CheckInterval();
-    if (Timeout >= 0) {
-      const auto spent = static_cast<std::int64_t>(TickSpan(start, TickMilliseconds()));
-      wait = static_cast<int>(std::clamp<std::int64_t>(Timeout - spent, 0, wait));
-    }
-    FStopInWait = false;
-    if (CanRead(wait)) return true;
-    const std::uint32_t now = TickMilliseconds();
-    if (FLastError != 0 || FStopInWait || FLowSpeed.TooSlow(now) ||
-        (Timeout >= 0 && TickSpan(start, now) >= static_cast<std::uint32_t>(Timeout))) {
-      FLastError = WSAETIMEDOUT;
-      return false;
-    }
-  }
+void TBlockSocket::SetLowSpeedLimit(std::int64_t MinBytes, int PeriodMs) {
+  FLowSpeed.Start(MinBytes, PeriodMs, TickMilliseconds());
 }
 
 int TBlockSocket::WaitPacket(int Timeout) {
@@ -608,11 +589,13 @@ int TBlockSocket::WaitPacket(int Timeout) {
   // readiness poll, so a long download never spins.
   int x = WaitingData();
   if (x == 0) {
-    if (!WaitArrival(Timeout)) return 0;
+    if (!CanRead(Timeout)) {
+      FLastError = WSAETIMEDOUT;
+      return 0;
+    }
     x = WaitingData();
     if (x == 0) FLastError = WSAECONNRESET;  // readable with nothing to read: closed
   }
-  if (x > 0 && FLowSpeed.Active()) FLowSpeed.Arrived(x, TickMilliseconds());
   return x;
 }
 
@@ -877,7 +860,7 @@ int TBlockSocket::RecvBufferFrom(void* Buffer, int Length) {
   SockCheck(r);
   ExceptCheck();
   if (r > 0) {
-    FRecvCounter += r;
+    CountReceived(r);
     DoStatus(HR_ReadCount, IntToText(r));
     DoMonitor(false, Buffer, r);
   }
@@ -930,6 +913,30 @@ bool TBlockSocket::WaitFor(short Events, int Timeout) {
 bool TBlockSocket::WaitReadable(int Timeout) { return WaitFor(POLLIN, Timeout); }
 
 bool TBlockSocket::CanRead(int Timeout) {
+  if (!FLowSpeed.Active() || Timeout == 0) return WaitWithHeartbeat(Timeout);
+  // With the low-speed limit on, the wait is cut into pieces so that a peer
+  // that sends too little is given up in time, however it spaces its bytes.
+  const std::uint32_t start = TickMilliseconds();
+  for (;;) {
+    int wait = FLowSpeed.CheckInterval();
+    if (Timeout >= 0) {
+      const auto spent = static_cast<std::int64_t>(TickSpan(start, TickMilliseconds()));
+      wait = static_cast<int>(std::clamp<std::int64_t>(Timeout - spent, 0, wait));
+    }
+    FStopInWait = false;
+    if (WaitWithHeartbeat(wait)) return true;
+    if (FLastError != 0 || FStopInWait) return false;
+    const std::uint32_t now = TickMilliseconds();
+    if (FLowSpeed.TooSlow(now)) {
+      FLastError = WSAETIMEDOUT;
+      ExceptCheck();
+      return false;
+    }
+    if (Timeout >= 0 && TickSpan(start, now) >= static_cast<std::uint32_t>(Timeout)) return false;
+  }
+}
+
+bool TBlockSocket::WaitWithHeartbeat(int Timeout) {
   int rounds;
   int first;
   if (FHeartbeatRate != 0 && Timeout != -1) {

@@ -212,9 +212,10 @@ class TBlockSocket {
   void SetPreferIP4(bool Value) { FPreferIP4 = Value; }
   bool InterPacketTimeout() const { return FInterPacketTimeout; }
   void SetInterPacketTimeout(bool Value) { FInterPacketTimeout = Value; }
-  // From now on, a receive that waits fails with 10060 once fewer than
-  // MinBytes arrived over the last PeriodMs (counted from this call), however
-  // often a packet restarts the time-out. 0 switches the limit off.
+  // From now on, a wait for data (CanRead, and every receive through it)
+  // fails with 10060 once fewer than MinBytes arrived over the last PeriodMs
+  // (counted from this call), however often a packet restarts the time-out.
+  // 0 switches the limit off.
   void SetLowSpeedLimit(std::int64_t MinBytes, int PeriodMs);
   const TFDSet& FDset() const { return FFDSet; }
   int RecvCounter() const { return FRecvCounter; }
@@ -270,10 +271,10 @@ class TBlockSocket {
   // RecvPacket's wait with the line buffer empty: the size of the next packet
   // on the handle (at most 65536), or 0 with LastError set when none comes.
   int WaitPacket(int Timeout);
-  // WaitPacket's wait for the handle to become readable: CanRead(Timeout),
-  // cut into pieces while the low-speed limit is on so that a slow peer is
-  // found in time. False with 10060 on a time-out or a too slow peer.
-  bool WaitArrival(int Timeout);
+  // Adds received bytes to RecvCounter and to the low-speed meter.
+  void CountReceived(int Count);
+  // CanRead's wait itself: the readiness poll in heartbeat rounds.
+  bool WaitWithHeartbeat(int Timeout);
   // With ConvertLineEnd, after a line that ended in a lone CR (LF), a LF (CR)
   // at the start of the next data belongs to that line end: the number of
   // leading bytes of `Data` to drop. Clears both marks when Size > 0.

@@ -231,7 +231,9 @@ int TTCPBlockSocket::RecvBuffer(void* Buffer, int Length) {
   WaitBandwidth(Length, FMaxRecvBandwidth, FNextRecv);
   int count = FSSL->RecvBuffer(Buffer, Length);
   if (FSSL->LastError() != 0) {
-    FLastError = WSASYSNOTREADY;
+    // A wait inside the plug-in that the low-speed limit ended keeps its
+    // time-out; every other plug-in failure is 10091.
+    if (FLastError != WSAETIMEDOUT) FLastError = WSASYSNOTREADY;
   } else if (count == 0 && Length > 0) {
     // The peer closed the TLS layer: the same end as a plain receive of 0,
     // also when the peer keeps the TCP connection open awaiting our reply.
@@ -241,7 +243,7 @@ int TTCPBlockSocket::RecvBuffer(void* Buffer, int Length) {
   // Counter, status and monitor run for every answer; a failed receive
   // counts as 0 bytes so that no negative length reaches them.
   const int delivered = std::max(count, 0);
-  FRecvCounter += delivered;
+  CountReceived(delivered);
   DoStatus(HR_ReadCount, IntToText(count));
   DoMonitor(false, Buffer, delivered);
   DoReadFilter(Buffer, count);

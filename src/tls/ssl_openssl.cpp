@@ -410,7 +410,14 @@ int TSSLOpenSSL::SendBuffer(const void* Buffer, int Len) {
 }
 
 int TSSLOpenSSL::RecvBuffer(void* Buffer, int Len) {
-  return RunTlsIo(Len, [&] { return SSL_read(FSsl, Buffer, Len); });
+  // Read on the non-blocking handle: a record that has arrived only in part
+  // must not hold the caller inside SSL_read; the wait for its rest is
+  // bounded like the handshake's (and by the socket's low-speed limit).
+  const bool saved = FSocket->NonBlockMode();
+  if (!saved) FSocket->SetNonBlockMode(true);
+  const int r = RunTlsIo(Len, [&] { return SSL_read(FSsl, Buffer, Len); });
+  if (!saved) FSocket->SetNonBlockMode(false);
+  return r;
 }
 
 int TSSLOpenSSL::WaitingData() { return FSsl == nullptr ? 0 : SSL_pending(FSsl); }

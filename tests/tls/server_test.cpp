@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -185,6 +187,55 @@ TEST(TlsServerTest, CloseNotificationEndsTheStreamCleanly) {
   serverThread.join();
   EXPECT_TRUE(serverAccepted);
   EXPECT_EQ(serverGot, "hello");
+}
+
+// A peer that sends only part of a record: the receive must not stay inside
+// the TLS library, whether the peer then stalls or trickles the rest.
+TEST(TlsServerTest, PartialRecordsEndTheReceiveInTime) {
+  ASSERT_TRUE(LoadTlsLibraries());
+  const struct {
+    const char* Name;
+    int TrickleMs;       // 0: stall after the first bytes
+    int ExpectedError;   // the socket's code
+  } cases[] = {
+      {"stalls in a record: the plug-in's wait ends it", 0, 10091},
+      {"trickles a record: the low-speed limit ends it", 100, 10060},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Listener listener;
+    const int port = listener.Port();
+    std::atomic<bool> done{false};
+    std::thread serverThread([&] {
+      auto socket = listener.Accept();
+      if (!socket || !socket->SSLAcceptConnection()) return;
+      // An application data record that announces 64 bytes.
+      const std::string start = std::string("\x17\x03\x03\x00\x40", 5) + std::string(10, 'x');
+      (void)!::send(socket->Socket(), start.data(), start.size(), MSG_NOSIGNAL);
+      for (int i = 0; i < 60 && !done; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.TrickleMs > 0 ? c.TrickleMs : 100));
+        if (c.TrickleMs > 0) (void)!::send(socket->Socket(), "x", 1, MSG_NOSIGNAL);
+      }
+    });
+    TTCPBlockSocket client(SSLClassOf<TSSLOpenSSL>());
+    client.Connect(u"127.0.0.1", IntToText(port));
+    client.SSLDoConnect();
+    ASSERT_EQ(client.LastError(), 0) << Narrow(client.LastErrorDesc());
+    if (c.TrickleMs == 0) {
+      client.SetConnectionTimeout(400);  // bounds the plug-in's waits
+    } else {
+      client.SetLowSpeedLimit(60, 600);
+    }
+    const auto begin = std::chrono::steady_clock::now();
+    const std::string got = client.RecvPacket(5000);
+    const auto spent = std::chrono::steady_clock::now() - begin;
+    EXPECT_EQ(got, "");
+    EXPECT_EQ(client.LastError(), c.ExpectedError) << Narrow(client.LastErrorDesc());
+    EXPECT_LT(spent, std::chrono::milliseconds(2500));
+    done = true;
+    client.CloseSocket();
+    serverThread.join();
+  }
 }
 
 // OpenSSL writes to the handle with plain write(): a peer that has gone must
