@@ -288,6 +288,13 @@ TEST_F(TabPageControlTest, PaintingReportsAStateThatCannotBeSaved) {
 
 // ---------------------------------------------------------------- painting
 
+// The whole strip as the main window draws it (two tabs, the first current),
+// call by call; drawings/main_window_strip.txt is the expected drawing.
+TEST_F(TabPageControlTest, StripDrawsAsTheExpectedDrawing) {
+  EXPECT_EQ(Drawn()->Lines(),
+            ReadDrawingFile(std::string(TAV_TEST_DATA_DIR) + "/drawings/main_window_strip.txt"));
+}
+
 TEST_F(TabPageControlTest, CurrentTabHasRedBarAndBoldCaption) {
   auto drawn = Drawn();
   const TDrawCall* textCaption = TextCall(*drawn, u"Text");
