@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt_platform.h"
+#include "platform/qt/install.h"
 
 namespace {
 

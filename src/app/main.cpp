@@ -10,7 +10,7 @@
 #include "app/main_form.h"
 #include "net/socket_errors.h"
 #include "net/socket_library.h"
-#include "platform/qt_platform.h"
+#include "platform/qt/install.h"
 #include "tls/tls_module.h"
 
 int main(int argc, char** argv) {

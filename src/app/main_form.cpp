@@ -31,7 +31,7 @@
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"
-#include "platform/qt_control_host.h"
+#include "platform/qt/control_host.h"
 #include "textview/response_body_loader.h"
 #include "tls/ssl_openssl.h"
 #include "util/text_helpers.h"

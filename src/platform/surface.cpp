@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-
-#include "platform/fixed_metrics_surface.h"
+#include <stdexcept>
 
 namespace tav {
 
@@ -67,8 +66,9 @@ std::shared_ptr<TGraphicsDevice>& InstalledDevice() {
 
 TGraphicsDevice& DefaultDevice() {
   if (auto& d = InstalledDevice()) return *d;
-  static TFixedMetricsDevice fixed;
-  return fixed;
+  // Views measure through the installed device only; the platform start-up
+  // (or a test's setup) installs it before any view exists.
+  throw std::logic_error("no graphics device installed");
 }
 
 void SetDefaultDevice(std::shared_ptr<TGraphicsDevice> device) {

@@ -202,9 +202,10 @@ public:
 };
 
 // The device every view uses when it has no window: the one installed by
-// the platform at start-up, else a process-wide fixed-metrics device.
+// the platform at start-up (or by a test). Throws std::logic_error while none
+// is installed.
 TGraphicsDevice& DefaultDevice();
-// Installs the process-wide device (null: back to the fixed-metrics one).
+// Installs the process-wide device (null: none).
 void SetDefaultDevice(std::shared_ptr<TGraphicsDevice> device);
 
 // ---------------------------------------------------------------- surface

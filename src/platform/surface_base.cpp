@@ -3,31 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/fixed_metrics_surface.h"
-
 namespace tav {
-
-using K = TDrawCall::TKind;
-
-namespace {
-
-// The record of a shape drawn with the pen and filled with the brush; its
-// colour is the pen's.
-TDrawCall ShapeCall(K kind, const TPen& pen, const TBrush& brush) {
-  TDrawCall d;
-  d.Kind = kind;
-  d.Pen = pen;
-  d.Brush = brush;
-  d.Color = pen.Color;
-  return d;
-}
-
-}  // namespace
 
 TSurfaceBase::TSurfaceBase() = default;
 TSurfaceBase::~TSurfaceBase() = default;
-
-void TSurfaceBase::Record(TDrawCall) {}
 
 void TSurfaceBase::SelectFont(TFontRef font) {
   if (font) FState.Font = std::move(font);
@@ -56,20 +35,6 @@ void TSurfaceBase::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
   int width = 0;
   for (int a : FAdvances) width += a;
 
-  if (Recording()) {
-    TDrawCall c;
-    c.Kind = K::dcText;
-    c.Points = {{x, y}};
-    if (rect) c.Rect = *rect;
-    c.Text.assign(text);
-    c.Advances = FAdvances;
-    c.Options = options | (FState.TextAlign << 8);
-    c.Color = FState.TextColor;
-    c.BkColor = FState.BkColor;
-    c.BkMode = FState.BkMode;
-    c.Font = font.Desc();
-    Record(std::move(c));
-  }
 
   const TTextMetric& tm = font.Metrics();
   const unsigned align = FState.TextAlign;
@@ -206,54 +171,22 @@ void TSurfaceBase::StrokeLine(TPoint a, TPoint b, const TPen& pen) {
 }
 
 void TSurfaceBase::LineTo(int x, int y) {
-  if (Recording()) {
-    TDrawCall c;
-    c.Kind = K::dcLine;
-    c.Points = {FState.Pos, {x, y}};
-    c.Pen = FState.Pen;
-    c.Color = FState.Pen.Color;
-    Record(std::move(c));
-  }
   StrokeLine(FState.Pos, {x, y}, FState.Pen);
   FState.Pos = {x, y};
 }
 
 void TSurfaceBase::Polyline(const std::vector<TPoint>& points) {
-  if (Recording()) {
-    TDrawCall c;
-    c.Kind = K::dcPolyline;
-    c.Points = points;
-    c.Pen = FState.Pen;
-    c.Color = FState.Pen.Color;
-    Record(std::move(c));
-  }
   for (size_t i = 1; i < points.size(); ++i) StrokeLine(points[i - 1], points[i], FState.Pen);
 }
 
 // ---------------------------------------------------------------- fills and shapes
 
 void TSurfaceBase::FillRect(const TRect& r, TColor c) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcFillRect;
-    d.Rect = r;
-    d.Color = c;
-    Record(std::move(d));
-  }
   if (r.IsEmpty() || c == clNone) return;
   DevFillRect(ToDevice(r), ColorToRGB(c));
 }
 
 void TSurfaceBase::PatBlt(const TRect& r, TPatOp op) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcPatBlt;
-    d.Rect = r;
-    d.Brush = FState.Brush;
-    d.Color = FState.Brush.Color;
-    d.Extra = static_cast<int>(op);
-    Record(std::move(d));
-  }
   if (r.IsEmpty()) return;
   if (op == TPatOp::dstInvert)
     DevInvertRect(ToDevice(r));
@@ -262,24 +195,11 @@ void TSurfaceBase::PatBlt(const TRect& r, TPatOp op) {
 }
 
 void TSurfaceBase::BlendRect(const TRect& r, TColor c, int alpha) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcBlendRect;
-    d.Rect = r;
-    d.Color = c;
-    d.Extra = alpha;
-    Record(std::move(d));
-  }
   if (r.IsEmpty() || alpha <= 0) return;
   DevBlendRect(ToDevice(r), ColorToRGB(c), std::min(alpha, 255));
 }
 
 void TSurfaceBase::Rectangle(const TRect& r) {
-  if (Recording()) {
-    TDrawCall d = ShapeCall(K::dcRectangle, FState.Pen, FState.Brush);
-    d.Rect = r;
-    Record(std::move(d));
-  }
   if (r.IsEmpty()) return;
   const bool brush = FState.Brush.Style != TBrushStyle::bsClear;
   const TColor fill = ColorToRGB(FState.Brush.Color);
@@ -312,11 +232,6 @@ void TSurfaceBase::Rectangle(const TRect& r) {
 }
 
 void TSurfaceBase::Ellipse(const TRect& r) {
-  if (Recording()) {
-    TDrawCall d = ShapeCall(K::dcEllipse, FState.Pen, FState.Brush);
-    d.Rect = r;
-    Record(std::move(d));
-  }
   if (r.IsEmpty()) return;
   const TRect dr = ToDevice(r);
   TRegion shape = TRegion::Ellipse(dr);
@@ -349,12 +264,6 @@ void TSurfaceBase::Ellipse(const TRect& r) {
 }
 
 void TSurfaceBase::Polygon(const std::vector<TPoint>& points, TFillMode mode) {
-  if (Recording()) {
-    TDrawCall d = ShapeCall(K::dcPolygon, FState.Pen, FState.Brush);
-    d.Points = points;
-    d.Extra = static_cast<int>(mode);
-    Record(std::move(d));
-  }
   if (points.size() < 2) return;
   if (FState.Brush.Style != TBrushStyle::bsClear && points.size() >= 3) {
     std::vector<TPoint> dev(points);
@@ -366,12 +275,6 @@ void TSurfaceBase::Polygon(const std::vector<TPoint>& points, TFillMode mode) {
 }
 
 void TSurfaceBase::DrawFocusRect(const TRect& r) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcFocusRect;
-    d.Rect = r;
-    Record(std::move(d));
-  }
   if (r.IsEmpty()) return;
   const TRect d = ToDevice(r);
   // Every other pixel of the frame, inverted.
@@ -389,13 +292,6 @@ void TSurfaceBase::DrawFocusRect(const TRect& r) {
 }
 
 void TSurfaceBase::FillRegion(const TRegion& rgn, TColor c) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcFillRegion;
-    d.Rect = rgn.Bounds();
-    d.Color = c;
-    Record(std::move(d));
-  }
   if (c == clNone) return;
   DevFillRegion(rgn.Offset(FState.Origin.X, FState.Origin.Y), ColorToRGB(c));
 }
@@ -471,14 +367,6 @@ bool TSurfaceBase::RestoreDC(int level) {
 
 void TSurfaceBase::BitBlt(int x, int y, int width, int height, TBitmap& src, int sx, int sy,
                           TRop rop) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcBitBlt;
-    d.Rect = MakeRect(x, y, width, height);
-    d.Points = {{sx, sy}};
-    d.Extra = static_cast<int>(rop);
-    Record(std::move(d));
-  }
   if (width <= 0 || height <= 0) return;
   // Only the part that the source has is copied.
   TRect s = IntersectRect(MakeRect(sx, sy, width, height), {0, 0, src.Width(), src.Height()});
@@ -489,14 +377,6 @@ void TSurfaceBase::BitBlt(int x, int y, int width, int height, TBitmap& src, int
 
 void TSurfaceBase::StretchBlt(int x, int y, int width, int height, TBitmap& src, int sx, int sy,
                               int sw, int sh, TRop rop) {
-  if (Recording()) {
-    TDrawCall d;
-    d.Kind = K::dcStretchBlt;
-    d.Rect = MakeRect(x, y, width, height);
-    d.Points = {{sx, sy}, {sx + sw, sy + sh}};
-    d.Extra = static_cast<int>(rop);
-    Record(std::move(d));
-  }
   if (width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return;
   if (width == sw && height == sh) {
     TRect s = IntersectRect(MakeRect(sx, sy, sw, sh), {0, 0, src.Width(), src.Height()});

@@ -7,8 +7,6 @@
 
 namespace tav {
 
-struct TDrawCall;
-
 // The drawing state and the geometry shared by every surface
 // implementation: text placement, lines, shapes, clipping and the state
 // stack. An implementation supplies a handful of device operations, each in
@@ -91,10 +89,6 @@ protected:
   const std::optional<TRegion>& DeviceClip() const { return FDeviceClip; }
   // Called whenever the clip changes.
   virtual void ClipChanged() {}
-  // Every public drawing call, before it draws (for recording surfaces).
-  virtual void Record(TDrawCall call);
-  bool Recording() const { return FRecordingHook; }
-  void SetRecordingHook(bool on) { FRecordingHook = on; }
 
   // Device operations; colours are RGB (already resolved).
   virtual void DevFillRect(const TRect& r, TColor c) = 0;
@@ -134,7 +128,6 @@ private:
   TState FState;
   std::vector<TState> FSaved;
   std::optional<TRegion> FDeviceClip;
-  bool FRecordingHook = false;
   std::vector<int> FAdvances;  // scratch
   std::vector<int> FPositions;  // scratch
 };

@@ -8,7 +8,7 @@
 #include "platform/geometry.h"
 #include "platform/region.h"
 #include "platform/surface.h"
-#include "platform/window.h"
+#include "platform/control.h"
 
 namespace tav {
 

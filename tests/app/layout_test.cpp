@@ -15,7 +15,7 @@
 #include <QTest>
 
 #include "app/main_form.h"
-#include "platform/qt_control_host.h"
+#include "platform/qt/control_host.h"
 #include "widgets/tab_page_control.h"
 
 namespace tav {

@@ -8,7 +8,7 @@
 
 #include "app/application.h"
 #include "net/socket_library.h"
-#include "platform/qt_platform.h"
+#include "platform/qt/install.h"
 #include "tls/tls_module.h"
 
 int main(int argc, char** argv) {

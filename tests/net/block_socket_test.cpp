@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "net/tcp_block_socket.h"
+#include "loopback_port.h"
 #include "scripted_peer.h"
 
 namespace tav {
@@ -297,7 +298,7 @@ TEST(BlockSocketConnect, RefusedAndUnresolvable) {
     int code;
     const char16_t* text;
   };
-  const std::u16string closedPort = U16(std::to_string(test::ClosedLoopbackPort()));
+  const std::u16string closedPort = U16(std::to_string(test::FreeLoopbackPort()));
   const Case cases[] = {
       {"refused", u"127.0.0.1", closedPort, 0, WSAECONNREFUSED, u"Connection refused"},
       {"refused, bounded connect", u"127.0.0.1", closedPort, 2000, WSAECONNREFUSED,
@@ -332,7 +333,7 @@ TEST(BlockSocketConnect, RaiseExceptThrowsTheSocketError) {
   TTCPBlockSocket socket;
   socket.SetRaiseExcept(true);
   try {
-    socket.Connect(u"127.0.0.1", U16(std::to_string(test::ClosedLoopbackPort())));
+    socket.Connect(u"127.0.0.1", U16(std::to_string(test::FreeLoopbackPort())));
     FAIL() << "no exception";
   } catch (const ESocketError& e) {
     EXPECT_EQ(e.ErrorCode, WSAECONNREFUSED);

@@ -5,6 +5,7 @@
 
 #include "dante_server.h"
 #include "net/tcp_block_socket.h"
+#include "loopback_port.h"
 #include "scripted_peer.h"
 
 namespace tav {
@@ -152,7 +153,7 @@ TEST_F(DanteNoAuth, Socks4aNameIsResolvedOrRejectedCleanly) {
 }
 
 TEST_F(DanteNoAuth, ClosedTargetPortIsAFailedConnect) {
-  const std::u16string closed = U16(std::to_string(test::ClosedLoopbackPort()));
+  const std::u16string closed = U16(std::to_string(test::FreeLoopbackPort()));
   for (TSocksType type : {ST_Socks5, ST_Socks4}) {
     SCOPED_TRACE(type);
     TTCPBlockSocket socket;

@@ -8,6 +8,7 @@
 
 #include "net/tcp_block_socket.h"
 #include "util/text_helpers.h"
+#include "loopback_port.h"
 #include "scripted_peer.h"
 
 namespace tav {
@@ -315,7 +316,7 @@ TEST(SocksConnect, FieldsTooLongOrBrokenFailWithoutSendingThem) {
 TEST(SocksConnect, UnreachableProxyKeepsTheConnectError) {
   TTCPBlockSocket socket;
   socket.SetSocksIP(u"127.0.0.1");
-  socket.SetSocksPort(U16(std::to_string(test::ClosedLoopbackPort())));
+  socket.SetSocksPort(U16(std::to_string(test::FreeLoopbackPort())));
   socket.Connect(u"example", u"80");
   EXPECT_EQ(socket.LastError(), WSAECONNREFUSED);
   EXPECT_FALSE(socket.UsingSocks());
@@ -451,7 +452,7 @@ TEST(SocksListen, FailuresGive11003UnlessASocketErrorCameFirst) {
   // No proxy to reach: the connect's own error, and nothing negotiated.
   TTCPBlockSocket socket;
   socket.SetSocksIP(u"127.0.0.1");
-  socket.SetSocksPort(U16(std::to_string(test::ClosedLoopbackPort())));
+  socket.SetSocksPort(U16(std::to_string(test::FreeLoopbackPort())));
   socket.Listen();
   EXPECT_EQ(socket.LastError(), WSAECONNREFUSED);
   EXPECT_EQ(socket.SocksLastError(), 0);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "net/tcp_block_socket.h"
+#include "loopback_port.h"
 #include "scripted_peer.h"
 
 namespace tav {
@@ -73,7 +74,7 @@ TEST(HTTPTunnel, UnreachableOrSilentProxy) {
   {
     TTCPBlockSocket socket;
     socket.SetHTTPTunnelIP(u"127.0.0.1");
-    socket.SetHTTPTunnelPort(U16(std::to_string(test::ClosedLoopbackPort())));
+    socket.SetHTTPTunnelPort(U16(std::to_string(test::FreeLoopbackPort())));
     socket.Connect(u"example.com", u"443");
     EXPECT_EQ(socket.LastError(), WSAECONNREFUSED);
     EXPECT_FALSE(socket.HTTPTunnel());

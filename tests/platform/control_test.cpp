@@ -1,8 +1,11 @@
-#include "platform/window.h"
+#include "platform/control.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/fixed_metrics_surface.h"
+#include "platform/clipboard.h"
+#include "platform/system_values.h"
+#include "platform/testing/fake_window_host.h"
+#include "platform/testing/fixed_metrics_device.h"
 
 namespace tav {
 namespace {
@@ -130,69 +133,15 @@ TEST(ControlTest, PaintToStaysInsideTheClip) {
   EXPECT_FALSE(s->GetClipRegion(clip));  // the clip is taken back afterwards
 }
 
-// A host that records what the control asks of it.
-class TRecordingHost : public TWindowHost {
-public:
-  std::vector<std::string>& Log;
-  std::vector<std::unique_ptr<TRecordingHost>> Children;
-  TControl* Control = nullptr;
-  explicit TRecordingHost(std::vector<std::string>& log) : Log(log) {}
-
-  TGraphicsDevice& Device() override { return FDevice; }
-  TWindowHost* CreateChildHost(TControl& child) override {
-    Children.push_back(std::make_unique<TRecordingHost>(Log));
-    Children.back()->Control = &child;
-    Log.push_back("child host");
-    return Children.back().get();
-  }
-  void ControlDestroyed() override { Log.push_back("control gone"); }
-  void BoundsChanged() override {}
-  void VisibilityChanged() override {}
-  void BringToFront() override {}
-  void Invalidate(const TRect* r) override {
-    Log.push_back(r ? "invalidate " + std::to_string(r->Left) + "," + std::to_string(r->Top) +
-                          "," + std::to_string(r->Right) + "," + std::to_string(r->Bottom)
-                    : "invalidate all");
-  }
-  void Update() override { Log.push_back("update"); }
-  void RedrawChanged() override {}
-  void ScrollPixels(int dx, int dy, const TRect& area) override {
-    Log.push_back("scroll " + std::to_string(dx) + "," + std::to_string(dy) + " in " +
-                  std::to_string(area.Width()) + "x" + std::to_string(area.Height()));
-  }
-  void ScrollBarsChanged() override {}
-  void CursorChanged() override { Log.push_back("cursor"); }
-  void SetCapture(bool) override {}
-  bool HasCapture() const override { return false; }
-  TPoint CursorPos() const override { return {}; }
-  bool CursorOver() const override { return false; }
-  void SetFocus() override {}
-  bool Focused() const override { return false; }
-  TShiftState KeyboardState() const override { return 0; }
-  void CaretChanged() override {}
-  void StartTimer(int id, unsigned ms) override {
-    Log.push_back("timer " + std::to_string(id) + " " + std::to_string(ms));
-  }
-  void StopTimer(int id) override { Log.push_back("stop " + std::to_string(id)); }
-  void PostMessage(unsigned msg, std::intptr_t, std::intptr_t) override {
-    Log.push_back("post " + std::to_string(msg));
-  }
-  void ImeWindowChanged() override {}
-  void TabStopChanged() override {}
-
-private:
-  TFixedMetricsDevice FDevice;
-};
-
 TEST(ControlTest, HostGetsStateOnAttachAndChildrenGetHosts) {
-  std::vector<std::string> log;
-  TRecordingHost host(log);
+  TFixedMetricsDevice device;
   TProbe parent, child;
   child.SetParent(&parent);
   parent.SetTimer(3, 200);
   parent.PostMessage(9);
   parent.SetBounds({0, 0, 100, 80});
-  parent.AttachHost(&host);
+  test::TFakeWindowHost host(device, parent);  // attaches the parent
+  std::vector<std::string>& log = host.Log();
   EXPECT_EQ(log, (std::vector<std::string>{"cursor", "timer 3 200", "post 9", "child host",
                                            "cursor"}));
   log.clear();

@@ -1,6 +1,8 @@
-#include "platform/fixed_metrics_surface.h"
+#include "platform/testing/fixed_metrics_device.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/testing/recording_surface.h"
 
 namespace tav {
 namespace {
@@ -267,32 +269,33 @@ TEST_F(FixedSurfaceTest, DrawTextBreaksWordsAndMarksTheAccelerator) {
   // "&Text": the T is underlined on the row below the baseline (y 15);
   // "&&" draws one '&'.
   r = {0, 0, 200, 20};
-  S->ClearCalls();
-  S->DrawText(u"&Text", r, DT_SINGLELINE);
+  TRecordingSurface rec(*S);
+  rec.DrawText(u"&Text", r, DT_SINGLELINE);
   EXPECT_EQ(InkColumns(15), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_EQ(S->Calls()[0].Text, u"Text");
-  S->ClearCalls();
+  EXPECT_EQ(rec.Calls()[0].Text, u"Text");
+  rec.ClearCalls();
   r = {0, 20, 200, 40};
-  S->DrawText(u"A&&B", r, DT_SINGLELINE | DT_CENTER);
-  ASSERT_EQ(S->Calls().size(), 1u);
-  EXPECT_EQ(S->Calls()[0].Text, u"A&B");
-  EXPECT_EQ(S->Calls()[0].Points[0], (TPoint{88, 20}));
+  rec.DrawText(u"A&&B", r, DT_SINGLELINE | DT_CENTER);
+  ASSERT_EQ(rec.Calls().size(), 1u);
+  EXPECT_EQ(rec.Calls()[0].Text, u"A&B");
+  EXPECT_EQ(rec.Calls()[0].Points[0], (TPoint{88, 20}));
 }
 
 TEST_F(FixedSurfaceTest, RecordsEveryCall) {
-  S->ClearCalls();
-  S->SetTextColor(clRed);
-  S->SetBkMode(TBkMode::bkTransparent);
-  S->SetTextAlign(TA_BASELINE);
-  S->TextOut(3, 20, u"Hi");
-  S->FillRect({1, 2, 3, 4}, clBtnFace);
-  S->MoveTo(0, 0);
-  S->LineTo(5, 5);
-  EXPECT_EQ(S->CallTexts(),
+  TRecordingSurface rec(*S);
+  rec.SetTextColor(clRed);
+  rec.SetBkMode(TBkMode::bkTransparent);
+  rec.SetTextAlign(TA_BASELINE);
+  rec.TextOut(3, 20, u"Hi");
+  rec.FillRect({1, 2, 3, 4}, clBtnFace);
+  rec.MoveTo(0, 0);
+  rec.LineTo(5, 5);
+  EXPECT_EQ(rec.Lines(),
             (std::vector<std::string>{
-                "text (3,20) \"Hi\" adv=[8,8] color=0000FF transparent baseline font=Arial/-16",
-                "fill (1,2,3,4) sys15", "line (0,0)-(5,5) 000000"}));
-  EXPECT_EQ(S->Calls()[0].Font.Height, -16);
+                "text x=3 y=20 text=\"Hi\" adv=8,8 color=0000FF mode=transparent align=baseline "
+                "font=\"Arial\" height=-16",
+                "fill rect=1,2,3,4 color=sys15", "line from=0,0 to=5,5 pen=000000"}));
+  EXPECT_EQ(rec.Calls()[0].Font.Height, -16);
 }
 
 TEST(FixedDeviceTest, DecodesUncompressedBitmaps) {

@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qt_control_host.h"
-#include "platform/qt_platform.h"
+#include "platform/clipboard.h"
+#include "platform/qt/control_host.h"
+#include "platform/qt/install.h"
+#include "platform/system_values.h"
 
 namespace tav {
 namespace {

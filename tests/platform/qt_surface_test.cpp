@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qt_platform.h"
+#include "platform/qt/install.h"
 
 namespace tav {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/qt_platform.h"
+#include "platform/qt/install.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

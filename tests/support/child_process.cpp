@@ -41,20 +41,6 @@ bool AcceptsConnections(int port) {
 
 }  // namespace
 
-int FreeLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in addr = Loopback(0);
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& outputFile)
     : ChildProcess(argv, [&] {
         ChildOptions options;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "loopback_port.h"  // the servers started here listen on a free loopback port
+
 namespace tav::test {
 
 struct ChildOptions {
@@ -79,9 +81,6 @@ class ChildProcess {
 // Runs a program to its end; returns its exit code (-1 when it could not be
 // run) and its standard output and error in `output`.
 int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
-
-// A free TCP port on 127.0.0.1 (bound and released; a small race remains).
-int FreeLoopbackPort();
 
 enum class ListenWait {
   Accepting,  // 127.0.0.1:port took a connection

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_window_host.h"
-#include "platform/fixed_metrics_surface.h"
+#include "platform/testing/fake_window_host.h"
+#include "platform/testing/fixed_metrics_device.h"
+#include "platform/testing/recording_surface.h"
 #include "widgets/hls_color.h"
 #include "widgets/tab_errors.h"
 
@@ -70,12 +71,12 @@ protected:
     return surface;
   }
   // The drawing calls themselves, without the off-screen step.
-  std::unique_ptr<TFixedMetricsSurface> Drawn() {
-    auto surface = device.CreateSurface(pc.Width(), pc.Height());
+  std::unique_ptr<TRecordingSurface> Drawn() {
+    auto surface = std::make_unique<TRecordingSurface>(device.CreateSurface(pc.Width(), pc.Height()));
     pc.DrawStrip(*surface);
     return surface;
   }
-  const TDrawCall* TextCall(const TFixedMetricsSurface& s, const std::u16string& text) {
+  const TDrawCall* TextCall(const TRecordingSurface& s, const std::u16string& text) {
     for (const TDrawCall& c : s.Calls())
       if (c.Kind == TDrawCall::TKind::dcText && c.Text == text) return &c;
     return nullptr;
@@ -286,6 +287,13 @@ TEST_F(TabPageControlTest, PaintingReportsAStateThatCannotBeSaved) {
 }
 
 // ---------------------------------------------------------------- painting
+
+// The whole strip as the main window draws it (two tabs, the first current),
+// call by call; drawings/main_window_strip.txt is the expected drawing.
+TEST_F(TabPageControlTest, StripDrawsAsTheExpectedDrawing) {
+  EXPECT_EQ(Drawn()->Lines(),
+            ReadDrawingFile(std::string(TAV_TEST_DATA_DIR) + "/drawings/main_window_strip.txt"));
+}
 
 TEST_F(TabPageControlTest, CurrentTabHasRedBarAndBoldCaption) {
   auto drawn = Drawn();

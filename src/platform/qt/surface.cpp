@@ -1,4 +1,4 @@
-#include "platform/qt_surface.h"
+#include "platform/qt/surface.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -198,38 +198,21 @@ bool TQtFont::CharABC(char32_t ch, TABC& abc) const {
 
 // ---------------------------------------------------------------- device
 
-struct TQtDevice::TFontCache {
-  std::map<std::u16string, std::weak_ptr<const TFontHandle>> Fonts;
-  QStringList Families;  // lower-case, filled on first use
-};
-
-TQtDevice::TQtDevice() : FFonts(std::make_unique<TFontCache>()) {}
+TQtDevice::TQtDevice() = default;
 TQtDevice::~TQtDevice() = default;
 
 TFontRef TQtDevice::CreateFont(const TFontDesc& desc) {
-  std::u16string key = desc.Face;
-  key.push_back(u'\0');
-  for (int v : {desc.Height, desc.Weight, desc.Italic ? 1 : 0, desc.Underline ? 1 : 0,
-                desc.StrikeOut ? 1 : 0, static_cast<int>(desc.CharSet),
-                static_cast<int>(desc.Pitch)}) {
-    key.push_back(static_cast<char16_t>(v & 0xFFFF));
-    key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
-  }
-  auto& slot = FFonts->Fonts[key];
-  if (auto font = slot.lock()) return font;
-  auto font = std::make_shared<TQtFont>(desc);
-  slot = font;
-  return font;
+  return FFonts.Get(desc, [&] { return std::make_shared<TQtFont>(desc); });
 }
 
 bool TQtDevice::FontInstalled(std::u16string_view family) const {
   if (family.empty()) return false;
-  if (FFonts->Families.isEmpty())
-    for (const QString& f : QFontDatabase::families()) FFonts->Families << f.toLower();
+  if (FFamilies.isEmpty())
+    for (const QString& f : QFontDatabase::families()) FFamilies << f.toLower();
   QString name = ToQString(family);
-  if (FFonts->Families.contains(name.toLower())) return true;
+  if (FFamilies.contains(name.toLower())) return true;
   for (const QString& sub : QFont::substitutes(name))
-    if (FFonts->Families.contains(sub.toLower())) return true;
+    if (FFamilies.contains(sub.toLower())) return true;
   return false;
 }
 

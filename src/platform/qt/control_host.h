@@ -5,7 +5,8 @@
 
 #include <map>
 
-#include "platform/window.h"
+#include "platform/control.h"
+#include "platform/window_host.h"
 
 class QScrollBar;
 class QTimer;

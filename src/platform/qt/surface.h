@@ -1,15 +1,17 @@
 #pragma once
 // The drawing surface on Qt 6. For src/app, the benchmark and the platform
-// tests only: the views see the interfaces of surface.h.
+// tests only: the views see the interfaces of platform/surface.h.
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
+#include <QStringList>
 
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/font_cache.h"
 #include "platform/surface.h"
 #include "platform/surface_base.h"
 
@@ -68,8 +70,8 @@ public:
 
 private:
   int FPixelsPerInch = 96;
-  struct TFontCache;
-  std::unique_ptr<TFontCache> FFonts;
+  TFontCache FFonts;
+  mutable QStringList FFamilies;  // installed families in lower case, read on first use
 };
 
 // A bitmap on a QImage (32-bit RGB; masks hold only black and white).

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/font_cache.h"
 #include "platform/surface.h"
 #include "platform/surface_base.h"
 
@@ -35,42 +36,6 @@ struct TFixedMetricsOptions {
   std::function<int(char32_t ch, const TFontDesc& desc)> CharWidth;
 };
 
-// One drawing call as the fixed-metrics surface recorded it, in logical
-// coordinates as the caller passed them.
-struct TDrawCall {
-  enum class TKind {
-    dcText,         // ExtTextOut / TextOut / DrawText lines
-    dcFillRect,
-    dcPatBlt,
-    dcBlendRect,
-    dcLine,         // one LineTo: from CurrentPosition to the point
-    dcRectangle,
-    dcEllipse,
-    dcPolygon,
-    dcPolyline,
-    dcFocusRect,
-    dcFillRegion,
-    dcBitBlt,
-    dcStretchBlt
-  };
-  TKind Kind = TKind::dcText;
-  TRect Rect;                 // the rectangle, or the destination of a copy
-  std::vector<TPoint> Points; // line ends, polygon points, text origin (1 point)
-  std::u16string Text;
-  std::vector<int> Advances;  // the advance of every unit of a text call
-  unsigned Options = 0;       // ExtTextOut options or TextAlign for text
-  TColor Color = clBlack;     // text colour, fill colour, pen colour
-  TColor BkColor = clWhite;
-  TBkMode BkMode = TBkMode::bkOpaque;
-  TFontDesc Font;             // text calls only
-  TPen Pen;
-  TBrush Brush;
-  int Extra = 0;              // TRop/TPatOp as int, or the blend alpha
-
-  // A one-line description, e.g. `text (10,20) "Hi" adv=[8,8] color=000000`.
-  std::string Describe() const;
-};
-
 class TFixedMetricsSurface;
 
 class TFixedMetricsDevice : public TGraphicsDevice {
@@ -93,14 +58,18 @@ public:
 
   const TFixedMetricsOptions& Options() const { return FOptions; }
 
+  // Installs a fixed-metrics device as DefaultDevice() (for test programs
+  // whose views run without a window host).
+  static void InstallAsDefault(TFixedMetricsOptions options = {});
+
 private:
   TFixedMetricsOptions FOptions;
-  struct TFontCache;
-  std::unique_ptr<TFontCache> FFonts;
+  TFontCache FFonts;
 };
 
-// The fixed-metrics surface: records every drawing call and rasterises it
-// into a 32-bit pixel buffer (text as ink boxes, see above).
+// The fixed-metrics surface: rasterises every drawing call into a 32-bit
+// pixel buffer (text as ink boxes, see above). Wrap it in a
+// TRecordingSurface to see the calls themselves.
 class TFixedMetricsSurface : public TSurfaceBase {
 public:
   TFixedMetricsSurface(TFixedMetricsDevice& device, int width, int height, bool monochrome);
@@ -108,13 +77,6 @@ public:
 
   TGraphicsDevice& Device() override { return FDevice; }
   TSize Size() const override { return {FWidth, FHeight}; }
-
-  const std::vector<TDrawCall>& Calls() const { return FCalls; }
-  void ClearCalls() { FCalls.clear(); }
-  // Describe() of every recorded call.
-  std::vector<std::string> CallTexts() const;
-  // Recording can be switched off (it is on by default).
-  void SetRecording(bool on) { FRecording = on; }
 
   TColor Pixel(int x, int y) const;
   void SetPixelValue(int x, int y, TColor c);
@@ -124,7 +86,6 @@ public:
   bool SaveAsPpm(const std::string& path) const;
 
 protected:
-  void Record(TDrawCall call) override;
   void DevFillRect(const TRect& r, TColor c) override;
   void DevInvertRect(const TRect& r) override;
   void DevBlendRect(const TRect& r, TColor c, int alpha) override;
@@ -140,8 +101,6 @@ private:
   int FWidth, FHeight;
   bool FMonochrome;
   std::vector<TColor> FPixels;
-  std::vector<TDrawCall> FCalls;
-  bool FRecording = true;
 };
 
 }  // namespace tav

@@ -1,78 +1,16 @@
-#include "platform/window.h"
+#include "platform/control.h"
 
 #include <algorithm>
 
+#include "platform/system_values.h"
+
 namespace tav {
 
-// ---------------------------------------------------------------- clipboard
-
-TClipboardItem TClipboardItem::UnicodeText(std::u16string_view text) {
-  TClipboardItem item;
-  item.Format = CF_UNICODETEXT;
-  item.Data.reserve(text.size() * 2 + 2);
-  for (char16_t c : text) {
-    item.Data.push_back(static_cast<char>(c & 0xFF));
-    item.Data.push_back(static_cast<char>(c >> 8));
-  }
-  item.Data.append(2, '\0');
-  return item;
-}
-
-std::u16string TClipboard::GetText() const {
-  std::string bytes = GetData(CF_UNICODETEXT);
-  std::u16string text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char16_t c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
-}
-
-unsigned TMemoryClipboard::RegisterFormat(const std::u16string& name) {
-  for (size_t i = 0; i < FNames.size(); ++i)
-    if (FNames[i] == name) return 0xC000 + static_cast<unsigned>(i);
-  FNames.push_back(name);
-  return 0xC000 + static_cast<unsigned>(FNames.size() - 1);
-}
-
-std::u16string TMemoryClipboard::FormatName(unsigned format) const {
-  if (format < 0xC000 || format - 0xC000 >= FNames.size()) return {};
-  return FNames[format - 0xC000];
-}
-
-void TMemoryClipboard::SetData(const std::vector<TClipboardItem>& items) {
-  FData.clear();
-  for (auto& item : items) FData[item.Format] = item.Data;
-}
-
-bool TMemoryClipboard::HasFormat(unsigned format) const { return FData.count(format) != 0; }
-
-std::string TMemoryClipboard::GetData(unsigned format) const {
-  auto it = FData.find(format);
-  return it == FData.end() ? std::string() : it->second;
-}
-
 namespace {
-std::shared_ptr<TClipboard>& InstalledClipboard() {
-  static std::shared_ptr<TClipboard> clipboard;
-  return clipboard;
-}
 
 // Focus bookkeeping for controls without a window system.
 TControl* gHostlessFocus = nullptr;
 }  // namespace
-
-TClipboard& Clipboard() {
-  if (auto& c = InstalledClipboard()) return *c;
-  static TMemoryClipboard memory;
-  return memory;
-}
-
-void SetClipboard(std::shared_ptr<TClipboard> clipboard) {
-  InstalledClipboard() = std::move(clipboard);
-}
 
 // ---------------------------------------------------------------- tree and geometry
 

@@ -123,13 +123,6 @@ void ScriptedPeer::Run() {
   ::close(fd);
 }
 
-int ClosedLoopbackPort() {
-  int port = 0;
-  const int fd = ListenLoopback(port);
-  if (fd >= 0) ::close(fd);
-  return port;
-}
-
 std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 }  // namespace tav::test

@@ -1,4 +1,4 @@
-#include "platform/qt_control_host.h"
+#include "platform/qt/control_host.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -12,8 +12,9 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include "platform/qt_platform.h"
-#include "platform/qt_surface.h"
+#include "platform/qt/install.h"
+#include "platform/qt/surface.h"
+#include "platform/system_values.h"
 
 namespace tav {
 

@@ -1,10 +1,7 @@
-#include "platform/fixed_metrics_surface.h"
+#include "platform/testing/fixed_metrics_device.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <map>
 
 namespace tav {
 
@@ -85,54 +82,6 @@ private:
   TFixedMetricsSurface FSurface;
 };
 
-std::string Utf8(std::u16string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-        s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-std::string Hex(TColor c) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(c) & 0xFFFFFFu);
-  if (IsSystemColor(c)) std::snprintf(buf, sizeof buf, "sys%u", static_cast<unsigned>(c & 0xFF));
-  if (c == clNone) return "none";
-  return buf;
-}
-
-std::string RectText(const TRect& r) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "(%d,%d,%d,%d)", r.Left, r.Top, r.Right, r.Bottom);
-  return buf;
-}
-
-std::string PointText(TPoint p) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "(%d,%d)", p.X, p.Y);
-  return buf;
-}
-
 TColor Combine(TColor d, TColor s, TRop rop) {
   switch (rop) {
     case TRop::ropSrcCopy: return s;
@@ -145,98 +94,19 @@ TColor Combine(TColor d, TColor s, TRop rop) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- TDrawCall
-
-std::string TDrawCall::Describe() const {
-  std::string s;
-  switch (Kind) {
-    case TKind::dcText: {
-      s = "text " + PointText(Points.empty() ? TPoint{} : Points[0]) + " \"" + Utf8(Text) + "\"";
-      s += " adv=[";
-      for (size_t i = 0; i < Advances.size(); ++i) {
-        if (i) s += ",";
-        s += std::to_string(Advances[i]);
-      }
-      s += "] color=" + Hex(Color);
-      if ((Options & ETO_OPAQUE) || (Options & ETO_CLIPPED)) {
-        s += (Options & ETO_OPAQUE) ? " opaque" : "";
-        s += (Options & ETO_CLIPPED) ? " clipped" : "";
-        s += " rect=" + RectText(Rect);
-      }
-      if ((Options & ETO_OPAQUE) || BkMode == TBkMode::bkOpaque) s += " bk=" + Hex(BkColor);
-      if (BkMode == TBkMode::bkTransparent) s += " transparent";
-      unsigned align = Options >> 8;
-      if ((align & TA_BASELINE) == TA_BASELINE) s += " baseline";
-      else if (align & TA_BOTTOM) s += " bottom";
-      s += " font=" + Utf8(Font.Face) + "/" + std::to_string(Font.Height);
-      if (Font.Bold()) s += "/bold";
-      if (Font.Italic) s += "/italic";
-      if (Font.Underline) s += "/underline";
-      if (Font.StrikeOut) s += "/strikeout";
-      return s;
-    }
-    case TKind::dcFillRect: return "fill " + RectText(Rect) + " " + Hex(Color);
-    case TKind::dcPatBlt:
-      return std::string(Extra == 1 ? "invert " : "patblt ") + RectText(Rect) +
-             (Extra == 1 ? "" : " " + Hex(Color));
-    case TKind::dcBlendRect:
-      return "blend " + RectText(Rect) + " " + Hex(Color) + " alpha=" + std::to_string(Extra);
-    case TKind::dcLine:
-      return "line " + PointText(Points[0]) + "-" + PointText(Points[1]) + " " + Hex(Color);
-    case TKind::dcRectangle:
-      return "rectangle " + RectText(Rect) + " pen=" + Hex(Pen.Color) + " brush=" +
-             (Brush.Style == TBrushStyle::bsClear ? std::string("clear") : Hex(Brush.Color));
-    case TKind::dcEllipse:
-      return "ellipse " + RectText(Rect) + " pen=" + Hex(Pen.Color) + " brush=" +
-             (Brush.Style == TBrushStyle::bsClear ? std::string("clear") : Hex(Brush.Color));
-    case TKind::dcPolygon:
-    case TKind::dcPolyline: {
-      s = Kind == TKind::dcPolygon ? "polygon" : "polyline";
-      for (auto& p : Points) s += " " + PointText(p);
-      s += " pen=" + Hex(Pen.Color);
-      if (Kind == TKind::dcPolygon)
-        s += " brush=" +
-             (Brush.Style == TBrushStyle::bsClear ? std::string("clear") : Hex(Brush.Color));
-      return s;
-    }
-    case TKind::dcFocusRect: return "focus " + RectText(Rect);
-    case TKind::dcFillRegion: return "fillregion " + RectText(Rect) + " " + Hex(Color);
-    case TKind::dcBitBlt:
-      return "bitblt " + RectText(Rect) + " from " + PointText(Points[0]) +
-             " rop=" + std::to_string(Extra);
-    case TKind::dcStretchBlt:
-      return "stretchblt " + RectText(Rect) + " from " +
-             RectText({Points[0].X, Points[0].Y, Points[1].X, Points[1].Y}) +
-             " rop=" + std::to_string(Extra);
-  }
-  return s;
-}
-
 // ---------------------------------------------------------------- device
 
-struct TFixedMetricsDevice::TFontCache {
-  std::map<std::u16string, std::weak_ptr<const TFontHandle>> Fonts;
-};
-
 TFixedMetricsDevice::TFixedMetricsDevice(TFixedMetricsOptions options)
-    : FOptions(std::move(options)), FFonts(std::make_unique<TFontCache>()) {}
+    : FOptions(std::move(options)) {}
 
 TFixedMetricsDevice::~TFixedMetricsDevice() = default;
 
 TFontRef TFixedMetricsDevice::CreateFont(const TFontDesc& desc) {
-  std::u16string key = desc.Face;
-  key.push_back(u'\0');
-  for (int v : {desc.Height, desc.Weight, desc.Italic ? 1 : 0, desc.Underline ? 1 : 0,
-                desc.StrikeOut ? 1 : 0, static_cast<int>(desc.CharSet),
-                static_cast<int>(desc.Pitch), static_cast<int>(desc.Quality)}) {
-    key.push_back(static_cast<char16_t>(v & 0xFFFF));
-    key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
-  }
-  auto& slot = FFonts->Fonts[key];
-  if (auto font = slot.lock()) return font;
-  auto font = std::make_shared<TFixedFont>(desc, FOptions);
-  slot = font;
-  return font;
+  return FFonts.Get(desc, [&] { return std::make_shared<TFixedFont>(desc, FOptions); });
+}
+
+void TFixedMetricsDevice::InstallAsDefault(TFixedMetricsOptions options) {
+  SetDefaultDevice(std::make_shared<TFixedMetricsDevice>(std::move(options)));
 }
 
 bool TFixedMetricsDevice::FontInstalled(std::u16string_view family) const {
@@ -260,7 +130,6 @@ std::unique_ptr<TBitmap> TFixedMetricsDevice::CreateBitmap(int width, int height
 std::unique_ptr<TBitmap> TFixedMetricsDevice::CreateMask(int width, int height) {
   auto b = std::make_unique<TFixedBitmap>(*this, width, height, true);
   b->Canvas().FillRect({0, 0, width, height}, clBlack);
-  static_cast<TFixedMetricsSurface&>(b->Canvas()).ClearCalls();
   return b;
 }
 
@@ -317,22 +186,10 @@ TFixedMetricsSurface::TFixedMetricsSurface(TFixedMetricsDevice& device, int widt
       FMonochrome(monochrome),
       FPixels(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight),
               monochrome ? clBlack : clWhite) {
-  SetRecordingHook(true);
   SelectFont(device.CreateFont(DefaultFontDesc()));
 }
 
 TFixedMetricsSurface::~TFixedMetricsSurface() = default;
-
-std::vector<std::string> TFixedMetricsSurface::CallTexts() const {
-  std::vector<std::string> out;
-  out.reserve(FCalls.size());
-  for (auto& c : FCalls) out.push_back(c.Describe());
-  return out;
-}
-
-void TFixedMetricsSurface::Record(TDrawCall call) {
-  if (FRecording) FCalls.push_back(std::move(call));
-}
 
 TColor TFixedMetricsSurface::Pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return 0;

@@ -56,9 +56,6 @@ class ScriptedPeer {
   std::thread FThread;
 };
 
-// A loopback port that nothing listens on (bound, then released).
-int ClosedLoopbackPort();
-
 std::u16string U16(const std::string& ascii);
 
 }  // namespace tav::test

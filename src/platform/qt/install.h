@@ -1,14 +1,11 @@
 #pragma once
 // Start-up of the platform layer on Qt 6 (for src/app, tests and benchmarks).
-#include <QByteArray>
 #include <QString>
 
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "platform/qt_surface.h"
-#include "platform/window.h"
+#include "platform/qt/surface.h"
 
 namespace tav {
 
@@ -35,21 +32,5 @@ std::shared_ptr<TQtDevice> SharedQtDevice();
 
 // Whether the Tahoma file was found and registered.
 bool TahomaRegistered();
-
-// The clipboard on Qt: Unicode text as plain text; a private format as MIME
-// type application/x-qt-windows-mime;value="<name>"; "HTML Format" also as
-// text/html (its fragment between StartHTML and EndHTML).
-class TQtClipboard : public TClipboard {
-public:
-  unsigned RegisterFormat(const std::u16string& name) override;
-  std::u16string FormatName(unsigned format) const override;
-  void SetData(const std::vector<TClipboardItem>& items) override;
-  bool HasFormat(unsigned format) const override;
-  std::string GetData(unsigned format) const override;
-
-private:
-  QString MimeType(unsigned format) const;
-  std::vector<std::u16string> FNames;
-};
 
 }  // namespace tav

@@ -1,31 +1,43 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/control.h"
+#include "platform/window_host.h"
 
 namespace tav::test {
 
-// What every host of one fake window system shares: the focus, the mouse
-// and the modifier keys.
+// What every host of one fake window system shares: the focus, the mouse,
+// the modifier keys, and the log of what the controls asked for.
 struct TFakeWindowSystem {
   class TFakeWindowHost* Focused = nullptr;
   TPoint Cursor;            // in the root control's client pixels
   bool CursorInside = false;
   TShiftState Keys = 0;
+  // One line per request with a visible effect, in order: "child host",
+  // "control gone", "invalidate L,T,R,B" or "invalidate all", "update",
+  // "scroll DX,DY in WxH", "cursor", "timer ID MS", "stop ID", "post MSG".
+  std::vector<std::string> Log;
 };
 
 // A window system without windows: it keeps what controls tell it (timers,
-// invalid areas, focus) for tests to look at, and reports the mouse and
-// keys the test sets.
+// invalid areas, focus, the log above) for tests to look at, and reports
+// the mouse and keys the test sets. Posted messages are logged, not
+// delivered.
 class TFakeWindowHost : public TWindowHost {
 public:
-  // A root host for `control`.
+  // A root host for `control`, attached at once.
   TFakeWindowHost(TGraphicsDevice& device, TControl& control);
+  // A host sharing `system` (the child hosts).
+  TFakeWindowHost(TGraphicsDevice& device, std::shared_ptr<TFakeWindowSystem> system,
+                  TControl& control);
   ~TFakeWindowHost() override;
 
   TFakeWindowSystem& System() { return *FSystem; }
+  std::vector<std::string>& Log() { return FSystem->Log; }
   TControl* Control() const { return FControl; }
   int InvalidateCount() const { return FInvalidateCount; }
   void ResetInvalidateCount() { FInvalidateCount = 0; }
@@ -37,12 +49,12 @@ public:
   void BoundsChanged() override {}
   void VisibilityChanged() override {}
   void BringToFront() override {}
-  void Invalidate(const TRect*) override { ++FInvalidateCount; }
-  void Update() override {}
+  void Invalidate(const TRect* r) override;
+  void Update() override { Log().push_back("update"); }
   void RedrawChanged() override {}
-  void ScrollPixels(int, int, const TRect&) override {}
+  void ScrollPixels(int dx, int dy, const TRect& area) override;
   void ScrollBarsChanged() override {}
-  void CursorChanged() override {}
+  void CursorChanged() override { Log().push_back("cursor"); }
   void SetCapture(bool capture) override { FCapture = capture; }
   bool HasCapture() const override { return FCapture; }
   TPoint CursorPos() const override { return FSystem->Cursor; }
@@ -51,15 +63,11 @@ public:
   bool Focused() const override { return FSystem->Focused == this; }
   TShiftState KeyboardState() const override { return FSystem->Keys; }
   void CaretChanged() override {}
-  void StartTimer(int id, unsigned ms) override { FTimers[id] = ms; }
-  void StopTimer(int id) override { FTimers.erase(id); }
-  void PostMessage(unsigned, std::intptr_t, std::intptr_t) override {}
+  void StartTimer(int id, unsigned ms) override;
+  void StopTimer(int id) override;
+  void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) override;
   void ImeWindowChanged() override {}
   void TabStopChanged() override {}
-
-  // A host sharing `system` (the child hosts).
-  TFakeWindowHost(TGraphicsDevice& device, std::shared_ptr<TFakeWindowSystem> system,
-                  TControl& control);
 
 private:
   TGraphicsDevice& FDevice;

@@ -1,4 +1,4 @@
-#include "fake_window_host.h"
+#include "platform/testing/fake_window_host.h"
 
 namespace tav::test {
 
@@ -19,12 +19,26 @@ TFakeWindowHost::~TFakeWindowHost() {
 
 TWindowHost* TFakeWindowHost::CreateChildHost(TControl& child) {
   FChildren.push_back(std::make_unique<TFakeWindowHost>(FDevice, FSystem, child));
+  Log().push_back("child host");
   return FChildren.back().get();
 }
 
 void TFakeWindowHost::ControlDestroyed() {
   if (FSystem->Focused == this) FSystem->Focused = nullptr;
   FControl = nullptr;
+  Log().push_back("control gone");
+}
+
+void TFakeWindowHost::Invalidate(const TRect* r) {
+  ++FInvalidateCount;
+  Log().push_back(r ? "invalidate " + std::to_string(r->Left) + "," + std::to_string(r->Top) +
+                          "," + std::to_string(r->Right) + "," + std::to_string(r->Bottom)
+                    : "invalidate all");
+}
+
+void TFakeWindowHost::ScrollPixels(int dx, int dy, const TRect& area) {
+  Log().push_back("scroll " + std::to_string(dx) + "," + std::to_string(dy) + " in " +
+                  std::to_string(area.Width()) + "x" + std::to_string(area.Height()));
 }
 
 void TFakeWindowHost::SetFocus() {
@@ -33,6 +47,20 @@ void TFakeWindowHost::SetFocus() {
   FSystem->Focused = this;
   if (old && old->FControl) old->FControl->HostFocusChanged(false);
   if (FControl) FControl->HostFocusChanged(true);
+}
+
+void TFakeWindowHost::StartTimer(int id, unsigned ms) {
+  FTimers[id] = ms;
+  Log().push_back("timer " + std::to_string(id) + " " + std::to_string(ms));
+}
+
+void TFakeWindowHost::StopTimer(int id) {
+  FTimers.erase(id);
+  Log().push_back("stop " + std::to_string(id));
+}
+
+void TFakeWindowHost::PostMessage(unsigned msg, std::intptr_t, std::intptr_t) {
+  Log().push_back("post " + std::to_string(msg));
 }
 
 }  // namespace tav::test

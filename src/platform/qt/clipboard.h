@@ -1,0 +1,24 @@
+#pragma once
+#include <QString>
+
+#include <string>
+#include <vector>
+
+#include "platform/clipboard.h"
+
+namespace tav {
+
+// The clipboard on Qt: Unicode text as plain text; a private format as MIME
+// type application/x-qt-windows-mime;value="<name>"; "HTML Format" also as
+// text/html (its fragment between StartHTML and EndHTML).
+class TQtClipboard : public TClipboard {
+public:
+  void SetData(const std::vector<TClipboardItem>& items) override;
+  bool HasFormat(unsigned format) const override;
+  std::string GetData(unsigned format) const override;
+
+private:
+  QString MimeType(unsigned format) const;
+};
+
+}  // namespace tav
