@@ -260,11 +260,59 @@ std::string THTTPSend::ReadHeadLine(std::int64_t& HeadSize) {
   return line;
 }
 
-bool THTTPSend::EnsureConnection(bool UseTLS) {
-  if (FSock->Socket() != INVALID_SOCKET && FAliveHost == FTargetHost &&
-      FAlivePort == FTargetPort && !FSock->CanRead(0))
-    return true;
-  return OpenConnection(UseTLS);
+bool THTTPSend::ConnectionReusable() {
+  return FSock->Socket() != INVALID_SOCKET && FAliveHost == FTargetHost && FAlivePort == FTargetPort &&
+         !FSock->CanRead(0);
+}
+
+bool THTTPSend::EnsureConnection(bool UseTLS, bool& Reused) {
+  Reused = ConnectionReusable();
+  return Reused || OpenConnection(UseTLS);
+}
+
+THTTPSend::TSentRequest THTTPSend::SendRequest(const THTTPRequestPlan& Plan, const std::string& Head,
+                                               std::int64_t& HeadSize) {
+  TSentRequest result;
+  result.Bytes = Head;
+  FDocument->SetPosition(0);
+  const std::int64_t bodySize = FDocument->Size();
+  auto sendBody = [&] {
+    const char* data = FDocument->Memory();
+    for (std::int64_t at = 0; at < bodySize && FSock->LastError() == 0; at += kSendPiece) {
+      const auto n = static_cast<int>(std::min(kSendPiece, bodySize - at));
+      FSock->SendBuffer(data + at, n);
+    }
+  };
+  if (Plan.Expect) {
+    FSock->SendString(Head);
+    if (FSock->LastError() != 0) return result;
+    StartReceiving();
+    std::string line;
+    do {
+      line = ReadHeadLine(HeadSize);
+    } while (line.empty() && FSock->LastError() == 0);
+    result.KeptStatus = AnsiToText(line);
+    DecodeStatus(result.KeptStatus);
+    result.HasKeptStatus = true;
+    while (FSock->LastError() == 0 && !ReadHeadLine(HeadSize).empty()) {
+    }
+    if (FResultCode >= 100 && FResultCode <= 199) {
+      result.HasKeptStatus = false;
+      FUploadSize = bodySize;
+      sendBody();
+    }
+  } else if (Plan.Sending && bodySize >= kSeparateBodySize) {
+    FSock->SendString(Head);
+    FUploadSize = bodySize;
+    if (FSock->LastError() == 0) sendBody();
+  } else if (Plan.Sending) {
+    result.Bytes.append(FDocument->Memory(), static_cast<std::size_t>(bodySize));
+    FUploadSize = static_cast<std::int64_t>(result.Bytes.size());
+    FSock->SendString(result.Bytes);
+  } else {
+    FSock->SendString(Head);
+  }
+  return result;
 }
 
 bool THTTPSend::OpenConnection(bool UseTLS) {
@@ -299,73 +347,65 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
   } lowSpeedOff{*FSock};
 
   const THTTPRequestPlan plan = PrepareRequest(Method, URL);
-
-  if (!EnsureConnection(plan.UseTLS)) {
-    FAliveHost.clear();
-    FAlivePort.clear();
-    return false;
-  }
-
-  // Sending.
-  std::int64_t headSize = 0;  // bytes of response head lines read so far
-  FDocument->SetPosition(0);
   const std::string head = HeadBytes();
-  const std::int64_t bodySize = FDocument->Size();
-  std::string sent = head;
-  std::u16string keptStatus;  // final status line met during 100-continue
-  bool hasKeptStatus = false;
-  auto sendBody = [&] {
-    const char* data = FDocument->Memory();
-    for (std::int64_t at = 0; at < bodySize && FSock->LastError() == 0; at += kSendPiece) {
-      const auto n = static_cast<int>(std::min(kSendPiece, bodySize - at));
-      FSock->SendBuffer(data + at, n);
+  std::int64_t headSize = 0;  // bytes of response head lines read so far
+  TSentRequest sent;
+  TMemoryStream requestBody;  // kept until the answer begins, for a retry
+
+  // A kept-alive connection may have been closed by the server just as the
+  // request went out. Such a request is sent once more on a new connection
+  // when nothing at all came back on the old one.
+  for (int attempt = 1;; ++attempt) {
+    bool reused = false;
+    if (!EnsureConnection(plan.UseTLS, reused)) {
+      FAliveHost.clear();
+      FAlivePort.clear();
+      return false;
     }
-  };
-  if (plan.Expect) {
-    FSock->SendString(head);
-    if (FSock->LastError() != 0) return false;
+    reused = reused && attempt == 1 && !plan.Expect;
+    const int receivedBefore = FSock->RecvCounter();
+    const auto deadReusedConnection = [&] {
+      const int e = FSock->LastError();
+      return reused && FSock->RecvCounter() == receivedBefore && (e == WSAECONNRESET || e == WSASYSNOTREADY);
+    };
+    const auto retryOnNewConnection = [&] {
+      FSock->CloseSocket();
+      FAliveHost.clear();
+      FAlivePort.clear();
+      FResultCode = 500;
+    };
+
+    sent = SendRequest(plan, head, headSize);
+    if (FSock->LastError() != 0) {
+      if (deadReusedConnection()) {
+        retryOnNewConnection();
+        continue;
+      }
+      return false;
+    }
     StartReceiving();
-    std::string line;
-    do {
-      line = ReadHeadLine(headSize);
-    } while (line.empty() && FSock->LastError() == 0);
-    keptStatus = AnsiToText(line);
-    DecodeStatus(keptStatus);
-    hasKeptStatus = true;
-    while (FSock->LastError() == 0 && !ReadHeadLine(headSize).empty()) {
-    }
-    if (FResultCode >= 100 && FResultCode <= 199) {
-      hasKeptStatus = false;
-      FUploadSize = bodySize;
-      sendBody();
-    }
-  } else if (plan.Sending && bodySize >= kSeparateBodySize) {
-    FSock->SendString(head);
-    FUploadSize = bodySize;
-    if (FSock->LastError() == 0) sendBody();
-  } else if (plan.Sending) {
-    sent.append(FDocument->Memory(), static_cast<std::size_t>(bodySize));
-    FUploadSize = static_cast<std::int64_t>(sent.size());
-    FSock->SendString(sent);
-  } else {
-    FSock->SendString(head);
-  }
-  if (FSock->LastError() != 0) return false;
-  StartReceiving();
 
-  Clear();
-  FSendString = std::move(sent);
+    requestBody = std::move(*FDocument);
+    Clear();
+    FSendString = std::move(sent.Bytes);
+    FTransferEncoding = TE_UNKNOWN;
+
+    // Status line(s); interim 1xx lines stay in the list.
+    if (sent.HasKeptStatus) {
+      FHeaders->Add(sent.KeptStatus);
+    } else {
+      ReadStatusLines(headSize);
+      if (deadReusedConnection()) {
+        *FDocument = std::move(requestBody);
+        retryOnNewConnection();
+        continue;
+      }
+    }
+    break;
+  }
+  requestBody.Clear();
+  const bool headTooLarge = FSock->LastError() == WSAENOBUFS;
   std::int64_t expectedLength = -1;
-  FTransferEncoding = TE_UNKNOWN;
-
-  // Status line(s); interim 1xx lines stay in the list.
-  bool headTooLarge = false;
-  if (hasKeptStatus) {
-    FHeaders->Add(keptStatus);
-  } else {
-    ReadStatusLines(headSize);
-    headTooLarge = FSock->LastError() == WSAENOBUFS;
-  }
 
   bool closeAfter = FProtocol != u"1.1";
   bool gzip = false;

@@ -161,9 +161,19 @@ class THTTPSend : public TNetClient {
   // rewound.
   void DecodeGzipBody(bool Gzip);
 
-  // Reuses the open connection to the target when the peer has been silent,
-  // else opens a new one.
-  bool EnsureConnection(bool UseTLS);
+  // The open connection goes to the target and the peer has been silent.
+  bool ConnectionReusable();
+  // Reuses the open connection to the target when the peer has been silent
+  // (Reused), else opens a new one.
+  bool EnsureConnection(bool UseTLS, bool& Reused);
+  struct TSentRequest {
+    std::string Bytes;           // the head, with the body when sent in one piece
+    std::u16string KeptStatus;   // a final status met during 100-continue
+    bool HasKeptStatus = false;
+  };
+  // Sends the request head and body one of four ways, with the 100-continue
+  // handshake when planned. The socket's LastError tells whether it worked.
+  TSentRequest SendRequest(const THTTPRequestPlan& Plan, const std::string& Head, std::int64_t& HeadSize);
   bool OpenConnection(bool UseTLS);
   // The request head as bytes, from the header list.
   std::string HeadBytes() const;

@@ -492,6 +492,54 @@ TEST(Exchange, ConnectionReuseDecision) {
   }
 }
 
+TEST(Exchange, KeptAliveConnectionFoundClosedIsRetriedOnce) {
+  // The server takes the second request on the kept-alive connection and
+  // then behaves as the case says; a new connection gets "again".
+  const std::string okHead = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n";
+  struct Case {
+    const char* name;
+    std::string method;
+    std::vector<ScriptChunk> secondReply;
+    ScriptEnd end;
+    bool ok;
+    std::string body;
+    int connections;
+  } cases[] = {
+      {"closed without a byte: retried", "GET", {}, ScriptEnd::Close, true, "again", 2},
+      {"a POST closed without a byte: retried with its body", "POST", {}, ScriptEnd::Close, true, "again", 2},
+      {"closed inside the status line: not retried", "GET", {{"HTTP/1.1 2", 0}}, ScriptEnd::Close, false, "\r\n", 1},
+      {"silent until the time-out: not retried", "GET", {}, ScriptEnd::Hold, false, "\r\n", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConnectionScript keep;
+    keep.Exchanges.push_back({true, {{okHead + "first", 0}}});
+    keep.Exchanges.push_back({true, c.secondReply});
+    keep.End = c.end;
+    ScriptedServer server({keep});
+    server.SetFallback(ConnectionScript::Reply(okHead + "again"));
+    THTTPSend http;
+    http.SetTimeout(500);
+    http.SetProtocol(u"1.1");
+    ASSERT_TRUE(http.HTTPMethod(u"GET", T(server.Url())));
+    http.Clear();
+    if (c.method == "POST") http.Document().Write(std::string("data=1"));
+    EXPECT_EQ(http.HTTPMethod(T(c.method), T(server.Url())), c.ok);
+    EXPECT_EQ(Body(http), c.body);
+    EXPECT_EQ(server.Connections(), c.connections);
+    if (c.connections == 2) {
+      ASSERT_TRUE(server.WaitForRequests(3));
+      const auto requests = server.Requests();
+      EXPECT_EQ(requests[2].Connection, 1);
+      EXPECT_EQ(requests[2].Bytes, requests[1].Bytes);
+      EXPECT_EQ(requests[2].Bytes.rfind(c.method + " / HTTP/1.1\r\n", 0), 0u) << requests[2].Bytes;
+      if (c.method == "POST") {
+        EXPECT_EQ(requests[2].Bytes.substr(requests[2].Bytes.size() - 6), "data=1");
+      }
+    }
+  }
+}
+
 TEST(Exchange, FailedBodyReadDropsTheConnection) {
   // A 1.1 body cut short by the time-out must not leave its rest to be read as
   // the next response.
