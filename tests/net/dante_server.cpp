@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "scripted_peer.h"
+#include "scripted_server.h"
 
 namespace tav::test {
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "net/block_socket.h"
-#include "scripted_peer.h"
+#include "scripted_server.h"
 
 namespace tav {
 namespace {

@@ -6,7 +6,7 @@
 #include "dante_server.h"
 #include "net/tcp_block_socket.h"
 #include "loopback_port.h"
-#include "scripted_peer.h"
+#include "scripted_server.h"
 
 namespace tav {
 namespace {

@@ -9,7 +9,7 @@
 #include "net/tcp_block_socket.h"
 #include "util/text_helpers.h"
 #include "loopback_port.h"
-#include "scripted_peer.h"
+#include "scripted_server.h"
 
 namespace tav {
 namespace {

@@ -14,7 +14,7 @@
 #include <functional>
 
 #include "net/tcp_block_socket.h"
-#include "scripted_peer.h"
+#include "scripted_server.h"
 
 namespace tav {
 namespace {

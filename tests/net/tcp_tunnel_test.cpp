@@ -3,7 +3,7 @@
 
 #include "net/tcp_block_socket.h"
 #include "loopback_port.h"
-#include "scripted_peer.h"
+#include "scripted_server.h"
 
 namespace tav {
 namespace {

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -49,6 +50,13 @@ ConnectionScript ConnectionScript::Chunks(std::vector<ScriptChunk> chunks, Scrip
   ConnectionScript script;
   script.Exchanges.push_back(ScriptExchange{true, std::move(chunks)});
   script.End = end;
+  return script;
+}
+
+ConnectionScript ConnectionScript::Play(std::vector<PeerStep> steps) {
+  ConnectionScript script;
+  script.Steps = std::move(steps);
+  script.End = ScriptEnd::CloseNow;
   return script;
 }
 
@@ -141,8 +149,9 @@ void ScriptedServer::AcceptLoop() {
     const int fd = accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     SetNonBlocking(fd);
-    FConnections.fetch_add(1);
     std::lock_guard<std::mutex> lock(FMutex);
+    FConnections.fetch_add(1);
+    FChanged.notify_all();
     FWorkers.emplace_back([this, fd, number] { Serve(fd, number); });
     ++number;
   }
@@ -188,6 +197,68 @@ bool ScriptedServer::SendAll(int fd, const std::string& bytes) const {
   return true;
 }
 
+bool ScriptedServer::ReadSome(int fd, std::string& into, int ms) const {
+  if (!WaitFd(fd, POLLIN, ms)) return false;
+  char buffer[4096];
+  const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
+  if (n <= 0) return false;
+  into.append(buffer, static_cast<std::size_t>(n));
+  return true;
+}
+
+bool ScriptedServer::PlayStep(int fd, int number, const PeerStep& step, std::string& pending,
+                              std::string& received) {
+  // Reads that wait for the client give up after this long.
+  constexpr auto kReadLimit = std::chrono::milliseconds(5000);
+  using Clock = std::chrono::steady_clock;
+  const auto msLeft = [](Clock::time_point end) {
+    return static_cast<int>(std::max<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count(), 0));
+  };
+  switch (step.What) {
+    case PeerStep::Send:
+      return SendAll(fd, step.Bytes);
+    case PeerStep::Pause:
+      return SleepUnlessStopped(step.Ms);
+    case PeerStep::ReadRequest: {
+      std::string request;
+      if (!ReadRequest(fd, pending, request)) return false;
+      std::lock_guard<std::mutex> lock(FMutex);
+      FRequests.push_back(RecordedRequest{number, std::move(request)});
+      FChanged.notify_all();
+      return true;
+    }
+    case PeerStep::ReadUntil: {
+      const auto end = Clock::now() + kReadLimit;
+      while (received.find(step.Bytes) == std::string::npos && msLeft(end) > 0) {
+        if (!ReadSome(fd, received, msLeft(end))) break;
+      }
+      return !FStopping.load();
+    }
+    case PeerStep::ReadToEof: {
+      const auto end = Clock::now() + kReadLimit;
+      while (msLeft(end) > 0 && ReadSome(fd, received, msLeft(end))) {
+      }
+      return !FStopping.load();
+    }
+    case PeerStep::Hold: {
+      // Open for the whole time, also after the client closed its side.
+      const auto end = Clock::now() + std::chrono::milliseconds(step.Ms);
+      while (msLeft(end) > 0) {
+        if (!ReadSome(fd, received, msLeft(end)) && !SleepUnlessStopped(msLeft(end))) return false;
+      }
+      return !FStopping.load();
+    }
+    case PeerStep::Reset: {
+      linger li{1, 0};
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &li, sizeof li);
+      return false;
+    }
+  }
+  return false;
+}
+
 void ScriptedServer::Serve(int fd, int number) {
   ConnectionScript script;
   bool have = false;
@@ -201,33 +272,30 @@ void ScriptedServer::Serve(int fd, int number) {
       have = true;
     }
   }
-  bool alive = have;
-  std::string pending;
+  // Exchanges are steps too: read the request, then pause and send each chunk.
+  std::vector<PeerStep> steps;
   for (const auto& exchange : script.Exchanges) {
-    if (!alive) break;
-    if (exchange.ReadRequest) {
-      std::string request;
-      if (!ReadRequest(fd, pending, request)) {
-        alive = false;
-        break;
-      }
-      std::lock_guard<std::mutex> lock(FMutex);
-      FRequests.push_back(RecordedRequest{number, std::move(request)});
-      FChanged.notify_all();
-    }
+    if (exchange.ReadRequest) steps.push_back({PeerStep::ReadRequest, {}, 0});
     for (const auto& chunk : exchange.Reply) {
-      if (!SleepUnlessStopped(chunk.PauseBeforeMs) || !SendAll(fd, chunk.Bytes)) {
-        alive = false;
-        break;
-      }
+      if (chunk.PauseBeforeMs > 0) steps.push_back(PauseStep(chunk.PauseBeforeMs));
+      steps.push_back(SendStep(chunk.Bytes));
     }
+  }
+  steps.insert(steps.end(), script.Steps.begin(), script.Steps.end());
+
+  bool alive = have;
+  std::string pending;   // bytes read ahead of the next request
+  std::string received;  // bytes read by the other reading steps
+  for (const auto& step : steps) {
+    if (!alive) break;
+    alive = PlayStep(fd, number, step, pending, received);
   }
   if (alive && !script.Endless.empty()) {
     while (SendAll(fd, script.Endless))
       FEndlessBytes.fetch_add(static_cast<std::int64_t>(script.Endless.size()));
     alive = false;
   }
-  if (alive) {
+  if (alive && script.End != ScriptEnd::CloseNow) {
     // Close: end the sending side first and let the client finish, so that
     // unread input does not turn the close into a reset. Hold: wait for the
     // client to close.
@@ -251,6 +319,31 @@ void ScriptedServer::Serve(int fd, int number) {
     }
   }
   close(fd);
+  Finished(number, std::move(received));
 }
+
+void ScriptedServer::Finished(int number, std::string received) {
+  std::lock_guard<std::mutex> lock(FMutex);
+  if (FReceivedBySteps.size() <= static_cast<std::size_t>(number))
+    FReceivedBySteps.resize(static_cast<std::size_t>(number) + 1);
+  FReceivedBySteps[static_cast<std::size_t>(number)] = std::move(received);
+  FFinished.push_back(number);
+  FChanged.notify_all();
+}
+
+std::string ScriptedServer::WaitForConnectionEnd(int number, int acceptTimeoutMs) const {
+  std::unique_lock<std::mutex> lock(FMutex);
+  if (!FChanged.wait_for(lock, std::chrono::milliseconds(acceptTimeoutMs),
+                         [&] { return FConnections.load() > number; }))
+    return {};
+  FChanged.wait(lock, [&] {
+    return std::find(FFinished.begin(), FFinished.end(), number) != FFinished.end();
+  });
+  return FReceivedBySteps[static_cast<std::size_t>(number)];
+}
+
+std::u16string ScriptedPeer::PortText() const { return U16(std::to_string(Port())); }
+
+std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 }  // namespace tav::test
