@@ -211,8 +211,8 @@ void THTTPSend::StartReceiving() { FSock->SetLowSpeedLimit(FLimits.LowSpeedBytes
 
 void THTTPSend::ReadStatusLines(std::int64_t& HeadSize) {
   std::string line;
-  bool pending = false;  // `line` already holds the next status line
-  do {
+  bool pending = false;  // `line` already holds what came in place of a status line
+  for (;;) {
     if (!pending) {
       do {
         line = ReadHeadLine(HeadSize);
@@ -220,7 +220,7 @@ void THTTPSend::ReadStatusLines(std::int64_t& HeadSize) {
     }
     pending = false;
     if (!StartsWith(UpperCase(line), std::string("HTTP/"))) {
-      // No status line (or a failed read): what came is body.
+      // No status line, or a failed read (an empty line): what came is body.
       FDocument->Write(line + "\r\n");
       FResultCode = 0;
       return;
@@ -229,24 +229,17 @@ void THTTPSend::ReadStatusLines(std::int64_t& HeadSize) {
     FHeaders->Add(text);
     DecodeStatus(text);
     if (FSock->LastError() != 0 || !IsInterimStatus(FResultCode)) return;
-    // The interim answer's header lines, up to its blank line; a status line
-    // in their place starts the next answer at once.
+    // The interim answer's header lines, up to its blank line.
     for (;;) {
       line = ReadHeadLine(HeadSize);
-      if (FSock->LastError() != 0) {
-        // Counts as a failed status read, as after a bare interim line.
-        FDocument->Write("\r\n");
-        FResultCode = 0;
-        return;
-      }
-      if (line.empty()) break;
-      if (StartsWith(UpperCase(line), std::string("HTTP/"))) {
-        pending = true;
+      if (line.empty() && FSock->LastError() == 0) break;
+      if (FSock->LastError() != 0 || StartsWith(UpperCase(line), std::string("HTTP/"))) {
+        pending = true;  // the next status line at once, or a failed read
         break;
       }
       FHeaders->Add(AnsiToText(line));
     }
-  } while (FSock->LastError() == 0);
+  }
 }
 
 std::string THTTPSend::ReadHeadLine(std::int64_t& HeadSize) {
