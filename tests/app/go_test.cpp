@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include "go_fixture.h"
 #include "http/http_send.h"
 #include "nginx_server.h"
+#include "platform/qt_control_host.h"
 #include "scripted_server.h"
 
 namespace tav {
@@ -100,6 +102,61 @@ TEST_F(GoButton, FailuresShowErrorAndBothCodes) {
     EXPECT_TRUE(form.HeaderText().trimmed().isEmpty()) << c.what;
   }
   EXPECT_TRUE(notices.isEmpty());
+}
+
+// The Text page is the text view itself: what GO puts into its lines is what
+// its window paints, one line a row with its number in the gutter.
+TEST_F(GoButton, BodyAndFailureLinesReachTheTextView) {
+  auto* host = form.findChild<TQtControlHost*>(QStringLiteral("TextView1"));
+  ASSERT_NE(host, nullptr);
+  TTextView& view = form.TextView();
+  ASSERT_EQ(host->Control(), &view);
+  EXPECT_EQ(host->parentWidget()->objectName(), "GroupBox2");
+  EXPECT_EQ(view.Lines().Count(), 1);
+  EXPECT_EQ(form.ResponseText(), "");
+
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  // Dark pixels in the text area / the gutter of display row `row`.
+  const auto ink = [&](int row, bool gutter) {
+    const QImage image = host->grab().toImage();
+    const int b = view.BorderWidth();
+    const int top = b + (row - 1) * view.LineHeight();
+    const int left = b + (gutter ? 0 : view.GutterWidth() + 2);
+    const int right = b + (gutter ? view.GutterWidth() - 2 : view.ClientWidth());
+    int count = 0;
+    for (int y = top; y < top + view.LineHeight(); ++y)
+      for (int x = left; x < right; ++x) count += qGray(image.pixel(x, y)) < 128;
+    return count;
+  };
+  EXPECT_EQ(ink(1, false), 0);
+  EXPECT_GT(ink(1, true), 0) << "an empty view still numbers its line";
+
+  ScriptedServer server({ConnectionScript::Reply(
+      Response("", "first\tline http://example.org/\r\n\r\nthird \xE4\xB8\xAD\xE6\x96\x87"))});
+  SetUrl(server.Url("/"));
+  Go();
+  ASSERT_EQ(view.Lines().Count(), 3);
+  EXPECT_EQ(view.Lines().Get(0), u"first\tline http://example.org/");
+  EXPECT_EQ(view.Lines().Get(1), u"");
+  EXPECT_EQ(view.Lines().Get(2), u"third \u4E2D\u6587");
+  EXPECT_EQ(view.DisplayLineCount(), 3);
+  EXPECT_EQ(view.TopLine(), 1);
+  EXPECT_GT(ink(1, false), 0);
+  EXPECT_EQ(ink(2, false), 0);
+  EXPECT_GT(ink(3, false), 0);
+  EXPECT_EQ(ink(4, false), 0);
+  EXPECT_GT(ink(3, true), 0);
+  EXPECT_EQ(ink(4, true), 0);
+
+  SetUrl("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/");
+  Go();
+  ASSERT_EQ(view.Lines().Count(), 3);
+  EXPECT_EQ(view.Lines().Get(0), u"Error");
+  EXPECT_EQ(view.Lines().Get(1), u"10061: Connection refused");
+  EXPECT_EQ(view.Lines().Get(2), u"0: ");
+  EXPECT_GT(ink(2, false), 0) << "the line that was empty now holds the socket error";
+  EXPECT_EQ(ink(4, false), 0);
 }
 
 TEST_F(GoButton, EachPressStartsFromClearedViews) {

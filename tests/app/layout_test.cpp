@@ -210,6 +210,42 @@ TEST_F(MainFormLayout, TabStripAsTheWindowConfiguresIt) {
   EXPECT_EQ(html.Height(), 19);
 }
 
+TEST_F(MainFormLayout, TextViewAsTheWindowConfiguresIt) {
+  auto* host = Find<TQtControlHost>("TextView1");
+  ASSERT_NE(host, nullptr);
+  auto* view = dynamic_cast<TTextView*>(host->Control());
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(host->parentWidget()->objectName(), "GroupBox2");
+  EXPECT_EQ(view->Font().Desc.Face, u"Courier New");
+  EXPECT_EQ(view->Font().Desc.Height, -13);
+  EXPECT_EQ(view->Gutter().Font().Face, u"Courier New");
+  EXPECT_EQ(view->Gutter().Font().Height, -11);
+  EXPECT_EQ(view->Gutter().LeftOffset(), 2);
+  EXPECT_TRUE(view->Gutter().ShowLineNumbers());
+  EXPECT_TRUE(view->WordWrap());
+  EXPECT_EQ(view->RightEdge(), 1024);
+  EXPECT_EQ(view->ScrollBars(), TScrollStyle::ssVertical);
+  EXPECT_TRUE(view->ReadOnly());
+  EXPECT_FALSE(view->WantReturns());
+  EXPECT_FALSE(view->InsertMode());
+  ASSERT_NE(view->Highlighter(), nullptr);
+  EXPECT_FALSE(view->Highlighter()->Options().AutoDetectEnabled);
+  ASSERT_EQ(view->Lines().Count(), 1);
+  EXPECT_EQ(view->Lines().Get(0), u"");
+  // The gutter measured with the window's own fonts: four digits in the
+  // gutter font, the offsets and the border.
+  TFontDesc gutterFont = view->Gutter().Font();
+  const int advance = MeasureFontVariant(host->Device().CreateFont(gutterFont)).Advance;
+  ASSERT_GT(advance, 0);
+  EXPECT_EQ(view->GutterWidth(), 6 + 4 * advance);
+  // The view fills its group box below the caption; its text area is
+  // whatever the gutter leaves.
+  QWidget* group = Find<QWidget>("GroupBox2");
+  EXPECT_GE(host->width(), group->width() - 12);
+  EXPECT_GT(host->height(), group->height() - 30);
+  EXPECT_EQ(view->CharsInWindow(), (view->ClientWidth() - view->GutterWidth() - 2) / view->CharWidth());
+}
+
 TEST_F(MainFormLayout, GroupBoxesFillTheirPagesAtEverySize) {
   QSplitter* splitter = Find<QSplitter>("Splitter1");
   for (int header : {121, 300}) {
