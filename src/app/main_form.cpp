@@ -28,6 +28,7 @@
 #include <typeinfo>
 #include <utility>
 
+#include "app/text_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"
@@ -285,26 +286,7 @@ void TMainForm::BuildPages() {
 void TMainForm::BuildTextView(QWidget* parent) {
   FTextView = std::make_unique<TTextView>();
   TTextView& view = *FTextView;
-  TTextViewFont font;
-  font.Desc.Face = u"Courier New";
-  font.Desc.Height = -13;
-  view.SetFont(font);
-  TFontDesc gutterFont;
-  gutterFont.Face = u"Courier New";
-  gutterFont.Height = -11;
-  view.Gutter().SetFont(gutterFont, clWindowText);
-  view.Gutter().SetLeftOffset(2);
-  view.Gutter().SetShowLineNumbers(true);
-  view.SetHighlighter(&URIHighlighter1);
-  view.SetWordWrap(true);
-  view.SetRightEdge(1024);
-  view.SetScrollBars(TScrollStyle::ssVertical);
-  view.SetReadOnly(true);
-  // Enter belongs to the window; the caret is the overwrite caret.
-  view.SetWantReturns(false);
-  view.SetInsertMode(false);
-  view.Lines().Clear();
-  view.Lines().Add(u"");
+  SetUpTextPage(view, URIHighlighter1);
 
   TextView1 = MakeChild<TQtControlHost>(parent, "TextView1", view);
   // The window's device measures differently from the default one: the
