@@ -456,7 +456,14 @@ void TCustomTextView::SetTopLine(int value) {
   fTopLine = value;
   if (std::abs(delta) < fLinesInWindow) {
     ScrollWindow(0, delta * fTextHeight);
-    if (!fScrollHintText.empty()) InvalidateRect(ScrollHintRect());
+    if (!fScrollHintText.empty()) {
+      // The hint stays where it is: repaint it there and where the scroll
+      // carried its pixels.
+      const TRect hint = ScrollHintRect();
+      InvalidateRect(hint);
+      InvalidateRect({hint.Left, hint.Top + delta * fTextHeight, hint.Right,
+                      hint.Bottom + delta * fTextHeight});
+    }
   } else {
     Invalidate();
   }
