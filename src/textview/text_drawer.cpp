@@ -101,6 +101,8 @@ void TheTextDrawer::SetBaseStyle(THighlighterFontStyles style) {
 
 void TheTextDrawer::ApplyBaseStyle() {
   const TFontVariant& v = fFontStock.Variant(fCalcExtentBaseStyle);
+  // Cells depend on the cell width.
+  if (v.Advance != fBaseCharWidth) fCellsCache.assign(0x10000, 0);
   fBaseCharWidth = v.Advance;
   fBaseCharHeight = v.Height;
 }
@@ -110,7 +112,16 @@ void TheTextDrawer::SetStyle(THighlighterFontStyles style) {
   if (fSurface) fSurface->SelectFont(fFontStock.Variant(style).Font);
 }
 
-void TheTextDrawer::ForgetWidths() { fWidthCache.assign(0x10000, -1); }
+void TheTextDrawer::ForgetWidths() {
+  fWidthCache.assign(0x10000, -1);
+  fCellsCache.assign(0x10000, 0);
+}
+
+void TheTextDrawer::SetCharExtra(int extra) {
+  if (extra == fCharExtra) return;
+  fCharExtra = extra;
+  fCellsCache.assign(0x10000, 0);
+}
 
 int TheTextDrawer::CharacterWidth(char32_t ch) {
   if (ch < 0x10000) {
@@ -122,10 +133,13 @@ int TheTextDrawer::CharacterWidth(char32_t ch) {
 }
 
 int TheTextDrawer::CellsOf(char32_t ch) {
+  if (ch < 0x10000 && fCellsCache[ch] != 0) return fCellsCache[ch];
   const int cell = CharWidth();
   const int w = CharacterWidth(ch);
   int cells = (cell > 0 && w > cell) ? (w + cell - 1) / cell : 1;
-  if (ch >= 0x10000) cells = std::max(cells, 2);
+  if (ch >= 0x10000) return std::max(cells, 2);
+  // Cached when it fits; a glyph wider than 255 cells is measured each time.
+  if (cells <= 255) fCellsCache[ch] = static_cast<std::uint8_t>(cells);
   return cells;
 }
 

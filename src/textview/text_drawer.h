@@ -82,7 +82,7 @@ class TheTextDrawer {
   int CharHeight() const { return fBaseCharHeight; }
   // Extra pixels per cell, so that the grid can be as wide as the widest
   // style the view uses.
-  void SetCharExtra(int extra) { fCharExtra = extra; }
+  void SetCharExtra(int extra);
   int CharExtra() const { return fCharExtra; }
 
   // Width of one character in the base font's regular style; cached for
@@ -126,6 +126,8 @@ class TheTextDrawer {
   std::vector<int> fETODist;
   // Widths of BMP characters; -1 = not measured yet.
   std::vector<std::int32_t> fWidthCache;
+  // Cells of BMP characters at the current cell width; 0 = not known yet.
+  std::vector<std::uint8_t> fCellsCache;
 };
 
 }  // namespace tav

@@ -1,6 +1,7 @@
 #include "textview/text_view_line_layout.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "textview/highlighter.h"
 #include "textview/text_drawer.h"
@@ -41,14 +42,34 @@ void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawe
                     std::u16string& cells, std::u16string* tabExpanded,
                     std::vector<std::int32_t>* charToCell) {
   cells.clear();
-  if (tabExpanded) tabExpanded->clear();
+  cells.reserve(line.size());
+  if (tabExpanded) {
+    tabExpanded->clear();
+    tabExpanded->reserve(line.size());
+  }
   if (charToCell) {
     charToCell->clear();
     charToCell->reserve(line.size() + 1);
   }
   // Tab stops count units of the tab-expanded line, as the buffer does.
   std::size_t tabColumn = 0;
-  for (std::size_t i = 0; i < line.size(); ++i) {
+  for (std::size_t i = 0; i < line.size();) {
+    // A run of units that take one cell each is copied as it is.
+    std::size_t end = i;
+    while (end < line.size() && line[end] != u'\t' && drawer.IsSingleCell(line[end])) ++end;
+    if (end > i) {
+      if (charToCell) {
+        const std::size_t from = charToCell->size();
+        charToCell->resize(from + (end - i));
+        std::iota(charToCell->begin() + static_cast<std::ptrdiff_t>(from), charToCell->end(),
+                  static_cast<std::int32_t>(cells.size()));
+      }
+      cells.append(line.substr(i, end - i));
+      if (tabExpanded) tabExpanded->append(line.substr(i, end - i));
+      tabColumn += end - i;
+      i = end;
+      continue;
+    }
     const char16_t c = line[i];
     if (charToCell) charToCell->push_back(static_cast<std::int32_t>(cells.size()));
     if (c == u'\t') {
@@ -58,6 +79,7 @@ void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawe
       cells.append(n, unit);
       if (tabExpanded) tabExpanded->append(n, unit);
       tabColumn += n;
+      ++i;
       continue;
     }
     if (IsHigh(c) && i + 1 < line.size() && IsLow(line[i + 1])) {
@@ -71,7 +93,7 @@ void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawe
         *tabExpanded += line[i + 1];
       }
       tabColumn += 2;
-      ++i;
+      i += 2;
       if (charToCell) charToCell->push_back(static_cast<std::int32_t>(cells.size()));
       continue;
     }
@@ -79,6 +101,7 @@ void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawe
     cells += c;
     if (tabExpanded) *tabExpanded += c;
     ++tabColumn;
+    ++i;
   }
   if (charToCell) charToCell->push_back(static_cast<std::int32_t>(cells.size()));
 }
