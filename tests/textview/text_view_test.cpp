@@ -89,6 +89,21 @@ TEST_F(TextViewFixture, ConvertsBetweenCharactersAndCells) {
   }
 }
 
+// The drawer keeps cell counts per character; they follow the cell width.
+TEST_F(TextViewFixture, CellCountsFollowTheCellWidth) {
+  TheTextDrawer& drawer = view.TextDrawer();
+  const int wide = drawer.CellsOf(U'\u4E2D');
+  ASSERT_GT(wide, 1);
+  EXPECT_EQ(drawer.CellsOf(U'a'), 1);
+  // Cells as wide as the glyph: one cell.
+  drawer.SetCharExtra(drawer.CharacterWidth(U'\u4E2D'));
+  EXPECT_EQ(drawer.CellsOf(U'\u4E2D'), 1);
+  EXPECT_TRUE(drawer.IsSingleCell(u'\u4E2D'));
+  drawer.SetCharExtra(0);
+  EXPECT_EQ(drawer.CellsOf(U'\u4E2D'), wide);
+  EXPECT_FALSE(drawer.IsSingleCell(u'\u4E2D'));
+}
+
 TEST_F(TextViewFixture, ConvertsAcrossWrappedRows) {
   SetCellsInWindow(60);
   view.Lines().SetText(u"one\n" + std::u16string(150, u'x'));
