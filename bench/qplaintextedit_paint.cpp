@@ -102,9 +102,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("width: %d\nheight: %d\n", width, height);
-  std::printf("load-seconds: %.3f\nfirst-paint-seconds: %.3f\nend-paint-seconds: %.3f\n", load,
+  std::printf("load-seconds: %.4f\nfirst-paint-seconds: %.4f\nend-paint-seconds: %.4f\n", load,
               firstPaint, endPaint);
-  std::printf("resize-seconds: %.3f\nrows: %d\npeak-rss-mb: %ld\n", resize,
+  std::printf("resize-seconds: %.4f\nrows: %d\npeak-rss-mb: %ld\n", resize,
               edit.document()->blockCount(), PeakRssMb());
   return 0;
 }
