@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QSplitter>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/main_form.h"
 #include "platform/qt_control_host.h"
@@ -244,6 +245,32 @@ TEST_F(MainFormLayout, TextViewAsTheWindowConfiguresIt) {
   EXPECT_GE(host->width(), group->width() - 12);
   EXPECT_GT(host->height(), group->height() - 30);
   EXPECT_EQ(view->CharsInWindow(), (view->ClientWidth() - view->GutterWidth() - 2) / view->CharWidth());
+}
+
+// The window's wheel reaches the view: three rows a notch, whatever the
+// desktop's setting, and a notch in two halves scrolls once.
+TEST_F(MainFormLayout, TextViewWheelScrollsThreeRowsPerNotch) {
+  auto* host = Find<TQtControlHost>("TextView1");
+  ASSERT_NE(host, nullptr);
+  TTextView& view = form.TextView();
+  std::u16string text;
+  for (int i = 0; i < 200; ++i) text += u"line\n";
+  view.Lines().SetText(text);
+  const auto wheel = [&](int delta) {
+    const QPointF at(host->width() / 2.0, host->height() / 2.0);
+    QWheelEvent event(at, host->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(host, &event);
+  };
+  ASSERT_EQ(view.TopLine(), 1);
+  wheel(-120);
+  EXPECT_EQ(view.TopLine(), 4);
+  wheel(-60);
+  EXPECT_EQ(view.TopLine(), 4);
+  wheel(-60);
+  EXPECT_EQ(view.TopLine(), 7);
+  wheel(120);
+  EXPECT_EQ(view.TopLine(), 4);
 }
 
 TEST_F(MainFormLayout, GroupBoxesFillTheirPagesAtEverySize) {
