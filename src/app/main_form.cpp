@@ -28,6 +28,7 @@
 #include <typeinfo>
 #include <utility>
 
+#include "app/text_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"
@@ -242,9 +243,7 @@ void TMainForm::BuildPages() {
   GroupBox2 = MakeChild<QGroupBox>(sheet1, "GroupBox2", QStringLiteral("Response Text"));
   auto* group2Layout = FillLayout<QVBoxLayout>(GroupBox2);
   group2Layout->setContentsMargins(2, 2, 2, 2);
-  // Stand-in text page until the text view is available.
-  TextView1 = MakeChild<QPlainTextEdit>(GroupBox2, "TextView1");
-  TextView1->setReadOnly(true);
+  BuildTextView(GroupBox2);
   group2Layout->addWidget(TextView1);
 
   GroupBox3 = MakeChild<QGroupBox>(sheet2, "GroupBox3", QString());
@@ -284,6 +283,17 @@ void TMainForm::BuildPages() {
   });
 }
 
+void TMainForm::BuildTextView(QWidget* parent) {
+  FTextView = std::make_unique<TTextView>();
+  TTextView& view = *FTextView;
+  SetUpTextPage(view, URIHighlighter1);
+
+  TextView1 = MakeChild<TQtControlHost>(parent, "TextView1", view);
+  // The window's device measures differently from the default one: the
+  // gutter is sized again now that every setting and the window are in place.
+  view.GutterSettingsChanged();
+}
+
 QWidget* TMainForm::PageWidget(TTabPageSheet& page) { return dynamic_cast<QWidget*>(page.Host()); }
 
 void TMainForm::Button2Click() { close(); }
@@ -310,27 +320,23 @@ void TMainForm::AppendHeaderBox(const QString& entry) {
 }
 
 void TMainForm::AppendResponseLine(const QString& line) {
-  FLines.Add(line.toStdU16String());
-  ShowLines();
-}
-
-void TMainForm::ShowLines() {
-  // The stand-in page shows the line buffer's lines.
-  QStringList lines;
-  lines.reserve(FLines.Count());
-  for (int i = 0; i < FLines.Count(); ++i) lines << QString::fromStdU16String(FLines.Get(i));
-  TextView1->setPlainText(lines.join(QLatin1Char('\n')));
+  FTextView->Lines().Add(line.toStdU16String());
 }
 
 QString TMainForm::HeaderText() const { return Memo1->toPlainText(); }
 
-QString TMainForm::ResponseText() const { return TextView1->toPlainText(); }
+QString TMainForm::ResponseText() const {
+  const TTextViewStringList& lines = FTextView->Lines();
+  QStringList text;
+  text.reserve(lines.Count());
+  for (int i = 0; i < lines.Count(); ++i) text << QString::fromStdU16String(lines.Get(i));
+  return text.join(QLatin1Char('\n'));
+}
 
 void TMainForm::Button1Click() {
   Memo1->clear();
   FHeaderBoxUsed = false;
-  FLines.Clear();
-  ShowLines();
+  FTextView->Lines().Clear();
 
   // The engine lives for this exchange only and is freed however it ends.
   auto http = std::make_unique<THTTPSend>();
@@ -370,8 +376,7 @@ void TMainForm::Button1Click() {
     Memo1->setPlainText(headers.join(QLatin1Char('\n')));
     // UTF-8 when the whole body is valid UTF-8, else the default way; a body
     // the strict decoder refuses is shown as Windows-1252 rather than lost.
-    LoadResponseBody(FLines, http->Document());
-    ShowLines();
+    LoadResponseBody(FTextView->Lines(), http->Document());
   } else {
     AppendResponseLine(QStringLiteral("Error"));
     TTCPBlockSocket& sock = http->Sock();

@@ -8,7 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "textview/text_view_string_list.h"
+#include "textview/text_view.h"
+#include "textview/uri_highlighter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -47,6 +48,8 @@ class TMainForm : public QWidget {
   // The lines of the header box and of the "Text" page, joined with LF.
   QString HeaderText() const;
   QString ResponseText() const;
+  // The text view of the "Text" page.
+  TTextView& TextView() { return *FTextView; }
 
  public slots:
   void Button1Click();
@@ -62,13 +65,15 @@ class TMainForm : public QWidget {
   // Appends one entry; line breaks inside it (CR LF, CR or LF) start new lines.
   void AppendHeaderBox(const QString& entry);
   void AppendResponseLine(const QString& line);
-  // Shows the line buffer on the Text page.
-  void ShowLines();
+  // Creates the text view of the Text page with its settings.
+  void BuildTextView(QWidget* parent);
 
   TNotifyEvent FOnNotify;
   TEngineEvent FOnEngineCreated;
-  // The response body's lines, as the Text page shows them.
-  TTextViewStringList FLines;
+  // The text view's highlighter outlives the view, and the view outlives
+  // its window (which goes with the page control's window).
+  TURIHighlighter URIHighlighter1;
+  std::unique_ptr<TTextView> FTextView;
 
   QFrame* Panel1 = nullptr;
   QFrame* Panel2 = nullptr;
@@ -97,7 +102,7 @@ class TMainForm : public QWidget {
   // Whether the keyboard focus was on the old page when the page changed.
   bool FFocusOnPage = false;
   QGroupBox* GroupBox2 = nullptr;
-  QPlainTextEdit* TextView1 = nullptr;
+  TQtControlHost* TextView1 = nullptr;
   QGroupBox* GroupBox3 = nullptr;
   QFrame* Panel3 = nullptr;
   QFrame* Panel4 = nullptr;

@@ -109,6 +109,9 @@ class TCustomHighlighter {
   virtual void SetLine(std::u16string_view line, int lineNumber);
   virtual void SetRange(int value);
   virtual void ResetRange();
+  // True when GetRange never changes from line to line, so the view need
+  // not scan lines to keep their ranges.
+  virtual bool HasConstantRange() const { return false; }
   void NextToEol();
 
   virtual bool IsIdentChar(char16_t c) const;

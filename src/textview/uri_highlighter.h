@@ -48,6 +48,8 @@ class TURIHighlighter : public TCustomHighlighter {
   bool GetEol() const override { return Run > fLineLen; }
   THighlighterAttributes* GetTokenAttribute() const override;
   int GetTokenKind() const override { return fTokenID; }
+  // Every line is tokenized on its own: the range is always 0.
+  bool HasConstantRange() const override { return true; }
   void Next() override;
   bool IsIdentChar(char16_t c) const override;
 

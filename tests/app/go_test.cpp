@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -13,6 +19,7 @@
 #include "go_fixture.h"
 #include "http/http_send.h"
 #include "nginx_server.h"
+#include "platform/qt/control_host.h"
 #include "scripted_server.h"
 
 namespace tav {
@@ -100,6 +107,136 @@ TEST_F(GoButton, FailuresShowErrorAndBothCodes) {
     EXPECT_TRUE(form.HeaderText().trimmed().isEmpty()) << c.what;
   }
   EXPECT_TRUE(notices.isEmpty());
+}
+
+// The Text page is the text view itself: what GO puts into its lines is what
+// its window paints, one line a row with its number in the gutter.
+TEST_F(GoButton, BodyAndFailureLinesReachTheTextView) {
+  auto* host = form.findChild<TQtControlHost*>(QStringLiteral("TextView1"));
+  ASSERT_NE(host, nullptr);
+  TTextView& view = form.TextView();
+  ASSERT_EQ(host->Control(), &view);
+  EXPECT_EQ(host->parentWidget()->objectName(), "GroupBox2");
+  EXPECT_EQ(view.Lines().Count(), 1);
+  EXPECT_EQ(form.ResponseText(), "");
+
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  // Dark pixels in the text area / the gutter of display row `row`.
+  const auto ink = [&](int row, bool gutter) {
+    const QImage image = host->grab().toImage();
+    const int b = view.BorderWidth();
+    const int top = b + (row - 1) * view.LineHeight();
+    const int left = b + (gutter ? 0 : view.GutterWidth() + 2);
+    const int right = b + (gutter ? view.GutterWidth() - 2 : view.ClientWidth());
+    int count = 0;
+    for (int y = top; y < top + view.LineHeight(); ++y)
+      for (int x = left; x < right; ++x) count += qGray(image.pixel(x, y)) < 128;
+    return count;
+  };
+  EXPECT_EQ(ink(1, false), 0);
+  EXPECT_GT(ink(1, true), 0) << "an empty view still numbers its line";
+
+  ScriptedServer server({ConnectionScript::Reply(
+      Response("", "first\tline http://example.org/\r\n\r\nthird \xE4\xB8\xAD\xE6\x96\x87"))});
+  SetUrl(server.Url("/"));
+  Go();
+  ASSERT_EQ(view.Lines().Count(), 3);
+  EXPECT_EQ(view.Lines().Get(0), u"first\tline http://example.org/");
+  EXPECT_EQ(view.Lines().Get(1), u"");
+  EXPECT_EQ(view.Lines().Get(2), u"third \u4E2D\u6587");
+  EXPECT_EQ(view.DisplayLineCount(), 3);
+  EXPECT_EQ(view.TopLine(), 1);
+  EXPECT_GT(ink(1, false), 0);
+  EXPECT_EQ(ink(2, false), 0);
+  EXPECT_GT(ink(3, false), 0);
+  EXPECT_EQ(ink(4, false), 0);
+  EXPECT_GT(ink(3, true), 0);
+  EXPECT_EQ(ink(4, true), 0);
+
+  SetUrl("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/");
+  Go();
+  ASSERT_EQ(view.Lines().Count(), 3);
+  EXPECT_EQ(view.Lines().Get(0), u"Error");
+  EXPECT_EQ(view.Lines().Get(1), u"10061: Connection refused");
+  EXPECT_EQ(view.Lines().Get(2), u"0: ");
+  EXPECT_GT(ink(2, false), 0) << "the line that was empty now holds the socket error";
+  EXPECT_EQ(ink(4, false), 0);
+}
+
+// Dragging the thumb over a wrapped body after an earlier body was shown:
+// every line's first row carries its number, continuation rows none.
+TEST_F(GoButton, ThumbDragKeepsEveryLineNumberOfANewBody) {
+  auto* host = form.findChild<TQtControlHost*>(QStringLiteral("TextView1"));
+  ASSERT_NE(host, nullptr);
+  TTextView& view = form.TextView();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QScrollBar* bar = nullptr;
+  for (QScrollBar* b : host->findChildren<QScrollBar*>())
+    if (b->orientation() == Qt::Vertical) bar = b;
+  ASSERT_NE(bar, nullptr);
+  // Presses the thumb, moves it through `ys` (pixels of the bar) and lets go.
+  const auto drag = [&](std::initializer_list<int> ys) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.pageStep = bar->pageStep();
+    option.singleStep = bar->singleStep();
+    const QRect thumb =
+        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    QPoint at = thumb.center();
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, at);
+    for (int y : ys) {
+      at.setY(y);
+      QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                       Qt::NoModifier);
+      QApplication::sendEvent(bar, &move);
+      QCoreApplication::processEvents();
+      // The hint names the buffer line at the top while the thumb moves.
+      EXPECT_EQ(view.ScrollHintText(),
+                u"Top Line: " + QString::number(view.RowToLine(view.TopLine())).toStdU16String());
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, at);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.ScrollHintText().empty());
+  };
+  // A short body first, then one of five-digit line numbers with wrapped
+  // lines, tabs and CJK near its end.
+  std::string small, large;
+  for (int i = 0; i < 120; ++i) small += "short line " + std::to_string(i) + "\n";
+  std::string longLine = "Long line:";
+  for (int i = 0; i < 60; ++i) longLine += " word" + std::to_string(i);
+  for (int i = 0; i < 12000; ++i) large += "filler line " + std::to_string(i) + "\n";
+  for (int i = 0; i < 5; ++i)
+    large += "col1\tcol2\t\xE4\xB8\xAD\xE6\x96\x87\tx\n" + longLine + " http://example.org/\n";
+  ScriptedServer server({ConnectionScript::Reply(Response("", small)),
+                         ConnectionScript::Reply(Response("", large))});
+  SetUrl(server.Url("/"));
+  Go();
+  drag({40, 60, 80, 70, 60});
+  Go();
+  ASSERT_EQ(view.Lines().Count(), 12011);
+  const int rows = view.DisplayLineCount();
+  drag({bar->height() / 2, bar->height() + 20});
+  ASSERT_GT(view.TopLine(), 12000);
+
+  const QImage image = host->grab().toImage();
+  const int b = view.BorderWidth();
+  for (int row = view.TopLine(); row < view.TopLine() + view.LinesInWindow() && row <= rows; ++row) {
+    const int line = view.RowToLine(row);
+    const bool first = view.LineToRow(line) == row;
+    const int top = b + (row - view.TopLine()) * view.LineHeight();
+    // The digits' place: the gutter left of where the wrap marker goes.
+    int ink = 0;
+    for (int y = top; y < top + view.LineHeight(); ++y)
+      for (int x = b; x < b + view.GutterWidth() - 22; ++x) ink += qGray(image.pixel(x, y)) < 128;
+    EXPECT_EQ(ink > 0, first) << "row " << row << " of line " << line;
+  }
 }
 
 TEST_F(GoButton, EachPressStartsFromClearedViews) {

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QSplitter>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/main_form.h"
 #include "platform/qt/control_host.h"
@@ -208,6 +209,68 @@ TEST_F(MainFormLayout, TabStripAsTheWindowConfiguresIt) {
   EXPECT_EQ(html.Right, pages->Width());
   EXPECT_EQ(text.Height(), 19);
   EXPECT_EQ(html.Height(), 19);
+}
+
+TEST_F(MainFormLayout, TextViewAsTheWindowConfiguresIt) {
+  auto* host = Find<TQtControlHost>("TextView1");
+  ASSERT_NE(host, nullptr);
+  auto* view = dynamic_cast<TTextView*>(host->Control());
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(host->parentWidget()->objectName(), "GroupBox2");
+  EXPECT_EQ(view->Font().Desc.Face, u"Courier New");
+  EXPECT_EQ(view->Font().Desc.Height, -13);
+  EXPECT_EQ(view->Gutter().Font().Face, u"Courier New");
+  EXPECT_EQ(view->Gutter().Font().Height, -11);
+  EXPECT_EQ(view->Gutter().LeftOffset(), 2);
+  EXPECT_TRUE(view->Gutter().ShowLineNumbers());
+  EXPECT_TRUE(view->WordWrap());
+  EXPECT_EQ(view->RightEdge(), 1024);
+  EXPECT_EQ(view->ScrollBars(), TScrollStyle::ssVertical);
+  EXPECT_TRUE(view->ReadOnly());
+  EXPECT_FALSE(view->WantReturns());
+  EXPECT_FALSE(view->InsertMode());
+  ASSERT_NE(view->Highlighter(), nullptr);
+  EXPECT_FALSE(view->Highlighter()->Options().AutoDetectEnabled);
+  ASSERT_EQ(view->Lines().Count(), 1);
+  EXPECT_EQ(view->Lines().Get(0), u"");
+  // The gutter measured with the window's own fonts: four digits in the
+  // gutter font, the offsets and the border.
+  TFontDesc gutterFont = view->Gutter().Font();
+  const int advance = MeasureFontVariant(host->Device().CreateFont(gutterFont)).Advance;
+  ASSERT_GT(advance, 0);
+  EXPECT_EQ(view->GutterWidth(), 6 + 4 * advance);
+  // The view fills its group box below the caption; its text area is
+  // whatever the gutter leaves.
+  QWidget* group = Find<QWidget>("GroupBox2");
+  EXPECT_GE(host->width(), group->width() - 12);
+  EXPECT_GT(host->height(), group->height() - 30);
+  EXPECT_EQ(view->CharsInWindow(), (view->ClientWidth() - view->GutterWidth() - 2) / view->CharWidth());
+}
+
+// The window's wheel reaches the view: three rows a notch, whatever the
+// desktop's setting, and a notch in two halves scrolls once.
+TEST_F(MainFormLayout, TextViewWheelScrollsThreeRowsPerNotch) {
+  auto* host = Find<TQtControlHost>("TextView1");
+  ASSERT_NE(host, nullptr);
+  TTextView& view = form.TextView();
+  std::u16string text;
+  for (int i = 0; i < 200; ++i) text += u"line\n";
+  view.Lines().SetText(text);
+  const auto wheel = [&](int delta) {
+    const QPointF at(host->width() / 2.0, host->height() / 2.0);
+    QWheelEvent event(at, host->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(host, &event);
+  };
+  ASSERT_EQ(view.TopLine(), 1);
+  wheel(-120);
+  EXPECT_EQ(view.TopLine(), 4);
+  wheel(-60);
+  EXPECT_EQ(view.TopLine(), 4);
+  wheel(-60);
+  EXPECT_EQ(view.TopLine(), 7);
+  wheel(120);
+  EXPECT_EQ(view.TopLine(), 4);
 }
 
 TEST_F(MainFormLayout, GroupBoxesFillTheirPagesAtEverySize) {
