@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "html/attributes.h"
+#include "html/style_parser.h"
 #include "html/symbols.h"
 #include "html/token_obj.h"
 
@@ -89,5 +90,24 @@ private:
 // ISO-2022-JP bytes (one per UTF-16 unit) to UTF-16; false when the text
 // holds something other than bytes or the conversion is not available.
 bool DecodeIso2022Jp(const std::u16string& bytes, std::u16string& out);
+
+}  // namespace tav
+
+namespace tav {
+
+// A STYLE element's content as a sheet source: the tokenizer's characters,
+// read raw, from the one after the tag's '>'.
+class TTokenizerSheetSource : public TSheetSource {
+public:
+  explicit TTokenizerSheetSource(THtmlTokenizer& tokenizer) : FTokenizer(tokenizer) {}
+  char16_t Next() override {
+    FTokenizer.GetCh();
+    return FTokenizer.Ch;
+  }
+  char16_t Peek() override { return FTokenizer.PeekCh(); }
+
+private:
+  THtmlTokenizer& FTokenizer;
+};
 
 }  // namespace tav

@@ -213,6 +213,17 @@ void TProperties::InheritValues(const std::u16string& tag, const TProperties& pa
   const std::u16string& ptag = parent.PropTag;
   bool spanParent = ptag == u"span";
   bool groupParent = ptag == u"thead" || ptag == u"tbody" || ptag == u"tfoot";
+  // Share the parent's blocks wherever this element set nothing of its own;
+  // the values that differ below copy their block.
+  for (int k = 0; k < BlockCount; ++k) {
+    bool own = false;
+    for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j)
+      own = own || (keepOriginals && FOriginals.test(static_cast<std::size_t>(j)));
+    if (!own && FBlocks[static_cast<std::size_t>(k)] != parent.FBlocks[static_cast<std::size_t>(k)]) {
+      FBlocks[static_cast<std::size_t>(k)] = parent.FBlocks[static_cast<std::size_t>(k)];
+      DropFont();
+    }
+  }
   for (int i = 0; i < PropCount; ++i) {
     auto p = static_cast<P>(i);
     if (keepOriginals && Original(p)) continue;

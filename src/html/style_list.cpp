@@ -259,15 +259,14 @@ void TStyleList::Initialize(const TStyleDefaults& d) {
   add({u"u"}, {{P::TextDecoration, text(u"underline")}});
   add({u"s", u"strike"}, {{P::TextDecoration, text(u"line-through")}});
   add({u"center", u"caption"}, {{P::TextAlign, text(u"center")}});
-  for (auto [keys, family] : {std::pair{std::initializer_list<std::u16string_view>{u"input", u"select"},
-                                        std::u16string(u"Arial Unicode MS, Arial")},
-                              std::pair{std::initializer_list<std::u16string_view>{u"textarea"},
-                                        d.PreFontName}}) {
+  auto formControl = [&](std::initializer_list<std::u16string_view> keys, const std::u16string& family) {
     add(keys, {{P::FontFamily, text(family)}, {P::FontSize, text(u"10pt")},
                {P::FontStyle, text(u"none")}, {P::FontWeight, text(u"normal")},
                {P::TextAlign, text(u"left")}, {P::TextDecoration, text(u"none")},
                {P::Color, color(d.TextColor)}});
-  }
+  };
+  formControl({u"input", u"select"}, u"Arial Unicode MS, Arial");
+  formControl({u"textarea"}, d.PreFontName);
   add({u"hr"}, {{P::MarginLeft, 0}, {P::MarginRight, 0}, {P::MarginTop, 10}, {P::MarginBottom, 10}});
   constexpr double headings[6] = {24, 18, 14, 12, 10, 8};
   for (int level = 1; level <= 6; ++level) {
@@ -336,30 +335,38 @@ struct TElement {
   const std::u16string& Pseudo;
 };
 
-void MatchOne(TProperties& props, const TStyleList& styles, const TElement& e,
-              const std::u16string& C, const TProperties* inlineStyle, const TPropStack* stack) {
+// The lookup steps in order. A step that names the class is looked up for
+// each single class of the element and then for all of them together, so
+// that every class rule comes after the tag rules and a rule for the full
+// class set after those for its single classes.
+void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
+              const std::vector<std::u16string>& classes, const TProperties* inlineStyle,
+              const TPropStack* stack) {
   const std::u16string& T = e.Tag;
   const std::u16string& Ps = e.Pseudo;
   const std::u16string& I = e.Id;
   auto merge = [&](const std::u16string& key) {
     if (const TProperties* rule = styles.Find(key)) props.Merge(*rule);
   };
+  auto eachClass = [&](const auto& keyOf) {
+    for (const auto& C : classes) merge(keyOf(u'.' + C));
+  };
   bool plain = Ps != u"hover" && Ps != u"visited";
-  const std::u16string dotC = C.empty() ? std::u16string() : u'.' + C;
+  const bool hasC = !classes.empty();
   const std::u16string colonP = Ps.empty() ? std::u16string() : u':' + Ps;
   const std::u16string hashI = I.empty() ? std::u16string() : u'#' + I;
   if (T == u"a" && !Ps.empty()) merge(u"::" + Ps);
   if (plain) merge(T);
   if (!Ps.empty()) merge(colonP);
-  if (!C.empty() && plain) {
-    merge(dotC);
-    merge(T + dotC);
+  if (hasC && plain) {
+    eachClass([](const std::u16string& dotC) { return dotC; });
+    eachClass([&](const std::u16string& dotC) { return T + dotC; });
   }
   if (!Ps.empty()) {
     merge(T + colonP);
-    if (!C.empty()) {
-      merge(dotC + colonP);
-      merge(T + dotC + colonP);
+    if (hasC) {
+      eachClass([&](const std::u16string& dotC) { return dotC + colonP; });
+      eachClass([&](const std::u16string& dotC) { return T + dotC + colonP; });
     }
   }
   if (!I.empty()) {
@@ -367,15 +374,15 @@ void MatchOne(TProperties& props, const TStyleList& styles, const TElement& e,
     // same order.
     merge(hashI);
     merge(T + hashI);
-    if (!C.empty()) merge(dotC + hashI);
+    if (hasC) eachClass([&](const std::u16string& dotC) { return dotC + hashI; });
     if (!Ps.empty()) {
       merge(colonP + hashI);
       merge(T + colonP + hashI);
     }
-    if (!C.empty()) merge(T + dotC + hashI);
-    if (!C.empty() && !Ps.empty()) {
-      merge(dotC + colonP + hashI);
-      merge(T + dotC + colonP + hashI);
+    if (hasC) eachClass([&](const std::u16string& dotC) { return T + dotC + hashI; });
+    if (hasC && !Ps.empty()) {
+      eachClass([&](const std::u16string& dotC) { return dotC + colonP + hashI; });
+      eachClass([&](const std::u16string& dotC) { return T + dotC + colonP + hashI; });
     }
   }
   // Contextual rules, by the subject's tag, class and pseudo-class.
@@ -386,14 +393,16 @@ void MatchOne(TProperties& props, const TStyleList& styles, const TElement& e,
     for (const auto& [key, rule] : *rules) {
       const TSelectorPart& s = rule->Subject;
       if (!s.Tag.empty() && s.Tag != T) continue;
-      if (!s.Classes.empty() && s.JoinedClasses() != C) continue;
+      if (!s.Classes.empty() &&
+          std::find(classes.begin(), classes.end(), s.JoinedClasses()) == classes.end())
+        continue;
       if (!s.Id.empty() && s.Id != I) continue;
       if (s.Pseudo.empty() ? Ps == u"link" : s.Pseudo != Ps) continue;
       if (AncestorsMatch(rule->Ancestors, stack)) props.Merge(*rule->Props);
     }
   };
   scan(T);
-  scan(dotC);
+  for (const auto& C : classes) scan(u'.' + C);
   scan(colonP);
   if (inlineStyle) props.Merge(*inlineStyle);
 }
@@ -407,10 +416,12 @@ void TProperties::Combine(TStyleList& styles, const std::u16string& tag, const s
   const TPropValue& inherited = Get(P::FontSize);
   double parentSize = IsNumber(inherited) ? AsNumber(inherited) : styles.DefFontSize;
   TElement e{tag, id, pseudo};
-  auto classes = SplitClasses(cls);
-  if (classes.size() > 1)
-    for (auto c : classes) MatchOne(*this, styles, e, std::u16string(c), inlineStyle, stack);
-  MatchOne(*this, styles, e, cls, inlineStyle, stack);
+  std::vector<std::u16string> classes;
+  auto single = SplitClasses(cls);
+  if (single.size() > 1)
+    for (auto c : single) classes.emplace_back(c);
+  if (!cls.empty()) classes.push_back(cls);
+  MatchAll(*this, styles, e, classes, inlineStyle, stack);
 
   const TPropValue& size = Get(P::FontSize);
   if (!IsNumber(size))

@@ -390,20 +390,18 @@ std::u16string LowerKeepingUrls(const std::u16string& value) {
 namespace {
 
 bool IsFullUrl(const std::u16string& s) {
-  if (LowerCopy(s.substr(0, 7)) == u"mailto:") return true;
+  std::u16string lower = LowerCopy(s.substr(0, 7));
+  if (lower == u"mailto:") return true;
+  if (lower.starts_with(u"file:")) return false;  // a local file path
   auto sep = s.find(u"://");
   auto slash = s.find(u'/');
   return sep != std::u16string::npos && sep < slash;
 }
 
 std::u16string LocalPath(std::u16string s) {
-  std::u16string lower = LowerCopy(s.substr(0, 8));
-  for (std::u16string_view prefix : {u"file:///", u"file://", u"file:/"}) {
-    if (lower.starts_with(prefix)) {
-      s.erase(0, prefix.size());
-      break;
-    }
-  }
+  std::u16string lower = LowerCopy(s.substr(0, 7));
+  if (lower == u"file://") s.erase(0, 7);
+  else if (lower.starts_with(u"file:")) s.erase(0, 5);
   std::u16string r;
   for (std::size_t i = 0; i < s.size(); ++i) {
     auto hex = [](char16_t c) {
