@@ -39,8 +39,15 @@ void TPropStack::Settle(int upTo) {
   }
 }
 
+void TPropStack::AddFeatures(const TProperties& props) {
+  TFeatureFilter f = FFeatures.empty() ? TFeatureFilter{} : FFeatures.back();
+  f.AddElement(props.PropTag, props.PropClass, props.PropID, props.PropPseudo);
+  FFeatures.push_back(f);
+}
+
 void TPropStack::Push(std::unique_ptr<TProperties> props) {
   if (!FItems.empty()) Settle(Count() - 1);
+  AddFeatures(*props);
   FItems.push_back(std::move(props));
   FStale.push_back(false);
 }
@@ -56,6 +63,7 @@ TProperties& TPropStack::PushNewProps(TStyleList& styles, const std::u16string& 
     props->Inherit(tag, Last());
   }
   props->Combine(styles, tag, cls, id, pseudo, title, inlineStyle, this);
+  AddFeatures(*props);
   FItems.push_back(std::move(props));
   FStale.push_back(false);
   return *FItems.back();
@@ -67,6 +75,8 @@ bool TPropStack::PopProp(const std::u16string& tag) {
     if (FStale[static_cast<std::size_t>(i)]) --FStaleCount;
     FItems.erase(FItems.begin() + i);
     FStale.erase(FStale.begin() + i);
+    // The filters above keep the removed set's features: still a superset.
+    FFeatures.erase(FFeatures.begin() + i);
     if (i < Count()) {
       // The set that moved into the gap has a new parent.
       if (!FStale[static_cast<std::size_t>(i)]) {
@@ -98,6 +108,7 @@ void TPropStack::PopLast() {
   if (FStale.back()) --FStaleCount;
   FItems.pop_back();
   FStale.pop_back();
+  FFeatures.pop_back();
   if (FDirtyFrom >= Count()) {
     FDirtyFrom = 1 << 30;
     FCarry = false;
@@ -107,6 +118,7 @@ void TPropStack::PopLast() {
 void TPropStack::Clear() {
   FItems.clear();
   FStale.clear();
+  FFeatures.clear();
   FStaleCount = 0;
   FDirtyFrom = 1 << 30;
   FCarry = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "html/properties.h"
+#include "html/style_list.h"
 
 namespace tav {
 
@@ -40,6 +41,11 @@ public:
   void PopLast();
   void Clear();
 
+  // The features (tags, classes, ids, pseudo-classes) of every set on the
+  // stack, and of some that were removed: a superset, for ruling out
+  // contextual rules quickly.
+  const TFeatureFilter& Features() const { return FFeatures.back(); }
+
   // How many sets were re-derived so far (for tests of the laziness).
   long long Rederived() const { return FRederived; }
 
@@ -47,6 +53,8 @@ private:
   void Settle(int upTo);
 
   std::vector<std::unique_ptr<TProperties>> FItems;
+  std::vector<TFeatureFilter> FFeatures;  // of the sets up to each index
+  void AddFeatures(const TProperties& props);
   // Sets whose parent was removed, not yet re-derived.
   std::vector<bool> FStale;
   int FStaleCount = 0;

@@ -58,11 +58,46 @@ TSelectorPart ParseSelectorPart(std::u16string_view s) {
 namespace {
 
 std::u16string LeadOf(const TSelectorPart& p) {
+  if (!p.Tag.empty() && !p.Classes.empty()) return p.Tag + u'.' + p.JoinedClasses();
   if (!p.Tag.empty()) return p.Tag;
   if (!p.Classes.empty()) return u'.' + p.JoinedClasses();
   if (!p.Pseudo.empty()) return u':' + p.Pseudo;
   return u'#' + p.Id;
 }
+
+}  // namespace
+
+void TFeatureFilter::Add(char16_t kind, std::u16string_view name) {
+  std::uint64_t h = 1469598103934665603ull ^ kind;
+  for (char16_t c : name) h = (h ^ c) * 1099511628211ull;
+  for (int k = 0; k < 2; ++k) {
+    unsigned bit = static_cast<unsigned>(h >> (k * 16)) & 255u;
+    Bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  }
+}
+
+void TFeatureFilter::AddPart(const TSelectorPart& part) {
+  if (!part.Tag.empty()) Add(u't', part.Tag);
+  for (const auto& c : part.Classes) Add(u'c', c);
+  if (!part.Id.empty()) Add(u'i', part.Id);
+  if (!part.Pseudo.empty()) Add(u'p', part.Pseudo);
+}
+
+void TFeatureFilter::AddElement(const std::u16string& tag, const std::u16string& classes,
+                                const std::u16string& id, const std::u16string& pseudo) {
+  if (!tag.empty()) Add(u't', tag);
+  std::size_t pos = 0;
+  while (pos <= classes.size()) {
+    auto dot = classes.find(u'.', pos);
+    if (dot == std::u16string::npos) dot = classes.size();
+    if (dot > pos) Add(u'c', std::u16string_view(classes).substr(pos, dot - pos));
+    pos = dot + 1;
+  }
+  if (!id.empty()) Add(u'i', id);
+  if (!pseudo.empty()) Add(u'p', pseudo);
+}
+
+namespace {
 
 // Deepest ancestor chain a contextual key keeps: the depth is one digit.
 constexpr std::size_t MaxAncestors = 9;
@@ -143,15 +178,14 @@ const TProperties* TStyleList::Find(const std::u16string& key) const {
   return it == FRules.end() ? nullptr : it->second.get();
 }
 
-const std::map<std::u16string, std::unique_ptr<TContextRule>>* TStyleList::ContextRules(
-    const std::u16string& lead) const {
+const std::vector<const TContextRule*>* TStyleList::ContextRules(const std::u16string& lead) const {
   auto it = FContextRules.find(lead);
-  return it == FContextRules.end() ? nullptr : &it->second;
+  return it == FContextRules.end() ? nullptr : &it->second.InOrder;
 }
 
 int TStyleList::RuleCount() const {
   std::size_t n = FRules.size();
-  for (auto& [lead, rules] : FContextRules) n += rules.size();
+  for (auto& [lead, bucket] : FContextRules) n += bucket.ByKey.size();
   return static_cast<int>(n);
 }
 
@@ -160,12 +194,16 @@ void TStyleList::SetRuleProperty(const TSelectorKey& key, const std::u16string& 
   TProperties* rule;
   if (key.Contextual) {
     auto& bucket = FContextRules[LeadOf(key.Subject)];
-    auto& slot = bucket[key.Key];
+    auto& slot = bucket.ByKey[key.Key];
     if (!slot) {
       slot = std::make_unique<TContextRule>();
       slot->Key = key.Key;
       slot->Subject = key.Subject;
+      slot->SubjectClasses = key.Subject.JoinedClasses();
       slot->Ancestors = key.Ancestors;
+      for (const auto& part : key.Ancestors) slot->Needed.AddPart(part);
+      bucket.InOrder.clear();
+      for (const auto& entry : bucket.ByKey) bucket.InOrder.push_back(entry.second.get());
       slot->Props = std::make_unique<TProperties>(*FDevice);
     }
     rule = slot->Props.get();
@@ -390,11 +428,13 @@ void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
     if (lead.empty()) return;
     auto* rules = styles.ContextRules(lead);
     if (!rules) return;
-    for (const auto& [key, rule] : *rules) {
+    const TFeatureFilter* present = stack && !stack->Empty() ? &stack->Features() : nullptr;
+    for (const TContextRule* rule : *rules) {
+      if (present && !present->MayContain(rule->Needed)) continue;
       const TSelectorPart& s = rule->Subject;
       if (!s.Tag.empty() && s.Tag != T) continue;
       if (!s.Classes.empty() &&
-          std::find(classes.begin(), classes.end(), s.JoinedClasses()) == classes.end())
+          std::find(classes.begin(), classes.end(), rule->SubjectClasses) == classes.end())
         continue;
       if (!s.Id.empty() && s.Id != I) continue;
       if (s.Pseudo.empty() ? Ps == u"link" : s.Pseudo != Ps) continue;
@@ -402,6 +442,7 @@ void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
     }
   };
   scan(T);
+  for (const auto& C : classes) scan(T + u'.' + C);
   for (const auto& C : classes) scan(u'.' + C);
   scan(colonP);
   if (inlineStyle) props.Merge(*inlineStyle);

@@ -2,6 +2,8 @@
 // The document's style rules: the built-in sheet, rules from STYLE elements
 // and linked sheets, keyed by their selectors, and the contextual rules
 // indexed by the element they style.
+#include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +29,25 @@ struct TSelectorPart {
 };
 TSelectorPart ParseSelectorPart(std::u16string_view compound);
 
+// A small Bloom filter over element features (tag, classes, id,
+// pseudo-class): a contextual rule is only matched against the stack when
+// every feature its ancestors need may be present there.
+struct TFeatureFilter {
+  std::array<std::uint64_t, 4> Bits{};
+  void Add(char16_t kind, std::u16string_view name);
+  void AddPart(const TSelectorPart& part);
+  void AddElement(const std::u16string& tag, const std::u16string& joinedClasses,
+                  const std::u16string& id, const std::u16string& pseudo);
+  void Merge(const TFeatureFilter& other) {
+    for (std::size_t i = 0; i < Bits.size(); ++i) Bits[i] |= other.Bits[i];
+  }
+  bool MayContain(const TFeatureFilter& needed) const {
+    for (std::size_t i = 0; i < Bits.size(); ++i)
+      if ((Bits[i] & needed.Bits[i]) != needed.Bits[i]) return false;
+    return true;
+  }
+};
+
 // A selector turned into its key, with its parts kept for matching.
 struct TSelectorKey {
   std::u16string Key;
@@ -39,7 +60,9 @@ struct TSelectorKey {
 struct TContextRule {
   std::u16string Key;
   TSelectorPart Subject;
+  std::u16string SubjectClasses;  // joined
   std::vector<TSelectorPart> Ancestors;
+  TFeatureFilter Needed;  // what the ancestors need
   std::unique_ptr<TProperties> Props;
 };
 
@@ -81,10 +104,9 @@ public:
 
   // The rule for a simple key, or null.
   const TProperties* Find(const std::u16string& key) const;
-  // The contextual rules whose subject leads with `lead` (a tag, '.class'
-  // or ':pseudo'), in key order; null when none.
-  const std::map<std::u16string, std::unique_ptr<TContextRule>>* ContextRules(
-      const std::u16string& lead) const;
+  // The contextual rules whose subject leads with `lead` (a tag, a tag with
+  // its classes 'li.x', '.class' or ':pseudo'), in key order; null when none.
+  const std::vector<const TContextRule*>* ContextRules(const std::u16string& lead) const;
   int RuleCount() const;
 
   TProperties* DefProp = nullptr;
@@ -101,8 +123,13 @@ private:
 
   TGraphicsDevice* FDevice;
   std::unordered_map<std::u16string, std::unique_ptr<TProperties>> FRules;
-  std::unordered_map<std::u16string, std::map<std::u16string, std::unique_ptr<TContextRule>>>
-      FContextRules;
+  // Rules by the lead of their subject; each bucket owns its rules by key
+  // and keeps them in key order in a flat list for scanning.
+  struct TBucket {
+    std::map<std::u16string, std::unique_ptr<TContextRule>> ByKey;
+    std::vector<const TContextRule*> InOrder;
+  };
+  std::unordered_map<std::u16string, TBucket> FContextRules;
 };
 
 }  // namespace tav
