@@ -39,10 +39,10 @@ for page in "$work"/*.html "$real"; do
   name=$(basename "$page" .html)
   tok=$(best tokenize-seconds "$inspect" --time styles "$page")
   sty=$(best style-seconds "$inspect" --time styles "$page")
-  qt=$(best set-html-seconds "$peer" "$page")
+  qt=$(best set-html-seconds "$peer" "$page" 2>/dev/null)
   rss=$("$inspect" --time styles "$page" | value peak-rss-mb)
-  qrss=$("$peer" "$page" | value peak-rss-mb)
-  ratio=$(awk -v a="$tok" -v b="$sty" -v q="$qt" 'BEGIN { printf "%.2f", q > 0 ? (a + b) / q : 0 }')
+  qrss=$("$peer" "$page" 2>/dev/null | value peak-rss-mb)
+  ratio=$(awk -v a="$tok" -v b="$sty" -v q="$qt" 'BEGIN { printf "%.2f", (q > 0 ? (a + b) / q : 0) }')
   ours[$name]=$(awk -v a="$tok" -v b="$sty" 'BEGIN { print a + b }')
   printf '%-22s %9s %9s %9s %7s %8s %8s\n' "$name" "$tok" "$sty" "$qt" "$ratio" "$rss" "$qrss"
 done
@@ -51,5 +51,5 @@ echo "linearity (tokenize + style at 2x over 1x):"
 for one in "$work"/*-1x.html; do
   base=$(basename "$one" -1x.html)
   awk -v n="$base" -v a="${ours[$base-1x]}" -v b="${ours[$base-2x]}" \
-    'BEGIN { printf "  %-14s %.2f\n", n, a > 0 ? b / a : 0 }'
+    'BEGIN { printf "  %-14s %.2f\n", n, (a > 0 ? b / a : 0) }'
 done

@@ -178,7 +178,7 @@ bool THtmlTokenizer::SkipMarkup() {
   std::size_t& pos = &src == &FInserted ? FInsPos : FPos;
   if (pos >= src.size()) return false;
   if (src[pos] == u'!') {
-    if (pos + 2 < src.size() + 0 && src[pos + 1] == u'-' && pos + 2 < src.size() && src[pos + 2] == u'-') {
+    if (pos + 2 < src.size() && src[pos + 1] == u'-' && src[pos + 2] == u'-') {
       pos += 3;
       if (pos < src.size() && src[pos] == u'#' && OnInclude) {
         ReadInclude(src, pos);

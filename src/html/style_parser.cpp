@@ -148,19 +148,12 @@ private:
       break;
     }
     // Whatever follows the group up to '{' is skipped.
-    bool progressed = false;
-    while (!AtEnd() && FIn.Ch != u'{' && FIn.Ch != u'}') {
-      FIn.Advance();
-      progressed = true;
-    }
+    while (!AtEnd() && FIn.Ch != u'{' && FIn.Ch != u'}') FIn.Advance();
     if (FIn.Ch == u'}') {
       FIn.Advance();
       return;
     }
-    if (FIn.Ch != u'{') {
-      (void)progressed;
-      return;
-    }
+    if (FIn.Ch != u'{') return;
     FIn.Advance();
     Declarations(keys);
   }
@@ -410,7 +403,7 @@ std::u16string LocalPath(std::u16string s) {
       if (c >= u'A' && c <= u'F') return c - u'A' + 10;
       return -1;
     };
-    if (s[i] == u'%' && i + 2 < s.size() + 0 && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+    if (s[i] == u'%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
       r += static_cast<char16_t>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
       i += 2;
     } else {
