@@ -223,6 +223,7 @@ int main(int argc, char** argv) {
   std::u16string text = IsValidUtf8Buffer(bytes.data(), static_cast<std::int64_t>(bytes.size()))
                             ? Utf8ToText(bytes)
                             : AnsiToText(bytes);
+  std::string().swap(bytes);
   std::ios::sync_with_stdio(false);
   if (!time) {
     if (mode == "tokens") Tokens(text);

@@ -277,34 +277,54 @@ void THtmlTokenizer::Next() {
 
 void THtmlTokenizer::ReadText() {
   Sy = TextSy;
-  FChars.Clear();
   bool lastSpace = false;
   for (;;) {
     if (Ch == 0) break;
     if (Ch < 9) {
-      if (FChars.Size() > 0 || LCToken.Leng() > 0) break;
+      if (LCToken.Leng() > 0) break;
       // A control character where text would start reads as '?'.
-      FChars.Add(u'?', SIndex);
+      LCToken.AddUnicodeChar(u'?', SIndex);
       GetCh();
       lastSpace = false;
       continue;
     }
     if (Ch == u'<' && !FPlain) break;
     if (Ch == u' ' || Ch == u'\r' || Ch == u'\n') {
-      if (!lastSpace) FChars.Add(u' ', SIndex);
+      if (!lastSpace) LCToken.AddUnicodeChar(u' ', SIndex);
       lastSpace = true;
       GetCh();
       continue;
     }
     lastSpace = false;
     if (Ch == u'&') {
+      FChars.Clear();
       ReadReference(FChars, false);
+      FChars.FlushTo(LCToken);
       continue;
     }
-    FChars.Add(Ch, SIndex);
+    LCToken.AddUnicodeChar(Ch, SIndex);
+    AppendPlainRun();
     GetCh();
   }
-  FChars.FlushTo(LCToken);
+}
+
+// Appends the ordinary characters that follow straight from the document,
+// without the per-character reader: most of a page's text is such runs.
+void THtmlTokenizer::AppendPlainRun() {
+  if (FInInserted) return;
+  const std::size_t start = FPos;
+  std::size_t end = start;
+  const std::size_t size = FDoc.size();
+  while (end < size) {
+    char16_t c = FDoc[end];
+    if (c <= u' ' || c == u'<' || c == u'&') break;
+    ++end;
+  }
+  if (end == start) return;
+  LCToken.AddRun(FDoc.data() + start, end - start, static_cast<int>(start) + FIndexBase);
+  FPos = end;
+  if ((start >> 12) != (end >> 12) && OnProgress && size > 0)
+    OnProgress(static_cast<int>(end * 100 / size));
 }
 
 void THtmlTokenizer::ReadTag() {

@@ -70,6 +70,7 @@ private:
   void ReadInclude(const std::u16string& src, std::size_t& pos);
   void ReadTag();
   void ReadText();
+  void AppendPlainRun();
   bool ReadAttribute();
   void ReadValue(TAttribute& a, TCharCollection& out);
   void ReadReference(TCharCollection& out, bool inAttribute);

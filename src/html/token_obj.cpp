@@ -26,6 +26,13 @@ void TokenObj::AddString(const std::u16string& text, const std::vector<int>& ind
   I.insert(I.end(), indices.begin(), indices.end());
 }
 
+void TokenObj::AddRun(const char16_t* chars, std::size_t count, int firstIndex) {
+  C.append(chars, count);
+  std::size_t at = I.size();
+  I.resize(at + count);
+  for (std::size_t k = 0; k < count; ++k) I[at + k] = firstIndex + static_cast<int>(k);
+}
+
 void TokenObj::Concat(const TokenObj& other) { AddString(other.C, other.I); }
 
 void TokenObj::Remove(int n) {

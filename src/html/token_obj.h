@@ -18,6 +18,8 @@ public:
   void Clear();
   void AddUnicodeChar(char16_t ch, int index);
   void AddString(const std::u16string& text, const std::vector<int>& indices);
+  // `count` characters whose source indices run from `firstIndex` up.
+  void AddRun(const char16_t* chars, std::size_t count, int firstIndex);
   void Concat(const TokenObj& other);
   // n counts from 1, as character positions in the token do.
   void Remove(int n);
