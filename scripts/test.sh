@@ -17,11 +17,12 @@ cmake --build build-fuzz -j"$jobs"
 (cd build-fuzz && ctest --output-on-failure -L fuzz -j"$jobs" --timeout 600)
 
 # Every suite that needs no display, under ASan and UBSan: hostile peers at
-# every step of the handshakes and tunnels, decoders fed broken input, and
-# the views drawn on the fixed-metrics device must not crash or leak.
+# every step of the handshakes and tunnels, decoders fed broken input, hostile
+# pages, and the views drawn on the fixed-metrics device must not crash or
+# leak.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_BUILD_GUI=OFF \
   -DTAV_BUILD_BENCH=OFF -DTAV_WERROR=ON -DTAV_SANITIZE=ON >/dev/null
-sanitized=(util net tls http textview platform widgets)
+sanitized=(util net tls http textview html platform widgets)
 cmake --build build-asan -j"$jobs" --target "${sanitized[@]/%/_tests}"
 for suite in "${sanitized[@]}"; do
   echo "== ${suite}_tests under ASan and UBSan"

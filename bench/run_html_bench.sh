@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Tokenizing and styling against QTextDocument::setHtml on the same decoded
+# text, in the same run: the generated fixtures at 1x and 2x (linearity: 2x
+# time over 1x time) and the real page, Python's contents.html from Debian's
+# python3-doc (installed when missing). Each timing is the best of 3; peak
+# memory is that of the single run. Usage: bench/run_html_bench.sh (after a
+# build with the GUI; TAV_BUILD_DIR points at another build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${TAV_BUILD_DIR:-build}
+inspect=$build/bench/html_inspect
+peer=$build/bench/html_qt_peer
+for tool in "$inspect" "$peer"; do
+  [ -x "$tool" ] || { echo "no $tool: build the project with the GUI first" >&2; exit 2; }
+done
+export QT_QPA_PLATFORM=offscreen
+
+real=/usr/share/doc/python3.11/html/contents.html
+if [ ! -f "$real" ]; then
+  echo "installing python3-doc for $real ..."
+  if [ "$(id -u)" = 0 ]; then apt-get install -y python3-doc >/dev/null
+  else sudo apt-get install -y python3-doc >/dev/null; fi
+fi
+
+work=$(mktemp -d /tmp/tav-html-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+echo "generating fixtures in $work ..."
+python3 bench/gen_html_fixtures.py "$work"
+
+value() { awk -v k="$1:" '$1 == k { print $2 }'; }
+best() {  # best of 3 of one key of a command's output
+  local key=$1; shift
+  for _ in 1 2 3; do "$@" | value "$key"; done | sort -g | head -1
+}
+# The peer gets at most $limit seconds a page (QTextDocument is quadratic on
+# deep nesting); a page it does not finish shows ">limit".
+limit=${PEER_LIMIT:-60}
+peer_best() {
+  local page=$1 out t bestt=""
+  for _ in 1 2 3; do
+    out=$(timeout "$limit" "$peer" "$page" 2>/dev/null) || { echo ">$limit"; return; }
+    t=$(value set-html-seconds <<<"$out")
+    if [ -z "$bestt" ] || awk -v a="$t" -v b="$bestt" 'BEGIN { exit !(a < b) }'; then bestt=$t; fi
+  done
+  echo "$bestt"
+}
+
+printf '%-22s %9s %9s %9s %7s %8s %8s\n' page tok-s style-s qt-s ratio rss-mb qt-rss
+declare -A ours
+for page in "$work"/*.html "$real"; do
+  name=$(basename "$page" .html)
+  tok=$(best tokenize-seconds "$inspect" --time styles "$page")
+  sty=$(best style-seconds "$inspect" --time styles "$page")
+  qt=$(peer_best "$page")
+  rss=$("$inspect" --time styles "$page" | value peak-rss-mb)
+  if [[ $qt == '>'* ]]; then qrss="-"
+  else qrss=$("$peer" "$page" 2>/dev/null | value peak-rss-mb); fi
+  ratio=$(awk -v a="$tok" -v b="$sty" -v q="${qt#>}" 'BEGIN { printf "%.2f", (q > 0 ? (a + b) / q : 0) }')
+  if [[ $qt == '>'* ]]; then ratio="<$ratio"; fi
+  ours[$name]=$(awk -v a="$tok" -v b="$sty" 'BEGIN { print a + b }')
+  printf '%-22s %9s %9s %9s %7s %8s %8s\n' "$name" "$tok" "$sty" "$qt" "$ratio" "$rss" "$qrss"
+done
+echo
+echo "linearity (tokenize + style at 2x over 1x):"
+for one in "$work"/*-1x.html; do
+  base=$(basename "$one" -1x.html)
+  awk -v n="$base" -v a="${ours[$base-1x]}" -v b="${ours[$base-2x]}" \
+    'BEGIN { printf "  %-14s %.2f\n", n, (a > 0 ? b / a : 0) }'
+done

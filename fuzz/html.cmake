@@ -1,0 +1,6 @@
+# HTML tokenizer, style sheets, declaration lists, and the colour and length
+# readers, on the fixed-metrics device.
+tav_add_fuzzer(fuzz_html_tokenizer ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_tokenizer.cpp tav_html tav_platform_testing)
+tav_add_fuzzer(fuzz_style_sheet ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_sheet.cpp tav_html tav_platform_testing)
+tav_add_fuzzer(fuzz_style_declarations ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_declarations.cpp tav_html tav_platform_testing)
+tav_add_fuzzer(fuzz_style_values ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_values.cpp tav_html tav_platform_testing)

@@ -1,0 +1,21 @@
+// Reads arbitrary text as a colour, a length and a font size: colours never
+// name a system colour by accident, font sizes stay in their range, and
+// nothing overflows.
+#include "fuzz_input.h"
+#include "html/html_color.h"
+#include "html/html_units.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::u16string text = FuzzText(data, size);
+  tav::TColor c = 0x123456;
+  if (tav::ColorFromString(text, c)) {
+    bool named = tav::IsColorName(tav::TrimCopy(text));
+    Check(named || c <= 0xFFFFFF);
+  } else {
+    Check(c == 0x123456);
+  }
+  tav::LengthConv(text, size % 2, 1000, 16, 8, -1, 96);
+  double pt = tav::FontSizeConv(text, 12, 12, 96);
+  Check(pt >= tav::MinFontSize && pt <= tav::MaxFontSize);
+  return 0;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The text token: characters with the source index of each, so that
+// selection, search and caret positions map back to the document text.
+#include <string>
+#include <vector>
+
+namespace tav {
+
+class TokenObj {
+public:
+  TokenObj();
+
+  int Leng() const { return static_cast<int>(C.size()); }
+  // Capacity in characters; grows geometrically so that appending stays
+  // linear on multi-megabyte text.
+  int MaxIndex() const { return static_cast<int>(C.capacity()); }
+
+  void Clear();
+  void AddUnicodeChar(char16_t ch, int index);
+  void AddString(const std::u16string& text, const std::vector<int>& indices);
+  // `count` characters whose source indices run from `firstIndex` up.
+  void AddRun(const char16_t* chars, std::size_t count, int firstIndex);
+  void Concat(const TokenObj& other);
+  // n counts from 1, as character positions in the token do.
+  void Remove(int n);
+  void Replace(int n, char16_t ch);
+
+  const std::u16string& S() const { return C; }
+  char16_t Ch(int i) const { return C[static_cast<std::size_t>(i)]; }
+  int Index(int i) const { return I[static_cast<std::size_t>(i)]; }
+  const std::vector<int>& Indices() const { return I; }
+
+private:
+  std::u16string C;
+  std::vector<int> I;
+};
+
+// A scratch run of characters with their source indices, flushed into the
+// current token in one go.
+class TCharCollection {
+public:
+  TCharCollection();
+  void Add(char16_t ch, int index);
+  void Clear();
+  int Size() const { return static_cast<int>(FChars.size()); }
+  const std::u16string& AsString() const { return FChars; }
+  // Appends the run to the token and empties the collection.
+  void FlushTo(TokenObj& token);
+
+private:
+  std::u16string FChars;
+  std::vector<int> FIndices;
+};
+
+}  // namespace tav
