@@ -717,7 +717,12 @@ void TCustomTextView::LinesChanged() {
 void TCustomTextView::ListCleared() {
   ForgetLineLayouts();
   if (fWordWrapPlugin) fWordWrapPlugin->Reset();
-  Invalidate();
+  // Within a load the clear joins the load's one invalidation.
+  if (fLinesChanging) {
+    fInvalidateRect = UnionRect(fInvalidateRect, ClientRect());
+  } else {
+    Invalidate();
+  }
   fCaretXY = fBlockBegin = fBlockEnd = TBufferCoord{1, 1};
   fTopLine = 1;
   fLeftChar = 1;
