@@ -41,9 +41,10 @@ std::u16string TClipboard::GetText() const {
   return TClipboardItem::TextOfUnicodeData(GetData(CF_UNICODETEXT));
 }
 
-void TMemoryClipboard::SetData(const std::vector<TClipboardItem>& items) {
-  FData.clear();
-  for (auto& item : items) FData[item.Format] = item.Data;
+void TMemoryClipboard::SetData(std::vector<TClipboardItem> items) {
+  std::map<unsigned, std::string> data;
+  for (auto& item : items) data[item.Format] = std::move(item.Data);
+  FData.swap(data);
 }
 
 bool TMemoryClipboard::HasFormat(unsigned format) const { return FData.count(format) != 0; }
