@@ -17,8 +17,13 @@ struct TClipboardItem {
   // The bytes as offered. CF_UNICODETEXT holds UTF-16LE with a terminating
   // zero unit (see UnicodeText()).
   std::string Data;
+  // CF_UNICODETEXT may instead come as the text itself, with Data empty
+  // (see TakeUnicodeText()): a clipboard takes it over without converting
+  // it to bytes first.
+  std::u16string Text{};
 
   static TClipboardItem UnicodeText(std::u16string_view text);
+  static TClipboardItem TakeUnicodeText(std::u16string text);
   // The UTF-16LE bytes of a CF_UNICODETEXT item up to the terminating zero.
   static std::u16string TextOfUnicodeData(std::string_view data);
 };

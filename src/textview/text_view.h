@@ -384,6 +384,7 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   // The selected text; false (and nothing built) when it would be longer
   // than MaxSelTextLength.
   bool BuildSelText(std::u16string& out);
+  void CopyTextToClipboard(std::u16string text);
   void MoveCaretAndSelect(TBufferCoord before, TBufferCoord after, bool selecting);
   void MoveCaretColumns(int delta, bool selecting);
   void MoveCaretRows(int delta, bool selecting);

@@ -25,14 +25,15 @@ void TCustomTextView::CopyToClipboard() {
   fOptions = saved;
   // A selection too large to build copies nothing; the clipboard keeps what
   // it had and nothing is reported.
-  if (built) DoCopyToClipboard(text);
+  if (built) CopyTextToClipboard(std::move(text));
 }
 
-void TCustomTextView::DoCopyToClipboard(const std::u16string& text) {
+void TCustomTextView::DoCopyToClipboard(const std::u16string& text) { CopyTextToClipboard(text); }
+
+void TCustomTextView::CopyTextToClipboard(std::u16string text) {
   try {
     TClipboard& clipboard = Clipboard();
     std::vector<TClipboardItem> items(2);
-    items[0] = TClipboardItem::UnicodeText(text);
     // The private format: the mode byte, the text in the single-byte code
     // page (as long as the converter makes it), a zero byte.
     std::string block = TextToAnsi(text);
@@ -40,6 +41,9 @@ void TCustomTextView::DoCopyToClipboard(const std::u16string& text) {
     block.push_back('\0');
     items[1].Format = clipboard.RegisterFormat(kTextViewBlockFormatName);
     items[1].Data = std::move(block);
+    // The text itself is handed over, not copied: a large selection exists
+    // once until the clipboard has taken it.
+    items[0] = TClipboardItem::TakeUnicodeText(std::move(text));
     clipboard.SetData(std::move(items));
   } catch (const std::bad_alloc&) {
     // Nothing was replaced: the clipboard keeps its old content.

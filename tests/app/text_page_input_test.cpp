@@ -69,6 +69,16 @@ TEST_F(TextPageInput, CopyLandsOnTheClipboardAsTextAndAsTheBlockFormat) {
   mime = QGuiApplication::clipboard()->mimeData();
   EXPECT_EQ(mime->text(), QString::fromUtf8("caf\xC3\xA9 \xE4\xB8\xAD\r\nsecond line"));
   EXPECT_EQ(mime->data(kBlockMime).left(1), QByteArray("\1", 1));
+
+  // A zero character: other programs get the text up to it, the block all.
+  view->Lines().SetText(std::u16string(u"ab\0cd", 5));
+  Key(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+  Key(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+  Key(Qt::Key_A, Qt::ControlModifier);
+  Key(Qt::Key_C, Qt::ControlModifier);
+  mime = QGuiApplication::clipboard()->mimeData();
+  EXPECT_EQ(mime->text(), QStringLiteral("ab"));
+  EXPECT_EQ(mime->data(kBlockMime), QByteArray("\0ab\0cd\0", 7));
 }
 
 TEST_F(TextPageInput, CopyThatCannotBeBuiltLeavesTheClipboardAlone) {

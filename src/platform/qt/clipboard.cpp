@@ -43,6 +43,16 @@ void TQtClipboard::SetData(std::vector<TClipboardItem> items) {
   // leaves the old content in place.
   auto mime = std::make_unique<QMimeData>();
   for (TClipboardItem& item : items) {
+    if (item.Format == CF_UNICODETEXT && item.Data.empty()) {
+      // Taken over as text: one copy into the QString, up to a zero unit,
+      // then the item's text is released.
+      const std::size_t zero = item.Text.find(u'\0');
+      const std::size_t length = zero == std::u16string::npos ? item.Text.size() : zero;
+      mime->setText(QString(reinterpret_cast<const QChar*>(item.Text.data()),
+                            static_cast<qsizetype>(length)));
+      std::u16string().swap(item.Text);
+      continue;
+    }
     if (item.Format == CF_UNICODETEXT) {
       // The UTF-16LE units go straight into the QString, up to the zero unit.
       static_assert(std::endian::native == std::endian::little);
