@@ -393,6 +393,7 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   void HomeKey(bool selecting);
   void EndKey(bool selecting);
   void ScrollCommand(int delta);
+  void FindMatchingBracket();
   void InvalidateSelectionLines(TBufferCoord a, TBufferCoord b);
   TBufferCoord ClampBlockPos(TBufferCoord value) const;
   int RowLength(int row);

@@ -163,6 +163,7 @@ void TCustomTextView::ExecuteCommand(TTextViewCommand command, char16_t aChar, v
     case ecNormalSelect: SetSelectionMode(TSelectionMode::smNormal); break;
     case ecColumnSelect: SetSelectionMode(TSelectionMode::smColumn); break;
     case ecLineSelect: SetSelectionMode(TSelectionMode::smLine); break;
+    case ecMatchBracket: FindMatchingBracket(); break;
     case ecContextHelp:
       if (fOnContextHelp) fOnContextHelp(*this, WordAtCursor());
       break;
@@ -309,6 +310,43 @@ void TCustomTextView::EndKey(bool selecting) {
     return;
   }
   MoveCaretAndSelect(fCaretXY, {length + 1, fCaretXY.Line}, selecting);
+}
+
+// The bracket that pairs with the one at the caret, nested pairs skipped;
+// the caret goes there (it stays when there is none).
+void TCustomTextView::FindMatchingBracket() {
+  static constexpr char16_t kOpen[] = u"([{<", kClose[] = u")]}>";
+  const int count = fLines->Count();
+  if (fCaretXY.Line > count) return;
+  const std::u16string_view line = fLines->StringView(fCaretXY.Line - 1);
+  if (fCaretXY.Char < 1 || fCaretXY.Char > static_cast<int>(line.size())) return;
+  const char16_t at = line[static_cast<std::size_t>(fCaretXY.Char - 1)];
+  int kind = 0;
+  bool forward = true;
+  for (; kind < 4; ++kind) {
+    if (at == kOpen[kind]) break;
+    if (at == kClose[kind]) {
+      forward = false;
+      break;
+    }
+  }
+  if (kind == 4) return;
+  const char16_t self = at, other = forward ? kClose[kind] : kOpen[kind];
+  int depth = 0;
+  int l = fCaretXY.Line, c = fCaretXY.Char;
+  while (l >= 1 && l <= count) {
+    const std::u16string_view s = fLines->StringView(l - 1);
+    for (; c >= 1 && c <= static_cast<int>(s.size()); c += forward ? 1 : -1) {
+      const char16_t ch = s[static_cast<std::size_t>(c - 1)];
+      if (ch == self) ++depth;
+      if (ch == other && --depth == 0) {
+        MoveCaretAndSelect(fCaretXY, {c, l}, false);
+        return;
+      }
+    }
+    l += forward ? 1 : -1;
+    if (l >= 1 && l <= count) c = forward ? 1 : static_cast<int>(fLines->StringView(l - 1).size());
+  }
 }
 
 // ---- mouse ------------------------------------------------------------------

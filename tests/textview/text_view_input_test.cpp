@@ -771,6 +771,40 @@ TEST_F(TextViewInput, WrappedCaretIsCappedOneCellRightOfTheWindow) {
   EXPECT_EQ(view.CaretRect().Left, view.RowColumnToPixels({11, 1}).X);
 }
 
+TEST_F(TextViewInput, MatchBracketJumpsOverNestedPairsAcrossLines) {
+  view.Lines().SetText(u"f(a[1], (b)\n  ) x(");
+  struct Case {
+    TBufferCoord from, to;
+  } cases[] = {
+      {{2, 1}, {3, 2}},  // '(' to its ')' on the next line, "(b)" skipped
+      {{3, 2}, {2, 1}},  // and back
+      {{4, 1}, {6, 1}},
+      {{9, 1}, {11, 1}},
+      {{6, 2}, {6, 2}},  // an unpaired one: the caret stays
+      {{5, 2}, {5, 2}},  // not a bracket
+  };
+  for (const Case& c : cases) {
+    view.SetCaretXY(c.from);
+    Press({{'B', ssCtrl | ssShift}});
+    EXPECT_EQ(view.CaretXY(), c.to) << c.from.Char << "," << c.from.Line;
+  }
+}
+
+TEST_F(TextViewInput, GutterClickReportsTheLine) {
+  view.Lines().SetText(u"one\ntwo\nthree");
+  int clicked = 0;
+  view.SetOnGutterClick([&](TCustomTextView&, TMouseButton, int, int, int line) { clicked = line; });
+  const int y = view.LineHeight() + 2;
+  view.MouseDown(TMouseButton::mbLeft, ssLeft, 3, y);
+  view.MouseUp(TMouseButton::mbLeft, 0, 3, y);
+  EXPECT_EQ(clicked, 2);
+  // A press in the gutter released over the text is no click.
+  clicked = 0;
+  view.MouseDown(TMouseButton::mbLeft, ssLeft, 3, y);
+  view.MouseUp(TMouseButton::mbLeft, 0, view.GutterWidth() + 20, y);
+  EXPECT_EQ(clicked, 0);
+}
+
 TEST_F(TextViewInput, ContextHelpGetsTheWordAtTheCaret) {
   view.Lines().SetText(u"look here");
   std::u16string word;
