@@ -4,8 +4,9 @@
 // cursor to the end and paints, narrows the widget by 100 pixels and
 // paints. Prints the same figures as textview_paint (rows: text blocks).
 //
-//   qplaintextedit_paint --width W --height H [--no-wrap] [--png OUT.png] FILE
+//   qplaintextedit_paint --width W --height H [--no-wrap] [--copy] [--png OUT.png] FILE
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFont>
 #include <QImage>
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   int width = 0, height = 0;
   bool wrap = true;
+  bool copy = false;
   const char* png = nullptr;
   const char* file = nullptr;
   bool bad = false;
@@ -50,13 +52,14 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--width") && hasValue) width = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--height") && hasValue) height = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--no-wrap")) wrap = false;
+    else if (!std::strcmp(argv[i], "--copy")) copy = true;
     else if (!std::strcmp(argv[i], "--png") && hasValue) png = argv[++i];
     else if (argv[i][0] == '-' || file) bad = true;
     else file = argv[i];
   }
   if (bad || !file || width <= 0 || height <= 0) {
     std::fprintf(stderr,
-                 "usage: qplaintextedit_paint --width W --height H [--no-wrap] [--png OUT.png] FILE\n");
+                 "usage: qplaintextedit_paint --width W --height H [--no-wrap] [--copy] [--png OUT.png] FILE\n");
     return 2;
   }
 
@@ -97,6 +100,14 @@ int main(int argc, char** argv) {
   edit.grab();
   const double resize = Seconds(t);
 
+  double copySeconds = 0;
+  if (copy) {
+    t = Clock::now();
+    edit.selectAll();
+    edit.copy();
+    copySeconds = Seconds(t);
+  }
+
   if (png && !first.save(QString::fromLocal8Bit(png))) {
     std::fprintf(stderr, "cannot write %s\n", png);
     return 1;
@@ -106,5 +117,8 @@ int main(int argc, char** argv) {
               firstPaint, endPaint);
   std::printf("resize-seconds: %.4f\nrows: %d\npeak-rss-mb: %ld\n", resize,
               edit.document()->blockCount(), PeakRssMb());
+  if (copy)
+    std::printf("copy-seconds: %.4f\ncopied-chars: %lld\n", copySeconds,
+                static_cast<long long>(QGuiApplication::clipboard()->text().size()));
   return 0;
 }

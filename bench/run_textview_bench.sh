@@ -4,6 +4,7 @@
 # the text view on the console's Text page:
 #   - 100 MB in 1,000,000 lines (words, links, tabs, CJK), wrap on
 #   - one line of 10 MB, wrap on
+#   - select all + copy of the 100 MB body (a run of its own with --copy)
 # Prints both programs' figures and the ratios view / QPlainTextEdit with
 # their goals. Usage: bench/run_textview_bench.sh [build-dir]
 set -euo pipefail
@@ -76,3 +77,13 @@ report "1M lines: jump to end + paint" "$(figure end-paint-seconds "$V")" "$(fig
 report "1M lines: resize / peer's load + first paint" "$(figure resize-seconds "$V")" "$(figure first-paint-seconds "$P")" 0.25
 V=$work/view.single; P=$work/peer.single
 report "10 MB line: load + first paint" "$(figure first-paint-seconds "$V")" "$(figure first-paint-seconds "$P")" 0.5
+
+# Select all + copy of the 100 MB body, each program in its own process.
+"$view" --copy --width "$width" --height "$height" "$work/lines.txt" > "$work/view.copy"
+"$peer" --copy --width "$width" --height "$height" "$work/lines.txt" > "$work/peer.copy"
+V=$work/view.copy; P=$work/peer.copy
+echo
+echo "== select all + copy, 100 MB (text view | QPlainTextEdit)"
+paste "$V" "$P" | awk -F'\t' '$1 ~ /^(copy-seconds|copied-chars|peak-rss-mb):/ {split($2, p, " "); printf "  %-28s %s\n", $1, p[2]}'
+report "100 MB: select all + copy" "$(figure copy-seconds "$V")" "$(figure copy-seconds "$P")" 0.5
+report "100 MB: peak memory with the copy" "$(figure peak-rss-mb "$V")" "$(figure peak-rss-mb "$P")" 1

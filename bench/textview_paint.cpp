@@ -4,13 +4,14 @@
 // by 100 pixels and paints. bench/run_textview_bench.sh runs it beside the
 // same work done by QPlainTextEdit (qplaintextedit_paint).
 //
-//   textview_paint [--width W] [--height H] [--no-wrap] [--png OUT.png] FILE
+//   textview_paint [--width W] [--height H] [--no-wrap] [--copy] [--png OUT.png] FILE
 //
 // W x H defaults to the text view's size on the Text page of the main
 // window. Prints one figure per line: width, height, load-seconds,
 // first-paint-seconds (start of load to first screen painted),
 // end-paint-seconds, resize-seconds, rows, peak-rss-mb.
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QPixmap>
 
@@ -48,7 +49,7 @@ long PeakRssMb() {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: textview_paint [--width W] [--height H] [--no-wrap] [--png OUT.png] FILE\n");
+               "usage: textview_paint [--width W] [--height H] [--no-wrap] [--copy] [--png OUT.png] FILE\n");
   return 2;
 }
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   int width = 0, height = 0;
   bool wrap = true;
+  bool copy = false;
   const char* png = nullptr;
   const char* file = nullptr;
   for (int i = 1; i < argc; ++i) {
@@ -68,6 +70,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--width") && hasValue) width = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--height") && hasValue) height = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--no-wrap")) wrap = false;
+    else if (!std::strcmp(argv[i], "--copy")) copy = true;
     else if (!std::strcmp(argv[i], "--png") && hasValue) png = argv[++i];
     else if (argv[i][0] == '-' || file) return Usage();
     else file = argv[i];
@@ -126,6 +129,15 @@ int main(int argc, char** argv) {
   PaintWindow(window);
   const double resize = Seconds(t);
 
+  // Ctrl+A, Ctrl+C: the whole body onto the clipboard.
+  double copySeconds = 0;
+  if (copy) {
+    t = Clock::now();
+    view.CommandProcessor(tav::ecSelectAll, 0, nullptr);
+    view.CommandProcessor(tav::ecCopy, 0, nullptr);
+    copySeconds = Seconds(t);
+  }
+
   if (png && !first.save(QString::fromLocal8Bit(png))) {
     std::fprintf(stderr, "cannot write %s\n", png);
     return 1;
@@ -135,5 +147,8 @@ int main(int argc, char** argv) {
               firstPaint, endPaint);
   std::printf("resize-seconds: %.4f\nrows: %d\npeak-rss-mb: %ld\n", resize, view.DisplayLineCount(),
               PeakRssMb());
+  if (copy)
+    std::printf("copy-seconds: %.4f\ncopied-chars: %lld\n", copySeconds,
+                static_cast<long long>(QGuiApplication::clipboard()->text().size()));
   return 0;
 }

@@ -5,12 +5,20 @@ namespace tav {
 TClipboardItem TClipboardItem::UnicodeText(std::u16string_view text) {
   TClipboardItem item;
   item.Format = CF_UNICODETEXT;
-  item.Data.reserve(text.size() * 2 + 2);
+  item.Data.resize(text.size() * 2 + 2);
+  char* out = item.Data.data();
   for (char16_t c : text) {
-    item.Data.push_back(static_cast<char>(c & 0xFF));
-    item.Data.push_back(static_cast<char>(c >> 8));
+    *out++ = static_cast<char>(c & 0xFF);
+    *out++ = static_cast<char>(c >> 8);
   }
-  item.Data.append(2, '\0');
+  out[0] = out[1] = '\0';
+  return item;
+}
+
+TClipboardItem TClipboardItem::TakeUnicodeText(std::u16string text) {
+  TClipboardItem item;
+  item.Format = CF_UNICODETEXT;
+  item.Text = std::move(text);
   return item;
 }
 
@@ -41,9 +49,14 @@ std::u16string TClipboard::GetText() const {
   return TClipboardItem::TextOfUnicodeData(GetData(CF_UNICODETEXT));
 }
 
-void TMemoryClipboard::SetData(const std::vector<TClipboardItem>& items) {
-  FData.clear();
-  for (auto& item : items) FData[item.Format] = item.Data;
+void TMemoryClipboard::SetData(std::vector<TClipboardItem> items) {
+  std::map<unsigned, std::string> data;
+  for (auto& item : items) {
+    if (item.Format == CF_UNICODETEXT && item.Data.empty())
+      item.Data = TClipboardItem::UnicodeText(item.Text).Data;
+    data[item.Format] = std::move(item.Data);
+  }
+  FData.swap(data);
 }
 
 bool TMemoryClipboard::HasFormat(unsigned format) const { return FData.count(format) != 0; }

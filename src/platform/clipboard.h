@@ -17,8 +17,13 @@ struct TClipboardItem {
   // The bytes as offered. CF_UNICODETEXT holds UTF-16LE with a terminating
   // zero unit (see UnicodeText()).
   std::string Data;
+  // CF_UNICODETEXT may instead come as the text itself, with Data empty
+  // (see TakeUnicodeText()): a clipboard takes it over without converting
+  // it to bytes first.
+  std::u16string Text{};
 
   static TClipboardItem UnicodeText(std::u16string_view text);
+  static TClipboardItem TakeUnicodeText(std::u16string text);
   // The UTF-16LE bytes of a CF_UNICODETEXT item up to the terminating zero.
   static std::u16string TextOfUnicodeData(std::string_view data);
 };
@@ -41,9 +46,12 @@ public:
   unsigned RegisterFormat(const std::u16string& name) { return FFormats.Register(name); }
   // The name of a registered format (empty for unknown numbers).
   std::u16string FormatName(unsigned format) const { return FFormats.Name(format); }
-  // Replaces the clipboard's content with all the items at once; the
-  // clipboard keeps its own copy.
-  virtual void SetData(const std::vector<TClipboardItem>& items) = 0;
+  // Replaces the clipboard's content with all the items at once, taking
+  // them over (a caller that moves them in hands over large texts without a
+  // copy). The old content goes only once the new one is complete; when
+  // that fails (out of memory) the old content stays and the error is
+  // thrown.
+  virtual void SetData(std::vector<TClipboardItem> items) = 0;
   virtual bool HasFormat(unsigned format) const = 0;
   // The bytes of a format, empty when absent.
   virtual std::string GetData(unsigned format) const = 0;
@@ -63,7 +71,7 @@ void SetClipboard(std::shared_ptr<TClipboard> clipboard);
 // A clipboard that only keeps its content in memory.
 class TMemoryClipboard : public TClipboard {
 public:
-  void SetData(const std::vector<TClipboardItem>& items) override;
+  void SetData(std::vector<TClipboardItem> items) override;
   bool HasFormat(unsigned format) const override;
   std::string GetData(unsigned format) const override;
 

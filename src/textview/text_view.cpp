@@ -357,39 +357,6 @@ void TCustomTextView::SetWordWrapGlyphVisible(bool value) {
   InvalidateGutter();
 }
 
-// ---- caret and selection ----------------------------------------------------
-
-void TCustomTextView::SetCaretXY(TBufferCoord value) {
-  value.Char = std::max(1, value.Char);
-  value.Line = std::clamp(value.Line, 1, std::max(1, fLines->Count()));
-  if (value == fCaretXY) return;
-  const int oldLine = fCaretXY.Line;
-  fCaretXY = value;
-  if (fActiveLineColor != clNone && oldLine != value.Line) {
-    InvalidateLines(oldLine, oldLine);
-    InvalidateLines(value.Line, value.Line);
-  }
-  StatusChanged(scCaretX | scCaretY);
-}
-
-void TCustomTextView::SetBlockBegin(TBufferCoord value) {
-  fBlockBegin = value;
-  Invalidate();
-  StatusChanged(scSelection);
-}
-
-void TCustomTextView::SetBlockEnd(TBufferCoord value) {
-  fBlockEnd = value;
-  Invalidate();
-  StatusChanged(scSelection);
-}
-
-void TCustomTextView::SetSelectionMode(TSelectionMode value) {
-  if (value == fSelectionMode) return;
-  fSelectionMode = value;
-  if (SelAvail()) Invalidate();
-}
-
 // ---- coordinates ------------------------------------------------------------
 
 TDisplayCoord TCustomTextView::BufferToDisplayPos(const TBufferCoord& p) {
@@ -691,6 +658,8 @@ void TCustomTextView::EndPaintLock() {
 }
 
 void TCustomTextView::StatusChanged(TTextViewStatusChanges changes) {
+  // The caret follows every move of itself or of the text under it.
+  if (changes & (scAll | scCaretX | scCaretY | scTopLine | scLeftChar)) UpdateCaret();
   fStatusChanges |= changes;
   if (fPaintLock > 0 || fStatusChanges == 0) return;
   const TTextViewStatusChanges pending = fStatusChanges;

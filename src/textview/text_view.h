@@ -23,6 +23,7 @@
 #include "platform/system_values.h"
 #include "textview/highlighter.h"
 #include "textview/text_drawer.h"
+#include "textview/text_view_commands.h"
 #include "textview/text_view_coords.h"
 #include "textview/text_view_gutter.h"
 #include "textview/text_view_line_layout.h"
@@ -30,6 +31,10 @@
 #include "textview/word_wrap_plugin.h"
 
 namespace tav {
+
+// The name of the clipboard format that carries a copied block with its
+// selection mode.
+extern const char16_t* const kTextViewBlockFormatName;
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum class TSelectionMode { smNormal, smLine, smColumn };
@@ -55,6 +60,12 @@ enum TTextViewOption : TTextViewOptions {
   eoScrollHintFollows = 1u << 14,
   eoShowSpecialChars = 1u << 15,
   eoSpecialLineDefaultFg = 1u << 16,
+  eoEnhanceHomeKey = 1u << 17,
+  eoKeepCaretX = 1u << 18,
+  eoTrimTrailingSpaces = 1u << 19,
+  eoNoSelection = 1u << 20,
+  eoRightMouseMovesCursor = 1u << 21,
+  eoAutoSizeMaxScrollWidth = 1u << 22,
 };
 
 using TTextViewStatusChanges = std::uint32_t;
@@ -141,9 +152,13 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   bool ReadOnly() const { return fReadOnly; }
   void SetReadOnly(bool value) { fReadOnly = value; }
   bool InsertMode() const { return fInserting; }
-  void SetInsertMode(bool value) { fInserting = value; }
+  void SetInsertMode(bool value);
   TCaretType InsertCaret() const { return fInsertCaret; }
+  void SetInsertCaret(TCaretType value);
   TCaretType OverwriteCaret() const { return fOverwriteCaret; }
+  void SetOverwriteCaret(TCaretType value);
+  bool AlwaysShowCaret() const { return fAlwaysShowCaret; }
+  void SetAlwaysShowCaret(bool value);
   bool WantReturns() const { return fWantReturns; }
   void SetWantReturns(bool value) { fWantReturns = value; }
   bool WantTabs() const { return fWantTabs; }
@@ -159,16 +174,94 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   bool WordWrapGlyphVisible() const { return fWordWrapGlyphVisible; }
   void SetWordWrapGlyphVisible(bool value);
 
-  // ---- caret and selection (their input comes with the keyboard and mouse)
+  // ---- caret and selection
   TBufferCoord CaretXY() const { return fCaretXY; }
+  // Places the caret and collapses the selection there.
   void SetCaretXY(TBufferCoord value);
-  TBufferCoord BlockBegin() const { return fBlockBegin; }
-  TBufferCoord BlockEnd() const { return fBlockEnd; }
+  int CaretX() const { return fCaretXY.Char; }
+  int CaretY() const { return fCaretXY.Line; }
+  // With word wrap: the caret sits on a row boundary and shows at the end of
+  // the upper row.
+  bool CaretAtEOL() const { return fCaretAtEOL; }
+  // The display column that vertical moves aim for.
+  int LastCaretX() const { return fLastCaretX; }
+  // The caret's cell, the end-of-row state included.
+  TDisplayCoord CaretDisplayPos();
+  // The selection's ends, earlier first.
+  TBufferCoord BlockBegin() const;
+  TBufferCoord BlockEnd() const;
+  // Collapses the selection at value (clamped).
   void SetBlockBegin(TBufferCoord value);
+  // Moves the selection's other end (clamped).
   void SetBlockEnd(TBufferCoord value);
   TSelectionMode SelectionMode() const { return fSelectionMode; }
   void SetSelectionMode(TSelectionMode value);
-  bool SelAvail() const { return !(fBlockBegin == fBlockEnd); }
+  TSelectionMode ActiveSelectionMode() const { return fActiveSelectionMode; }
+  void SetActiveSelectionMode(TSelectionMode value);
+  bool SelAvail() const;
+  void SetCaretAndSelection(TBufferCoord caret, TBufferCoord before, TBufferCoord after);
+  bool IsPointInSelection(TBufferCoord value) const;
+  std::u16string SelText() { return GetSelText(); }
+  std::u16string GetSelText();
+  void SelectAll();
+  void SetSelWord() { SetWordBlock(fCaretXY); }
+  void SetWordBlock(TBufferCoord value);
+  // The longest text a selection may give (characters); a longer one is
+  // not built, so copying it does nothing.
+  std::int64_t MaxSelTextLength() const { return fMaxSelTextLength; }
+  void SetMaxSelTextLength(std::int64_t value) { fMaxSelTextLength = value; }
+
+  // ---- words
+  bool IsIdentChar(char16_t c) const;
+  TBufferCoord NextWordPosEx(TBufferCoord xy);
+  TBufferCoord PrevWordPosEx(TBufferCoord xy);
+  TBufferCoord WordStartEx(TBufferCoord xy);
+  TBufferCoord WordEndEx(TBufferCoord xy);
+  std::u16string WordAtCursor();
+
+  // ---- commands
+  using TProcessCommandEvent =
+      std::function<void(TCustomTextView&, TTextViewCommand&, char16_t&, void*)>;
+  using THookedCommandEvent =
+      std::function<void(TCustomTextView&, bool afterProcessing, bool& handled,
+                         TTextViewCommand&, char16_t&, void* data, void* handlerData)>;
+  using TContextHelpEvent = std::function<void(TCustomTextView&, const std::u16string& word)>;
+  using TGutterClickEvent =
+      std::function<void(TCustomTextView&, TMouseButton, int x, int y, int line)>;
+  TTextViewKeyStrokes& Keystrokes() { return *fKeyStrokes; }
+  void CommandProcessor(TTextViewCommand command, char16_t aChar, void* data);
+  void ExecuteCommand(TTextViewCommand command, char16_t aChar, void* data);
+  // Handlers run before (afterProcessing false) and after the view's own
+  // handling; each may clear the command. Returns an id for removal.
+  int RegisterCommandHandler(THookedCommandEvent handler, void* handlerData);
+  void UnregisterCommandHandler(int id);
+  void SetOnProcessCommand(TProcessCommandEvent handler) { fOnProcessCommand = std::move(handler); }
+  void SetOnProcessUserCommand(TProcessCommandEvent handler) {
+    fOnProcessUserCommand = std::move(handler);
+  }
+  void SetOnCommandProcessed(TProcessCommandEvent handler) {
+    fOnCommandProcessed = std::move(handler);
+  }
+  void SetOnContextHelp(TContextHelpEvent handler) { fOnContextHelp = std::move(handler); }
+  void SetOnGutterClick(TGutterClickEvent handler) { fOnGutterClick = std::move(handler); }
+  // Marker keys act only when enabled (off by default).
+  bool BookmarkKeysEnabled() const { return fBookmarkKeys; }
+  void SetBookmarkKeysEnabled(bool value) { fBookmarkKeys = value; }
+
+  // ---- clipboard and the standard edit requests
+  void CopyToClipboard();
+  // Puts text on the clipboard with the private block format beside it;
+  // when either cannot be built the clipboard keeps what it had.
+  void DoCopyToClipboard(const std::u16string& text);
+  int CopyRequest();  // copies, answers 1
+  void CutRequest() {}
+  void PasteRequest() {}
+  void ClearRequest() {}
+  void UndoRequest() {}
+  // The lines joined with CR LF, at most maxChars of them.
+  std::u16string GetTextBuf(std::size_t maxChars);
+  // Replaces the whole text, read-only or not.
+  void SetTextBuf(std::u16string text) { fLines->SetText(std::move(text)); }
 
   // ---- coordinates
   TDisplayCoord BufferToDisplayPos(const TBufferCoord& p);
@@ -220,6 +313,20 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   void Resize() override;
   bool MouseWheel(TShiftState shift, int wheelDelta, TPoint pos) override;
   void ScrollBarEvent(TScrollBarKind bar, TScrollCode code, int pos) override;
+  void KeyDown(int& key, TShiftState shift) override;
+  void KeyPress(char16_t& ch) override;
+  unsigned WantedKeys() const override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void DblClick(TMouseButton button, TShiftState shift, int x, int y) override;
+  void CaptureLost() override;
+  void TimerTick(int id) override;
+  void FocusGained() override;
+  void FocusLost() override;
+  // The auto-scroll timer's id and period.
+  static constexpr int kScrollTimer = 1;
+  static constexpr unsigned kScrollTimerMs = 100;
 
   // The paint entry points for one clip (rows and columns 1-based).
   void PaintGutterArea(TSurface& canvas, const TRect& clip, int firstRow, int lastRow);
@@ -264,6 +371,66 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   TColor EditorBackground(bool currentLine) const;
   void PaintScrollHint(TSurface& canvas);
   void PaintWrapGlyph(TSurface& canvas, int top);
+
+  // Input (text_view_input.cpp, text_view_selection.cpp).
+  enum TStateFlag : unsigned {
+    sfWaitForDragging = 1u << 0,
+    sfDblClicked = 1u << 1,
+    sfPossibleGutterClick = 1u << 2,
+    sfGutterDragging = 1u << 3,
+    sfIgnoreNextChar = 1u << 4,
+  };
+  void InternalSetCaretXY(TBufferCoord value);
+  // The selected text; false (and nothing built) when it would be longer
+  // than MaxSelTextLength.
+  bool BuildSelText(std::u16string& out);
+  void CopyTextToClipboard(std::u16string text);
+  void MoveCaretAndSelect(TBufferCoord before, TBufferCoord after, bool selecting);
+  void MoveCaretColumns(int delta, bool selecting);
+  void MoveCaretRows(int delta, bool selecting);
+  void MoveDisplayPosAndSelect(TDisplayCoord target, bool selecting);
+  void MoveCaretVert(int rows, bool selecting);
+  void HomeKey(bool selecting);
+  void EndKey(bool selecting);
+  void ScrollCommand(int delta);
+  void FindMatchingBracket();
+  void InvalidateSelectionLines(TBufferCoord a, TBufferCoord b);
+  TBufferCoord ClampBlockPos(TBufferCoord value) const;
+  int RowLength(int row);
+  void ComputeScroll(int x, int y);
+  void MouseToCaret(int x, int y, bool selecting);
+  void UpdateCaret();
+  void InitializeCaret();
+  TCaretType CurrentCaretType() const { return fInserting ? fInsertCaret : fOverwriteCaret; }
+
+  std::unique_ptr<TTextViewKeyStrokes> fKeyStrokes = std::make_unique<TTextViewKeyStrokes>();
+  int fLastKey = 0;
+  TShiftState fLastShiftState = 0;
+  unsigned fStateFlags = 0;
+  int fLastCaretX = 1;
+  bool fCaretAtEOL = false;
+  TPoint fCaretOffset;
+  bool fCaretHidden = true;
+  bool fAlwaysShowCaret = false;
+  TSelectionMode fActiveSelectionMode = TSelectionMode::smNormal;
+  int fMouseDownX = 0;
+  int fMouseDownY = 0;
+  int fScrollDeltaX = 0;
+  int fScrollDeltaY = 0;
+  std::int64_t fMaxSelTextLength = std::int64_t{1} << 31;
+  bool fBookmarkKeys = false;
+  struct THookedHandler {
+    int Id;
+    THookedCommandEvent Handler;
+    void* Data;
+  };
+  std::vector<THookedHandler> fCommandHandlers;
+  int fNextHandlerId = 1;
+  TProcessCommandEvent fOnProcessCommand;
+  TProcessCommandEvent fOnProcessUserCommand;
+  TProcessCommandEvent fOnCommandProcessed;
+  TContextHelpEvent fOnContextHelp;
+  TGutterClickEvent fOnGutterClick;
 
   std::unique_ptr<TTextViewStringList> fLines;
   TTextViewFont fFont;

@@ -314,7 +314,7 @@ void TCustomTextView::PaintTextArea(TSurface& canvas, const TRect& clip, int fir
     if (e.Line < b.Line || (e.Line == b.Line && e.Char < b.Char)) std::swap(b, e);
     selFrom = BufferToDisplayPos(b);
     selTo = BufferToDisplayPos(e);
-    if (fSelectionMode == TSelectionMode::smColumn && selTo.Column < selFrom.Column)
+    if (fActiveSelectionMode == TSelectionMode::smColumn && selTo.Column < selFrom.Column)
       std::swap(selFrom.Column, selTo.Column);
   }
 
@@ -359,8 +359,8 @@ void TCustomTextView::PaintTextArea(TSurface& canvas, const TRect& clip, int fir
       bool rowSelected = selection && row >= selFrom.Row && row <= selTo.Row;
       p.selStart = firstCol;
       p.selEnd = lastCol + 1;
-      if (rowSelected && fSelectionMode != TSelectionMode::smLine) {
-        const bool column = fSelectionMode == TSelectionMode::smColumn;
+      if (rowSelected && fActiveSelectionMode != TSelectionMode::smLine) {
+        const bool column = fActiveSelectionMode == TSelectionMode::smColumn;
         if (column || row == selFrom.Row) {
           if (selFrom.Column > lastCol) rowSelected = false;
           else if (selFrom.Column > firstCol) { p.selStart = selFrom.Column; p.complex = true; }

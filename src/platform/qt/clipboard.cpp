@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace tav {
 
@@ -36,11 +38,32 @@ QByteArray HtmlOfFragment(const std::string& data) {
 
 }  // namespace
 
-void TQtClipboard::SetData(const std::vector<TClipboardItem>& items) {
-  auto* mime = new QMimeData;  // the clipboard takes ownership
-  for (const TClipboardItem& item : items) {
+void TQtClipboard::SetData(std::vector<TClipboardItem> items) {
+  // Everything is built before the clipboard is touched, so a failure
+  // leaves the old content in place.
+  auto mime = std::make_unique<QMimeData>();
+  for (TClipboardItem& item : items) {
+    if (item.Format == CF_UNICODETEXT && item.Data.empty()) {
+      // Taken over as text: one copy into the QString, up to a zero unit,
+      // then the item's text is released.
+      const std::size_t zero = item.Text.find(u'\0');
+      const std::size_t length = zero == std::u16string::npos ? item.Text.size() : zero;
+      mime->setText(QString(reinterpret_cast<const QChar*>(item.Text.data()),
+                            static_cast<qsizetype>(length)));
+      std::u16string().swap(item.Text);
+      continue;
+    }
     if (item.Format == CF_UNICODETEXT) {
-      mime->setText(QString::fromStdU16String(TClipboardItem::TextOfUnicodeData(item.Data)));
+      // The UTF-16LE units go straight into the QString, up to the zero unit.
+      static_assert(std::endian::native == std::endian::little);
+      const std::size_t units = item.Data.size() / 2;
+      std::size_t length = 0;
+      const char* bytes = item.Data.data();
+      while (length < units && (bytes[2 * length] != 0 || bytes[2 * length + 1] != 0)) ++length;
+      QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
+      std::memcpy(text.data(), bytes, length * 2);
+      item.Data = std::string();
+      mime->setText(text);
       continue;
     }
     if (item.Format == CF_TEXT) {
@@ -48,11 +71,13 @@ void TQtClipboard::SetData(const std::vector<TClipboardItem>& items) {
       if (!mime->hasText()) mime->setText(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
       continue;
     }
-    mime->setData(MimeType(item.Format), QByteArray::fromStdString(item.Data));
-    if (FormatName(item.Format) == u"HTML Format")
-      mime->setHtml(QString::fromUtf8(HtmlOfFragment(item.Data)));
+    const bool html = FormatName(item.Format) == u"HTML Format";
+    if (html) mime->setHtml(QString::fromUtf8(HtmlOfFragment(item.Data)));
+    mime->setData(MimeType(item.Format),
+                  QByteArray(item.Data.data(), static_cast<qsizetype>(item.Data.size())));
+    item.Data = std::string();
   }
-  QGuiApplication::clipboard()->setMimeData(mime);
+  QGuiApplication::clipboard()->setMimeData(mime.release());  // the clipboard takes ownership
 }
 
 bool TQtClipboard::HasFormat(unsigned format) const {

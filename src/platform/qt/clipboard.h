@@ -13,7 +13,7 @@ namespace tav {
 // text/html (its fragment between StartHTML and EndHTML).
 class TQtClipboard : public TClipboard {
 public:
-  void SetData(const std::vector<TClipboardItem>& items) override;
+  void SetData(std::vector<TClipboardItem> items) override;
   bool HasFormat(unsigned format) const override;
   std::string GetData(unsigned format) const override;
 

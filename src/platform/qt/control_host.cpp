@@ -519,6 +519,14 @@ void TQtControlHost::keyPressEvent(QKeyEvent* e) {
     e->ignore();
     return;
   }
+  // Enter and Escape belong to the window (its default and cancel buttons)
+  // unless the control asks for every key.
+  const bool windowKey =
+      e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape;
+  if (windowKey && !(FControl->WantedKeys() & DLGC_WANTALLKEYS)) {
+    e->ignore();
+    return;
+  }
   const int mapped = QtKeyToVirtualKey(e->key(), e->modifiers());
   const TShiftState shift = Shift(e->modifiers(), Qt::NoButton);
   int key = mapped;
