@@ -81,28 +81,8 @@ void TokenObj::Replace(int n, char16_t ch) {
   C[static_cast<std::size_t>(n - 1)] = ch;
 }
 
-TCharCollection::TCharCollection() {
-  FChars.reserve(InitialCapacity);
-  FIndices.reserve(InitialCapacity);
-}
-
-void TCharCollection::Add(char16_t ch, int index) {
-  FChars.push_back(ch);
-  FIndices.push_back(index);
-}
-
-void TCharCollection::AddRun(const char16_t* chars, std::size_t count, int firstIndex) {
-  FChars.append(chars, count);
-  for (std::size_t k = 0; k < count; ++k) FIndices.push_back(firstIndex + static_cast<int>(k));
-}
-
-void TCharCollection::Clear() {
-  FChars.clear();
-  FIndices.clear();
-}
-
 void TCharCollection::FlushTo(TokenObj& token) {
-  token.AddString(FChars, FIndices);
+  token.Concat(FToken);
   Clear();
 }
 

@@ -46,23 +46,23 @@ private:
   std::vector<TIndexRun> R;
 };
 
-// A scratch run of characters with their source indices, flushed into the
-// current token in one go.
+// A scratch run of characters with their source indices (as runs, like
+// the token's), flushed into the current token in one go.
 class TCharCollection {
 public:
-  TCharCollection();
-  void Add(char16_t ch, int index);
+  void Add(char16_t ch, int index) { FToken.AddUnicodeChar(ch, index); }
   // `count` characters whose source indices run from `firstIndex` up.
-  void AddRun(const char16_t* chars, std::size_t count, int firstIndex);
-  void Clear();
-  int Size() const { return static_cast<int>(FChars.size()); }
-  const std::u16string& AsString() const { return FChars; }
+  void AddRun(const char16_t* chars, std::size_t count, int firstIndex) {
+    FToken.AddRun(chars, count, firstIndex);
+  }
+  void Clear() { FToken.Clear(); }
+  int Size() const { return FToken.Leng(); }
+  const std::u16string& AsString() const { return FToken.S(); }
   // Appends the run to the token and empties the collection.
   void FlushTo(TokenObj& token);
 
 private:
-  std::u16string FChars;
-  std::vector<int> FIndices;
+  TokenObj FToken;
 };
 
 }  // namespace tav
