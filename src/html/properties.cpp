@@ -329,10 +329,10 @@ void TProperties::Inherit(const std::u16string& tag, const TProperties& parent) 
   // Every ordinary child gets the same values from its parent: derive them
   // once and share them.
   if (!parent.FChildBlocksValid) {
-    TProperties child(*parent.FDevice);
-    child.InheritValues(tag, parent, false);
-    parent.FChildBlocks = child.FBlocks;
+    InheritValues(tag, parent, false);
+    parent.FChildBlocks = FBlocks;
     parent.FChildBlocksValid = true;
+    return;
   }
   BlocksChanged();
   FBlocks = parent.FChildBlocks;
