@@ -45,6 +45,7 @@ std::u16string TAttributeList::TheClass() const {
   const TAttribute* a = Find(ClassSy);
   if (!a) return {};
   std::u16string s = LowerCopy(TrimCopy(a->Name));
+  if (std::none_of(s.begin(), s.end(), [](char16_t c) { return IsSpace(c); })) return s;
   std::vector<std::u16string> names;
   std::u16string word;
   for (char16_t c : s) {

@@ -315,13 +315,39 @@ void THtmlTokenizer::AppendPlainRun() {
   const std::size_t start = FPos;
   std::size_t end = start;
   const std::size_t size = FDoc.size();
+  auto ordinary = [](char16_t c) { return c > u' ' && c != u'<' && c != u'&'; };
   while (end < size) {
     char16_t c = FDoc[end];
-    if (c <= u' ' || c == u'<' || c == u'&') break;
+    // A single space between ordinary characters stays as it is: part of
+    // the run.
+    if (c == u' ' && end + 1 < size && ordinary(FDoc[end + 1])) {
+      end += 2;
+      continue;
+    }
+    if (!ordinary(c)) break;
     ++end;
   }
   if (end == start) return;
   LCToken.AddRun(FDoc.data() + start, end - start, static_cast<int>(start) + FIndexBase);
+  FPos = end;
+  if ((start >> 12) != (end >> 12) && OnProgress && size > 0)
+    OnProgress(static_cast<int>(end * 100 / size));
+}
+
+// Inside a quoted value: appends the characters that follow straight from
+// the document and need nothing of the per-character reader.
+void THtmlTokenizer::AppendQuotedRun(char16_t quote, TCharCollection& out) {
+  if (FInInserted) return;
+  const std::size_t start = FPos;
+  std::size_t end = start;
+  const std::size_t size = FDoc.size();
+  while (end < size) {
+    char16_t c = FDoc[end];
+    if (c < u' ' || c == quote || c == u'<' || c == u'&') break;
+    ++end;
+  }
+  if (end == start) return;
+  out.AddRun(FDoc.data() + start, end - start, static_cast<int>(start) + FIndexBase);
   FPos = end;
   if ((start >> 12) != (end >> 12) && OnProgress && size > 0)
     OnProgress(static_cast<int>(end * 100 / size));
@@ -415,6 +441,7 @@ void THtmlTokenizer::ReadValue(TAttribute& a, TCharCollection& out) {
         }
       } else {
         out.Add(Ch, SIndex);
+        AppendQuotedRun(quote, out);
       }
       GetCh();
     }

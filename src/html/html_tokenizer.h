@@ -71,6 +71,7 @@ private:
   void ReadTag();
   void ReadText();
   void AppendPlainRun();
+  void AppendQuotedRun(char16_t quote, TCharCollection& out);
   bool ReadAttribute();
   void ReadValue(TAttribute& a, TCharCollection& out);
   void ReadReference(TCharCollection& out, bool inAttribute);

@@ -133,7 +133,7 @@ struct TProperties::TBlock {
 namespace {
 // The values of a new set, shared by every new set.
 const auto& DefaultBlocks() {
-  using Blocks = std::array<std::shared_ptr<const TProperties::TBlock>, 16>;
+  using Blocks = std::array<std::shared_ptr<TProperties::TBlock>, 16>;
   static const Blocks blocks = [] {
     Blocks b;
     std::array<TPropValue, 64> values;
@@ -167,15 +167,31 @@ const TPropValue& TProperties::Get(PropIndices i) const {
   return FBlocks[static_cast<std::size_t>(n / BlockSize)]->Values[static_cast<std::size_t>(n % BlockSize)];
 }
 
-void TProperties::Set(PropIndices i, TPropValue value) {
-  int n = Idx(i);
+TPropValue& TProperties::WritableSlot(int n) {
+  BlocksChanged();
   auto& block = FBlocks[static_cast<std::size_t>(n / BlockSize)];
-  auto& slot = block->Values[static_cast<std::size_t>(n % BlockSize)];
-  if (slot == value) return;
-  auto copy = std::make_shared<TBlock>(*block);
-  copy->Values[static_cast<std::size_t>(n % BlockSize)] = std::move(value);
-  block = std::move(copy);
-  DropFont();
+  if (block.use_count() != 1) block = std::make_shared<TBlock>(*block);
+  return block->Values[static_cast<std::size_t>(n % BlockSize)];
+}
+
+void TProperties::Set(PropIndices i, const TPropValue& value) {
+  if (Get(i) == value) return;
+  WritableSlot(Idx(i)) = value;
+}
+
+void TProperties::Set(PropIndices i, TPropValue&& value) {
+  if (Get(i) == value) return;
+  WritableSlot(Idx(i)) = std::move(value);
+}
+
+void TProperties::ShareDefaultBlocks() {
+  const auto& defaults = DefaultBlocks();
+  for (std::size_t k = 0; k < FBlocks.size(); ++k)
+    if (FBlocks[k] != defaults[k] && FBlocks[k].use_count() == 1 &&
+        FBlocks[k]->Values == defaults[k]->Values) {
+      BlocksChanged();
+      FBlocks[k] = defaults[k];
+    }
 }
 
 bool TProperties::SameValues(const TProperties& o) const {
@@ -196,8 +212,8 @@ int TProperties::UnsharedBlocks() const {
 // ---------------------------------------------------------------- deriving
 
 void TProperties::Copy(const TProperties& source) {
+  BlocksChanged();
   FBlocks = source.FBlocks;
-  DropFont();
 }
 
 void TProperties::CopyDefault(const TProperties& source) {
@@ -213,6 +229,49 @@ void TProperties::InheritValues(const std::u16string& tag, const TProperties& pa
   const std::u16string& ptag = parent.PropTag;
   bool spanParent = ptag == u"span";
   bool groupParent = ptag == u"thead" || ptag == u"tbody" || ptag == u"tfoot";
+  static const TPropValue empty{};
+  static const TPropValue unset{IntNull};
+  static const TPropValue normal{std::u16string(u"normal")};
+  if (!keepOriginals && !spanParent && !groupParent) {
+    // The ordinary regime, block by block: the parent's block where it
+    // already holds what the child gets, the new-set block where every value
+    // is reset, a copy put right otherwise.
+    bool table = tag == u"table";
+    auto target = [&](int i, const TPropValue& inherited) -> const TPropValue& {
+      if (NotInherited(i)) return empty;
+      if (IsBox(i)) return unset;
+      if (table && static_cast<P>(i) == P::WordWrap) return normal;
+      return inherited;
+    };
+    const auto& defaults = DefaultBlocks();
+    BlocksChanged();
+    for (int k = 0; k < BlockCount; ++k) {
+      const auto& from = parent.FBlocks[static_cast<std::size_t>(k)];
+      bool same = true, allReset = true;
+      for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j) {
+        const TPropValue& v = from->Values[static_cast<std::size_t>(j % BlockSize)];
+        same = same && target(j, v) == v;
+        allReset = allReset && (NotInherited(j) || IsBox(j));
+      }
+      auto& mine = FBlocks[static_cast<std::size_t>(k)];
+      if (same) {
+        mine = from;
+      } else if (allReset) {
+        mine = defaults[static_cast<std::size_t>(k)];
+      } else {
+        auto block = std::make_shared<TBlock>(*from);
+        for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j) {
+          TPropValue& v = block->Values[static_cast<std::size_t>(j % BlockSize)];
+          const TPropValue& t = target(j, v);
+          if (&t != &v) v = t;
+        }
+        mine = std::move(block);
+      }
+    }
+    ShareDefaultBlocks();
+    CopyIdentityFree(parent);
+    return;
+  }
   // Share the parent's blocks wherever this element set nothing of its own;
   // the values that differ below copy their block.
   for (int k = 0; k < BlockCount; ++k) {
@@ -220,28 +279,29 @@ void TProperties::InheritValues(const std::u16string& tag, const TProperties& pa
     for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j)
       own = own || (keepOriginals && FOriginals.test(static_cast<std::size_t>(j)));
     if (!own && FBlocks[static_cast<std::size_t>(k)] != parent.FBlocks[static_cast<std::size_t>(k)]) {
+      BlocksChanged();
       FBlocks[static_cast<std::size_t>(k)] = parent.FBlocks[static_cast<std::size_t>(k)];
-      DropFont();
     }
   }
   for (int i = 0; i < PropCount; ++i) {
     auto p = static_cast<P>(i);
     if (keepOriginals && Original(p)) continue;
     if (spanParent) {
-      Set(p, p == P::BorderStyle ? TPropValue{} : parent.Get(p));
+      Set(p, p == P::BorderStyle ? empty : parent.Get(p));
     } else if (groupParent) {
       Set(p, parent.Get(p));
       SetOriginal(p, parent.Original(p));
     } else if (NotInherited(i)) {
-      Set(p, TPropValue{});
+      Set(p, empty);
     } else if (IsBox(i)) {
-      Set(p, IntNull);
+      Set(p, unset);
     } else if (p == P::WordWrap && tag == u"table") {
-      Set(p, std::u16string(u"normal"));
+      Set(p, normal);
     } else {
       Set(p, parent.Get(p));
     }
   }
+  ShareDefaultBlocks();
   CopyIdentityFree(parent);
 }
 
@@ -259,7 +319,24 @@ void TProperties::CopyIdentityFree(const TProperties& parent) {
 }
 
 void TProperties::Inherit(const std::u16string& tag, const TProperties& parent) {
-  InheritValues(tag, parent, false);
+  const std::u16string& ptag = parent.PropTag;
+  bool ordinary = ptag != u"span" && ptag != u"thead" && ptag != u"tbody" && ptag != u"tfoot" &&
+                  tag != u"table";
+  if (!ordinary) {
+    InheritValues(tag, parent, false);
+    return;
+  }
+  // Every ordinary child gets the same values from its parent: derive them
+  // once and share them.
+  if (!parent.FChildBlocksValid) {
+    InheritValues(tag, parent, false);
+    parent.FChildBlocks = FBlocks;
+    parent.FChildBlocksValid = true;
+    return;
+  }
+  BlocksChanged();
+  FBlocks = parent.FChildBlocks;
+  CopyIdentityFree(parent);
 }
 
 void TProperties::Update(const TProperties& parent) { InheritValues(PropTag, parent, true); }

@@ -117,7 +117,8 @@ public:
 
   const TPropValue& Get(PropIndices i) const;
   // Sets a value without touching its Originals flag.
-  void Set(PropIndices i, TPropValue value);
+  void Set(PropIndices i, const TPropValue& value);
+  void Set(PropIndices i, TPropValue&& value);
   bool Original(PropIndices i) const { return FOriginals.test(static_cast<std::size_t>(i)); }
   void SetOriginal(PropIndices i, bool on) { FOriginals.set(static_cast<std::size_t>(i), on); }
   // Whether two sets hold the same 61 values.
@@ -220,7 +221,26 @@ private:
   void SetByName(const std::u16string& name, const std::u16string& value, bool sheet);
 
   TGraphicsDevice* FDevice;
-  std::array<std::shared_ptr<const TBlock>, BlockCount> FBlocks;
+  // The slot of value i, its block copied first unless this set holds the
+  // block alone.
+  TPropValue& WritableSlot(int i);
+  // Blocks that came out equal to the new-set defaults share those again.
+  void ShareDefaultBlocks();
+
+  using TBlocks = std::array<std::shared_ptr<TBlock>, BlockCount>;
+  // Only a block that no other set holds (use count 1) is written in place.
+  TBlocks FBlocks;
+  // The blocks an ordinary child inherits from this set, made on the first
+  // child and shared by its siblings; dropped when a value here changes.
+  mutable TBlocks FChildBlocks;
+  mutable bool FChildBlocksValid = false;
+  void BlocksChanged() {
+    if (FChildBlocksValid) {
+      FChildBlocks = {};
+      FChildBlocksValid = false;
+    }
+    DropFont();
+  }
   std::bitset<PropCount> FOriginals;
   mutable std::shared_ptr<const TMyFont> FFont;
 };

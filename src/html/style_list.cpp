@@ -158,6 +158,8 @@ TStyleList::~TStyleList() = default;
 
 void TStyleList::Clear() {
   FRules.clear();
+  FHasClassRules = false;
+  FHasIdRules = false;
   FContextRules.clear();
   DefProp = nullptr;
   SeqNo = 10;
@@ -169,6 +171,8 @@ TProperties& TStyleList::Rule(const std::u16string& key) {
   if (!slot) {
     slot = std::make_unique<TProperties>(*FDevice);
     slot->PropTag = key;
+    if (key.find(u'.') != std::u16string::npos) FHasClassRules = true;
+    if (key.find(u'#') != std::u16string::npos) FHasIdRules = true;
   }
   return *slot;
 }
@@ -380,47 +384,57 @@ struct TElement {
 void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
               const std::vector<std::u16string>& classes, const TProperties* inlineStyle,
               const TPropStack* stack) {
-  const std::u16string& T = e.Tag;
-  const std::u16string& Ps = e.Pseudo;
-  const std::u16string& I = e.Id;
-  auto merge = [&](const std::u16string& key) {
-    if (const TProperties* rule = styles.Find(key)) props.Merge(*rule);
+  const std::u16string_view T = e.Tag;
+  const std::u16string_view Ps = e.Pseudo;
+  const std::u16string_view I = e.Id;
+  // Keys are put together in one buffer that keeps its capacity: a page
+  // looks up several keys for each of its elements.
+  static thread_local std::u16string key;
+  auto build = [](std::initializer_list<std::u16string_view> parts) -> const std::u16string& {
+    key.clear();
+    for (auto part : parts) key.append(part);
+    return key;
   };
-  auto eachClass = [&](const auto& keyOf) {
-    for (const auto& C : classes) merge(keyOf(u'.' + C));
+  auto merge = [&](std::initializer_list<std::u16string_view> parts) {
+    if (const TProperties* rule = styles.Find(build(parts))) props.Merge(*rule);
+  };
+  // Each class of the element, with what goes before and after it.
+  auto eachClass = [&](std::u16string_view before, std::u16string_view after1,
+                       std::u16string_view after2) {
+    for (const auto& C : classes) merge({before, u".", C, after1, after2});
   };
   bool plain = Ps != u"hover" && Ps != u"visited";
-  const bool hasC = !classes.empty();
-  const std::u16string colonP = Ps.empty() ? std::u16string() : u':' + Ps;
-  const std::u16string hashI = I.empty() ? std::u16string() : u'#' + I;
-  if (T == u"a" && !Ps.empty()) merge(u"::" + Ps);
-  if (plain) merge(T);
-  if (!Ps.empty()) merge(colonP);
+  const bool hasC = !classes.empty() && styles.HasClassRules();
+  const std::u16string colonP = Ps.empty() ? std::u16string() : u':' + std::u16string(Ps);
+  const std::u16string hashI = I.empty() ? std::u16string() : u'#' + std::u16string(I);
+  if (T == u"a" && !Ps.empty()) merge({u"::", Ps});
+  if (plain) merge({T});
+  if (!Ps.empty()) merge({colonP});
   if (hasC && plain) {
-    eachClass([](const std::u16string& dotC) { return dotC; });
-    eachClass([&](const std::u16string& dotC) { return T + dotC; });
+    eachClass({}, {}, {});
+    eachClass(T, {}, {});
   }
   if (!Ps.empty()) {
-    merge(T + colonP);
+    merge({T, colonP});
     if (hasC) {
-      eachClass([&](const std::u16string& dotC) { return dotC + colonP; });
-      eachClass([&](const std::u16string& dotC) { return T + dotC + colonP; });
+      eachClass({}, colonP, {});
+      eachClass(T, colonP, {});
     }
   }
-  if (!I.empty()) {
+  if (!I.empty() && styles.HasIdRules()) {
     // Keys are stored as tag, class, pseudo-class, id; the lookups use the
     // same order.
-    merge(hashI);
-    merge(T + hashI);
-    if (hasC) eachClass([&](const std::u16string& dotC) { return dotC + hashI; });
+    merge({hashI});
+    merge({T, hashI});
+    if (hasC) eachClass({}, hashI, {});
     if (!Ps.empty()) {
-      merge(colonP + hashI);
-      merge(T + colonP + hashI);
+      merge({colonP, hashI});
+      merge({T, colonP, hashI});
     }
-    if (hasC) eachClass([&](const std::u16string& dotC) { return T + dotC + hashI; });
+    if (hasC) eachClass(T, hashI, {});
     if (hasC && !Ps.empty()) {
-      eachClass([&](const std::u16string& dotC) { return dotC + colonP + hashI; });
-      eachClass([&](const std::u16string& dotC) { return T + dotC + colonP + hashI; });
+      eachClass({}, colonP, hashI);
+      eachClass(T, colonP, hashI);
     }
   }
   // Contextual rules, by the subject's tag, class and pseudo-class.
@@ -441,9 +455,9 @@ void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
       if (AncestorsMatch(rule->Ancestors, stack)) props.Merge(*rule->Props);
     }
   };
-  scan(T);
-  for (const auto& C : classes) scan(T + u'.' + C);
-  for (const auto& C : classes) scan(u'.' + C);
+  scan(e.Tag);
+  for (const auto& C : classes) scan(build({T, u".", C}));
+  for (const auto& C : classes) scan(build({u".", C}));
   scan(colonP);
   if (inlineStyle) props.Merge(*inlineStyle);
 }

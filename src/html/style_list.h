@@ -108,6 +108,10 @@ public:
   // its classes 'li.x', '.class' or ':pseudo'), in key order; null when none.
   const std::vector<const TContextRule*>* ContextRules(const std::u16string& lead) const;
   int RuleCount() const;
+  // Whether any simple rule's key names a class or an id: lookups of such
+  // keys are skipped when none does.
+  bool HasClassRules() const { return FHasClassRules; }
+  bool HasIdRules() const { return FHasIdRules; }
 
   TProperties* DefProp = nullptr;
   int SeqNo = 10;
@@ -123,6 +127,8 @@ private:
 
   TGraphicsDevice* FDevice;
   std::unordered_map<std::u16string, std::unique_ptr<TProperties>> FRules;
+  bool FHasClassRules = false;
+  bool FHasIdRules = false;
   // Rules by the lead of their subject; each bucket owns its rules by key
   // and keeps them in key order in a flat list for scanning.
   struct TBucket {

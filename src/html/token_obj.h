@@ -1,6 +1,8 @@
 #pragma once
 // The text token: characters with the source index of each, so that
 // selection, search and caret positions map back to the document text.
+// Indices are kept as runs (a run's characters come from consecutive source
+// positions), so that a long token costs little more than its characters.
 #include <string>
 #include <vector>
 
@@ -27,29 +29,40 @@ public:
 
   const std::u16string& S() const { return C; }
   char16_t Ch(int i) const { return C[static_cast<std::size_t>(i)]; }
-  int Index(int i) const { return I[static_cast<std::size_t>(i)]; }
-  const std::vector<int>& Indices() const { return I; }
+  int Index(int i) const;
+  // The source index of every character.
+  std::vector<int> Indices() const;
 
 private:
+  // From token position Start on, characters come from source positions
+  // Index, Index + 1, ... up to the next run.
+  struct TIndexRun {
+    int Start;
+    int Index;
+  };
+  void StartIndex(int index);
+
   std::u16string C;
-  std::vector<int> I;
+  std::vector<TIndexRun> R;
 };
 
-// A scratch run of characters with their source indices, flushed into the
-// current token in one go.
+// A scratch run of characters with their source indices (as runs, like
+// the token's), flushed into the current token in one go.
 class TCharCollection {
 public:
-  TCharCollection();
-  void Add(char16_t ch, int index);
-  void Clear();
-  int Size() const { return static_cast<int>(FChars.size()); }
-  const std::u16string& AsString() const { return FChars; }
+  void Add(char16_t ch, int index) { FToken.AddUnicodeChar(ch, index); }
+  // `count` characters whose source indices run from `firstIndex` up.
+  void AddRun(const char16_t* chars, std::size_t count, int firstIndex) {
+    FToken.AddRun(chars, count, firstIndex);
+  }
+  void Clear() { FToken.Clear(); }
+  int Size() const { return FToken.Leng(); }
+  const std::u16string& AsString() const { return FToken.S(); }
   // Appends the run to the token and empties the collection.
   void FlushTo(TokenObj& token);
 
 private:
-  std::u16string FChars;
-  std::vector<int> FIndices;
+  TokenObj FToken;
 };
 
 }  // namespace tav

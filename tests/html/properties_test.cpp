@@ -42,6 +42,28 @@ TEST(PropertyInheritance, WordWrapStartsAgainAtTable) {
   EXPECT_EQ(TextOf(f.Open(u"table"), P::WordWrap), u"normal");
 }
 
+// Siblings share what they inherit; a value the parent changes between
+// them must still reach the later sibling, and a value one sibling sets
+// must not reach the other.
+TEST(PropertyInheritance, SiblingsShareButSeeTheParentChange) {
+  THtmlStyleFixture f;
+  TProperties parent(f.Device);
+  parent.PropTag = u"div";
+  parent.Set(P::Color, static_cast<int>(RGB(1, 2, 3)));
+  parent.Set(P::MarginLeft, 9);
+  TProperties first(f.Device);
+  first.Inherit(u"p", parent);
+  first.Assign(static_cast<int>(RGB(7, 7, 7)), P::Color);
+  parent.Set(P::FontWeight, std::u16string(u"bold"));
+  TProperties second(f.Device);
+  second.Inherit(u"p", parent);
+  EXPECT_EQ(IntOf(second, P::Color), static_cast<int>(RGB(1, 2, 3)));
+  EXPECT_EQ(TextOf(second, P::FontWeight), u"bold");
+  EXPECT_EQ(IntOf(second, P::MarginLeft), IntNull);
+  EXPECT_EQ(IntOf(first, P::Color), static_cast<int>(RGB(7, 7, 7)));
+  EXPECT_TRUE(IsEmpty(first.Get(P::FontWeight)));
+}
+
 TEST(PropertyAssign, RefusesAnOriginalValueWhileMergeOverwrites) {
   THtmlStyleFixture f;
   TProperties& p = f.Open(u"font", u"", u"", u"", u"color: green");

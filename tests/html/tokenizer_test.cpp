@@ -248,6 +248,75 @@ TEST(TokenizerRaw, ScriptAndStyleAreReadRawWithoutCommentSkipping) {
   EXPECT_EQ(t.LCToken.S(), u"after");
 }
 
+// The token keeps its indices as runs of consecutive source positions;
+// every way of adding or removing characters must answer as a plain list of
+// indices would.
+TEST(TokenObjIndices, EditsAnswerAsAListWould) {
+  struct Case {
+    const char* name;
+    void (*build)(TokenObj&);
+    std::u16string text;
+    std::vector<int> indices;
+  };
+  const Case cases[] = {
+      {"run then a repeated index (CR LF, surrogate pair)",
+       [](TokenObj& t) {
+         t.AddRun(u"abc", 3, 10);
+         t.AddUnicodeChar(u'\r', 13);
+         t.AddUnicodeChar(u'\n', 13);
+         t.AddUnicodeChar(u'd', 14);
+       },
+       u"abc\r\nd", {10, 11, 12, 13, 13, 14}},
+      {"a character that continues a run, one that jumps back",
+       [](TokenObj& t) {
+         t.AddUnicodeChar(u'a', 5);
+         t.AddUnicodeChar(u'b', 6);
+         t.AddUnicodeChar(u'c', 2);
+       },
+       u"abc", {5, 6, 2}},
+      {"concatenation keeps both tokens' runs",
+       [](TokenObj& t) {
+         t.AddRun(u"ab", 2, 0);
+         TokenObj other;
+         other.AddRun(u"cd", 2, 2);
+         other.AddUnicodeChar(u'e', 2);
+         other.AddString(u"fg", {9, 10});
+         t.Concat(other);
+       },
+       u"abcdefg", {0, 1, 2, 3, 2, 9, 10}},
+      {"removing inside a run splits it",
+       [](TokenObj& t) {
+         t.AddRun(u"abcde", 5, 20);
+         t.Remove(3);
+       },
+       u"abde", {20, 21, 23, 24}},
+      {"removing the first and the last character",
+       [](TokenObj& t) {
+         t.AddRun(u"abc", 3, 7);
+         t.AddUnicodeChar(u'd', 7);
+         t.Remove(1);
+         t.Remove(3);
+       },
+       u"bc", {8, 9}},
+      {"cleared, then filled again",
+       [](TokenObj& t) {
+         t.AddRun(u"xyz", 3, 100);
+         t.Clear();
+         t.AddRun(u"ab", 2, 1);
+       },
+       u"ab", {1, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TokenObj t;
+    c.build(t);
+    EXPECT_EQ(t.S(), c.text);
+    EXPECT_EQ(t.Indices(), c.indices);
+    ASSERT_EQ(t.Leng(), static_cast<int>(c.indices.size()));
+    for (int i = 0; i < t.Leng(); ++i) EXPECT_EQ(t.Index(i), c.indices[static_cast<std::size_t>(i)]) << i;
+  }
+}
+
 TEST(TokenObjGrowth, AppendingIsGeometric) {
   TokenObj token;
   int growths = 0;
