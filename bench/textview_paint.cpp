@@ -24,7 +24,7 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "app/text_page.h"
+#include "textview/text_page.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/install.h"
 #include "textview/response_body_loader.h"

@@ -28,7 +28,7 @@
 #include <typeinfo>
 #include <utility>
 
-#include "app/text_page.h"
+#include "textview/text_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"

@@ -12,6 +12,7 @@
 #include "platform/testing/fake_window_host.h"
 #include "platform/testing/fixed_metrics_device.h"
 #include "platform/testing/recording_surface.h"
+#include "textview/text_page.h"
 #include "textview/text_view.h"
 #include "textview/uri_highlighter.h"
 
@@ -103,22 +104,7 @@ private:
 class TextViewPaintTest : public ::testing::Test {
 protected:
   TextViewPaintTest() {
-    TTextViewFont font;
-    font.Desc.Face = u"Courier New";
-    font.Desc.Height = -13;
-    view.SetFont(font);
-    TFontDesc gutterFont;
-    gutterFont.Face = u"Courier New";
-    gutterFont.Height = -11;
-    view.Gutter().SetFont(gutterFont, clWindowText);
-    view.Gutter().SetLeftOffset(2);
-    view.Gutter().SetShowLineNumbers(true);
-    view.SetHighlighter(&highlighter);
-    view.SetWordWrap(true);
-    view.SetRightEdge(1024);
-    view.SetScrollBars(TScrollStyle::ssVertical);
-    view.SetReadOnly(true);
-    view.SetInsertMode(false);
+    SetUpTextPage(view, highlighter);
     host = std::make_unique<TScreenHost>(device, view);
     SetCellsAndRows(20, 4);
   }

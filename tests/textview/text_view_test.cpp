@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/surface.h"
+#include "textview/text_page.h"
 #include "textview/uri_highlighter.h"
 
 namespace tav {
@@ -18,23 +19,7 @@ struct TextViewFixture : ::testing::Test {
   TTextView view;
 
   TextViewFixture() {
-    TTextViewFont font;
-    font.Desc.Face = u"Courier New";
-    font.Desc.Height = -13;
-    view.SetFont(font);
-    TFontDesc gutterFont;
-    gutterFont.Face = u"Courier New";
-    gutterFont.Height = -11;
-    view.Gutter().SetFont(gutterFont, clWindowText);
-    view.Gutter().SetLeftOffset(2);
-    view.Gutter().SetShowLineNumbers(true);
-    view.SetHighlighter(&highlighter);
-    view.SetWordWrap(true);
-    view.SetRightEdge(1024);
-    view.SetScrollBars(TScrollStyle::ssVertical);
-    view.SetReadOnly(true);
-    view.SetInsertMode(false);
-    view.SetWantReturns(false);
+    SetUpTextPage(view, highlighter);
     view.SetBounds(MakeRect(0, 0, 600, 300));
   }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The text view of the console's "Text" page with the settings the window
-// gives it; shared by the window and the text view benchmark so that both
-// measure and draw the same view.
+// gives it; shared by the window, the text view benchmark and the view's
+// tests so that all of them measure and draw the same view.
 #include "textview/highlighter.h"
 #include "textview/text_view.h"
 

@@ -1,4 +1,4 @@
-#include "app/text_page.h"
+#include "textview/text_page.h"
 
 namespace tav {
 
