@@ -1,0 +1,61 @@
+#pragma once
+// A cell: the ordered items of a block, a table cell or the document.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "html/indent_manager.h"
+#include "html/section_base.h"
+
+namespace tav {
+
+class TSection;
+
+class TCellBasic {
+public:
+  explicit TCellBasic(TSectionList& document) : Document(document) {}
+  virtual ~TCellBasic();
+  TCellBasic(const TCellBasic&) = delete;
+  TCellBasic& operator=(const TCellBasic&) = delete;
+
+  TSectionList& Document;
+  std::vector<std::unique_ptr<TSectionBase>> Items;
+  std::u16string OwnersTag;
+  int tcContentBot = 0;
+  int tcDrawBot = 0;
+
+  int Count() const { return static_cast<int>(Items.size()); }
+  // Adds an item; a section is finished first (ProcessText with the source
+  // index of its end) and dropped when it stays empty.
+  void Add(std::unique_ptr<TSectionBase> item, int index);
+  // The last item's automatic bottom margin becomes 0; true when it had one.
+  bool CheckLastBottomMargin();
+  // Lays the items out top to bottom from y in `width`; returns the height.
+  int DoLogic(TSurface& surface, int y, int width, int availableHeight, int blockHeight,
+              int& scrollWidth, int& curs);
+  void MinMaxWidth(TSurface& surface, int& min, int& max);
+  // Paints the items that meet the clip; returns the bottom painted.
+  int Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y, int xRef, int yRef);
+  void AddSectionsToList();
+  void CopyToClipboard();
+
+protected:
+  // The indent manager the items are laid out and painted with.
+  virtual IndentManager& Indents() = 0;
+};
+
+// The cell of a block: its items are laid out against the block's content
+// edges through the indent manager.
+class TBlockCell : public TCellBasic {
+public:
+  TBlockCell(TSectionList& document, IndentManager* imgr) : TCellBasic(document), IMgr(imgr) {}
+  IndentManager* IMgr;
+  // Lays the items out from (x, y); returns the height.
+  int DoLogicX(TSurface& surface, int x, int y, int xRef, int yRef, int width, int availableHeight,
+               int blockHeight, int& scrollWidth, int& curs);
+
+protected:
+  IndentManager& Indents() override { return *IMgr; }
+};
+
+}  // namespace tav

@@ -1,0 +1,146 @@
+#pragma once
+// A run of inline content inside one block: characters with their break
+// codes and source indices, font runs, and the placeholders of images,
+// form controls and line breaks. It breaks itself into lines for a width,
+// reports its minimum and maximum widths and paints its lines.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "html/attributes.h"
+#include "html/font_obj.h"
+#include "html/properties.h"
+#include "html/section_base.h"
+#include "html/section_objects.h"
+#include "html/symbols.h"
+#include "html/token_obj.h"
+
+namespace tav {
+
+class TPropStack;
+struct TUrlTarget;
+
+// Placeholders in a section's characters.
+constexpr char16_t ImageChar = u'\x0004';    // an image or panel
+constexpr char16_t FmCtlChar = u'\x0002';    // a form control
+constexpr char16_t BrkCh = u'\x0008';        // a line break
+
+enum class JustifyType { NoJustify, Left, Centered, Right, FullJustify };
+
+// An inline box crossing a line.
+struct BorderRec {
+  TMarginArray MargArray{};
+  int BStart = 0;  // section positions on this line
+  int BEnd = 0;
+  bool OpenStart = false;  // began on an earlier line
+  bool OpenEnd = false;    // goes on past this line
+  TRect Box{};             // measured on the line's first paint
+};
+
+struct LineRec {
+  int Start = 0;  // first character, as an index into Buff
+  int Ln = 0;
+  int Y = 0;      // top of the line in the document
+  int LineHt = 0;
+  int Descent = 0;
+  int SpaceBefore = 0;
+  int SpaceAfter = 0;
+  int LineImgHt = 0;
+  int DrawXX = 0;
+  int DrawWidth = 0;
+  int Extra = 0;
+  int Spaces = 0;
+  bool Shy = false;  // ends at a soft hyphen: a '-' is drawn
+  bool FirstDraw = true;
+  int FirstX = 0;
+  std::vector<BorderRec> BorderList;
+};
+
+// A source index run: from section position Pos on, characters come from
+// source positions Index, Index + 1, ...
+struct IndexObj {
+  int Pos = 0;
+  int Index = 0;
+};
+
+class TCellBasic;
+
+class TSection : public TSectionBase {
+public:
+  // The first font run comes from `props` (a link run when `link` has a
+  // URL); line height, text indent, clear, id, justification and
+  // break-word too. firstLineIndent: the text indent applies to this
+  // section's first line.
+  TSection(TSectionList& document, const TAttributeList* attrs, TProperties& props,
+           const TUrlTarget* link, TCellBasic* cell, bool firstLineIndent);
+  ~TSection() override;
+
+  // Appends text: nothing under display "none"; text-transform and
+  // small-caps (written with "small" properties pushed on `stack`) applied;
+  // break code 'n' when noBreak or preformatted, else 'y'.
+  virtual void AddTokenObj(const TokenObj& token, TPropStack& stack, bool noBreak);
+  // Appends one character (placeholders, BR) with its source index.
+  virtual void AddChar(char16_t ch, int index);
+  // Finishes the text (space removals, final space) and the section.
+  virtual void ProcessText(int index);
+
+  // A new font run at the current length (or the current run's font
+  // replaced when it has no characters yet).
+  void ChangeFont(TProperties& props);
+  // Starts (ASy) or ends (AEndSy) a link run; link runs are added to the
+  // document's link list.
+  void HRef(Symb sy, TProperties& props, const TUrlTarget* link);
+  // An explicit break opportunity after the last character (WBR).
+  void AddOpBrk();
+  // Turns the source indices into IndexObj runs, appends the final 'y'
+  // break code, numbers the section.
+  void Finish();
+  bool Empty() const { return Buff.empty(); }
+
+  int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
+            int yRef) override;
+  int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
+                int& curs) override;
+  void MinMaxWidth(TSurface& surface, int& min, int& max) override;
+  int FindDocPos(int sourcePos, bool prev) const override;
+  int FindSourcePos(int docPos) const override;
+  bool GetChAtPos(int pos, char16_t& ch) const override;
+  void AddSectionsToList() override;
+  void CopyToClipboard() override;
+
+  std::u16string Buff;
+  std::string Brk;  // 'y', 'n', 's', 'a' per character (plus the final 'y')
+  std::vector<int> XP;  // source indices while filling
+  std::vector<IndexObj> SIndexList;
+  TFontList Fonts;
+  TImageObjList Images;
+  TFormControlList FormControls;
+  std::vector<LineRec> Lines;
+  JustifyType Justify = JustifyType::Left;
+  ClearAttrType ClearAttr = ClearAttrType::clrNone;
+  int LineHeight = -1;  // pixels; -1 normal
+  int FirstLineIndent = 0;
+  bool FLPercent = false;  // FirstLineIndent is a percentage (at most 90)
+  bool BreakWord = false;
+  bool Preformatted = false;
+  bool DisplayNone = false;
+  int StoredMin = -1;
+  int StoredMax = -1;
+  int StoredCycle = -1;
+  int SectionNumber = 0;
+  TCellBasic* OwnerCell;
+};
+
+// One line of preformatted text: never wraps unless break-word is set.
+class TPreFormated : public TSection {
+public:
+  using TSection::TSection;
+  void ProcessText(int index) override;
+  int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
+                int& curs) override;
+  void MinMaxWidth(TSurface& surface, int& min, int& max) override;
+};
+
+}  // namespace tav

@@ -1,0 +1,110 @@
+#pragma once
+// The common base of everything that stands in a cell: text sections,
+// blocks, rules, tables and page breaks. Layout fills the vertical extents;
+// the virtual operations are those the cell, the document and the viewer
+// call on every item.
+#include <string>
+
+#include "platform/geometry.h"
+
+namespace tav {
+
+class TSectionList;
+class TSurface;
+class IndentManager;
+class TCellBasic;
+struct TUrlTarget;
+
+class TSectionBase {
+public:
+  explicit TSectionBase(TSectionList& document) : ParentSectionList(document) {}
+  virtual ~TSectionBase() = default;
+  TSectionBase(const TSectionBase&) = delete;
+  TSectionBase& operator=(const TSectionBase&) = delete;
+
+  TSectionList& ParentSectionList;
+  int YDraw = 0;
+  int ContentTop = 0;
+  int ContentBot = 0;
+  int DrawTop = 0;
+  int DrawBot = 0;
+  int SectionHeight = 0;
+  int DrawHeight = 0;
+  int StartCurs = 0;  // document position of the first character
+  int Len = 0;        // characters
+
+  // The top of the item for scrolling to it.
+  virtual int GetYPosition() const { return YDraw; }
+  // (Printing copies of the document are not made.)
+  virtual void CreateCopy() {}
+  // The point of a document position inside the item; false when it is not.
+  virtual bool CursorToXY(TSurface& surface, int cursor, int& x, int& y) {
+    (void)surface, (void)cursor, (void)x, (void)y;
+    return false;
+  }
+  // Paints what meets the clip; returns the bottom painted.
+  virtual int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
+                    int yRef) {
+    (void)surface, (void)clip, (void)imgr, (void)x, (void)xRef, (void)yRef;
+    return 0;
+  }
+  // Lays the item out at (x, y); returns its height. maxWidth grows to the
+  // widest extent seen; curs is the document position counter.
+  virtual int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                        int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
+                        int& curs) {
+    (void)surface, (void)x, (void)xRef, (void)yRef, (void)availableWidth;
+    (void)availableHeight, (void)blockHeight, (void)imgr, (void)maxWidth;
+    StartCurs = curs;
+    YDraw = DrawTop = ContentTop = ContentBot = DrawBot = y;
+    SectionHeight = DrawHeight = 0;
+    return 0;
+  }
+  // The document position under (x, y), -1 when none.
+  virtual int FindCursor(TSurface& surface, int x, int y, int& xr, int& yr, bool& inText) {
+    (void)surface, (void)x, (void)y, (void)xr, (void)yr, (void)inText;
+    return -1;
+  }
+  // Source index to document position and back; -1 when not inside.
+  virtual int FindDocPos(int sourcePos, bool prev) const {
+    (void)sourcePos, (void)prev;
+    return -1;
+  }
+  virtual int FindSourcePos(int docPos) const {
+    (void)docPos;
+    return -1;
+  }
+  // Text search from a document position; -1 when not found.
+  virtual int FindString(int from, const std::u16string& text, bool matchCase) const {
+    (void)from, (void)text, (void)matchCase;
+    return -1;
+  }
+  virtual int FindStringR(int from, const std::u16string& text, bool matchCase) const {
+    (void)from, (void)text, (void)matchCase;
+    return -1;
+  }
+  // The character at a document position; false when not inside.
+  virtual bool GetChAtPos(int pos, char16_t& ch) const {
+    (void)pos, (void)ch;
+    return false;
+  }
+  // The link under (x, y); 0 when none.
+  virtual unsigned GetURL(TSurface& surface, int x, int y, const TUrlTarget*& target) {
+    (void)surface, (void)x, (void)y, (void)target;
+    return 0;
+  }
+  virtual bool PtInObject(int x, int y) const {
+    (void)x, (void)y;
+    return false;
+  }
+  // Adds the item's text sections to the document's position list.
+  virtual void AddSectionsToList() {}
+  // Appends the selected text to the document's copy buffer.
+  virtual void CopyToClipboard() {}
+  virtual void MinMaxWidth(TSurface& surface, int& min, int& max) {
+    (void)surface;
+    min = max = 0;
+  }
+};
+
+}  // namespace tav

@@ -1,0 +1,126 @@
+#pragma once
+// The document: its top cell, the style list, and everything the sections,
+// blocks and the viewer share (names, links, inline boxes, selection,
+// scroll offset, colours, layout cycle).
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "html/cell.h"
+#include "html/properties.h"
+#include "html/style_list.h"
+
+namespace tav {
+
+class TFontObj;
+class TBodyBlock;
+
+// A link as the builder met it.
+struct TUrlTarget {
+  std::u16string Url;
+  std::u16string Target;
+  int ID = 0;        // a number shared by the font runs of one link
+  std::u16string Attr;
+  int Start = -1;    // document positions of its first and last character
+  int Last = -1;
+  int TabIndex = 0;
+  bool HasUrl() const { return !Url.empty(); }
+};
+
+// An inline element with a border style: where it starts and ends (source
+// indices while building, document positions after layout) and its box
+// values in pixels.
+struct TInlineRec {
+  int StartBDoc = 0;
+  int EndBDoc = -1;  // -1 while the element is open
+  int StartB = 0;
+  int EndB = 0;
+  TMarginArray MargArray{};
+};
+
+// What a name or id refers to: an item, and inside a text section a
+// character position.
+struct TIDObject {
+  TSectionBase* Item = nullptr;
+  int ChPos = -1;
+};
+
+// Pictures drawn after the flow (floating and positioned images): filled
+// by the image objects.
+class TDrawList {
+public:
+  void AddImage(std::function<void(TSurface&)> draw) { FItems.push_back(std::move(draw)); }
+  void DrawImages(TSurface& surface);
+  void Clear() { FItems.clear(); }
+
+private:
+  std::vector<std::function<void(TSurface&)>> FItems;
+};
+
+class TSectionList : public TCellBasic {
+public:
+  explicit TSectionList(TGraphicsDevice& device);
+  ~TSectionList() override;
+
+  TGraphicsDevice& Device;
+  TStyleList Styles;
+  std::unordered_map<std::u16string, TIDObject> IDNameList;  // upper-cased names
+  std::vector<TFontObj*> LinkList;
+  std::vector<TInlineRec> InlineList;
+  std::vector<TSectionBase*> PositionList;  // text sections in document order
+
+  int SelB = 0;
+  int SelE = 0;
+  int YOff = 0;
+  bool ShowImages = true;
+  bool LinksActive = false;
+  bool Printing = false;
+  bool IsCopy = false;
+  TColor Background = clSystemColor | 15;  // button face
+  TColor HotSpotColor = 0x00FF0000;
+  TColor LinkVisitedColor = 0x00800080;
+  TColor LinkActiveColor = 0x00FF0000;
+  std::u16string PreFontName = u"Courier New";
+  TStyleDefaults Defaults;
+
+  int ProgressStart = 75;
+  int SectionCount = 0;
+  int CycleNumber = 0;
+  int TableNestLevel = 0;
+  bool InLogic2 = false;
+  // While set, the first line laid out stores its baseline here (a list
+  // item's marker is drawn on it); cleared by that line.
+  int* FirstLineHtPtr = nullptr;
+  std::function<void(int percent)> OnProgress;
+
+  // The copy buffer CopyToClipboard appends the selected text to.
+  std::u16string CopyBuffer;
+  TDrawList DrawList;
+
+  // Empties the document, its lists and the styles.
+  void Clear();
+  // Rebuilds the style list from the defaults and keeps the colours.
+  void SetFonts(const TStyleDefaults& defaults, TColor background);
+  void SetYOffset(int y) { YOff = y; }
+  // Registers a name or id (upper-cased); the first registration wins.
+  void AddName(const std::u16string& name, TIDObject target);
+
+  // Lays the document out in `width` from the top; returns its height and
+  // the widest extent in scrollWidth.
+  int DoLogic(TSurface& surface, int width, int availableHeight, int& scrollWidth);
+  // Paints the part of the document under the clip (window coordinates;
+  // the document is offset by x horizontally and -YOff vertically).
+  void Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y);
+  // The selected text, lines joined with CR LF.
+  std::u16string SelectedText();
+
+protected:
+  IndentManager& Indents() override { return FIMgr; }
+
+private:
+  IndentManager FIMgr;
+};
+
+}  // namespace tav
