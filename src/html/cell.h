@@ -30,12 +30,15 @@ public:
   void Add(std::unique_ptr<TSectionBase> item, int index);
   // The last item's automatic bottom margin becomes 0; true when it had one.
   bool CheckLastBottomMargin();
-  // Lays the items out top to bottom from y in `width`; returns the height.
-  int DoLogic(TSurface& surface, int y, int width, int availableHeight, int blockHeight,
+  // Lays the items out top to bottom from (x, y) in `width`; returns the
+  // height. scrollWidth grows to the widest extent.
+  int DoLogic(TSurface& surface, int x, int y, int width, int availableHeight, int blockHeight,
               int& scrollWidth, int& curs);
   void MinMaxWidth(TSurface& surface, int& min, int& max);
-  // Paints the items that meet the clip; returns the bottom painted.
-  int Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y, int xRef, int yRef);
+  // Paints the items that meet the clip (screen coordinates); x is the
+  // screen X of the left edge the cell was laid out at, and a document Y is
+  // drawn at Y - the document's YOff. Returns the bottom painted.
+  int Draw(TSurface& surface, const TRect& clip, int x, int xRef, int yRef);
   void AddSectionsToList();
   void CopyToClipboard();
 
@@ -50,9 +53,6 @@ class TBlockCell : public TCellBasic {
 public:
   TBlockCell(TSectionList& document, IndentManager* imgr) : TCellBasic(document), IMgr(imgr) {}
   IndentManager* IMgr;
-  // Lays the items out from (x, y); returns the height.
-  int DoLogicX(TSurface& surface, int x, int y, int xRef, int yRef, int width, int availableHeight,
-               int blockHeight, int& scrollWidth, int& curs);
 
 protected:
   IndentManager& Indents() override { return *IMgr; }

@@ -1,0 +1,76 @@
+#include "html/cell.h"
+
+#include <algorithm>
+
+#include "html/section.h"
+#include "html/section_list.h"
+#include "html/sat_math.h"
+
+namespace tav {
+
+TCellBasic::~TCellBasic() = default;
+
+void TCellBasic::Add(std::unique_ptr<TSectionBase> item, int index) {
+  if (!item) return;
+  if (auto* section = dynamic_cast<TSection*>(item.get())) {
+    section->ProcessText(index);
+    if (section->Len == 0 && section->Images.Count() == 0 && section->FormControls.Count() == 0)
+      return;
+  }
+  Items.push_back(std::move(item));
+}
+
+bool TCellBasic::CheckLastBottomMargin() { return false; }
+
+int TCellBasic::DoLogic(TSurface& surface, int x, int y, int width, int availableHeight,
+                        int blockHeight, int& scrollWidth, int& curs) {
+  IndentManager& imgr = Indents();
+  int h = 0;
+  int drawBot = y;
+  for (auto& item : Items) {
+    int sw = 0;
+    int ih = item->DrawLogic(surface, x, SatAdd(y, h), 0, 0, width, availableHeight, blockHeight,
+                             imgr, sw, curs);
+    h = SatAdd(h, ih);
+    scrollWidth = std::max(scrollWidth, sw);
+    drawBot = std::max(drawBot, item->DrawBot);
+  }
+  tcContentBot = SatAdd(y, h);
+  tcDrawBot = std::max(drawBot, tcContentBot);
+  return h;
+}
+
+void TCellBasic::MinMaxWidth(TSurface& surface, int& min, int& max) {
+  min = max = 0;
+  for (auto& item : Items) {
+    int mn = 0, mx = 0;
+    item->MinMaxWidth(surface, mn, mx);
+    min = std::max(min, mn);
+    max = std::max(max, mx);
+  }
+}
+
+int TCellBasic::Draw(TSurface& surface, const TRect& clip, int x, int xRef, int yRef) {
+  IndentManager& imgr = Indents();
+  int yOff = Document.YOff;
+  int bottom = 0;
+  for (auto& item : Items) {
+    // Items wholly above or below the clip paint nothing (floats may reach
+    // above their flow position, so DrawTop and DrawBot decide).
+    long long top = static_cast<long long>(std::min(item->DrawTop, item->YDraw)) - yOff;
+    long long bot = static_cast<long long>(std::max(item->DrawBot, item->ContentBot)) - yOff;
+    if (bot < clip.Top - 40 || top > clip.Bottom + 40) continue;
+    bottom = std::max(bottom, item->Draw1(surface, clip, imgr, x, xRef, yRef));
+  }
+  return bottom;
+}
+
+void TCellBasic::AddSectionsToList() {
+  for (auto& item : Items) item->AddSectionsToList();
+}
+
+void TCellBasic::CopyToClipboard() {
+  for (auto& item : Items) item->CopyToClipboard();
+}
+
+}  // namespace tav

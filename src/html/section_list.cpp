@@ -1,0 +1,85 @@
+#include "html/section_list.h"
+
+#include <algorithm>
+
+#include "html/font_obj.h"
+#include "html/section.h"
+
+namespace tav {
+
+void TDrawList::DrawImages(TSurface& surface) {
+  for (auto& draw : FItems) draw(surface);
+  FItems.clear();
+}
+
+TSectionList::TSectionList(TGraphicsDevice& device)
+    : TCellBasic(*this), Device(device), Styles(device) {
+  OwnersTag = u"default";
+  Styles.Initialize(Defaults);
+}
+
+TSectionList::~TSectionList() {
+  // Items refer to the lists below while they go.
+  Items.clear();
+}
+
+void TSectionList::Clear() {
+  Items.clear();
+  IDNameList.clear();
+  LinkList.clear();
+  InlineList.clear();
+  PositionList.clear();
+  DrawList.Clear();
+  CopyBuffer.clear();
+  SelB = SelE = 0;
+  YOff = 0;
+  SectionCount = 0;
+  TableNestLevel = 0;
+  FirstLineHtPtr = nullptr;
+  FIMgr.Clear();
+  Styles.Initialize(Defaults);
+}
+
+void TSectionList::SetFonts(const TStyleDefaults& defaults, TColor background) {
+  Defaults = defaults;
+  Styles.Initialize(Defaults);
+  PreFontName = defaults.PreFontName;
+  HotSpotColor = defaults.LinkColor;
+  LinkVisitedColor = defaults.VisitedColor;
+  LinkActiveColor = defaults.HoverColor;
+  Background = background;
+}
+
+void TSectionList::AddName(const std::u16string& name, TIDObject target) {
+  IDNameList.try_emplace(name, target);
+}
+
+int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int& scrollWidth) {
+  ++CycleNumber;
+  FIMgr.Clear();
+  FIMgr.Reset(0, width);
+  PositionList.clear();
+  scrollWidth = 0;
+  int curs = 0;
+  int h = TCellBasic::DoLogic(surface, 0, 0, width, availableHeight, 0, scrollWidth, curs);
+  AddSectionsToList();
+  return std::max(h, tcDrawBot);
+}
+
+void TSectionList::Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y) {
+  (void)clipWidth;
+  (void)y;
+  TCellBasic::Draw(surface, clip, x, 0, 0);
+  DrawList.DrawImages(surface);
+}
+
+std::u16string TSectionList::SelectedText() {
+  CopyBuffer.clear();
+  if (SelE <= SelB) return {};
+  CopyToClipboard();
+  std::u16string r;
+  r.swap(CopyBuffer);
+  return r;
+}
+
+}  // namespace tav
