@@ -11,3 +11,10 @@ if(TAV_BUILD_GUI)
   target_link_libraries(html_qt_peer PRIVATE tav_util Qt6::Gui tav_warnings)
   set_target_properties(html_qt_peer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
+
+# The headless renderer: parse, layout, paint into a PNG, dump the boxes.
+if(TARGET tav_app)
+  add_executable(html_render ${CMAKE_CURRENT_LIST_DIR}/html_render.cpp)
+  target_link_libraries(html_render PRIVATE tav_app tav_html tav_warnings)
+  set_target_properties(html_render PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "html/block.h"
 #include "html/section.h"
 #include "html/section_list.h"
 #include "html/sat_math.h"
@@ -14,13 +15,22 @@ void TCellBasic::Add(std::unique_ptr<TSectionBase> item, int index) {
   if (!item) return;
   if (auto* section = dynamic_cast<TSection*>(item.get())) {
     section->ProcessText(index);
-    if (section->Len == 0 && section->Images.Count() == 0 && section->FormControls.Count() == 0)
+    // An empty section takes no room; one that a name refers to stays.
+    if (section->Len == 0 && section->Images.Count() == 0 && section->FormControls.Count() == 0 &&
+        !Document.NamedItems.count(section))
       return;
   }
   Items.push_back(std::move(item));
 }
 
-bool TCellBasic::CheckLastBottomMargin() { return false; }
+bool TCellBasic::CheckLastBottomMargin() {
+  if (Items.empty()) return false;
+  auto* block = dynamic_cast<TBlock*>(Items.back().get());
+  if (!block || !block->BottomAuto) return false;
+  block->MarginBottom = 0;
+  block->BottomAuto = false;
+  return true;
+}
 
 int TCellBasic::DoLogic(TSurface& surface, int x, int y, int width, int availableHeight,
                         int blockHeight, int& scrollWidth, int& curs) {

@@ -10,6 +10,7 @@
 namespace tav {
 
 class TSection;
+class TBlock;
 
 class TCellBasic {
 public:
@@ -53,6 +54,7 @@ class TBlockCell : public TCellBasic {
 public:
   TBlockCell(TSectionList& document, IndentManager* imgr) : TCellBasic(document), IMgr(imgr) {}
   IndentManager* IMgr;
+  TBlock* OwnerBlock = nullptr;  // the block whose content this is
 
 protected:
   IndentManager& Indents() override { return *IMgr; }

@@ -546,6 +546,32 @@ void THtmlTokenizer::ReadReference(TCharCollection& out, bool inAttribute) {
   for (std::size_t i = 0; i < name.size(); ++i) out.Add(name[i], indices[i]);
 }
 
+void THtmlTokenizer::ReadPreText(int max, bool markup) {
+  LCToken.Clear();
+  Attributes.Clear();
+  Sy = TextSy;
+  PreLineEnd = false;
+  while (Ch != 0 && LCToken.Leng() < max) {
+    if (Ch == u'\r') {
+      PreLineEnd = true;
+      GetCh();
+      return;
+    }
+    if (Ch == u'<' && markup) {
+      char16_t next = Upper(PeekCh());
+      if ((next >= u'A' && next <= u'Z') || next == u'/') return;
+    }
+    if (Ch == u'&' && markup) {
+      FChars.Clear();
+      ReadReference(FChars, false);
+      FChars.FlushTo(LCToken);
+      continue;
+    }
+    LCToken.AddUnicodeChar(Ch < 9 ? u'?' : Ch, SIndex);
+    GetCh();
+  }
+}
+
 std::u16string THtmlTokenizer::ReadRawUntil(std::u16string_view upperEndTag) {
   RawMode = true;
   std::u16string text;

@@ -47,6 +47,12 @@ public:
   // Reads raw text up to (not including) "</" + endTag (any case), leaves
   // Ch at that '<' and turns raw mode off. For SCRIPT and the like.
   std::u16string ReadRawUntil(std::u16string_view upperEndTag);
+  // Preformatted text: characters as they stand (spaces kept, references
+  // decoded) into LCToken, up to a line end (read past; PreLineEnd set), a
+  // '<' that starts a tag, `max` characters or the end of input. Without
+  // `markup` (plain text) neither tags nor references are recognised.
+  void ReadPreText(int max, bool markup = true);
+  bool PreLineEnd = false;
 
   Symb Sy = EofSy;
   TokenObj LCToken;

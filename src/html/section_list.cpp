@@ -26,6 +26,8 @@ TSectionList::~TSectionList() {
 void TSectionList::Clear() {
   Items.clear();
   IDNameList.clear();
+  NamedItems.clear();
+  UrlTargets.clear();
   LinkList.clear();
   InlineList.clear();
   PositionList.clear();
@@ -51,7 +53,7 @@ void TSectionList::SetFonts(const TStyleDefaults& defaults, TColor background) {
 }
 
 void TSectionList::AddName(const std::u16string& name, TIDObject target) {
-  IDNameList.try_emplace(name, target);
+  if (IDNameList.try_emplace(name, target).second && target.Item) NamedItems.insert(target.Item);
 }
 
 int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int& scrollWidth) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "html/cell.h"
@@ -70,6 +71,8 @@ public:
   std::vector<TFontObj*> LinkList;
   std::vector<TInlineRec> InlineList;
   std::vector<TSectionBase*> PositionList;  // text sections in document order
+  std::vector<std::unique_ptr<TUrlTarget>> UrlTargets;  // every link, owned here
+  std::unordered_set<const TSectionBase*> NamedItems;   // items the name list refers to
 
   int SelB = 0;
   int SelE = 0;

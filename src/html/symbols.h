@@ -61,6 +61,7 @@ public:
   TSymbSet& operator+=(Symb s) { FBits.set(s); return *this; }
   TSymbSet& operator-=(Symb s) { FBits.reset(s); return *this; }
   TSymbSet operator+(const TSymbSet& o) const { TSymbSet r = *this; r.FBits |= o.FBits; return r; }
+  TSymbSet operator+(Symb s) const { TSymbSet r = *this; r.FBits.set(s); return r; }
   TSymbSet operator-(const TSymbSet& o) const { TSymbSet r = *this; r.FBits &= ~o.FBits; return r; }
   bool operator==(const TSymbSet&) const = default;
 

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "app/html_page.h"
 #include "app/main_form.h"
 #include "platform/qt/control_host.h"
 #include "widgets/tab_page_control.h"
@@ -290,6 +291,12 @@ TEST_F(MainFormLayout, GroupBoxesFillTheirPagesAtEverySize) {
     EXPECT_GE(page->y(), 19);
     EXPECT_GT(page->height(), Find<QWidget>("PageControl1")->height() - 30);
   }
+}
+
+// html_render lays pages out at the width the HTML page gives them.
+TEST_F(MainFormLayout, HtmlDocumentWidthAtStartIsTheHtmlPagesWidth) {
+  QWidget* box = Find<QWidget>("GroupBox3");
+  EXPECT_EQ(kHtmlDocumentWidthAtStart, box->contentsRect().width() - 2 * 2 - 2);
 }
 
 TEST_F(MainFormLayout, RedBarMarksTheCurrentTabAndClickingSwitchesPages) {

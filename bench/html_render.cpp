@@ -1,0 +1,152 @@
+// A page without the window: reads FILE as the console reads a response
+// body, parses it, lays it out at width W, paints it into an off-screen
+// bitmap and dumps the box tree.
+//
+//   html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] FILE
+//
+// W defaults to the width the document gets on the HTML page of the main
+// window at start-up size; the page is painted whole (at most
+// kMaxPaintHeight pixels) or its first H pixels. Prints one figure per line:
+// parse-seconds, layout-seconds, paint-seconds, height-px, peak-rss-mb.
+#include <QGuiApplication>
+#include <QImage>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "app/html_page.h"
+#include "html/box_dump.h"
+#include "html/html_builder.h"
+#include "html/section_list.h"
+#include "platform/qt/install.h"
+#include "textview/response_body_loader.h"
+#include "textview/text_view_string_list.h"
+#include "util/memory_stream.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Tall pages are painted down to here only: a bitmap of the whole of a
+// multi-megabyte page would take gigabytes.
+constexpr int kMaxPaintHeight = 30000;
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+long PeakRssMb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6) / 1024;
+  return -1;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] FILE\n");
+  return 2;
+}
+
+bool SavePng(tav::TBitmap& bitmap, const char* path) {
+  QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+  const std::vector<tav::TColor> pixels = bitmap.GetPixels();
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      tav::TColor c = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.Width()) +
+                             static_cast<std::size_t>(x)];
+      row[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                    static_cast<int>((c >> 16) & 0xFF));
+    }
+  }
+  return image.save(QString::fromLocal8Bit(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  int width = 0, height = 0;
+  const char* png = nullptr;
+  const char* boxes = nullptr;
+  const char* file = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (!std::strcmp(argv[i], "--width") && hasValue) width = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--height") && hasValue) height = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--png") && hasValue) png = argv[++i];
+    else if (!std::strcmp(argv[i], "--boxes") && hasValue) boxes = argv[++i];
+    else if (argv[i][0] == '-' || file) return Usage();
+    else file = argv[i];
+  }
+  if (!file) return Usage();
+  if (width <= 0) width = tav::kHtmlDocumentWidthAtStart;
+
+  QGuiApplication app(argc, argv);
+  tav::InstallQtPlatform();
+  tav::TGraphicsDevice& device = tav::DefaultDevice();
+
+  tav::TMemoryStream body;
+  {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "cannot read %s\n", file);
+      return 1;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    body.Write(bytes);
+    body.SetPosition(0);
+  }
+  tav::TTextViewStringList lines;
+  tav::LoadResponseBody(lines, body);
+  const std::u16string text = lines.Text();
+
+  tav::TSectionList document(device);
+  Clock::time_point t = Clock::now();
+  {
+    tav::THtmlBuilder builder(document);
+    builder.Parse(text);
+  }
+  const double parse = Seconds(t);
+
+  auto measure = device.CreateBitmap(1, 1);
+  t = Clock::now();
+  int scrollWidth = 0;
+  const int docHeight = document.DoLogic(measure->Canvas(), width, height > 0 ? height : 600,
+                                         scrollWidth);
+  const double layout = Seconds(t);
+
+  const int paintHeight = std::max(1, std::min(height > 0 ? height : docHeight, kMaxPaintHeight));
+  t = Clock::now();
+  auto bitmap = device.CreateBitmap(width, paintHeight);
+  tav::TSurface& canvas = bitmap->Canvas();
+  canvas.FillRect(tav::TRect{0, 0, width, paintHeight}, tav::ColorToRGB(document.Background));
+  document.Draw(canvas, tav::TRect{0, 0, width, paintHeight}, 6000, 0, 0);
+  const double paint = Seconds(t);
+
+  if (png && !SavePng(*bitmap, png)) {
+    std::fprintf(stderr, "cannot write %s\n", png);
+    return 1;
+  }
+  if (boxes) {
+    std::ofstream out(boxes, std::ios::binary);
+    out << tav::DumpBoxes(document);
+    if (!out) {
+      std::fprintf(stderr, "cannot write %s\n", boxes);
+      return 1;
+    }
+  }
+  std::printf("parse-seconds: %.4f\nlayout-seconds: %.4f\npaint-seconds: %.4f\n", parse, layout,
+              paint);
+  std::printf("height-px: %d\npeak-rss-mb: %ld\n", docHeight, PeakRssMb());
+  return 0;
+}

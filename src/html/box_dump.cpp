@@ -1,0 +1,119 @@
+#include "html/box_dump.h"
+
+#include <string>
+
+#include "html/block.h"
+#include "html/section.h"
+#include "html/section_list.h"
+#include "util/code_page.h"
+
+namespace tav {
+
+namespace {
+
+using P = PropIndices;
+
+const char* BulletName(ListBulletType t) {
+  switch (t) {
+    case ListBulletType::lbBlank: return "blank";
+    case ListBulletType::lbCircle: return "circle";
+    case ListBulletType::lbDecimal: return "decimal";
+    case ListBulletType::lbDisc: return "disc";
+    case ListBulletType::lbLowerAlpha: return "lower-alpha";
+    case ListBulletType::lbLowerRoman: return "lower-roman";
+    case ListBulletType::lbNone: return "none";
+    case ListBulletType::lbSquare: return "square";
+    case ListBulletType::lbUpperAlpha: return "upper-alpha";
+    case ListBulletType::lbUpperRoman: return "upper-roman";
+  }
+  return "?";
+}
+
+// A short, printable excerpt of a line's characters.
+std::string Excerpt(std::u16string_view text) {
+  constexpr std::size_t kMax = 40;
+  std::u16string shown;
+  for (char16_t c : text.substr(0, kMax)) {
+    if (c == ImageChar) shown += u"\\i";
+    else if (c == FmCtlChar) shown += u"\\c";
+    else if (c == BrkCh) shown += u"\\n";
+    else if (c == u'"' || c == u'\\') shown += std::u16string(1, u'\\') + c;
+    else if (c < 32) shown += u'?';
+    else shown += c;
+  }
+  std::string r = "\"" + TextToUtf8(shown) + "\"";
+  if (text.size() > kMax) r += "...";
+  return r;
+}
+
+class TDumper {
+public:
+  std::string Out;
+
+  void Cell(TCellBasic& cell, int depth) {
+    for (auto& item : cell.Items) Item(*item, depth);
+  }
+
+  void Item(TSectionBase& item, int depth) {
+    std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
+    if (auto* b = dynamic_cast<TBlock*>(&item)) {
+      Out += pad + "block " + TextToUtf8(b->TagClass) + " X=" + N(b->X) + " DrawTop=" +
+             N(b->DrawTop) + " ContentTop=" + N(b->ContentTop) + " ContentBot=" +
+             N(b->ContentBot) + " DrawBot=" + N(b->DrawBot) + " width=" + N(b->NewWidth) +
+             " margins=" + Box(*b) + "\n";
+      if (auto* li = dynamic_cast<TBlockLI*>(b)) {
+        Out += pad + "  marker " + BulletName(li->ListStyleType) + " " + N(li->ListNumb) +
+               " baseline=" + N(li->FirstLineHt) + "\n";
+      }
+      Cell(*b->MyCell, depth + 1);
+      return;
+    }
+    if (auto* h = dynamic_cast<THorzLine*>(&item)) {
+      Out += pad + "rule Y=" + N(h->YDraw) + " X=" + N(h->XLeft) + " width=" + N(h->Width) +
+             " size=" + N(h->VSize) + (h->NoShade ? " noshade" : "") + "\n";
+      return;
+    }
+    if (auto* s = dynamic_cast<TSection*>(&item)) {
+      Out += pad + (dynamic_cast<TPreFormated*>(s) ? "pre" : "section") + " Len=" + N(s->Len) +
+             " StartCurs=" + N(s->StartCurs) + " Top=" + N(s->ContentTop) + " Bot=" +
+             N(s->ContentBot) + "\n";
+      for (const LineRec& l : s->Lines) {
+        Out += pad + "  line Start=" + N(l.Start) + " Ln=" + N(l.Ln) + " Y=" + N(l.Y) +
+               " LineHt=" + N(l.LineHt) + " Descent=" + N(l.Descent) + " SpaceBefore=" +
+               N(l.SpaceBefore) + " SpaceAfter=" + N(l.SpaceAfter) + " DrawXX=" + N(l.DrawXX) +
+               " DrawWidth=" + N(l.DrawWidth) + " Extra=" + N(l.Extra) + " Spaces=" +
+               N(l.Spaces) + " " +
+               Excerpt(std::u16string_view(s->Buff).substr(
+                   static_cast<std::size_t>(std::min<int>(l.Start, static_cast<int>(s->Buff.size()))),
+                   static_cast<std::size_t>(std::max(0, l.Ln)))) +
+               "\n";
+      }
+      return;
+    }
+    Out += pad + "item Y=" + N(item.YDraw) + " height=" + N(item.SectionHeight) + "\n";
+  }
+
+private:
+  static std::string N(int v) { return std::to_string(v); }
+
+  // Margins, padding and border widths (top right bottom left each).
+  static std::string Box(const TBlock& b) {
+    const TMarginArray& m = b.MargArray;
+    auto v = [&](P p) { return N(m[static_cast<std::size_t>(p)]); };
+    return "[" + v(P::MarginTop) + " " + v(P::MarginRight) + " " + v(P::MarginBottom) + " " +
+           v(P::MarginLeft) + " | " + v(P::PaddingTop) + " " + v(P::PaddingRight) + " " +
+           v(P::PaddingBottom) + " " + v(P::PaddingLeft) + " | " + v(P::BorderTopWidth) + " " +
+           v(P::BorderRightWidth) + " " + v(P::BorderBottomWidth) + " " + v(P::BorderLeftWidth) +
+           "]";
+  }
+};
+
+}  // namespace
+
+std::string DumpBoxes(TSectionList& document) {
+  TDumper d;
+  d.Cell(document, 0);
+  return d.Out;
+}
+
+}  // namespace tav

@@ -1,0 +1,796 @@
+#include "html/html_builder.h"
+
+#include <algorithm>
+
+#include "html/charsets.h"
+#include "html/html_color.h"
+#include "html/html_units.h"
+#include "html/style_parser.h"
+
+namespace tav {
+
+namespace {
+
+using P = PropIndices;
+
+constexpr int PreFlushLength = 200;
+
+bool IsInlineElement(Symb sy) {
+  switch (sy) {
+    case BSy: case ISy: case EmSy: case StrongSy: case USy: case CiteSy: case VarSy: case TTSy:
+    case CodeSy: case KbdSy: case SampSy: case SSy: case StrikeSy: case SubSy: case SupSy:
+    case BigSy: case SmallSy: case SpanSy: case LabelSy:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsInlineEnd(Symb sy) {
+  switch (sy) {
+    case BEndSy: case IEndSy: case EmEndSy: case StrongEndSy: case UEndSy: case CiteEndSy:
+    case VarEndSy: case TTEndSy: case CodeEndSy: case KbdEndSy: case SampEndSy: case SEndSy:
+    case StrikeEndSy: case SubEndSy: case SupEndSy: case BigEndSy: case SmallEndSy:
+    case SpanEndSy: case LabelEndSy:
+      return true;
+    default:
+      return false;
+  }
+}
+
+const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
+  const TAttribute* a = attrs.Find(which);
+  return a ? &a->Name : nullptr;
+}
+
+TPropValue Text(std::u16string s) { return TPropValue{std::move(s)}; }
+
+// ALIGN as a text alignment; "middle" means centre.
+bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
+  const std::u16string* v = AttrText(attrs, AlignSy);
+  if (!v) return false;
+  std::u16string s = LowerCopy(TrimCopy(*v));
+  if (s == u"middle") s = u"center";
+  if (s != u"left" && s != u"center" && s != u"right" && s != u"justify") return false;
+  out = s;
+  return true;
+}
+
+const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
+
+}  // namespace
+
+const TSymbSet& InlineSymbols() {
+  static const TSymbSet set = [] {
+    TSymbSet s{TextSy, BRSy, ImageSy, PanelSy, ASy, AEndSy, FontSy, FontEndSy, BaseFontSy,
+               InputSy, SelectSy, SelectEndSy, TextAreaSy, TextAreaEndSy, NoBrSy, NoBrEndSy,
+               WbrSy, ScriptSy, ScriptEndSy, StyleSy, StyleEndSy, MapSy, MapEndSy, ObjectSy,
+               ObjectEndSy, ParamSy, BgSoundSy, MetaSy, LinkSy, BaseSy, CommandSy, OtherSy,
+               AreaSy, OptionSy, OptionEndSy};
+    for (int i = 0; i < SymbCount; ++i) {
+      auto sy = static_cast<Symb>(i);
+      if (IsInlineElement(sy) || IsInlineEnd(sy)) s += sy;
+    }
+    return s;
+  }();
+  return set;
+}
+
+THtmlBuilder::THtmlBuilder(TSectionList& document, THtmlBuilderEvents events)
+    : Doc(document), Events(std::move(events)) {
+  T.OnInclude = Events.OnInclude;
+}
+
+THtmlBuilder::~THtmlBuilder() = default;
+
+// ------------------------------------------------------------ properties
+
+std::u16string THtmlBuilder::TagName() const {
+  if (T.Sy == HeadingSy || T.Sy == HeadingEndSy) return u"h" + Ascii(std::to_string(T.HeadingLevel));
+  return std::u16string(ElementName(T.Sy));
+}
+
+TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16string& pseudo) {
+  TAttributeList& a = T.Attributes;
+  TProperties& props = Stack.PushNewProps(Doc.Styles, tag, a.TheClass(), a.TheID(), pseudo,
+                                          a.TheTitle(), a.TheStyle(Doc.Device));
+  if (IsInlineElement(T.Sy) || T.Sy == ASy || T.Sy == FontSy) {
+    if (props.BorderStyleNotBlank()) {
+      TInlineRec rec;
+      rec.StartBDoc = T.TagIndex;
+      int autoCount = 0;
+      props.ConvMargArray(200, 200, rec.MargArray, autoCount);
+      Doc.InlineList.push_back(rec);
+      OpenInline.emplace_back(tag, static_cast<int>(Doc.InlineList.size()) - 1);
+    }
+  }
+  return props;
+}
+
+void THtmlBuilder::PopProps(const std::u16string& tag) {
+  for (auto it = OpenInline.rbegin(); it != OpenInline.rend(); ++it) {
+    if (it->first == tag) {
+      Doc.InlineList[static_cast<std::size_t>(it->second)].EndBDoc = T.TagIndex;
+      OpenInline.erase(std::next(it).base());
+      break;
+    }
+  }
+  Stack.PopProp(tag);
+}
+
+// ------------------------------------------------------------ sections and cells
+
+TSection& THtmlBuilder::EnsureSection() {
+  if (!Section) NewSection();
+  return *Section;
+}
+
+void THtmlBuilder::NewSection() {
+  SectionEnd();
+  bool first = Cell->Items.empty();
+  Section = std::make_unique<TSection>(Doc, nullptr, Stack.Last(), InLink ? Link : nullptr, Cell,
+                                       first);
+}
+
+void THtmlBuilder::SectionEnd() {
+  if (Section) Cell->Add(std::move(Section), T.SIndex);
+  Section.reset();
+}
+
+void THtmlBuilder::AddItem(std::unique_ptr<TSectionBase> item) {
+  SectionEnd();
+  Cell->Add(std::move(item), T.SIndex);
+}
+
+TBlock& THtmlBuilder::NewBlock() {
+  SectionEnd();
+  auto block = std::make_unique<TBlock>(Doc, *Cell, Stack.Last(), &T.Attributes);
+  TBlock& ref = *block;
+  Cell->Add(std::move(block), T.SIndex);
+  return ref;
+}
+
+void THtmlBuilder::InBlock(TBlock& block, const std::function<void()>& body) {
+  SectionEnd();
+  TCellBasic* saved = Cell;
+  Cell = block.MyCell.get();
+  ++Depth;
+  body();
+  SectionEnd();
+  --Depth;
+  Cell = saved;
+}
+
+// ------------------------------------------------------------ parsing
+
+void THtmlBuilder::Start() {
+  Stack.Clear();
+  Stack.PushNewProps(Doc.Styles, u"default", u"", u"", u"", u"", nullptr);
+  TProperties bodyProps(Stack.Last());
+  bodyProps.PropTag = u"body";
+  auto body = std::make_unique<TBodyBlock>(Doc, Doc, bodyProps, nullptr);
+  Body = body.get();
+  Doc.Items.push_back(std::move(body));
+  Cell = Body->MyCell.get();
+  Section.reset();
+  Link = nullptr;
+  InLink = false;
+  NoBreak = false;
+  ListLevel = 0;
+  BaseFontSize = 3;
+  Depth = 0;
+  OpenInline.clear();
+}
+
+void THtmlBuilder::Finish() {
+  if (Cell) {
+    // Whatever was open ends here; the body gets what is pending.
+    SectionEnd();
+  }
+  Stack.Clear();
+  Link = nullptr;
+  InLink = false;
+}
+
+void THtmlBuilder::Parse(const std::u16string& text) {
+  Start();
+  try {
+    T.Prepare(text);
+    Next();
+    DoBody(TSymbSet{});
+  } catch (const std::exception&) {
+    // A parse that cannot go on keeps what it built.
+  }
+  Finish();
+}
+
+void THtmlBuilder::ParsePlainText(const std::u16string& text) {
+  Start();
+  try {
+    T.PreparePlain(text);
+    PushProps(u"pre");
+    TBlock& block = NewBlock();
+    InBlock(block, [&] {
+      Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), nullptr, Cell, true);
+      while (T.Ch != 0) {
+        T.ReadPreText(PreFlushLength, false);
+        if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
+        if (T.PreLineEnd) {
+          SectionEnd();
+          Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), nullptr, Cell, false);
+        }
+      }
+    });
+    PopProps(u"pre");
+  } catch (const std::exception&) {
+  }
+  Finish();
+}
+
+void THtmlBuilder::DoBody(const TSymbSet& terms) {
+  while (T.Sy != EofSy && !terms.Contains(T.Sy)) {
+    switch (T.Sy) {
+      case TitleSy: DoTitle(); break;
+      case BodySy: DoBodyTag(); break;
+      case PSy:
+      case PEndSy: DoP(terms); break;
+      case HeadingSy: DoHeading(); break;
+      case HRSy: DoHR(); break;
+      case PreSy: DoPre(); break;
+      case OLSy:
+      case ULSy:
+      case DirSy:
+      case MenuSy:
+      case DLSy: DoLists(terms); break;
+      case LISy:
+      case DDSy:
+      case DTSy: {
+        int counter = 1;
+        DoListItem(T.Sy == LISy ? ListTypeType::liAlone : ListTypeType::Definition, false, u'1',
+                   counter, T.Sy, terms);
+        break;
+      }
+      case AddressSy: DoContainer(AddressEndSy, u"address", terms); break;
+      case BlockQuoteSy: DoContainer(BlockQuoteEndSy, u"blockquote", terms); break;
+      case DivSy: DoContainer(DivEndSy, u"div", terms); break;
+      case FormSy: DoContainer(FormEndSy, u"form", terms); break;
+      case Centersy: DoCenter(terms); break;
+      default:
+        if (!DoInline()) Next();
+        break;
+    }
+  }
+}
+
+bool THtmlBuilder::DoInline() {
+  Symb sy = T.Sy;
+  if (IsInlineElement(sy)) {
+    PushProps(TagName());
+    if (Section) Section->ChangeFont(Stack.Last());
+    Next();
+    return true;
+  }
+  if (IsInlineEnd(sy)) {
+    PopProps(TagName());
+    if (Section) Section->ChangeFont(Stack.Last());
+    Next();
+    return true;
+  }
+  switch (sy) {
+    case TextSy: DoText(); return true;
+    case BRSy: DoBR(); return true;
+    case ASy:
+    case AEndSy: DoA(); return true;
+    case FontSy:
+    case BaseFontSy:
+    case FontEndSy: DoFont(); return true;
+    case NoBrSy:
+    case NoBrEndSy:
+      NoBreak = sy == NoBrSy;
+      Next();
+      return true;
+    case WbrSy:
+      if (Section) Section->AddOpBrk();
+      Next();
+      return true;
+    case StyleSy: DoStyle(); return true;
+    case ScriptSy: DoScript(); return true;
+    case MetaSy: DoMeta(); return true;
+    case BaseSy: DoBase(); return true;
+    case LinkSy: DoLink(); return true;
+    case BgSoundSy: DoBgSound(); return true;
+    case SelectSy: SkipUntil(SelectEndSy); return true;
+    case TextAreaSy:
+      T.ReadRawUntil(u"TEXTAREA");
+      Next();
+      return true;
+    case MapSy: SkipUntil(MapEndSy); return true;
+    default:
+      break;
+  }
+  if (InlineSymbols().Contains(sy)) {
+    Next();
+    return true;
+  }
+  return false;
+}
+
+void THtmlBuilder::DoInlineRun() {
+  while (InlineSymbols().Contains(T.Sy))
+    if (!DoInline()) Next();
+}
+
+void THtmlBuilder::DoText() {
+  if (!Section) {
+    if (T.LCToken.S() == u" ") {
+      Next();
+      return;
+    }
+    NewSection();
+  }
+  Section->AddTokenObj(T.LCToken, Stack, NoBreak);
+  Next();
+}
+
+void THtmlBuilder::DoTitle() {
+  Next();
+  std::u16string title;
+  while (T.Sy == TextSy) {
+    title += T.LCToken.S();
+    Next();
+  }
+  Title = TrimCopy(title);
+  if (T.Sy == TitleEndSy) Next();
+}
+
+void THtmlBuilder::DoBodyTag() {
+  bool untouched = Body->MyCell->Items.empty() &&
+                   (!Section || (Section->Empty() && !Doc.NamedItems.count(Section.get()))) &&
+                   Depth == 0;
+  if (!untouched) {
+    Next();
+    return;
+  }
+  TProperties& props = PushProps(u"body");
+  const TProperties& defaults = Stack[0];
+  for (P p : {P::MarginTop, P::MarginRight, P::MarginBottom, P::MarginLeft})
+    if (!props.Original(p)) props.Set(p, defaults.Get(p));
+  const TAttributeList& a = T.Attributes;
+  TColor color;
+  if (auto v = AttrText(a, TextSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
+  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+  if (auto v = AttrText(a, BackgroundSy))
+    props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  if (auto v = AttrText(a, LinkSy)) Doc.Styles.AddModifyProp(u"::link", u"color", *v);
+  if (auto v = AttrText(a, VLinkSy)) Doc.Styles.AddModifyProp(u"::visited", u"color", *v);
+  if (auto v = AttrText(a, OLinkSy)) {
+    Doc.Styles.AddModifyProp(u"::hover", u"color", *v);
+    Doc.LinksActive = true;
+  }
+  if (auto v = AttrText(a, BGPropertiesSy); v && LowerCopy(*v) == u"fixed")
+    props.Assign(Text(u"fixed"), P::BackgroundAttachment);
+  for (Symb s : {MarginWidthSy, LeftMarginSy}) {
+    if (const TAttribute* m = a.Find(s)) {
+      int v = std::clamp(m->Value, 0, 200);
+      props.Set(P::MarginLeft, v);
+      props.Set(P::MarginRight, v);
+      break;
+    }
+  }
+  for (Symb s : {MarginHeightSy, TopMarginSy}) {
+    if (const TAttribute* m = a.Find(s)) {
+      int v = std::clamp(m->Value, 0, 200);
+      props.Set(P::MarginTop, v);
+      props.Set(P::MarginBottom, v);
+      break;
+    }
+  }
+  TColor bg = props.GetBackgroundColor();
+  if (bg != clNone) Doc.Background = bg;
+  Section.reset();
+  Doc.Items.clear();
+  auto body = std::make_unique<TBodyBlock>(Doc, Doc, props, &T.Attributes);
+  Body = body.get();
+  Doc.Items.push_back(std::move(body));
+  Cell = Body->MyCell.get();
+  Next();
+}
+
+void THtmlBuilder::DoP(const TSymbSet& terms) {
+  (void)terms;
+  // A run of P start and end tags is one paragraph break; the last start
+  // tag's attributes count.
+  bool open = false;
+  while (T.Sy == PSy || T.Sy == PEndSy) {
+    if (T.Sy == PSy && Depth < MaxBlockNesting) {
+      if (open) PopProps(u"p");
+      TProperties& props = PushProps(u"p");
+      std::u16string align;
+      if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+      open = true;
+    }
+    Next();
+  }
+  if (!open) return;
+  TBlock& block = NewBlock();
+  InBlock(block, [&] { DoInlineRun(); });
+  PopProps(u"p");
+  if (Section) Section->ChangeFont(Stack.Last());
+}
+
+void THtmlBuilder::DoBR() {
+  const TAttribute* clear = T.Attributes.Find(ClearSy);
+  TProperties& props = PushProps(u"br");
+  if (clear) {
+    std::u16string v = LowerCopy(TrimCopy(clear->Name));
+    if (v == u"all") v = u"both";
+    props.Assign(Text(v), P::Clear);
+    SectionEnd();
+    NewSection();
+  } else {
+    EnsureSection().AddChar(BrkCh, T.TagIndex);
+  }
+  PopProps(u"br");
+  Next();
+}
+
+void THtmlBuilder::DoHeading() {
+  int level = T.HeadingLevel;
+  if (level < 1 || level > 6 || Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  std::u16string tag = u"h" + Ascii(std::to_string(level));
+  TProperties& props = PushProps(tag);
+  std::u16string align;
+  if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  SectionEnd();
+  Next();
+  if (T.Sy == Centersy) {
+    Stack.Last().Assign(Text(u"center"), P::TextAlign);
+    Next();
+  }
+  TBlock& block = NewBlock();
+  InBlock(block, [&] { DoInlineRun(); });
+  PopProps(tag);
+  if (T.Sy == HeadingEndSy && T.HeadingLevel == level) Next();
+}
+
+void THtmlBuilder::DoHR() {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  SectionEnd();
+  TProperties& props = PushProps(u"hr");
+  if (const std::u16string* c = AttrText(T.Attributes, ColorSy)) {
+    TColor color;
+    if (ColorFromString(*c, color)) props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
+  }
+  auto block = std::make_unique<THRBlock>(Doc, *Cell, props, &T.Attributes);
+  auto line = std::make_unique<THorzLine>(Doc, props, &T.Attributes);
+  if (const std::u16string* c = AttrText(T.Attributes, ColorSy)) {
+    TColor color;
+    if (ColorFromString(*c, color)) line->Color = color;
+  }
+  block->Line = line.get();
+  block->MyCell->Add(std::move(line), T.SIndex);
+  Cell->Add(std::move(block), T.SIndex);
+  PopProps(u"hr");
+  Next();
+}
+
+void THtmlBuilder::DoPre() {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  if (T.Attributes.Find(WrapSy)) {
+    DoContainer(PreEndSy, u"pre", TSymbSet{});
+    return;
+  }
+  PushProps(u"pre");
+  TBlock& block = NewBlock();
+  // Ch stands after the tag's '>': read characters directly.
+  InBlock(block, [&] {
+    auto newLine = [&](bool first) {
+      SectionEnd();
+      Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), InLink ? Link : nullptr,
+                                               Cell, first);
+    };
+    newLine(true);
+    if (T.Ch == u'\r') T.GetCh();  // a line end right after the tag is not content
+    for (;;) {
+      T.ReadPreText(PreFlushLength);
+      if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
+      if (T.PreLineEnd) {
+        newLine(false);
+        continue;
+      }
+      if (T.Ch == 0) {
+        T.Sy = EofSy;
+        break;
+      }
+      if (T.Ch != u'<') continue;  // flushed a long run
+      Next();  // a tag
+      Symb sy = T.Sy;
+      if (sy == PreEndSy || sy == TableSy || sy == TDEndSy || sy == THEndSy || sy == EofSy) break;
+      if (sy == BRSy || sy == PSy) {
+        newLine(false);
+        continue;
+      }
+      // Inline tags change the font; others are dropped. The characters
+      // after the tag go on either way.
+      if (IsInlineElement(sy)) {
+        PushProps(TagName());
+        Section->ChangeFont(Stack.Last());
+      } else if (IsInlineEnd(sy)) {
+        PopProps(TagName());
+        Section->ChangeFont(Stack.Last());
+      } else if (sy == ASy || sy == AEndSy) {
+        ApplyA();
+      } else if (sy == FontSy || sy == FontEndSy || sy == BaseFontSy) {
+        ApplyFont();
+      }
+    }
+  });
+  PopProps(u"pre");
+  if (T.Sy == PreEndSy) Next();
+}
+
+void THtmlBuilder::DoA() {
+  ApplyA();
+  Next();
+}
+
+void THtmlBuilder::ApplyA() {
+  if (T.Sy == AEndSy) {
+    if (InLink) {
+      InLink = false;
+      Link = nullptr;
+      PopProps(u"a");
+      if (Section) Section->HRef(AEndSy, Stack.Last(), nullptr);
+    }
+    return;
+  }
+  const TAttributeList& a = T.Attributes;
+  if (const TAttribute* name = a.Find(NameSy)) {
+    std::u16string n = UpperCopy(TrimCopy(name->Name));
+    if (!n.empty() && n[0] == u'#') n.erase(0, 1);
+    if (!n.empty()) {
+      TSection& s = EnsureSection();
+      Doc.AddName(n, TIDObject{&s, static_cast<int>(s.Buff.size())});
+    }
+  }
+  if (const TAttribute* href = a.Find(HrefSy)) {
+    if (InLink) {
+      InLink = false;
+      PopProps(u"a");
+      if (Section) Section->HRef(AEndSy, Stack.Last(), nullptr);
+    }
+    auto target = std::make_unique<TUrlTarget>();
+    target->Url = href->Name;
+    if (const std::u16string* t = AttrText(a, TargetSy)) target->Target = *t;
+    if (const TAttribute* ti = a.Find(TabIndexSy)) target->TabIndex = ti->Value;
+    target->ID = ++LinkID;
+    Link = target.get();
+    Doc.UrlTargets.push_back(std::move(target));
+    InLink = true;
+    PushProps(u"a", u"link");
+    if (Section) Section->HRef(ASy, Stack.Last(), Link);
+  }
+}
+
+void THtmlBuilder::DoFont() {
+  ApplyFont();
+  Next();
+}
+
+void THtmlBuilder::ApplyFont() {
+  Symb sy = T.Sy;
+  if (sy == FontEndSy) {
+    PopProps(u"font");
+    if (Section) Section->ChangeFont(Stack.Last());
+    return;
+  }
+  const TAttributeList& a = T.Attributes;
+  int size = -1;
+  if (const TAttribute* s = a.Find(SizeSy)) {
+    std::u16string v = TrimCopy(s->Name);
+    if (v.size() >= 2 && (v[0] == u'+' || v[0] == u'-')) size = BaseFontSize + s->Value;
+    else size = s->Value;
+    size = std::clamp(size, 1, 7);
+  }
+  if (sy == BaseFontSy) {
+    if (size > 0) BaseFontSize = size;
+    return;
+  }
+  TProperties& props = PushProps(u"font");
+  bool pre = false;
+  for (int i = Stack.Count() - 1; i > 0 && !pre; --i) pre = Stack.Identity(i).PropTag == u"pre";
+  if (size > 0) props.Assign(TPropValue{Doc.Styles.FontSizes.Size(size, pre)}, P::FontSize);
+  TColor color;
+  if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
+  if (auto f = AttrText(a, FaceSy)) props.Assign(Text(LowerCopy(*f)), P::FontFamily);
+  if (auto cs = AttrText(a, CharSetSy)) {
+    int n = CharSetFromName(LowerCopy(*cs));
+    if (n >= 0) props.AssignCharSet(n);
+  }
+  if (Section) Section->ChangeFont(Stack.Last());
+}
+
+void THtmlBuilder::DoLists(const TSymbSet& terms) {
+  Symb sy = T.Sy;
+  Symb endSy = sy == OLSy ? OLEndSy : sy == ULSy ? ULEndSy : sy == DirSy ? DirEndSy
+               : sy == MenuSy ? MenuEndSy : DLEndSy;
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  std::u16string tag = TagName();
+  const TAttributeList& a = T.Attributes;
+  int start = 1;
+  char16_t typeChar = u'1';
+  bool plain = false;
+  if (sy == OLSy) {
+    if (const TAttribute* s = a.Find(StartSy)) start = std::max(0, s->Value);
+    if (auto t = AttrText(a, TypeSy); t && !t->empty()) typeChar = (*t)[0];
+  } else if (sy == ULSy) {
+    std::u16string t = LowerCopy(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
+    plain = a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain";
+  }
+  ListTypeType type = sy == OLSy ? ListTypeType::Ordered
+                      : sy == DLSy ? ListTypeType::Definition
+                                   : ListTypeType::Unordered;
+  PushProps(tag);
+  TBlock& block = NewBlock();
+  Next();
+  if (T.Sy == endSy) {
+    PopProps(tag);
+    Next();
+    return;
+  }
+  ++ListLevel;
+  TSymbSet itemTerms = (terms - ListItemSymbols) + endSy;
+  InBlock(block, [&] {
+    int counter = start;
+    while (T.Sy != EofSy && !itemTerms.Contains(T.Sy)) {
+      if (T.Sy == LISy || T.Sy == DDSy || T.Sy == DTSy) {
+        ListTypeType itemType = T.Sy == LISy ? type : ListTypeType::Definition;
+        DoListItem(itemType, plain, typeChar, counter, T.Sy, itemTerms);
+      } else if (T.Sy == LIEndSy || T.Sy == DDEndSy || T.Sy == DTEndSy) {
+        Next();
+      } else {
+        DoBody(itemTerms + ListItemSymbols);
+      }
+    }
+  });
+  --ListLevel;
+  PopProps(tag);
+  if (T.Sy == endSy) Next();
+}
+
+void THtmlBuilder::DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter,
+                              Symb itemSy, const TSymbSet& terms) {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  std::u16string tag = itemSy == LISy ? u"li" : itemSy == DDSy ? u"dd" : u"dt";
+  if (itemSy == LISy)
+    if (const TAttribute* v = T.Attributes.Find(ValueSy); v && v->Value != 0) counter = v->Value;
+  SectionEnd();
+  PushProps(tag);
+  auto item = std::make_unique<TBlockLI>(Doc, *Cell, Stack.Last(), &T.Attributes, type, plain,
+                                         typeChar, counter, ListLevel);
+  ++counter;
+  TBlockLI& ref = *item;
+  Cell->Add(std::move(item), T.SIndex);
+  Next();
+  InBlock(ref, [&] {
+    DoBody(terms + ListItemSymbols);
+    if (Cell->Items.empty() && (!Section || Section->Empty())) {
+      // An empty item still has a line for its marker.
+      EnsureSection().AddChar(u'\u00A0', T.SIndex);
+    }
+  });
+  PopProps(tag);
+  if (T.Sy == LIEndSy || T.Sy == DDEndSy || T.Sy == DTEndSy) Next();
+}
+
+void THtmlBuilder::DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms) {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  TProperties& props = PushProps(tag);
+  std::u16string align;
+  if (T.Sy == DivSy && AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  TBlock& block = NewBlock();
+  Next();
+  InBlock(block, [&] { DoBody(terms + endSy); });
+  if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom)) {
+    block.MarginBottom = ParagraphAutoPixels;
+    block.BottomAuto = true;
+  }
+  PopProps(tag);
+  if (T.Sy == endSy) Next();
+}
+
+void THtmlBuilder::DoCenter(const TSymbSet& terms) {
+  SectionEnd();
+  PushProps(u"center");
+  Next();
+  DoBody(terms + CenterEndSy);
+  SectionEnd();
+  PopProps(u"center");
+  if (T.Sy == CenterEndSy) Next();
+}
+
+void THtmlBuilder::DoStyle() {
+  TTokenizerSheetSource source(T);
+  ParseStyleSheet(Doc.Styles, source, true, u"");
+  T.RawMode = false;
+  Next();
+}
+
+void THtmlBuilder::DoScript() {
+  std::u16string name = AttrText(T.Attributes, NameSy) ? *AttrText(T.Attributes, NameSy) : u"";
+  std::u16string language =
+      AttrText(T.Attributes, LanguageSy) ? *AttrText(T.Attributes, LanguageSy) : u"";
+  std::u16string text = T.ReadRawUntil(u"SCRIPT");
+  if (Events.OnScript) Events.OnScript(name, text, language);
+  Next();
+}
+
+void THtmlBuilder::DoMeta() {
+  const TAttributeList& a = T.Attributes;
+  std::u16string equiv = AttrText(a, HttpEqSy) ? *AttrText(a, HttpEqSy) : u"";
+  std::u16string name = AttrText(a, NameSy) ? *AttrText(a, NameSy) : u"";
+  std::u16string content = AttrText(a, ContentSy) ? *AttrText(a, ContentSy) : u"";
+  if (LowerCopy(equiv) == u"content-type") {
+    // The text is already UTF-16: the character set is kept for fonts only.
+    std::u16string lower = LowerCopy(content);
+    auto at = lower.find(u"charset=");
+    int charSet = at == std::u16string::npos ? -1 : CharSetFromName(lower.substr(at + 8));
+    if (charSet >= 0) Stack[0].AssignCharSet(charSet);
+    else if (lower.find(u"utf-8") != std::u16string::npos && !T.UTF8Doc) Stack[0].AssignUTF8();
+  }
+  if (Events.OnMeta) Events.OnMeta(equiv, name, content);
+  Next();
+}
+
+void THtmlBuilder::DoBase() {
+  if (auto h = AttrText(T.Attributes, HrefSy)) Base = *h;
+  if (auto t = AttrText(T.Attributes, TargetSy)) BaseTarget = *t;
+  Next();
+}
+
+void THtmlBuilder::DoLink() {
+  const TAttributeList& a = T.Attributes;
+  if (Events.OnLink)
+    Events.OnLink(AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"",
+                  AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"",
+                  AttrText(a, HrefSy) ? *AttrText(a, HrefSy) : u"");
+  Next();
+}
+
+void THtmlBuilder::DoBgSound() {
+  if (Events.OnSoundRequest) {
+    const TAttribute* loop = T.Attributes.Find(LoopSy);
+    Events.OnSoundRequest(AttrText(T.Attributes, SrcSy) ? *AttrText(T.Attributes, SrcSy) : u"",
+                          loop ? loop->Value : 1);
+  }
+  Next();
+}
+
+void THtmlBuilder::SkipUntil(Symb endSy) {
+  Next();
+  while (T.Sy != EofSy && T.Sy != endSy) Next();
+  if (T.Sy == endSy) Next();
+}
+
+}  // namespace tav

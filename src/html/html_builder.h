@@ -1,0 +1,119 @@
+#pragma once
+// Turns a document's symbols into blocks and text sections under a
+// TSectionList: a recursive-descent reader with one symbol of look-ahead
+// that infers missing end tags from what comes next. Every input yields a
+// document. One object per parse.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "html/block.h"
+#include "html/html_tokenizer.h"
+#include "html/prop_stack.h"
+#include "html/section.h"
+#include "html/section_list.h"
+
+namespace tav {
+
+// Block start tags nested deeper than this are ignored (their content is
+// read normally), so that every recursive pass over the document stays
+// within the stack.
+constexpr int MaxBlockNesting = 300;
+
+// The symbols that stay inside a paragraph or heading: text, inline
+// elements, links, fonts, line breaks, images and controls, and the tags
+// that produce nothing where they stand.
+const TSymbSet& InlineSymbols();
+
+struct THtmlBuilderEvents {
+  std::function<void(const std::u16string& name, const std::u16string& script,
+                     const std::u16string& language)> OnScript;
+  std::function<void(const std::u16string& httpEquiv, const std::u16string& name,
+                     const std::u16string& content)> OnMeta;
+  std::function<void(const std::u16string& rel, const std::u16string& rev,
+                     const std::u16string& href)> OnLink;
+  std::function<void(const std::u16string& src, int loop)> OnSoundRequest;
+  THtmlTokenizer::TIncludeEvent OnInclude;
+};
+
+class THtmlBuilder {
+public:
+  explicit THtmlBuilder(TSectionList& document, THtmlBuilderEvents events = {});
+  ~THtmlBuilder();
+
+  // Parses HTML into the document (which should be empty).
+  void Parse(const std::u16string& text);
+  // One body holding one preformatted block; no markup is recognised.
+  void ParsePlainText(const std::u16string& text);
+
+  std::u16string Title;
+  std::u16string Base;
+  std::u16string BaseTarget;
+
+private:
+  void Start();
+  void Finish();
+  void Next() { T.Next(); }
+
+  TProperties& PushProps(const std::u16string& tag, const std::u16string& pseudo = u"");
+  void PopProps(const std::u16string& tag);
+  std::u16string TagName() const;
+
+  // Sections and cells.
+  TSection& EnsureSection();
+  void NewSection();
+  void SectionEnd();
+  void AddItem(std::unique_ptr<TSectionBase> item);
+  // Runs `body` with `block`'s cell current, then restores the cell.
+  void InBlock(TBlock& block, const std::function<void()>& body);
+  TBlock& NewBlock();
+
+  void DoBody(const TSymbSet& terms);
+  // Handles one inline symbol; false when Sy is not one.
+  bool DoInline();
+  void DoInlineRun();
+  void DoText();
+  void DoTitle();
+  void DoBodyTag();
+  void DoP(const TSymbSet& terms);
+  void DoBR();
+  void DoHeading();
+  void DoHR();
+  void DoPre();
+  void DoA();
+  void ApplyA();  // the tag's effect without reading on
+  void DoFont();
+  void ApplyFont();
+  void DoLists(const TSymbSet& terms);
+  void DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter, Symb itemSy,
+                  const TSymbSet& terms);
+  void DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms);
+  void DoCenter(const TSymbSet& terms);
+  void DoStyle();
+  void DoScript();
+  void DoMeta();
+  void DoBase();
+  void DoLink();
+  void DoBgSound();
+  void SkipUntil(Symb endSy);
+
+  TSectionList& Doc;
+  THtmlBuilderEvents Events;
+  THtmlTokenizer T;
+  TPropStack Stack;
+  TCellBasic* Cell = nullptr;
+  TBodyBlock* Body = nullptr;
+  std::unique_ptr<TSection> Section;
+  TUrlTarget* Link = nullptr;
+  bool InLink = false;
+  bool NoBreak = false;
+  int ListLevel = 0;
+  int BaseFontSize = 3;
+  int Depth = 0;
+  int LinkID = 0;
+  // Open inline elements with a border style: tag and InlineList index.
+  std::vector<std::pair<std::u16string, int>> OpenInline;
+};
+
+}  // namespace tav
