@@ -4,3 +4,4 @@ tav_add_fuzzer(fuzz_html_tokenizer ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_toke
 tav_add_fuzzer(fuzz_style_sheet ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_sheet.cpp tav_html tav_platform_testing)
 tav_add_fuzzer(fuzz_style_declarations ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_declarations.cpp tav_html tav_platform_testing)
 tav_add_fuzzer(fuzz_style_values ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_values.cpp tav_html tav_platform_testing)
+tav_add_fuzzer(fuzz_html_render ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_render.cpp tav_html tav_platform_testing)

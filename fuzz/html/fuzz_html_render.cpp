@@ -1,0 +1,53 @@
+// Builds, lays out and paints arbitrary documents on the fixed-metrics
+// device, and checks the line records: each line lies inside its section
+// and line tops never go up.
+#include <climits>
+#include <functional>
+
+#include "fuzz_input.h"
+#include "html/block.h"
+#include "html/html_builder.h"
+#include "html/section.h"
+#include "html/section_list.h"
+#include "platform/testing/fixed_metrics_device.h"
+
+namespace {
+
+void CheckLines(tav::TCellBasic& cell) {
+  for (auto& item : cell.Items) {
+    if (auto* block = dynamic_cast<tav::TBlock*>(item.get())) {
+      CheckLines(*block->MyCell);
+    } else if (auto* s = dynamic_cast<tav::TSection*>(item.get())) {
+      int lastTop = INT_MIN;
+      for (const tav::LineRec& line : s->Lines) {
+        Check(line.Start >= 0 && line.Ln >= 0);
+        Check(static_cast<long long>(line.Start) + line.Ln <= static_cast<long long>(s->Buff.size()));
+        Check(line.Y >= lastTop);
+        lastTop = line.Y;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::u16string text = FuzzText(data, size);
+  static tav::TFixedMetricsDevice device;
+  tav::TSectionList document(device);
+  {
+    tav::THtmlBuilder builder(document);
+    builder.Parse(text);
+  }
+  auto canvas = device.CreateSurface(200, 150);
+  int scrollWidth = 0;
+  const int width = 20 + static_cast<int>(size % 300);
+  document.DoLogic(*canvas, width, 150, scrollWidth);
+  CheckLines(document);
+  document.SelB = 3;
+  document.SelE = 40;
+  document.Draw(*canvas, tav::TRect{0, 0, 200, 150}, 6000, 0, 0);
+  document.YOff = 100;
+  document.Draw(*canvas, tav::TRect{0, 0, 200, 150}, 6000, 0, 0);
+  return 0;
+}

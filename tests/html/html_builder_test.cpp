@@ -1,0 +1,192 @@
+// The document builder: which blocks and sections a page becomes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "html/block.h"
+#include "html/html_builder.h"
+#include "html/section.h"
+#include "html/section_list.h"
+#include "platform/testing/fixed_metrics_device.h"
+#include "util/code_page.h"
+
+namespace tav {
+namespace {
+
+// The tree as one line: blocks as tag[...], sections as their quoted text
+// (BR as \n, no-break space as ~), rules as "hr".
+std::string Outline(TCellBasic& cell) {
+  std::string r;
+  for (auto& item : cell.Items) {
+    if (!r.empty()) r += ' ';
+    if (auto* b = dynamic_cast<TBlock*>(item.get())) {
+      r += TextToUtf8(b->Props->PropTag) + "[" + Outline(*b->MyCell) + "]";
+    } else if (auto* s = dynamic_cast<TSection*>(item.get())) {
+      std::u16string t;
+      for (char16_t c : s->Buff) t += c == BrkCh ? u'|' : c == u'\u00A0' ? u'~' : c;
+      r += (dynamic_cast<TPreFormated*>(s) ? "pre'" : "'") + TextToUtf8(t) + "'";
+    } else if (dynamic_cast<THorzLine*>(item.get())) {
+      r += "hr";
+    }
+  }
+  return r;
+}
+
+class HtmlBuilder : public testing::Test {
+protected:
+  std::string Build(const std::u16string& html) {
+    Doc.Clear();
+    THtmlBuilder builder(Doc);
+    builder.Parse(html);
+    Title = builder.Title;
+    return Outline(Doc);
+  }
+  TFixedMetricsDevice Device;
+  TSectionList Doc{Device};
+  std::u16string Title;
+};
+
+TEST_F(HtmlBuilder, PagesBecomeBlocksAndSections) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+  } cases[] = {
+      {u"plain text", "body['plain text ']"},
+      {u"</br>a", "body['a ']"},
+      {u"a<br>b<br>", "body['a|b ']"},
+      {u"<p>one<p>two", "body[p['one '] p['two ']]"},
+      {u"<p></p><p>x", "body[p['x ']]"},
+      {u"<p>one</p>between<p>two", "body[p['one '] 'between ' p['two ']]"},
+      {u"<div>a<p>b</div>c", "body[div['a ' p['b ']] 'c ']"},
+      {u"<h2>Head</h2>text", "body[h2['Head '] 'text ']"},
+      {u"<h1>a<p>b", "body[h1['a '] p['b ']]"},
+      {u"a<hr>b", "body['a ' hr[hr] 'b ']"},
+      {u"<center>c</center>d", "body['c ' 'd ']"},
+      // Preformatted lines keep their spaces; the block ends at a table
+      // start or a cell end as well as at its own end.
+      {u"<pre>\na  b\n c</pre>d", "body[pre[pre'a  b ' pre' c ' pre' '] 'd ']"},
+      {u"<pre>x<table>y", "body[pre[pre'x '] 'y ']"},
+      {u"<pre>x</td>y", "body[pre[pre'x '] 'y ']"},
+      {u"<pre>a<b>b</b>&amp;c</pre>", "body[pre[pre'ab&c ']]"},
+      // Lists: items hold their content; an empty item gets a no-break
+      // space so that its marker has a line.
+      {u"<ul><li>a<li>b</ul>", "body[ul[li['a '] li['b ']]]"},
+      {u"<ul><li></ul>", "body[ul[li['~ ']]]"},
+      {u"<ul></ul>x", "body[ul[] 'x ']"},
+      {u"<ul><li>a<ol><li>b</ol>c</ul>", "body[ul[li['a ' ol[li['b ']] 'c ']]]"},
+      {u"<ul><li>a<ul><li>b</ul></ul>d", "body[ul[li['a ' ul[li['b ']]]] 'd ']"},
+      {u"<dl><dt>t<dd>d</dl>", "body[dl[dt['t '] dd['d ']]]"},
+      {u"<li>alone<li>again", "body[li['alone '] li['again ']]"},
+      {u"<blockquote>q</blockquote>", "body[blockquote['q ']]"},
+      // Head content produces nothing where it stands.
+      {u"<title>T</title><style>p{color:red}</style><script>x<y</script>b",
+       "body['b ']"},
+      {u"<p>a<span>b</span><b>c</b>d", "body[p['abcd ']]"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlBuilder, TitleIsJoinedAndTrimmed) {
+  Build(u"<title> A <b>B</b> </title>x");
+  EXPECT_EQ(Title, u"A");
+  Build(u"<title>One two</title>");
+  EXPECT_EQ(Title, u"One two");
+}
+
+TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
+  Build(u"<ol type=i start=24><li>a<li>b<li value=-3>c<li>d</ol><ul><li>x<ul><li>y<ul><li>z"
+        u"</ul></ul></ul><ul plain><li>p</ul>");
+  auto& body = dynamic_cast<TBlock&>(*Doc.Items[0]);
+  auto& ol = dynamic_cast<TBlock&>(*body.MyCell->Items[0]);
+  std::vector<int> numbers;
+  for (auto& item : ol.MyCell->Items) {
+    auto& li = dynamic_cast<TBlockLI&>(*item);
+    EXPECT_EQ(li.ListStyleType, ListBulletType::lbLowerRoman);
+    numbers.push_back(li.ListNumb);
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{24, 25, -3, -2}));
+  // Bullets by nesting level: disc, circle, square; a plain list none.
+  TCellBasic* cell = body.MyCell.get();
+  const ListBulletType levels[] = {ListBulletType::lbDisc, ListBulletType::lbCircle,
+                                   ListBulletType::lbSquare};
+  for (ListBulletType expected : levels) {
+    auto& ul = dynamic_cast<TBlock&>(*cell->Items[cell == body.MyCell.get() ? 1 : 1]);
+    auto& li = dynamic_cast<TBlockLI&>(*ul.MyCell->Items[0]);
+    EXPECT_EQ(li.ListStyleType, expected);
+    cell = li.MyCell.get();
+  }
+  auto& plain = dynamic_cast<TBlock&>(*body.MyCell->Items[2]);
+  EXPECT_EQ(dynamic_cast<TBlockLI&>(*plain.MyCell->Items[0]).ListStyleType, ListBulletType::lbBlank);
+}
+
+TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
+  const struct {
+    const char16_t* html;
+    double points;  // size 5 is 18 pt and size 7 36 pt at the default 12 pt
+  } cases[] = {
+      {u"a<font size=+2>b", 18},
+      {u"a<font size=+9>b", 36},
+      {u"a<font size=-9>b", 8},
+      {u"<basefont size=5>a<font size=+1>b", 24},
+      {u"a<font size=7>b", 36},
+  };
+  for (const auto& c : cases) {
+    Build(c.html);
+    auto& body = dynamic_cast<TBlock&>(*Doc.Items[0]);
+    auto& s = dynamic_cast<TSection&>(*body.MyCell->Items[0]);
+    ASSERT_GE(s.Fonts.Count(), 2) << TextToUtf8(c.html);
+    EXPECT_EQ(s.Fonts[s.Fonts.Count() - 1].TheFont.Desc.Height,
+              -MulDiv(static_cast<int>(c.points), 96, 72))
+        << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlBuilder, NamesAndIdsAreRegisteredUpperCased) {
+  Build(u"<p id=Intro>a<a name='#Top'>t</a><div id=box>b</div>");
+  EXPECT_EQ(Doc.IDNameList.count(u"INTRO"), 1u);
+  EXPECT_EQ(Doc.IDNameList.count(u"TOP"), 1u);
+  EXPECT_EQ(Doc.IDNameList.count(u"BOX"), 1u);
+  // An anchor in an otherwise empty place keeps its section.
+  Build(u"<a name=end></a>");
+  ASSERT_EQ(Doc.IDNameList.count(u"END"), 1u);
+  EXPECT_NE(Doc.IDNameList[u"END"].Item, nullptr);
+}
+
+TEST_F(HtmlBuilder, InlineSymbolsStayInsideAParagraph) {
+  for (Symb s : {TextSy, BSy, BEndSy, SpanSy, SpanEndSy, ASy, AEndSy, FontSy, FontEndSy, BRSy,
+                 ImageSy, InputSy, SelectSy, TextAreaSy, NoBrSy, WbrSy, ScriptSy, StyleSy, CommandSy})
+    EXPECT_TRUE(InlineSymbols().Contains(s)) << SymbName(s);
+  for (Symb s : {PSy, PEndSy, DivSy, DivEndSy, HeadingSy, TableSy, TDSy, LISy, ULSy, PreSy, HRSy,
+                 Centersy, BlockQuoteSy, FormSy, EofSy})
+    EXPECT_FALSE(InlineSymbols().Contains(s)) << SymbName(s);
+}
+
+// 100,000 nested DIVs: block tags beyond the nesting cap are ignored, so
+// building, layout, painting and destruction stay within the stack.
+TEST_F(HtmlBuilder, DeepNestingIsCapped) {
+  std::u16string html;
+  for (int i = 0; i < 100000; ++i) html += u"<div>";
+  html += u"deep";
+  for (int i = 0; i < 100000; ++i) html += u"</div>";
+  const auto start = std::chrono::steady_clock::now();
+  Build(html);
+  int depth = 0;
+  for (TCellBasic* cell = &Doc; !cell->Items.empty();) {
+    auto* b = dynamic_cast<TBlock*>(cell->Items[0].get());
+    if (!b) break;
+    cell = b->MyCell.get();
+    ++depth;
+  }
+  EXPECT_LE(depth, MaxBlockNesting + 1);
+  auto surface = Device.CreateSurface(300, 200);
+  int scrollWidth = 0;
+  Doc.DoLogic(*surface, 300, 200, scrollWidth);
+  Doc.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
+}
+
+}  // namespace
+}  // namespace tav
