@@ -113,7 +113,7 @@ TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
   const ListBulletType levels[] = {ListBulletType::lbDisc, ListBulletType::lbCircle,
                                    ListBulletType::lbSquare};
   for (ListBulletType expected : levels) {
-    auto& ul = dynamic_cast<TBlock&>(*cell->Items[cell == body.MyCell.get() ? 1 : 1]);
+    auto& ul = dynamic_cast<TBlock&>(*cell->Items[1]);
     auto& li = dynamic_cast<TBlockLI&>(*ul.MyCell->Items[0]);
     EXPECT_EQ(li.ListStyleType, expected);
     cell = li.MyCell.get();
