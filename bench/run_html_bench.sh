@@ -67,3 +67,49 @@ for one in "$work"/*-1x.html; do
   awk -v n="$base" -v a="${ours[$base-1x]}" -v b="${ours[$base-2x]}" \
     'BEGIN { printf "  %-14s %.2f\n", n, (a > 0 ? b / a : 0) }'
 done
+
+# Parse + layout + first paint: html_render beside QTextDocument (setHtml,
+# text width W, layout, drawing the first H pixels into an image).
+render=$build/bench/html_render
+if [ -x "$render" ]; then
+  W=${HTML_WIDTH:-667}
+  H=${HTML_HEIGHT:-600}
+  render_best() {  # best of 3 of parse + layout + paint
+    for _ in 1 2 3; do
+      "$render" --width "$W" --height "$H" "$1" |
+        awk '/^(parse|layout|paint)-seconds:/ { s += $2 } END { print s }'
+    done | sort -g | head -1
+  }
+  qt_render_best() {
+    local page=$1 out t bestt=""
+    for _ in 1 2 3; do
+      out=$(timeout "$limit" "$peer" --render "$W" "$H" "$page" 2>/dev/null) || { echo ">$limit"; return; }
+      t=$(value render-seconds <<<"$out")
+      if [ -z "$bestt" ] || awk -v a="$t" -v b="$bestt" 'BEGIN { exit !(a < b) }'; then bestt=$t; fi
+    done
+    echo "$bestt"
+  }
+  echo
+  echo "parse + layout + first paint at ${W}x${H}:"
+  printf '%-22s %9s %9s %7s %8s %8s\n' page ours-s qt-s ratio rss-mb qt-rss
+  declare -A rendered
+  for page in "$work"/*.html "$real"; do
+    name=$(basename "$page" .html)
+    t=$(render_best "$page")
+    q=$(qt_render_best "$page")
+    rss=$("$render" --width "$W" --height "$H" "$page" | value peak-rss-mb)
+    if [[ $q == '>'* ]]; then qrss="-"
+    else qrss=$("$peer" --render "$W" "$H" "$page" 2>/dev/null | value peak-rss-mb); fi
+    ratio=$(awk -v a="$t" -v q="${q#>}" 'BEGIN { printf "%.2f", (q > 0 ? a / q : 0) }')
+    if [[ $q == '>'* ]]; then ratio="<$ratio"; fi
+    rendered[$name]=$t
+    printf '%-22s %9s %9s %7s %8s %8s\n' "$name" "$t" "$q" "$ratio" "$rss" "$qrss"
+  done
+  echo
+  echo "linearity (parse + layout + first paint at 2x over 1x):"
+  for one in "$work"/*-1x.html; do
+    base=$(basename "$one" -1x.html)
+    awk -v n="$base" -v a="${rendered[$base-1x]}" -v b="${rendered[$base-2x]}" \
+      'BEGIN { printf "  %-14s %.2f\n", n, (a > 0 ? b / a : 0) }'
+  done
+fi
