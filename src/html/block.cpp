@@ -5,6 +5,7 @@
 
 #include "html/block_geometry.h"
 #include "html/border_painter.h"
+#include "html/html_units.h"
 #include "html/list_markers.h"
 #include "html/sat_math.h"
 #include "html/section.h"
@@ -67,14 +68,8 @@ TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& pro
   if (Positioning == PositionType::posAbsolute) {
     FOwnIMgr = std::make_unique<IndentManager>();
   }
-  if (attrs) {
-    std::u16string id = props.PropID;
-    if (!id.empty()) {
-      std::u16string upper;
-      for (char16_t c : id) upper += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-      document.AddName(upper, TIDObject{this, -1});
-    }
-  }
+  (void)attrs;
+  if (!props.PropID.empty()) document.AddName(UpperCopy(props.PropID), TIDObject{this, -1});
   int autoCount = 0;
   Props->ConvMargArray(0, 0, MargArray, autoCount);
   TopAuto = RawInt(props, P::MarginTop) == AutoParagraph;

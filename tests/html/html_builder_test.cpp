@@ -65,7 +65,7 @@ TEST_F(HtmlBuilder, PagesBecomeBlocksAndSections) {
       {u"<center>c</center>d", "body['c ' 'd ']"},
       // Preformatted lines keep their spaces; the block ends at a table
       // start or a cell end as well as at its own end.
-      {u"<pre>\na  b\n c</pre>d", "body[pre[pre'a  b ' pre' c ' pre' '] 'd ']"},
+      {u"<pre>\na  b\n c</pre>d", "body[pre[pre'a  b ' pre' c '] 'd ']"},
       {u"<pre>x<table>y", "body[pre[pre'x '] 'y ']"},
       {u"<pre>x</td>y", "body[pre[pre'x '] 'y ']"},
       {u"<pre>a<b>b</b>&amp;c</pre>", "body[pre[pre'ab&c ']]"},
