@@ -445,8 +445,7 @@ THorzLine::THorzLine(TSectionList& document, const TProperties& props, const TAt
         }
         break;
       case AlignSy: {
-        std::u16string v;
-        for (char16_t ch : a.Name) v += (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch + 32) : ch;
+        const std::u16string v = LowerCopy(TrimCopy(a.Name));
         if (v == u"left") Align = AlignmentType::ALeft;
         else if (v == u"right") Align = AlignmentType::ARight;
         break;

@@ -139,6 +139,12 @@ public:
   int Width = 0;
 };
 
+// A page break: takes no room on screen (it matters only when printing).
+class TPage : public TSectionBase {
+public:
+  using TSectionBase::TSectionBase;
+};
+
 class THRBlock : public TBlock {
 public:
   using TBlock::TBlock;

@@ -255,6 +255,10 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
       case DivSy: DoContainer(DivEndSy, u"div", terms); break;
       case FormSy: DoContainer(FormEndSy, u"form", terms); break;
       case Centersy: DoCenter(terms); break;
+      case PageSy:
+        AddItem(std::make_unique<TPage>(Doc));
+        Next();
+        break;
       default:
         if (!DoInline()) Next();
         break;
