@@ -132,8 +132,11 @@ TEST_F(HtmlLayout, FloatsNarrowLinesAndClearMovesBelowThem) {
   TSection& text = SectionAt({1});
   ASSERT_GE(text.Lines.size(), 3u);
   for (const LineRec& line : text.Lines) {
-    if (line.Y + line.LineHt <= floatBottom) EXPECT_EQ(line.DrawXX, 50) << line.Y;
-    else if (line.Y >= floatBottom) EXPECT_EQ(line.DrawXX, 0) << line.Y;
+    if (line.Y + line.LineHt <= floatBottom) {
+      EXPECT_EQ(line.DrawXX, 50) << line.Y;
+    } else if (line.Y >= floatBottom) {
+      EXPECT_EQ(line.DrawXX, 0) << line.Y;
+    }
   }
   TSection& below = SectionAt({2});
   ASSERT_FALSE(below.Lines.empty());
