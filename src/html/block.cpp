@@ -61,7 +61,10 @@ TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& pro
     // z-index is kept times ten so that floats (1) sit between the flow and
     // the first explicit level; saturated against hostile values.
     const TPropValue& z = props.Get(P::ZIndex);
-    int zi = IsInt(z) ? std::get<int>(z) : 0;
+    int zi = 0;
+    double n = 0;
+    if (IsInt(z)) zi = std::get<int>(z);
+    else if (IsText(z) && ReadLeadingNumber(TrimCopy(AsText(z)), n) > 0) zi = SatRound(n);
     ZIndex = SatMul(zi, 10);
     if (ZIndex == 0) ZIndex = 1;
   }

@@ -79,7 +79,6 @@ TEST_F(HtmlLayout, FirstBlockMarginsAgainstTheBody) {
       {u"<p>first", 0},                              // automatic: dropped
       {u"<div style='margin-top:8px'>x</div>", 3},   // less the body's 5
       {u"<div style='margin-top:3px'>x</div>", 0},
-      {u"<div><p>in a div</div>", 14},               // the div's 14 from its paragraph
   };
   for (const auto& c : cases) {
     Layout(c.html);
