@@ -159,6 +159,13 @@ void THtmlBuilder::InBlock(TBlock& block, const std::function<void()>& body) {
   SectionEnd();
   --Depth;
   Cell = saved;
+  // A paragraph's automatic bottom margin at the end of a block moves out
+  // to the block, where it can merge with what follows.
+  if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom) &&
+      block.MarginBottom <= ParagraphAutoPixels) {
+    block.MarginBottom = ParagraphAutoPixels;
+    block.BottomAuto = true;
+  }
 }
 
 // ------------------------------------------------------------ parsing
@@ -716,10 +723,6 @@ void THtmlBuilder::DoContainer(Symb endSy, const std::u16string& tag, const TSym
   TBlock& block = NewBlock();
   Next();
   InBlock(block, [&] { DoBody(terms + endSy); });
-  if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom)) {
-    block.MarginBottom = ParagraphAutoPixels;
-    block.BottomAuto = true;
-  }
   PopProps(tag);
   if (T.Sy == endSy) Next();
 }
