@@ -53,6 +53,8 @@ public:
   // After the character at pos was removed: later runs move back by one,
   // two runs at the same position merge.
   void Decrement(int pos);
+  // Removes dropped link runs from their document's link list.
+  static void ForgetRuns(const std::vector<std::unique_ptr<TFontObj>>& runs);
 };
 
 }  // namespace tav

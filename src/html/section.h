@@ -96,6 +96,8 @@ public:
   // break code, numbers the section.
   void Finish();
   bool Empty() const { return Buff.empty(); }
+  // A run's font changed (link states): widths are measured again.
+  void FontsChanged() { FWidthsValid = false; StoredCycle = -1; }
 
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
@@ -130,12 +132,41 @@ public:
   int StoredCycle = -1;
   int SectionNumber = 0;
   TCellBasic* OwnerCell;
+
+protected:
+  void SetLineMetrics(LineRec& line) const;
+  // Lays the lines out; noWrap: lines end only at BR characters.
+  int LayoutLines(TSurface& surface, int x, int y, int availableWidth, IndentManager& imgr,
+                  int& maxWidth, int& curs, bool noWrap);
+  // Prefix sums of the advances (letter spacing included, placeholders 0):
+  // FPrefix[i] is the width of characters [0, i).
+  void EnsureWidths();
+  long long Width(int from, int to) const { return FPrefix[to] - FPrefix[from]; }
+  int Advance(int i) const;
+  int HyphenWidth(int pos) const;
+  // Whether a line may end after character j.
+  bool CanBreakAfter(int j) const;
+  // The end of the line's visible text: trailing spaces and BR left out.
+  int VisibleEnd(int start, int end) const;
+  // A new run at the current length (or the empty last run reused).
+  void StartRun(TProperties& props, const TUrlTarget* link);
+
+  std::vector<long long> FPrefix;
+  std::vector<int> FBreaks;  // positions of the BR characters
+  bool FWidthsValid = false;
+
+private:
+  void AppendText(const std::u16string& text, const std::vector<int>& indices, std::size_t from,
+                  std::size_t to, bool noBreak);
+  void DrawRun(TSurface& surface, const TFontObj& run, bool selected, TColor pageBg, long long x,
+               long long baseline, std::u16string_view text, const int* dx);
 };
 
 // One line of preformatted text: never wraps unless break-word is set.
 class TPreFormated : public TSection {
 public:
-  using TSection::TSection;
+  TPreFormated(TSectionList& document, const TAttributeList* attrs, TProperties& props,
+               const TUrlTarget* link, TCellBasic* cell, bool firstLineIndent);
   void ProcessText(int index) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
