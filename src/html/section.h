@@ -31,10 +31,12 @@ enum class JustifyType { NoJustify, Left, Centered, Right, FullJustify };
 struct BorderRec {
   TMarginArray MargArray{};
   int BStart = 0;  // section positions on this line
-  int BEnd = 0;
+  int BEnd = 0;     // one past the last character
   bool OpenStart = false;  // began on an earlier line
   bool OpenEnd = false;    // goes on past this line
-  TRect Box{};             // measured on the line's first paint
+  // Measured on the line's first paint: X relative to the section's layout
+  // X, Y in document pixels.
+  TRect Box{};
 };
 
 struct LineRec {
@@ -158,6 +160,12 @@ protected:
 private:
   void AppendText(const std::u16string& text, const std::vector<int>& indices, std::size_t from,
                   std::size_t to, bool noBreak);
+  // The source index of character i (-1 before the first).
+  int SourceAt(int i) const;
+  // Attaches the inline boxes that cross the line and measures them.
+  void AttachBorders(LineRec& line);
+  // Fills the backgrounds of the line's inline boxes.
+  void DrawBorders(TSurface& surface, const LineRec& line, int x, long long yOff);
   void DrawRun(TSurface& surface, const TFontObj& run, bool selected, TColor pageBg, long long x,
                long long baseline, std::u16string_view text, const int* dx);
 };

@@ -46,9 +46,14 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
   int bottom = 0;
   std::vector<int> dx;
   for (auto it = first; it != Lines.end() && it->Y <= bot; ++it) {
+    if (it->FirstDraw) {
+      AttachBorders(*it);
+      it->FirstDraw = false;
+    }
     const LineRec& line = *it;
     bottom = std::max(bottom, Sat(static_cast<long long>(line.Y) + line.LineImgHt - yOff));
     if (line.Ln == 0) continue;
+    if (!line.BorderList.empty()) DrawBorders(surface, line, x, yOff);
     const int start = line.Start;
     const int vis = VisibleEnd(start, start + line.Ln);
     const long long lineX = static_cast<long long>(x) + line.DrawXX;

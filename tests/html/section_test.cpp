@@ -592,6 +592,37 @@ TEST_F(SectionTest, PaintingVisitsOnlyLinesNearTheClip) {
   Doc.YOff = 0;
 }
 
+TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
+  auto s = Build(u"aa bb cc dd");  // source indices 0..10
+  TInlineRec rec;
+  rec.StartBDoc = 3;  // "bb cc"
+  rec.EndBDoc = 8;
+  rec.MargArray.fill(0);
+  rec.MargArray[static_cast<std::size_t>(PropIndices::BackgroundColor)] = static_cast<int>(RGB(255, 0, 0));
+  Doc.InlineList.push_back(rec);
+  Lay(*s, 5 * CW, 0, 0);
+  ASSERT_EQ(LineTexts(*s), (std::vector<std::u16string>{u"aa bb ", u"cc dd "}));
+  TRecordingSurface rec1(*Surface);
+  s->Draw1(rec1, TRect{0, 0, 800, 600}, Imgr, 10, 0, 0);
+  ASSERT_EQ(s->Lines[0].BorderList.size(), 1u);
+  const BorderRec& first = s->Lines[0].BorderList[0];
+  EXPECT_EQ(first.BStart, 3);
+  EXPECT_EQ(first.BEnd, 6);
+  EXPECT_FALSE(first.OpenStart);
+  EXPECT_TRUE(first.OpenEnd);
+  EXPECT_EQ(first.Box, (TRect{3 * CW, 0, 6 * CW, LH}));
+  ASSERT_EQ(s->Lines[1].BorderList.size(), 1u);
+  const BorderRec& second = s->Lines[1].BorderList[0];
+  EXPECT_TRUE(second.OpenStart);
+  EXPECT_FALSE(second.OpenEnd);
+  EXPECT_EQ(second.Box, (TRect{0, LH, 2 * CW, 2 * LH}));
+  std::vector<TRect> fills;
+  for (const TDrawCall& c : rec1.Calls())
+    if (c.Kind == TDrawCall::TKind::dcFillRect && c.Color == RGB(255, 0, 0)) fills.push_back(c.Rect);
+  EXPECT_EQ(fills, (std::vector<TRect>{{10 + 3 * CW, 0, 10 + 6 * CW, LH}, {10, LH, 10 + 2 * CW, 2 * LH}}));
+  Doc.InlineList.clear();
+}
+
 // ---------------------------------------------------------------- widths
 
 TEST_F(SectionTest, MinMaxWidth) {
