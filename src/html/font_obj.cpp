@@ -68,6 +68,21 @@ void TFontObj::SetVisited(bool visited) {
 }
 
 void TFontObj::SetHover(bool hover) {
+  ApplyHover(hover);
+  if (!Section || !UrlTarget) return;
+  // The other runs of the same link next to this one (in document order)
+  // light up with it.
+  auto& links = Section->ParentSectionList.LinkList;
+  auto self = std::find(links.begin(), links.end(), this);
+  if (self == links.end()) return;
+  for (auto it = self; it != links.begin() && (*(it - 1))->UrlTarget == UrlTarget; --it)
+    (*(it - 1))->ApplyHover(hover);
+  for (auto it = self + 1; it != links.end() && (*it)->UrlTarget == UrlTarget; ++it)
+    (*it)->ApplyHover(hover);
+}
+
+void TFontObj::ApplyHover(bool hover) {
+  if (FHover == hover) return;
   FHover = hover;
   if (!FIArray || !Section) return;
   TLinkState state = hover ? (FVisited ? lsHoverVisited : lsHover) : (FVisited ? lsVisited : lsNormal);

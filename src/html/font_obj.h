@@ -36,7 +36,11 @@ public:
   void SetFont(const TMyFont& font);
   // Switch to the matching link-state font.
   void SetVisited(bool visited);
+  // Hovering also switches the neighbouring runs of the same link.
   void SetHover(bool hover);
+
+private:
+  void ApplyHover(bool hover);
 };
 
 class TFontList {

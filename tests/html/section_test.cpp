@@ -155,7 +155,12 @@ TEST_F(SectionTest, LinkRunsAreListedAndForgottenWhenEmptied) {
   Add(*s, u"go ");
   TProperties& a = F.Open(u"a", u"", u"", u"link");
   s->HRef(ASy, a, &link);
-  Add(*s, u"there");
+  Add(*s, u"th");
+  s->ChangeFont(F.Open(u"b"));
+  Add(*s, u"er");
+  F.Close(u"b");
+  s->ChangeFont(a);
+  Add(*s, u"e");
   F.Close(u"a");
   s->HRef(AEndSy, Top(), nullptr);
   // A link that keeps no characters leaves the list again.
@@ -167,20 +172,24 @@ TEST_F(SectionTest, LinkRunsAreListedAndForgottenWhenEmptied) {
   F.Close(u"a");
   s->HRef(AEndSy, Top(), nullptr);
   Add(*s, u"!");
-  ASSERT_EQ(Doc.LinkList.size(), 2u);
+  ASSERT_EQ(Doc.LinkList.size(), 4u);
   s->ProcessText(NextIndex);
-  ASSERT_EQ(Doc.LinkList.size(), 1u);
+  ASSERT_EQ(Doc.LinkList.size(), 3u);
   TFontObj* run = Doc.LinkList[0];
-  EXPECT_EQ(run->UrlTarget, &link);
+  for (TFontObj* r : Doc.LinkList) EXPECT_EQ(r->UrlTarget, &link);
   EXPECT_EQ(run->Pos, 3);
-  EXPECT_EQ(s->Fonts.GetFontCountAt(3, 100), 5);
+  EXPECT_EQ(s->Fonts.GetFontCountAt(3, 100), 2);
+  EXPECT_EQ(Doc.LinkList[1]->TheFont.Desc.Weight, FW_BOLD);
+  EXPECT_EQ(s->Fonts.GetFontObjAt(8)->UrlTarget, nullptr);
   // Link states switch the run's font.
   ASSERT_TRUE(run->FIArray);
   EXPECT_EQ(run->TheFont.Color, Doc.Defaults.LinkColor);
   run->SetVisited(true);
   EXPECT_EQ(run->TheFont.Color, Doc.Defaults.VisitedColor);
-  run->SetHover(true);
+  // Hovering one run of a link lights up its neighbours of the same link.
+  Doc.LinkList[1]->SetHover(true);
   EXPECT_EQ(run->TheFont.Color, Doc.Defaults.HoverColor);
+  for (TFontObj* r : Doc.LinkList) EXPECT_TRUE(r->FHover);
   s.reset();
   EXPECT_TRUE(Doc.LinkList.empty());
 }
