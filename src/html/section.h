@@ -107,6 +107,10 @@ public:
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
                 int& curs) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
+  // Points are document pixels, as layout places the lines.
+  bool CursorToXY(TSurface& surface, int cursor, int& x, int& y) override;
+  int FindCursor(TSurface& surface, int x, int y, int& xr, int& yr, bool& inText) override;
+  unsigned GetURL(TSurface& surface, int x, int y, const TUrlTarget*& target) override;
   int FindDocPos(int sourcePos, bool prev) const override;
   int FindSourcePos(int docPos) const override;
   bool GetChAtPos(int pos, char16_t& ch) const override;
@@ -153,6 +157,13 @@ protected:
   // A new run at the current length (or the empty last run reused).
   void StartRun(TProperties& props, const TUrlTarget* link);
 
+  // The X of character i on its line relative to the layout X (the line's
+  // start, the widths before it and the justification of its spaces).
+  long long XInLine(const LineRec& line, int i) const;
+  // The line holding document Y, or null.
+  const LineRec* LineAtY(int y) const;
+
+  int FLayoutX = 0;  // the X the lines were laid out at
   std::vector<long long> FPrefix;
   std::vector<int> FBreaks;  // positions of the BR characters
   bool FWidthsValid = false;

@@ -29,17 +29,7 @@ void TSection::AttachBorders(LineRec& line) {
   const int end = line.Start + line.Ln;
   const int firstSrc = SourceAt(start);
   const int lastSrc = SourceAt(end - 1);
-  const long long lineX = line.DrawXX;
   const long long baseline = static_cast<long long>(line.Y) + line.SpaceBefore + line.LineHt - line.Descent;
-  auto xAt = [&](int i) {  // X of character i relative to the layout X
-    long long extra = 0;
-    if (line.Spaces > 0) {
-      int k = static_cast<int>(std::count(Buff.begin() + start, Buff.begin() + i, u' '));
-      k = std::min(k, line.Spaces);
-      extra = static_cast<long long>(k) * (line.Extra / line.Spaces) + std::min(k, line.Extra % line.Spaces);
-    }
-    return lineX + (FPrefix[static_cast<std::size_t>(i)] - FPrefix[static_cast<std::size_t>(start)]) + extra;
-  };
   for (const TInlineRec& rec : records) {
     // Source positions of the element: from its start to its end (to the
     // end of everything while it is open).
@@ -66,7 +56,7 @@ void TSection::AttachBorders(LineRec& line) {
       i += std::max(1, Fonts.GetFontCountAt(i, be - i));
     }
     auto sat = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); };
-    border.Box = TRect{sat(xAt(bs)), sat(top), sat(xAt(be)), sat(bottom)};
+    border.Box = TRect{sat(XInLine(line, bs)), sat(top), sat(XInLine(line, be)), sat(bottom)};
     line.BorderList.push_back(border);
   }
 }

@@ -233,6 +233,7 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, I
   Lines.clear();
   StartCurs = curs;
   YDraw = ContentTop = DrawTop = y;
+  FLayoutX = x;
   int Y = y;
   long long localMax =
       std::max<long long>(0, std::min<long long>(static_cast<long long>(imgr.RightSide(y)) - imgr.LeftIndent(y),

@@ -696,6 +696,48 @@ TEST_F(SectionTest, SourceAndDocumentPositions) {
   EXPECT_EQ(Doc.PositionList[0], s.get());
 }
 
+TEST_F(SectionTest, PointsAndPositions) {
+  auto s = Make();
+  Add(*s, u"aaa ");
+  TUrlTarget link;
+  link.Url = u"http://x/";
+  s->HRef(ASy, F.Open(u"a", u"", u"", u"link"), &link);
+  Add(*s, u"bbb");
+  F.Close(u"a");
+  s->HRef(AEndSy, Top(), nullptr);
+  s->ProcessText(NextIndex);
+  Lay(*s, 4 * CW, 5, 100, nullptr, 7);  // "aaa " / "bbb "
+  int x = 0, y = 0;
+  ASSERT_TRUE(s->CursorToXY(*Surface, 7 + 5, x, y));
+  EXPECT_EQ(x, 5 + CW);
+  EXPECT_EQ(y, 100 + LH);
+  ASSERT_TRUE(s->CursorToXY(*Surface, 7 + 8, x, y));  // the end
+  EXPECT_EQ(x, 5 + 4 * CW);
+  EXPECT_FALSE(s->CursorToXY(*Surface, 6, x, y));
+
+  struct Case {
+    int X, Y;
+    int Pos;
+    bool InText;
+    bool Link;
+  } cases[] = {
+      {5 + 11, 100 + LH + 1, 7 + 5, true, true},   // right of the middle of the first 'b'
+      {5 + 12, 100 + LH + 1, 7 + 6, true, true},
+      {5 + 3, 105, 7, true, false},
+      {300, 100 + LH + 1, 7 + 7, false, false},  // past the end of the line
+      {5, 99, -1, false, false},                  // above the section
+  };
+  for (const Case& c : cases) {
+    int xr = 0, yr = 0;
+    bool inText = false;
+    EXPECT_EQ(s->FindCursor(*Surface, c.X, c.Y, xr, yr, inText), c.Pos) << c.X << "," << c.Y;
+    EXPECT_EQ(inText, c.InText) << c.X << "," << c.Y;
+    const TUrlTarget* target = nullptr;
+    EXPECT_EQ(s->GetURL(*Surface, c.X, c.Y, target) != 0, c.Link) << c.X << "," << c.Y;
+    EXPECT_EQ(target, c.Link ? &link : nullptr);
+  }
+}
+
 TEST_F(SectionTest, CopiesTheSelectedPartOfEachLine) {
   auto s = Build(u"aaa bbb c\u00A0c");
   Lay(*s, 4 * CW);
