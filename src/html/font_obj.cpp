@@ -140,11 +140,17 @@ void TFontList::Decrement(int pos) {
 void TFontList::ForgetRuns(const std::vector<std::unique_ptr<TFontObj>>& runs) {
   // Link runs are listed by the document; drop them there before they go.
   std::unordered_set<const TFontObj*> gone;
-  for (const auto& run : runs)
-    if (run && run->Section && run->UrlTarget) gone.insert(run.get());
+  std::vector<TFontObj*>* links = nullptr;
+  for (const auto& run : runs) {
+    if (!run || !run->Section || !run->UrlTarget) continue;
+    links = &run->Section->ParentSectionList.LinkList;
+    if (links->empty()) return;  // the document is going
+    gone.insert(run.get());
+  }
   if (gone.empty()) return;
-  auto& links = (*gone.begin())->Section->ParentSectionList.LinkList;
-  std::erase_if(links, [&](TFontObj* run) { return gone.count(run) != 0; });
+  // The runs that go are nearly always the newest, at the end of the list.
+  for (std::size_t i = links->size(); i > 0 && !gone.empty(); --i)
+    if (gone.erase((*links)[i - 1])) links->erase(links->begin() + static_cast<std::ptrdiff_t>(i - 1));
 }
 
 }  // namespace tav

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "html/border_painter.h"
 #include "html/sat_math.h"
 #include "html/section.h"
 #include "html/section_list.h"
@@ -62,13 +63,30 @@ void TSection::AttachBorders(LineRec& line) {
 }
 
 void TSection::DrawBorders(TSurface& surface, const LineRec& line, int x, long long yOff) {
+  using P = PropIndices;
+  auto sat = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); };
   for (const BorderRec& border : line.BorderList) {
-    TColor bg = static_cast<TColor>(border.MargArray[Slot(PropIndices::BackgroundColor)]);
-    if (bg == clNone) continue;
-    auto sat = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); };
+    const TMarginArray& m = border.MargArray;
     TRect r{sat(static_cast<long long>(x) + border.Box.Left), sat(border.Box.Top - yOff),
             sat(static_cast<long long>(x) + border.Box.Right), sat(border.Box.Bottom - yOff)};
-    surface.FillRect(r, bg);
+    TColor bg = static_cast<TColor>(m[Slot(P::BackgroundColor)]);
+    if (bg != clNone) surface.FillRect(r, ColorToRGB(bg));
+    // The borders go around the box; an element that began on an earlier
+    // line, or goes on past this one, is open on that side.
+    TBorderSides sides;
+    bool any = false;
+    for (std::size_t k = 0; k < 4; ++k) {
+      sides.Width[k] = std::max(0, m[Slot(P::BorderTopWidth) + k]);
+      sides.Color[k] = static_cast<TColor>(m[Slot(P::BorderTopColor) + k]);
+      sides.Style[k] = static_cast<BorderStyleType>(m[Slot(P::BorderTopStyle) + k]);
+      any = any || (sides.Width[k] > 0 && sides.Style[k] != BorderStyleType::bssNone);
+    }
+    if (!any) continue;
+    TRect outer{border.OpenStart ? r.Left : SatAdd(r.Left, -sides.Width[3]),
+                SatAdd(r.Top, -sides.Width[0]),
+                border.OpenEnd ? r.Right : SatAdd(r.Right, sides.Width[1]),
+                SatAdd(r.Bottom, sides.Width[2])};
+    DrawBorder(surface, outer, sides, border.OpenStart, border.OpenEnd);
   }
 }
 
