@@ -197,6 +197,7 @@ void THtmlBuilder::Start() {
   ListLevel = 0;
   BaseFontSize = 3;
   Depth = 0;
+  PreLevel = 0;
   OpenInline.clear();
 }
 
@@ -509,8 +510,10 @@ void THtmlBuilder::DoPre() {
     Next();
     return;
   }
+  ++PreLevel;
   if (T.Attributes.Find(WrapSy)) {
     DoContainer(PreEndSy, u"pre", TSymbSet{});
+    --PreLevel;
     return;
   }
   PushProps(u"pre");
@@ -559,6 +562,7 @@ void THtmlBuilder::DoPre() {
     }
   });
   PopProps(u"pre");
+  --PreLevel;
   if (T.Sy == PreEndSy) Next();
 }
 
@@ -630,9 +634,7 @@ void THtmlBuilder::ApplyFont() {
     return;
   }
   TProperties& props = PushProps(u"font");
-  bool pre = false;
-  for (int i = Stack.Count() - 1; i > 0 && !pre; --i) pre = Stack.Identity(i).PropTag == u"pre";
-  if (size > 0) props.Assign(TPropValue{Doc.Styles.FontSizes.Size(size, pre)}, P::FontSize);
+  if (size > 0) props.Assign(TPropValue{Doc.Styles.FontSizes.Size(size, PreLevel > 0)}, P::FontSize);
   TColor color;
   if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);

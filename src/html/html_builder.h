@@ -111,6 +111,7 @@ private:
   int ListLevel = 0;
   int BaseFontSize = 3;
   int Depth = 0;
+  int PreLevel = 0;  // inside PRE: FONT sizes come from the PRE table
   int LinkID = 0;
   // Open inline elements with a border style: tag and InlineList index.
   std::vector<std::pair<std::u16string, int>> OpenInline;
