@@ -95,26 +95,31 @@ int main(int argc, char** argv) {
   tav::InstallQtPlatform();
   tav::TGraphicsDevice& device = tav::DefaultDevice();
 
-  tav::TMemoryStream body;
+  // The file's bytes and lines are only needed until the text is made.
+  std::u16string text;
   {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
       std::fprintf(stderr, "cannot read %s\n", file);
       return 1;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    body.Write(bytes);
+    tav::TMemoryStream body;
+    {
+      const std::string bytes((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+      body.Write(bytes);
+    }
     body.SetPosition(0);
+    tav::TTextViewStringList lines;
+    tav::LoadResponseBody(lines, body);
+    text = lines.Text();
   }
-  tav::TTextViewStringList lines;
-  tav::LoadResponseBody(lines, body);
-  const std::u16string text = lines.Text();
 
   tav::TSectionList document(device);
   Clock::time_point t = Clock::now();
   {
     tav::THtmlBuilder builder(document);
-    builder.Parse(text);
+    builder.Parse(std::move(text));
   }
   const double parse = Seconds(t);
 

@@ -211,10 +211,10 @@ void THtmlBuilder::Finish() {
   InLink = false;
 }
 
-void THtmlBuilder::Parse(const std::u16string& text) {
+void THtmlBuilder::Parse(std::u16string text) {
   Start();
   try {
-    T.Prepare(text);
+    T.Prepare(std::move(text));
     Next();
     DoBody(TSymbSet{});
   } catch (const std::exception&) {
@@ -223,10 +223,10 @@ void THtmlBuilder::Parse(const std::u16string& text) {
   Finish();
 }
 
-void THtmlBuilder::ParsePlainText(const std::u16string& text) {
+void THtmlBuilder::ParsePlainText(std::u16string text) {
   Start();
   try {
-    T.PreparePlain(text);
+    T.PreparePlain(std::move(text));
     PushProps(u"pre");
     TBlock& block = NewBlock();
     InBlock(block, [&] {

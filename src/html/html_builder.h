@@ -43,9 +43,9 @@ public:
   ~THtmlBuilder();
 
   // Parses HTML into the document (which should be empty).
-  void Parse(const std::u16string& text);
+  void Parse(std::u16string text);
   // One body holding one preformatted block; no markup is recognised.
-  void ParsePlainText(const std::u16string& text);
+  void ParsePlainText(std::u16string text);
 
   std::u16string Title;
   std::u16string Base;

@@ -9,6 +9,7 @@
 
 #include "html/attributes.h"
 #include "html/font_obj.h"
+#include "html/prefix_sums.h"
 #include "html/properties.h"
 #include "html/section_base.h"
 #include "html/section_objects.h"
@@ -164,7 +165,7 @@ protected:
   const LineRec* LineAtY(int y) const;
 
   int FLayoutX = 0;  // the X the lines were laid out at
-  std::vector<long long> FPrefix;
+  TPrefixSums FPrefix;
   std::vector<int> FBreaks;  // positions of the BR characters
   bool FWidthsValid = false;
 

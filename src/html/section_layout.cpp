@@ -27,7 +27,7 @@ int Sat(long long v) {
 void TSection::EnsureWidths() {
   bool objects = Images.Count() > 0 || FormControls.Count() > 0;
   if (FWidthsValid && !objects && FPrefix.size() == static_cast<std::size_t>(Len) + 1) return;
-  FPrefix.assign(static_cast<std::size_t>(Len) + 1, 0);
+  std::vector<long long> sums(static_cast<std::size_t>(Len) + 1, 0);
   FBreaks.clear();
   std::vector<int> adv;
   std::u16string_view text(Buff.data(), static_cast<std::size_t>(Len));
@@ -62,9 +62,10 @@ void TSection::EnsureWidths() {
         if (!pairTail) a += extra;
       }
       a = std::clamp<long long>(a, 0, INT_MAX);
-      FPrefix[static_cast<std::size_t>(i) + 1] = FPrefix[static_cast<std::size_t>(i)] + a;
+      sums[static_cast<std::size_t>(i) + 1] = sums[static_cast<std::size_t>(i)] + a;
     }
   }
+  FPrefix.Assign(std::move(sums));
   FWidthsValid = true;
 }
 
@@ -275,8 +276,9 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, I
       int n = 0;
       if (width >= 0) {
         long long base = FPrefix[static_cast<std::size_t>(pos)];
-        auto it = std::upper_bound(FPrefix.begin() + pos + 1, FPrefix.begin() + limit + 1, base + width);
-        n = static_cast<int>(it - (FPrefix.begin() + pos + 1));
+        std::size_t past = FPrefix.UpperBound(static_cast<std::size_t>(pos) + 1,
+                                              static_cast<std::size_t>(limit) + 1, base + width);
+        n = static_cast<int>(past) - (pos + 1);
       }
       if (n > 0 && pos + n < limit && IsLowSurrogate(Buff[static_cast<std::size_t>(pos + n)]) &&
           IsHighSurrogate(Buff[static_cast<std::size_t>(pos + n - 1)]))

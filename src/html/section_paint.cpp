@@ -66,12 +66,12 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
     int a = start, b = vis;
     if (line.Spaces == 0 && a < b) {
       long long from = clip.Left - InkMargin - lineX + p0;
-      auto fa = std::lower_bound(FPrefix.begin() + a + 1, FPrefix.begin() + b + 1, from);
-      a = static_cast<int>(fa - FPrefix.begin()) - 1;
+      a = static_cast<int>(FPrefix.LowerBound(static_cast<std::size_t>(a) + 1,
+                                              static_cast<std::size_t>(b) + 1, from)) - 1;
       if (a > start && IsLowSurrogate(Buff[static_cast<std::size_t>(a)])) --a;
       long long to = clip.Right + InkMargin - lineX + p0;
-      auto fb = std::upper_bound(FPrefix.begin() + a, FPrefix.begin() + b, to);
-      b = std::max(a, static_cast<int>(fb - FPrefix.begin()));
+      b = std::max(a, static_cast<int>(FPrefix.UpperBound(static_cast<std::size_t>(a),
+                                                          static_cast<std::size_t>(b), to)));
       if (b < vis && b > a && IsLowSurrogate(Buff[static_cast<std::size_t>(b)])) ++b;
     }
     // Justification: the k-th space of the line gets Extra / Spaces, the
