@@ -301,7 +301,10 @@ void TBlock::BuildDrawList() {
     else if (z == 0) flow.push_back(item.get());
     else positive.emplace_back(z, item.get());
   }
+  FFlowBegin = DrawList.size();
   DrawList.insert(DrawList.end(), flow.begin(), flow.end());
+  FFlowEnd = DrawList.size();
+  FFlowCycle = -1;
   std::stable_sort(positive.begin(), positive.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& p : positive) DrawList.push_back(p.second);
@@ -346,20 +349,56 @@ int TBlock::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int
   return SatAdd(DrawBot, -yOff);
 }
 
+namespace {
+int ItemTop(const TSectionBase& item) { return std::min(item.DrawTop, item.YDraw); }
+int ItemBot(const TSectionBase& item) { return std::max(item.DrawBot, item.ContentBot); }
+}  // namespace
+
+void TBlock::IndexFlow() {
+  const std::size_t n = FFlowEnd - FFlowBegin;
+  FFlowMaxBot.resize(n);
+  FFlowMinTop.resize(n);
+  int bot = INT_MIN;
+  for (std::size_t i = 0; i < n; ++i) {
+    bot = std::max(bot, ItemBot(*DrawList[FFlowBegin + i]));
+    FFlowMaxBot[i] = bot;
+  }
+  int top = INT_MAX;
+  for (std::size_t i = n; i > 0; --i) {
+    top = std::min(top, ItemTop(*DrawList[FFlowBegin + i - 1]));
+    FFlowMinTop[i - 1] = top;
+  }
+  FFlowCycle = ParentSectionList.CycleNumber;
+}
+
+void TBlock::DrawRange(TSurface& surface, const TRect& clip, int dx, std::size_t from,
+                       std::size_t to) {
+  IndentManager& imgr = *MyCell->IMgr;
+  const long long yOff = ParentSectionList.YOff;
+  for (std::size_t i = from; i < to; ++i) {
+    TSectionBase* item = DrawList[i];
+    if (Visibility == VisibilityType::viHidden && !dynamic_cast<TBlock*>(item)) continue;
+    if (ItemBot(*item) - yOff < clip.Top - 40LL || ItemTop(*item) - yOff > clip.Bottom + 40LL)
+      continue;
+    item->Draw1(surface, clip, imgr, SatAdd(X, dx), 0, 0);
+  }
+}
+
 void TBlock::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   if (!FDrawListBuilt) BuildDrawList();
-  IndentManager& imgr = *MyCell->IMgr;
-  int yOff = ParentSectionList.YOff;
-  // Flow children stand in document order with rising tops: start at the
-  // first whose bottom reaches the clip.
-  auto visible = [&](TSectionBase* item) {
-    long long top = static_cast<long long>(std::min(item->DrawTop, item->YDraw)) - yOff;
-    long long bot = static_cast<long long>(std::max(item->DrawBot, item->ContentBot)) - yOff;
-    return bot >= clip.Top - 40 && top <= clip.Bottom + 40;
-  };
-  for (TSectionBase* item : DrawList)
-    if (Visibility != VisibilityType::viHidden || dynamic_cast<TBlock*>(item))
-      if (visible(item)) item->Draw1(surface, clip, imgr, SatAdd(X, dx), 0, 0);
+  if (FFlowCycle != ParentSectionList.CycleNumber) IndexFlow();
+  const long long yOff = ParentSectionList.YOff;
+  DrawRange(surface, clip, dx, 0, FFlowBegin);
+  // The flow: from the first child whose bottom (or an earlier one's)
+  // reaches the clip, up to where every later child starts below it.
+  const long long top = clip.Top - 40LL + yOff, bottom = clip.Bottom + 40LL + yOff;
+  auto first = std::lower_bound(FFlowMaxBot.begin(), FFlowMaxBot.end(), top,
+                                [](int b, long long v) { return b < v; });
+  std::size_t from = static_cast<std::size_t>(first - FFlowMaxBot.begin());
+  std::size_t to = from;
+  while (to < FFlowMinTop.size() && FFlowMinTop[to] <= bottom) ++to;
+  DrawRange(surface, clip, dx, FFlowBegin + from, FFlowBegin + to);
+  DrawRange(surface, clip, dx, FFlowEnd, DrawList.size());
 }
 
 int TBlock::FindDocPos(int sourcePos, bool prev) const {

@@ -79,7 +79,19 @@ protected:
   virtual void DrawContent(TSurface& surface, const TRect& clip, int dx);
   void BuildDrawList();
 
+  // Paints the children in DrawList[from, to) that meet the clip.
+  void DrawRange(TSurface& surface, const TRect& clip, int dx, std::size_t from, std::size_t to);
+  // For the children in the flow (document order, z-index 0): the lowest
+  // bottom up to each, and the highest top from each on, so that painting
+  // finds the visible ones by binary search.
+  void IndexFlow();
+
   int FLayoutX = 0;  // the x the block was laid out at
+  std::size_t FFlowBegin = 0;
+  std::size_t FFlowEnd = 0;
+  std::vector<int> FFlowMaxBot;
+  std::vector<int> FFlowMinTop;
+  int FFlowCycle = -1;
   int FMinMaxCycle = -1;
   int FMin = 0;
   int FMax = 0;

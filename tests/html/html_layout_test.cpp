@@ -3,6 +3,7 @@
 // em, 18-pixel lines, 8-pixel characters; body margins 10 and 5).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -11,6 +12,8 @@
 #include "html/section.h"
 #include "html/section_list.h"
 #include "platform/testing/fixed_metrics_device.h"
+#include "platform/testing/recording_surface.h"
+#include "html/html_units.h"
 #include "util/code_page.h"
 
 namespace tav {
@@ -204,6 +207,26 @@ TEST_F(HtmlLayout, BulletsAreDrawnLeftOfTheContent) {
   EXPECT_NE(surface->Pixel(x - 13, base - 4), clWhite);
   EXPECT_EQ(surface->Pixel(x - 20, base - 4), clWhite);
   EXPECT_EQ(surface->Pixel(x - 5, base - 4), clWhite);
+}
+
+// A long page scrolled to its middle paints the paragraphs under the
+// window and no others.
+TEST_F(HtmlLayout, PaintingVisitsOnlyTheChildrenNearTheClip) {
+  std::u16string html;
+  for (int i = 0; i < 2000; ++i) html += u"<p>paragraph " + Ascii(std::to_string(i));
+  html += u"<div style='position:relative;z-index:3'>on top</div>";
+  Layout(html);
+  // Each paragraph is one 18-pixel line 14 pixels after the one before.
+  Doc.YOff = BlockAt({1000}).ContentTop;
+  TRecordingSurface rec(*Surface);
+  Doc.Draw(rec, TRect{0, 0, Width, 100}, 6000, 0, 0);
+  std::vector<std::u16string> texts;
+  for (const TDrawCall& c : rec.Calls())
+    if (c.Kind == TDrawCall::TKind::dcText) texts.push_back(c.Text);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_LE(texts.size(), 8u);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), u"paragraph 1000"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), u"paragraph 990"), texts.end());
 }
 
 }  // namespace
