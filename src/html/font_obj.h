@@ -36,7 +36,11 @@ public:
   void SetFont(const TMyFont& font);
   // Switch to the matching link-state font.
   void SetVisited(bool visited);
+  // Hovering also switches the neighbouring runs of the same link.
   void SetHover(bool hover);
+
+private:
+  void ApplyHover(bool hover);
 };
 
 class TFontList {
@@ -53,6 +57,8 @@ public:
   // After the character at pos was removed: later runs move back by one,
   // two runs at the same position merge.
   void Decrement(int pos);
+  // Removes dropped link runs from their document's link list.
+  static void ForgetRuns(const std::vector<std::unique_ptr<TFontObj>>& runs);
 };
 
 }  // namespace tav

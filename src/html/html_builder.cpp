@@ -100,6 +100,17 @@ TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16st
       rec.StartBDoc = T.TagIndex;
       int autoCount = 0;
       props.ConvMargArray(200, 200, rec.MargArray, autoCount);
+      // The painter reads the background, the side styles and the side
+      // colours (the text colour where none is given) from the same array.
+      rec.MargArray[static_cast<std::size_t>(P::BackgroundColor)] =
+          static_cast<int>(props.GetBackgroundColor());
+      const TPropValue& text = props.Get(P::Color);
+      for (std::size_t k = 0; k < 4; ++k) {
+        int& color = rec.MargArray[static_cast<std::size_t>(P::BorderTopColor) + k];
+        if (static_cast<TColor>(color) == clNone && IsInt(text)) color = std::get<int>(text);
+        rec.MargArray[static_cast<std::size_t>(P::BorderTopStyle) + k] = static_cast<int>(
+            BorderStyleOf(AsText(props.Get(static_cast<P>(static_cast<std::size_t>(P::BorderTopStyle) + k)))));
+      }
       Doc.InlineList.push_back(rec);
       OpenInline.emplace_back(tag, static_cast<int>(Doc.InlineList.size()) - 1);
     }
@@ -159,6 +170,13 @@ void THtmlBuilder::InBlock(TBlock& block, const std::function<void()>& body) {
   SectionEnd();
   --Depth;
   Cell = saved;
+  // A paragraph's automatic bottom margin at the end of a block moves out
+  // to the block, where it can merge with what follows.
+  if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom) &&
+      block.MarginBottom <= ParagraphAutoPixels) {
+    block.MarginBottom = ParagraphAutoPixels;
+    block.BottomAuto = true;
+  }
 }
 
 // ------------------------------------------------------------ parsing
@@ -716,10 +734,6 @@ void THtmlBuilder::DoContainer(Symb endSy, const std::u16string& tag, const TSym
   TBlock& block = NewBlock();
   Next();
   InBlock(block, [&] { DoBody(terms + endSy); });
-  if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom)) {
-    block.MarginBottom = ParagraphAutoPixels;
-    block.BottomAuto = true;
-  }
   PopProps(tag);
   if (T.Sy == endSy) Next();
 }

@@ -31,10 +31,12 @@ enum class JustifyType { NoJustify, Left, Centered, Right, FullJustify };
 struct BorderRec {
   TMarginArray MargArray{};
   int BStart = 0;  // section positions on this line
-  int BEnd = 0;
+  int BEnd = 0;     // one past the last character
   bool OpenStart = false;  // began on an earlier line
   bool OpenEnd = false;    // goes on past this line
-  TRect Box{};             // measured on the line's first paint
+  // Measured on the line's first paint: X relative to the section's layout
+  // X, Y in document pixels.
+  TRect Box{};
 };
 
 struct LineRec {
@@ -96,6 +98,8 @@ public:
   // break code, numbers the section.
   void Finish();
   bool Empty() const { return Buff.empty(); }
+  // A run's font changed (link states): widths are measured again.
+  void FontsChanged() { FWidthsValid = false; StoredCycle = -1; }
 
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
@@ -103,6 +107,10 @@ public:
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
                 int& curs) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
+  // Points are document pixels, as layout places the lines.
+  bool CursorToXY(TSurface& surface, int cursor, int& x, int& y) override;
+  int FindCursor(TSurface& surface, int x, int y, int& xr, int& yr, bool& inText) override;
+  unsigned GetURL(TSurface& surface, int x, int y, const TUrlTarget*& target) override;
   int FindDocPos(int sourcePos, bool prev) const override;
   int FindSourcePos(int docPos) const override;
   bool GetChAtPos(int pos, char16_t& ch) const override;
@@ -130,12 +138,54 @@ public:
   int StoredCycle = -1;
   int SectionNumber = 0;
   TCellBasic* OwnerCell;
+
+protected:
+  void SetLineMetrics(LineRec& line) const;
+  // Lays the lines out; noWrap: lines end only at BR characters.
+  int LayoutLines(TSurface& surface, int x, int y, int availableWidth, IndentManager& imgr,
+                  int& maxWidth, int& curs, bool noWrap);
+  // Prefix sums of the advances (letter spacing included, placeholders 0):
+  // FPrefix[i] is the width of characters [0, i).
+  void EnsureWidths();
+  long long Width(int from, int to) const { return FPrefix[to] - FPrefix[from]; }
+  int Advance(int i) const;
+  int HyphenWidth(int pos) const;
+  // Whether a line may end after character j.
+  bool CanBreakAfter(int j) const;
+  // The end of the line's visible text: trailing spaces and BR left out.
+  int VisibleEnd(int start, int end) const;
+  // A new run at the current length (or the empty last run reused).
+  void StartRun(TProperties& props, const TUrlTarget* link);
+
+  // The X of character i on its line relative to the layout X (the line's
+  // start, the widths before it and the justification of its spaces).
+  long long XInLine(const LineRec& line, int i) const;
+  // The line holding document Y, or null.
+  const LineRec* LineAtY(int y) const;
+
+  int FLayoutX = 0;  // the X the lines were laid out at
+  std::vector<long long> FPrefix;
+  std::vector<int> FBreaks;  // positions of the BR characters
+  bool FWidthsValid = false;
+
+private:
+  void AppendText(const std::u16string& text, const std::vector<int>& indices, std::size_t from,
+                  std::size_t to, bool noBreak);
+  // The source index of character i (-1 before the first).
+  int SourceAt(int i) const;
+  // Attaches the inline boxes that cross the line and measures them.
+  void AttachBorders(LineRec& line);
+  // Fills the backgrounds of the line's inline boxes.
+  void DrawBorders(TSurface& surface, const LineRec& line, int x, long long yOff);
+  void DrawRun(TSurface& surface, const TFontObj& run, bool selected, TColor pageBg, long long x,
+               long long baseline, std::u16string_view text, const int* dx);
 };
 
 // One line of preformatted text: never wraps unless break-word is set.
 class TPreFormated : public TSection {
 public:
-  using TSection::TSection;
+  TPreFormated(TSectionList& document, const TAttributeList* attrs, TProperties& props,
+               const TUrlTarget* link, TCellBasic* cell, bool firstLineIndent);
   void ProcessText(int index) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,

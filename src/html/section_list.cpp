@@ -19,16 +19,18 @@ TSectionList::TSectionList(TGraphicsDevice& device)
 }
 
 TSectionList::~TSectionList() {
-  // Items refer to the lists below while they go.
+  // Items refer to the lists below while they go; the link list is emptied
+  // first so that going runs have nothing to unregister.
+  LinkList.clear();
   Items.clear();
 }
 
 void TSectionList::Clear() {
+  LinkList.clear();
   Items.clear();
   IDNameList.clear();
   NamedItems.clear();
   UrlTargets.clear();
-  LinkList.clear();
   InlineList.clear();
   PositionList.clear();
   DrawList.Clear();

@@ -211,13 +211,16 @@ TFontRef TQtDevice::CreateFont(const TFontDesc& desc) {
 
 bool TQtDevice::FontInstalled(std::u16string_view family) const {
   if (family.empty()) return false;
+  auto known = FInstalled.find(std::u16string(family));
+  if (known != FInstalled.end()) return known->second;
   if (FFamilies.isEmpty())
-    for (const QString& f : QFontDatabase::families()) FFamilies << f.toLower();
+    for (const QString& f : QFontDatabase::families()) FFamilies.insert(f.toLower());
   QString name = ToQString(family);
-  if (FFamilies.contains(name.toLower())) return true;
+  bool installed = FFamilies.contains(name.toLower());
   for (const QString& sub : QFont::substitutes(name))
-    if (FFamilies.contains(sub.toLower())) return true;
-  return false;
+    installed = installed || FFamilies.contains(sub.toLower());
+  FInstalled.emplace(family, installed);
+  return installed;
 }
 
 std::unique_ptr<TBitmap> TQtDevice::CreateBitmap(int width, int height) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -74,7 +75,10 @@ public:
 private:
   int FPixelsPerInch = 96;
   TFontCache FFonts;
-  mutable QStringList FFamilies;  // installed families in lower case, read on first use
+  mutable QSet<QString> FFamilies;  // installed families in lower case, read on first use
+  // Answers given so far: pages ask about the same few families for every
+  // element.
+  mutable std::unordered_map<std::u16string, bool> FInstalled;
 };
 
 // A bitmap on a QImage (32-bit RGB; masks hold only black and white).
