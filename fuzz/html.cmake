@@ -5,3 +5,8 @@ tav_add_fuzzer(fuzz_style_sheet ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_sheet.
 tav_add_fuzzer(fuzz_style_declarations ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_declarations.cpp tav_html tav_platform_testing)
 tav_add_fuzzer(fuzz_style_values ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_style_values.cpp tav_html tav_platform_testing)
 tav_add_fuzzer(fuzz_html_render ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_render.cpp tav_html tav_platform_testing)
+# Image loading foundations: the picture decoder's front end, local file
+# names, and image map areas.
+tav_add_fuzzer(fuzz_decode_picture ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_decode_picture.cpp tav_html tav_platform_testing)
+tav_add_fuzzer(fuzz_html_paths ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_paths.cpp tav_html tav_platform_testing)
+tav_add_fuzzer(fuzz_image_map ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_image_map.cpp tav_html tav_platform_testing)

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -175,12 +176,20 @@ public:
   virtual void SetPixels(const std::vector<TColor>& pixels);
 };
 
+// The picture formats the devices decode.
+enum class TImageFormat { ifUnknown, ifBmp, ifGif, ifPng, ifJpeg };
+
 // A decoded picture with its transparency as a mask (white = transparent).
 struct TDecodedImage {
   std::unique_ptr<TBitmap> Bitmap;  // null when the data could not be decoded
   std::unique_ptr<TBitmap> Mask;    // null when no pixel is transparent
-  enum class TFormat { ifUnknown, ifBmp, ifGif, ifPng, ifJpeg } Format = TFormat::ifUnknown;
+  using TFormat = TImageFormat;
+  TFormat Format = TFormat::ifUnknown;
 };
+
+// Told the picture's width and height, read from its header before any pixel
+// is decoded; returns false to stop the decoding there.
+using TImageSizeCheck = std::function<bool(int width, int height)>;
 
 // What makes fonts and bitmaps for a kind of surface.
 class TGraphicsDevice {
@@ -199,6 +208,14 @@ public:
   virtual std::unique_ptr<TBitmap> CreateMask(int width, int height) = 0;
   // GIF, BMP, PNG or JPEG data.
   virtual TDecodedImage DecodeImage(std::string_view data) = 0;
+  // The first frame of `data`, read as `format` only (no other reader is
+  // tried), as an opaque colour bitmap: transparent and translucent pixels
+  // are blended over white and no mask is kept. The size is read from the
+  // header first and handed to `check` (when set); nothing is decoded or
+  // allocated for the pixels when the header has no size or `check` says no.
+  // Null on any failure.
+  virtual std::unique_ptr<TBitmap> DecodeOpaqueImage(std::string_view data, TImageFormat format,
+                                                     const TImageSizeCheck& check) = 0;
 };
 
 // The device every view uses when it has no window: the one installed by

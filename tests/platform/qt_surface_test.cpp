@@ -276,5 +276,141 @@ TEST_F(QtSurfaceTest, DecodedPngKeepsItsTransparencyAsMask) {
   EXPECT_FALSE(Device.DecodeImage("not a picture").Bitmap);
 }
 
+std::string Encode(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(image.save(&buffer, format)) << format;
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+// A 1 x 1 GIF with a red and blue palette and two frames: red, then blue.
+std::string TwoFrameGif() {
+  std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00"  // 1 x 1, 2-colour global palette
+                  "\xFF\x00\x00\x00\x00\xFF",           // red, blue
+                  19);
+  const char redFrame[] = "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00";
+  const char blueFrame[] = "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x4C\x01\x00";
+  gif.append(redFrame, 15);
+  gif.append(blueFrame, 15);
+  return gif + ";";
+}
+
+TEST_F(QtSurfaceTest, OpaqueDecodingOfTheFourFormats) {
+  QImage image(3, 2, QImage::Format_RGB32);
+  const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                          qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 255, 0)};
+  for (int i = 0; i < 6; ++i) image.setPixel(i % 3, i / 3, colours[i]);
+  const std::vector<TColor> expected{clRed, clLime, clBlue, clWhite, clBlack, clYellow};
+  for (auto [format, name] : {std::pair{TImageFormat::ifPng, "PNG"}, {TImageFormat::ifBmp, "BMP"}}) {
+    TSize declared{};
+    auto b = Device.DecodeOpaqueImage(Encode(image, name), format, [&](int w, int h) {
+      declared = {w, h};
+      return true;
+    });
+    ASSERT_TRUE(b) << name;
+    EXPECT_EQ(declared, (TSize{3, 2}));
+    EXPECT_FALSE(b->Monochrome());
+    EXPECT_EQ(b->GetPixels(), expected) << name;
+  }
+  // JPEG is lossy: the size and roughly the colour.
+  QImage red(8, 8, QImage::Format_RGB32);
+  red.fill(qRgb(255, 0, 0));
+  auto jpeg = Device.DecodeOpaqueImage(Encode(red, "JPEG"), TImageFormat::ifJpeg, nullptr);
+  ASSERT_TRUE(jpeg);
+  EXPECT_EQ(jpeg->Width(), 8);
+  TColor c = jpeg->GetPixel(4, 4);
+  EXPECT_GT(GetRValue(c), 240);
+  EXPECT_LT(GetGValue(c), 16);
+  // GIF: the first frame only.
+  auto gif = Device.DecodeOpaqueImage(TwoFrameGif(), TImageFormat::ifGif, nullptr);
+  ASSERT_TRUE(gif);
+  EXPECT_EQ(gif->Width(), 1);
+  EXPECT_EQ(gif->GetPixel(0, 0), clRed);
+}
+
+// Transparent pixels come out white, translucent ones blended over white.
+TEST_F(QtSurfaceTest, OpaqueDecodingBlendsAlphaOverWhite) {
+  QImage image(3, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+  image.setPixel(1, 0, qRgba(0, 0, 0, 0));
+  image.setPixel(2, 0, qRgba(0, 0, 0, 128));
+  auto b = Device.DecodeOpaqueImage(Encode(image, "PNG"), TImageFormat::ifPng, nullptr);
+  ASSERT_TRUE(b);
+  EXPECT_EQ(b->GetPixel(0, 0), clRed);
+  EXPECT_EQ(b->GetPixel(1, 0), clWhite);
+  TColor half = b->GetPixel(2, 0);
+  EXPECT_NEAR(GetRValue(half), 127, 2);
+  EXPECT_EQ(GetRValue(half), GetBValue(half));
+}
+
+// Only the named reader reads: data of another format fails even when Qt
+// could read it.
+TEST_F(QtSurfaceTest, OpaqueDecodingUsesTheNamedFormatOnly) {
+  QImage image(2, 2, QImage::Format_RGB32);
+  image.fill(qRgb(0, 0, 255));
+  struct TCase {
+    std::string Data;
+    TImageFormat Format;
+  };
+  const TCase cases[] = {
+      {Encode(image, "PNG"), TImageFormat::ifGif},
+      {Encode(image, "BMP"), TImageFormat::ifPng},
+      {Encode(image, "PNG"), TImageFormat::ifJpeg},
+      {Encode(image, "XPM"), TImageFormat::ifPng},
+      {Encode(image, "PPM"), TImageFormat::ifBmp},
+      {Encode(image, "PNG"), TImageFormat::ifUnknown},
+  };
+  for (const TCase& c : cases) {
+    bool asked = false;
+    EXPECT_FALSE(Device.DecodeOpaqueImage(c.Data, c.Format, [&](int, int) {
+      asked = true;
+      return true;
+    }));
+    EXPECT_FALSE(asked);
+  }
+}
+
+std::uint32_t Crc32(std::string_view bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (char ch : bytes) {
+    crc ^= static_cast<unsigned char>(ch);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// The size comes from the header; a refusal stops before the pixels.
+TEST_F(QtSurfaceTest, OpaqueDecodingAsksBeforeDecoding) {
+  QImage image(4, 3, QImage::Format_RGB32);
+  image.fill(qRgb(0, 255, 0));
+  std::string png = Encode(image, "PNG");
+  // The same file declaring 60000 x 60000 (CRC mended), padded to 1 KB.
+  std::string huge = png;
+  for (size_t at : {size_t{16}, size_t{20}}) {
+    huge[at] = 0;
+    huge[at + 1] = 0;
+    huge[at + 2] = static_cast<char>(0xEA);
+    huge[at + 3] = static_cast<char>(0x60);
+  }
+  std::uint32_t crc = Crc32(std::string_view(huge).substr(12, 17));
+  for (size_t i = 0; i < 4; ++i) huge[29 + i] = static_cast<char>((crc >> (24 - 8 * i)) & 0xFF);
+  huge.resize(1024, '\0');
+  struct TCase {
+    std::string Data;
+    TSize Declared;
+  };
+  for (const TCase& c : {TCase{png, {4, 3}}, TCase{huge, {60000, 60000}}}) {
+    TSize declared{};
+    EXPECT_FALSE(Device.DecodeOpaqueImage(c.Data, TImageFormat::ifPng, [&](int w, int h) {
+      declared = {w, h};
+      return false;
+    }));
+    EXPECT_EQ(declared, c.Declared);
+  }
+  EXPECT_TRUE(Device.DecodeOpaqueImage(png, TImageFormat::ifPng, nullptr));
+  EXPECT_FALSE(Device.DecodeOpaqueImage(png.substr(0, 12), TImageFormat::ifPng, nullptr));
+}
+
 }  // namespace
 }  // namespace tav

@@ -1,11 +1,15 @@
 #include "platform/qt/surface.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGlyphRun>
+#include <QImageReader>
+#include <QPainter>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 
@@ -278,6 +282,47 @@ TDecodedImage TQtDevice::DecodeImage(std::string_view data) {
     result.Mask = std::make_unique<TQtBitmap>(*this, mask, true);
   }
   return result;
+}
+
+std::unique_ptr<TBitmap> TQtDevice::DecodeOpaqueImage(std::string_view data, TImageFormat format,
+                                                      const TImageSizeCheck& check) {
+  const char* name = nullptr;
+  switch (format) {
+    case TImageFormat::ifBmp: name = "bmp"; break;
+    case TImageFormat::ifGif: name = "gif"; break;
+    case TImageFormat::ifPng: name = "png"; break;
+    case TImageFormat::ifJpeg: name = "jpeg"; break;
+    default: return nullptr;
+  }
+  if (data.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+  QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::ReadOnly)) return nullptr;
+  // Only the named reader may look at the data: no probing by content.
+  QImageReader reader(&buffer, name);
+  reader.setAutoDetectImageFormat(false);
+  reader.setDecideFormatFromContent(false);
+  reader.setAutoTransform(false);
+  QSize size = reader.size();  // the header alone
+  if (!size.isValid() || size.isEmpty()) return nullptr;
+  if (check && !check(size.width(), size.height())) return nullptr;
+  QImage image;
+  if (!reader.read(&image) || image.isNull()) return nullptr;
+  // The pixels must not exceed what the header promised and was checked.
+  if (image.width() > size.width() || image.height() > size.height()) return nullptr;
+  QImage opaque;
+  if (image.hasAlphaChannel()) {
+    opaque = QImage(image.size(), QImage::Format_RGB32);
+    if (opaque.isNull()) return nullptr;
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawImage(0, 0, image);
+  } else {
+    opaque = image.convertToFormat(QImage::Format_RGB32);
+    if (opaque.isNull()) return nullptr;
+  }
+  return std::make_unique<TQtBitmap>(*this, std::move(opaque), false);
 }
 
 // ---------------------------------------------------------------- bitmap

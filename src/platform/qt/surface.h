@@ -68,6 +68,9 @@ public:
   std::unique_ptr<TBitmap> CreateBitmap(int width, int height) override;
   std::unique_ptr<TBitmap> CreateMask(int width, int height) override;
   TDecodedImage DecodeImage(std::string_view data) override;
+  // QImageReader with the format forced, size() before read().
+  std::unique_ptr<TBitmap> DecodeOpaqueImage(std::string_view data, TImageFormat format,
+                                             const TImageSizeCheck& check) override;
 
 private:
   int FPixelsPerInch = 96;

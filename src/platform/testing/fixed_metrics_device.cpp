@@ -1,6 +1,7 @@
 #include "platform/testing/fixed_metrics_device.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 
 namespace tav {
@@ -137,43 +138,109 @@ std::unique_ptr<TFixedMetricsSurface> TFixedMetricsDevice::CreateSurface(int wid
   return std::make_unique<TFixedMetricsSurface>(*this, width, height, false);
 }
 
-TDecodedImage TFixedMetricsDevice::DecodeImage(std::string_view data) {
-  TDecodedImage result;
-  auto u16 = [&](size_t at) {
-    return static_cast<unsigned>(static_cast<unsigned char>(data[at])) |
-           static_cast<unsigned>(static_cast<unsigned char>(data[at + 1])) << 8;
-  };
-  auto u32 = [&](size_t at) { return u16(at) | (u16(at + 2) << 16); };
-  if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') return result;
-  unsigned offset = u32(10);
-  int width = static_cast<int>(u32(18));
-  int height = static_cast<int>(u32(22));
-  unsigned bpp = u16(28), compression = u32(30);
+namespace {
+
+unsigned LittleEndian(std::string_view data, size_t at, int bytes) {
+  unsigned v = 0;
+  for (int i = bytes - 1; i >= 0; --i)
+    v = v << 8 | static_cast<unsigned char>(data[at + static_cast<size_t>(i)]);
+  return v;
+}
+
+unsigned BigEndian32(std::string_view data, size_t at) {
+  unsigned v = 0;
+  for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(data[at + i]);
+  return v;
+}
+
+// The header of an uncompressed 24- or 32-bit BMP.
+struct TBmpHeader {
+  unsigned Offset = 0;
+  int Width = 0, Height = 0;  // Height > 0
+  bool TopDown = false;
+  unsigned BytesPerPixel = 3;
+};
+
+bool ReadBmpHeader(std::string_view data, TBmpHeader& h) {
+  if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') return false;
+  h.Offset = LittleEndian(data, 10, 4);
+  auto width = static_cast<std::int32_t>(LittleEndian(data, 18, 4));
+  auto height = static_cast<std::int32_t>(LittleEndian(data, 22, 4));
+  unsigned bpp = LittleEndian(data, 28, 2), compression = LittleEndian(data, 30, 4);
   if ((bpp != 24 && bpp != 32) || (compression != 0 && compression != 3) || width <= 0 ||
-      height == 0 || width > 16384 || height > 16384 || height < -16384)
-    return result;
-  bool topDown = height < 0;
-  int h = topDown ? -height : height;
-  size_t stride = ((static_cast<size_t>(width) * (bpp / 8)) + 3) & ~size_t{3};
-  if (offset > data.size() || (data.size() - offset) / stride < static_cast<size_t>(h))
-    return result;
-  auto bitmap = CreateBitmap(width, h);
-  std::vector<TColor> pixels(static_cast<size_t>(width) * static_cast<size_t>(h));
-  for (int row = 0; row < h; ++row) {
-    size_t at = offset + static_cast<size_t>(topDown ? row : h - 1 - row) * stride;
-    for (int x = 0; x < width; ++x) {
-      size_t p = at + static_cast<size_t>(x) * (bpp / 8);
+      height == 0 || height == INT32_MIN)
+    return false;
+  h.Width = width;
+  h.TopDown = height < 0;
+  h.Height = h.TopDown ? -height : height;
+  h.BytesPerPixel = bpp / 8;
+  return true;
+}
+
+// The BMP's pixels; null when the data is shorter than the header says.
+std::unique_ptr<TBitmap> ReadBmpPixels(TFixedMetricsDevice& device, std::string_view data,
+                                       const TBmpHeader& h) {
+  size_t stride = ((static_cast<size_t>(h.Width) * h.BytesPerPixel) + 3) & ~size_t{3};
+  if (h.Offset > data.size() || (data.size() - h.Offset) / stride < static_cast<size_t>(h.Height))
+    return nullptr;
+  auto bitmap = device.CreateBitmap(h.Width, h.Height);
+  std::vector<TColor> pixels(static_cast<size_t>(h.Width) * static_cast<size_t>(h.Height));
+  for (int row = 0; row < h.Height; ++row) {
+    size_t at = h.Offset + static_cast<size_t>(h.TopDown ? row : h.Height - 1 - row) * stride;
+    for (int x = 0; x < h.Width; ++x) {
+      size_t p = at + static_cast<size_t>(x) * h.BytesPerPixel;
       auto b = static_cast<unsigned char>(data[p]);
       auto g = static_cast<unsigned char>(data[p + 1]);
       auto r = static_cast<unsigned char>(data[p + 2]);
-      pixels[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+      pixels[static_cast<size_t>(row) * static_cast<size_t>(h.Width) + static_cast<size_t>(x)] =
           RGB(r, g, b);
     }
   }
   bitmap->SetPixels(pixels);
-  result.Bitmap = std::move(bitmap);
-  result.Format = TDecodedImage::TFormat::ifBmp;
+  return bitmap;
+}
+
+}  // namespace
+
+TDecodedImage TFixedMetricsDevice::DecodeImage(std::string_view data) {
+  TDecodedImage result;
+  TBmpHeader h;
+  if (!ReadBmpHeader(data, h) || h.Width > 16384 || h.Height > 16384) return result;
+  result.Bitmap = ReadBmpPixels(*this, data, h);
+  if (result.Bitmap) result.Format = TDecodedImage::TFormat::ifBmp;
   return result;
+}
+
+std::unique_ptr<TBitmap> TFixedMetricsDevice::DecodeOpaqueImage(std::string_view data,
+                                                                TImageFormat format,
+                                                                const TImageSizeCheck& check) {
+  int width = 0, height = 0;
+  TBmpHeader bmp;
+  switch (format) {
+    case TImageFormat::ifBmp:
+      if (!ReadBmpHeader(data, bmp)) return nullptr;
+      width = bmp.Width;
+      height = bmp.Height;
+      break;
+    case TImageFormat::ifPng:
+      if (data.size() < 24 || data.substr(0, 8) != "\x89PNG\r\n\x1A\n" ||
+          data.substr(12, 4) != "IHDR")
+        return nullptr;
+      width = static_cast<int>(std::min(BigEndian32(data, 16), 0x7FFFFFFFu));
+      height = static_cast<int>(std::min(BigEndian32(data, 20), 0x7FFFFFFFu));
+      break;
+    case TImageFormat::ifGif:
+      if (data.size() < 10 || (data.substr(0, 6) != "GIF87a" && data.substr(0, 6) != "GIF89a"))
+        return nullptr;
+      width = static_cast<int>(LittleEndian(data, 6, 2));
+      height = static_cast<int>(LittleEndian(data, 8, 2));
+      break;
+    default: return nullptr;
+  }
+  if (width <= 0 || height <= 0) return nullptr;
+  if (check && !check(width, height)) return nullptr;
+  if (format != TImageFormat::ifBmp) return nullptr;  // no pixel decoder for these
+  return ReadBmpPixels(*this, data, bmp);
 }
 
 // ---------------------------------------------------------------- surface

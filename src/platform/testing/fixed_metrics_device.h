@@ -51,6 +51,11 @@ public:
   std::unique_ptr<TBitmap> CreateMask(int width, int height) override;
   // Understands uncompressed 24- and 32-bit BMP data only.
   TDecodedImage DecodeImage(std::string_view data) override;
+  // Decodes uncompressed 24- and 32-bit BMP pixels only (already opaque).
+  // The size check also sees the header sizes of PNG and GIF data, which
+  // then fail without pixels; JPEG data always fails.
+  std::unique_ptr<TBitmap> DecodeOpaqueImage(std::string_view data, TImageFormat format,
+                                             const TImageSizeCheck& check) override;
 
   // A stand-alone surface of the given size (for a view's Paint in tests),
   // filled white.
