@@ -113,6 +113,19 @@ public:
   bool HasClassRules() const { return FHasClassRules; }
   bool HasIdRules() const { return FHasIdRules; }
 
+  // The rules an element with this tag, class list (joined), id and
+  // pseudo-class may match, in the order they apply: the simple rules found
+  // under its keys, then the contextual rules whose subject it matches
+  // (their ancestors are still to be checked against the stack). Pages
+  // repeat a few such identities many times, so a plan is kept until a
+  // rule is added. The reference is good until the next call.
+  struct TMatchPlan {
+    std::vector<const TProperties*> Simple;
+    std::vector<const TContextRule*> Context;
+  };
+  const TMatchPlan& Plan(const std::u16string& tag, const std::u16string& cls,
+                         const std::u16string& id, const std::u16string& pseudo) const;
+
   TProperties* DefProp = nullptr;
   int SeqNo = 10;
   // Turned on by a rule for ':hover' (the document tracks the mouse then).
@@ -136,6 +149,11 @@ private:
     std::vector<const TContextRule*> InOrder;
   };
   std::unordered_map<std::u16string, TBucket> FContextRules;
+
+  // Plans by identity; dropped whenever a rule is created, and when there
+  // are too many of them (a page with an id on every element).
+  mutable std::unordered_map<std::u16string, TMatchPlan> FPlans;
+  mutable std::u16string FPlanKey;
 };
 
 }  // namespace tav
