@@ -362,13 +362,22 @@ void TProperties::Assign(const TPropValue& value, PropIndices index) {
 }
 
 void TProperties::Merge(const TProperties& rule) {
-  for (int i = 0; i < PropCount; ++i) {
-    auto p = static_cast<P>(i);
-    const TPropValue& v = rule.Get(p);
-    if (IsEmpty(v)) continue;
-    if (IsBox(i) && v == TPropValue{IntNull}) continue;
-    Set(p, v);
-    SetOriginal(p, true);
+  // A rule sets a handful of values: the blocks it never wrote are still the
+  // shared new-set blocks, whose values are all empty or unset box values,
+  // except z-index (0), which is copied like any other value.
+  const auto& defaults = DefaultBlocks();
+  constexpr int zIndexBlock = Idx(P::ZIndex) / BlockSize;
+  for (int k = 0; k < BlockCount; ++k) {
+    const auto& block = rule.FBlocks[static_cast<std::size_t>(k)];
+    if (block == defaults[static_cast<std::size_t>(k)] && k != zIndexBlock) continue;
+    for (int i = k * BlockSize; i < (k + 1) * BlockSize && i < PropCount; ++i) {
+      const TPropValue& v = block->Values[static_cast<std::size_t>(i % BlockSize)];
+      if (IsEmpty(v)) continue;
+      if (IsBox(i) && v == TPropValue{IntNull}) continue;
+      auto p = static_cast<P>(i);
+      Set(p, v);
+      SetOriginal(p, true);
+    }
   }
 }
 
