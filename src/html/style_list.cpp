@@ -375,6 +375,19 @@ bool AncestorsMatch(const std::vector<TSelectorPart>& ancestors, const TPropStac
   return true;
 }
 
+// Whether a contextual rule's subject is the element.
+bool SubjectMatches(const TContextRule& rule, std::u16string_view tag,
+                    const std::vector<std::u16string>& classes, std::u16string_view id,
+                    std::u16string_view pseudo) {
+  const TSelectorPart& s = rule.Subject;
+  if (!s.Tag.empty() && s.Tag != tag) return false;
+  if (!s.Classes.empty() &&
+      std::find(classes.begin(), classes.end(), rule.SubjectClasses) == classes.end())
+    return false;
+  if (!s.Id.empty() && s.Id != id) return false;
+  return s.Pseudo.empty() ? pseudo != u"link" : s.Pseudo == pseudo;
+}
+
 // The lookup steps in order. A step that names the class is looked up for
 // each single class of the element and then for all of them together, so
 // that every class rule comes after the tag rules and a rule for the full
@@ -382,7 +395,7 @@ bool AncestorsMatch(const std::vector<TSelectorPart>& ancestors, const TPropStac
 void BuildPlan(const TStyleList& styles, const std::u16string& tag, const std::u16string& cls,
                const std::u16string& id, const std::u16string& pseudo,
                TStyleList::TMatchPlan& plan) {
-  std::vector<std::u16string> classes;
+  std::vector<std::u16string>& classes = plan.Classes;
   auto single = SplitClasses(cls);
   if (single.size() > 1)
     for (auto c : single) classes.emplace_back(c);
@@ -441,18 +454,7 @@ void BuildPlan(const TStyleList& styles, const std::u16string& tag, const std::u
   // Contextual rules, by the subject's tag, class and pseudo-class.
   auto scan = [&](const std::u16string& lead) {
     if (lead.empty()) return;
-    auto* rules = styles.ContextRules(lead);
-    if (!rules) return;
-    for (const TContextRule* rule : *rules) {
-      const TSelectorPart& s = rule->Subject;
-      if (!s.Tag.empty() && s.Tag != T) continue;
-      if (!s.Classes.empty() &&
-          std::find(classes.begin(), classes.end(), rule->SubjectClasses) == classes.end())
-        continue;
-      if (!s.Id.empty() && s.Id != I) continue;
-      if (s.Pseudo.empty() ? Ps == u"link" : s.Pseudo != Ps) continue;
-      plan.Context.push_back(rule);
-    }
+    if (auto* rules = styles.ContextRules(lead)) plan.Context.push_back(rules);
   };
   scan(tag);
   for (const auto& C : classes) scan(build({T, u".", C}));
@@ -460,19 +462,23 @@ void BuildPlan(const TStyleList& styles, const std::u16string& tag, const std::u
   scan(colonP);
 }
 
-// Merges a plan's rules into `target` (a property set, or the font values
-// of a link state): the simple rules, the contextual rules whose ancestors
-// are on the stack, and the inline style last.
+// Merges the rules of an element's plan into `target` (a property set, or
+// the font values of a link state): the simple rules, the contextual rules
+// for the element whose ancestors are on the stack, and the inline style
+// last.
 template <class Target>
-void ApplyPlan(Target& target, const TStyleList::TMatchPlan& plan, const TProperties* inlineStyle,
-               const TPropStack* stack) {
+void ApplyPlan(Target& target, const TStyleList::TMatchPlan& plan, const std::u16string& tag,
+               const std::u16string& id, const std::u16string& pseudo,
+               const TProperties* inlineStyle, const TPropStack* stack) {
   for (const TProperties* rule : plan.Simple) target.Merge(*rule);
   if (!plan.Context.empty()) {
     const TFeatureFilter* present = stack && !stack->Empty() ? &stack->Features() : nullptr;
-    for (const TContextRule* rule : plan.Context) {
-      if (present && !present->MayContain(rule->Needed)) continue;
-      if (AncestorsMatch(rule->Ancestors, stack)) target.Merge(*rule->Props);
-    }
+    for (const auto* rules : plan.Context)
+      for (const TContextRule* rule : *rules) {
+        if (present && !present->MayContain(rule->Needed)) continue;
+        if (!SubjectMatches(*rule, tag, plan.Classes, id, pseudo)) continue;
+        if (AncestorsMatch(rule->Ancestors, stack)) target.Merge(*rule->Props);
+      }
   }
   if (inlineStyle) target.Merge(*inlineStyle);
 }
@@ -521,7 +527,7 @@ struct TFontValues {
                const std::u16string& id, const std::u16string& pseudo,
                const TProperties* inlineStyle, const TPropStack* stack, int ppi) {
     double parentSize = IsNumber(Size) ? AsNumber(Size) : styles.DefFontSize;
-    ApplyPlan(*this, styles.Plan(tag, cls, id, pseudo), inlineStyle, stack);
+    ApplyPlan(*this, styles.Plan(tag, cls, id, pseudo), tag, id, pseudo, inlineStyle, stack);
     double points;
     if (ResolveFontSize(Size, parentSize, styles, ppi, points)) Size = points;
   }
@@ -567,7 +573,7 @@ void TProperties::Combine(TStyleList& styles, const std::u16string& tag, const s
                           const TPropStack* stack) {
   const TPropValue& inherited = Get(P::FontSize);
   double parentSize = IsNumber(inherited) ? AsNumber(inherited) : styles.DefFontSize;
-  ApplyPlan(*this, styles.Plan(tag, cls, id, pseudo), inlineStyle, stack);
+  ApplyPlan(*this, styles.Plan(tag, cls, id, pseudo), tag, id, pseudo, inlineStyle, stack);
   const int ppi = FDevice->PixelsPerInch();
   double points;
   if (ResolveFontSize(Get(P::FontSize), parentSize, styles, ppi, points)) Set(P::FontSize, points);

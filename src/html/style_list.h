@@ -113,15 +113,17 @@ public:
   bool HasClassRules() const { return FHasClassRules; }
   bool HasIdRules() const { return FHasIdRules; }
 
-  // The rules an element with this tag, class list (joined), id and
-  // pseudo-class may match, in the order they apply: the simple rules found
-  // under its keys, then the contextual rules whose subject it matches
-  // (their ancestors are still to be checked against the stack). Pages
-  // repeat a few such identities many times, so a plan is kept until a
-  // rule is added. The reference is good until the next call.
+  // What an element with this tag, class list (joined), id and
+  // pseudo-class looks at, in the order the rules apply: the simple rules
+  // found under its keys, then the contextual rules of the buckets its
+  // subject may lead (their subjects and ancestors are still to be checked).
+  // Pages repeat a few such identities many times, so a plan is kept until
+  // a rule is added. The reference is good until the next call.
   struct TMatchPlan {
     std::vector<const TProperties*> Simple;
-    std::vector<const TContextRule*> Context;
+    std::vector<const std::vector<const TContextRule*>*> Context;
+    // The element's single classes (when several) and its full class list.
+    std::vector<std::u16string> Classes;
   };
   const TMatchPlan& Plan(const std::u16string& tag, const std::u16string& cls,
                          const std::u16string& id, const std::u16string& pseudo) const;
