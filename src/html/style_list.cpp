@@ -161,16 +161,21 @@ void TStyleList::Clear() {
   FHasClassRules = false;
   FHasIdRules = false;
   FContextRules.clear();
-  FPlans.clear();
+  RulesChanged();
   DefProp = nullptr;
   SeqNo = 10;
   LinksActive = false;
 }
 
+void TStyleList::RulesChanged() {
+  if (!FPlans.empty()) FPlans.clear();
+  FLinkFonts.Fonts.reset();
+}
+
 TProperties& TStyleList::Rule(const std::u16string& key) {
   auto& slot = FRules[key];
   if (!slot) {
-    FPlans.clear();
+    RulesChanged();
     slot = std::make_unique<TProperties>(*FDevice);
     slot->PropTag = key;
     if (key.find(u'.') != std::u16string::npos) FHasClassRules = true;
@@ -202,7 +207,7 @@ void TStyleList::SetRuleProperty(const TSelectorKey& key, const std::u16string& 
     auto& bucket = FContextRules[LeadOf(key.Subject)];
     auto& slot = bucket.ByKey[key.Key];
     if (!slot) {
-      FPlans.clear();
+      RulesChanged();
       slot = std::make_unique<TContextRule>();
       slot->Key = key.Key;
       slot->Subject = key.Subject;
@@ -224,6 +229,8 @@ void TStyleList::AddModifyProp(const TSelectorKey& key, const std::u16string& na
                                const std::u16string& value) {
   PropIndices index;
   if (key.Key.empty() || !PropIndexOf(name, index)) return;
+  // What was kept from the rules (plans, link fonts) may no longer hold.
+  RulesChanged();
   SetRuleProperty(key, name, value);
   bool builtIn = key.Key.starts_with(u"::");
   if (index == P::Color && !builtIn) {
@@ -504,43 +511,45 @@ bool ResolveFontSize(const TPropValue& size, double parentSize, const TStyleList
 // them the way an element's set is combined; nothing else of the set
 // matters to it.
 struct TFontValues {
-  TPropValue Family, Size, Style, Weight, Decoration, Color;
+  static constexpr P Indices[6] = {P::FontFamily, P::FontSize,       P::FontStyle,
+                                   P::FontWeight, P::TextDecoration, P::Color};
+  enum { Family, Size, Style, Weight, Decoration, Color };
+  std::array<TPropValue, 6> V;
 
-  explicit TFontValues(const TProperties& p)
-      : Family(p.Get(P::FontFamily)), Size(p.Get(P::FontSize)), Style(p.Get(P::FontStyle)),
-        Weight(p.Get(P::FontWeight)), Decoration(p.Get(P::TextDecoration)), Color(p.Get(P::Color)) {}
-
-  void Merge(const TProperties& rule) {
-    auto take = [&rule](TPropValue& mine, P index) {
-      const TPropValue& v = rule.Get(index);
-      if (!IsEmpty(v)) mine = v;
-    };
-    take(Family, P::FontFamily);
-    take(Size, P::FontSize);
-    take(Style, P::FontStyle);
-    take(Weight, P::FontWeight);
-    take(Decoration, P::TextDecoration);
-    take(Color, P::Color);
+  explicit TFontValues(const TProperties& p) {
+    for (std::size_t k = 0; k < V.size(); ++k) V[k] = p.Get(Indices[k]);
   }
 
-  void Combine(const TStyleList& styles, const std::u16string& tag, const std::u16string& cls,
+  void Merge(const TProperties& rule) {
+    for (std::size_t k = 0; k < V.size(); ++k) {
+      const TPropValue& v = rule.Get(Indices[k]);
+      if (!IsEmpty(v)) V[k] = v;
+    }
+  }
+
+  // False when contextual rules were looked at: the result then depends on
+  // the element's ancestors.
+  bool Combine(const TStyleList& styles, const std::u16string& tag, const std::u16string& cls,
                const std::u16string& id, const std::u16string& pseudo,
                const TProperties* inlineStyle, const TPropStack* stack, int ppi) {
-    double parentSize = IsNumber(Size) ? AsNumber(Size) : styles.DefFontSize;
-    ApplyPlan(*this, styles.Plan(tag, cls, id, pseudo), tag, id, pseudo, inlineStyle, stack);
+    TPropValue& size = V[Size];
+    double parentSize = IsNumber(size) ? AsNumber(size) : styles.DefFontSize;
+    const TStyleList::TMatchPlan& plan = styles.Plan(tag, cls, id, pseudo);
+    ApplyPlan(*this, plan, tag, id, pseudo, inlineStyle, stack);
     double points;
-    if (ResolveFontSize(Size, parentSize, styles, ppi, points)) Size = points;
+    if (ResolveFontSize(size, parentSize, styles, ppi, points)) size = points;
+    return plan.Context.empty();
   }
 
   // As TProperties::FontInfo reads the same values.
   TFontInfo Info(TColor background) const {
     TFontInfo f;
-    f.Family = AsText(Family);
-    f.Size = IsNumber(Size) ? AsNumber(Size) : 12;
-    f.Weight = AsText(Weight);
-    f.Style = AsText(Style);
-    f.Decoration = AsText(Decoration);
-    f.Color = IsInt(Color) ? static_cast<TColor>(std::get<int>(Color)) : clBlack;
+    f.Family = AsText(V[Family]);
+    f.Size = IsNumber(V[Size]) ? AsNumber(V[Size]) : 12;
+    f.Weight = AsText(V[Weight]);
+    f.Style = AsText(V[Style]);
+    f.Decoration = AsText(V[Decoration]);
+    f.Color = IsInt(V[Color]) ? static_cast<TColor>(std::get<int>(V[Color])) : clBlack;
     f.BGColor = background;
     return f;
   }
@@ -587,21 +596,38 @@ void TProperties::Combine(TStyleList& styles, const std::u16string& tag, const s
 
   if (pseudo == u"link") {
     InLink = true;
+    const TFontValues normal(*this);
+    TStyleList::TLinkFontsMemo& memo = styles.LinkFontsMemo();
+    if (!inlineStyle && memo.Fonts && memo.Tag == tag && memo.Class == cls && memo.Id == id &&
+        memo.Values == normal.V && memo.Background == FontBG &&
+        memo.DefFontSize == styles.DefFontSize && memo.PixelsPerInch == ppi) {
+      FIArray = memo.Fonts;
+      return;
+    }
     static const std::u16string visitedState = u"visited", hoverState = u"hover";
     auto fonts = std::make_shared<TFontInfoArray>();
-    (*fonts)[lsNormal] = FontInfo();
-    const TFontValues normal(*this);
+    (*fonts)[lsNormal] = normal.Info(FontBG);
     TFontValues visited = normal;
-    visited.Combine(styles, tag, cls, id, visitedState, inlineStyle, stack, ppi);
+    bool alone = visited.Combine(styles, tag, cls, id, visitedState, inlineStyle, stack, ppi);
     (*fonts)[lsVisited] = visited.Info(FontBG);
     // A visited link under the mouse: the hover rules over the visited ones.
     TFontValues hoverVisited = visited;
-    hoverVisited.Combine(styles, tag, cls, id, hoverState, inlineStyle, stack, ppi);
+    alone = hoverVisited.Combine(styles, tag, cls, id, hoverState, inlineStyle, stack, ppi) && alone;
     (*fonts)[lsHoverVisited] = hoverVisited.Info(FontBG);
     TFontValues hover = normal;
     hover.Combine(styles, tag, cls, id, hoverState, inlineStyle, stack, ppi);
     (*fonts)[lsHover] = hover.Info(FontBG);
     FIArray = std::move(fonts);
+    if (!inlineStyle && alone) {
+      memo.Tag = tag;
+      memo.Class = cls;
+      memo.Id = id;
+      memo.Values = normal.V;
+      memo.Background = FontBG;
+      memo.DefFontSize = styles.DefFontSize;
+      memo.PixelsPerInch = ppi;
+      memo.Fonts = FIArray;
+    }
   } else if (InLink && FIArray) {
     // Font properties this element sets inside a link apply in every state.
     auto fonts = std::make_shared<TFontInfoArray>(*FIArray);

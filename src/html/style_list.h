@@ -128,6 +128,22 @@ public:
   const TMatchPlan& Plan(const std::u16string& tag, const std::u16string& cls,
                          const std::u16string& id, const std::u16string& pseudo) const;
 
+  // The state fonts of the last link that had no inline style and whose
+  // states no contextual rule could reach, with what they were made from:
+  // its identity, its own font values (family, size, style, weight,
+  // decoration, colour) and background, and the sizes they were resolved
+  // with. A following link with the same inputs shares them. Dropped
+  // whenever a rule changes.
+  struct TLinkFontsMemo {
+    std::u16string Tag, Class, Id;
+    std::array<TPropValue, 6> Values;
+    TColor Background = clNone;
+    double DefFontSize = 0;
+    int PixelsPerInch = 0;
+    std::shared_ptr<const TFontInfoArray> Fonts;
+  };
+  TLinkFontsMemo& LinkFontsMemo() const { return FLinkFonts; }
+
   TProperties* DefProp = nullptr;
   int SeqNo = 10;
   // Turned on by a rule for ':hover' (the document tracks the mouse then).
@@ -156,6 +172,8 @@ private:
   // are too many of them (a page with an id on every element).
   mutable std::unordered_map<std::u16string, TMatchPlan> FPlans;
   mutable std::u16string FPlanKey;
+  mutable TLinkFontsMemo FLinkFonts;
+  void RulesChanged();
 };
 
 }  // namespace tav
