@@ -361,8 +361,9 @@ void TProperties::Inherit(const std::u16string& tag, const TProperties& parent) 
   // once and share them.
   if (!parent.FChildBlocksValid) {
     if (parent.FResetHeld) {
-      // The parent already holds what it passes on (a child of a child
-      // that set nothing of its own): its own blocks are the child's.
+      // The parent already holds what it passes on (it was derived this
+      // way and has set none of the reset values since): its own blocks
+      // are the child's.
       BlocksChanged();
       FBlocks = parent.FBlocks;
       FResetHeld = true;

@@ -118,7 +118,7 @@ public:
   // found under its keys, then the contextual rules of the buckets its
   // subject may lead (their subjects and ancestors are still to be checked).
   // Pages repeat a few such identities many times, so a plan is kept until
-  // a rule is added. The reference is good until the next call.
+  // the rules change. The reference is good until the next call.
   struct TMatchPlan {
     std::vector<const TProperties*> Simple;
     std::vector<const std::vector<const TContextRule*>*> Context;
@@ -168,7 +168,7 @@ private:
   };
   std::unordered_map<std::u16string, TBucket> FContextRules;
 
-  // Plans by identity; dropped whenever a rule is created, and when there
+  // Plans by identity; dropped whenever the rules change, and when there
   // are too many of them (a page with an id on every element).
   mutable std::unordered_map<std::u16string, TMatchPlan> FPlans;
   mutable std::u16string FPlanKey;
