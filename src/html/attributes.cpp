@@ -44,22 +44,23 @@ const std::u16string& TAttributeList::TheID() {
 std::u16string TAttributeList::TheClass() const {
   const TAttribute* a = Find(ClassSy);
   if (!a) return {};
-  std::u16string s = LowerCopy(TrimCopy(a->Name));
+  std::u16string s(Trim(a->Name));
+  for (auto& c : s)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
   if (std::none_of(s.begin(), s.end(), [](char16_t c) { return IsSpace(c); })) return s;
-  std::vector<std::u16string> names;
-  std::u16string word;
-  for (char16_t c : s) {
-    if (IsSpace(c)) {
-      if (!word.empty()) names.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
+  // The names as views into the lower-cased text, sorted and joined.
+  std::vector<std::u16string_view> names;
+  const std::u16string_view text(s);
+  for (std::size_t i = 0; i < text.size();) {
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    std::size_t start = i;
+    while (i < text.size() && !IsSpace(text[i])) ++i;
+    if (i > start) names.push_back(text.substr(start, i - start));
   }
-  if (!word.empty()) names.push_back(word);
   std::sort(names.begin(), names.end());
   std::u16string r;
-  for (const auto& n : names) {
+  r.reserve(s.size());
+  for (auto n : names) {
     if (!r.empty()) r += u'.';
     r += n;
   }

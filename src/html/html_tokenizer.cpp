@@ -160,6 +160,19 @@ char16_t THtmlTokenizer::PeekCh() const {
 }
 
 void THtmlTokenizer::GetCh() {
+  // Most characters come straight from the document and need nothing of the
+  // reader: no line end or tab to change, no markup to skip, no progress to
+  // report.
+  if (!FInInserted && FPos < FDoc.size()) {
+    char16_t c = FDoc[FPos];
+    if (c > u'\r' && c != u'<' && ((FPos + 1) & 4095) != 0) {
+      SIndex = static_cast<int>(FPos) + FIndexBase;
+      ++FPos;
+      Ch = c;
+      UpCh = Upper(c);
+      return;
+    }
+  }
   for (;;) {
     int index = SIndex;
     char16_t c = ReadSourceChar(index);
@@ -353,6 +366,32 @@ void THtmlTokenizer::AppendQuotedRun(char16_t quote, TCharCollection& out) {
     OnProgress(static_cast<int>(end * 100 / size));
 }
 
+// Appends Ch and the name characters after it, upper-cased, while they
+// are name characters and the name is shorter than `limit`, and reads the
+// character after them. Name characters are letters, digits and `extra`:
+// none of them is changed by the reader, so the run is taken from the
+// document as it stands.
+void THtmlTokenizer::ReadName(std::u16string& name, std::size_t limit, char16_t extra) {
+  auto isName = [extra](char16_t up) { return IsUpperLetter(up) || IsDigit(up) || up == extra; };
+  while (name.size() < limit && isName(UpCh)) {
+    name += UpCh;
+    if (!FInInserted) {
+      const std::size_t start = FPos;
+      const std::size_t size = FDoc.size();
+      const std::size_t room = limit - name.size();
+      std::size_t end = start;
+      while (end < size && end - start < room && isName(Upper(FDoc[end]))) ++end;
+      const std::size_t from = name.size();
+      name.append(FDoc, start, end - start);
+      for (std::size_t k = from; k < name.size(); ++k) name[k] = Upper(name[k]);
+      FPos = end;
+      if ((start >> 12) != (end >> 12) && OnProgress && size > 0)
+        OnProgress(static_cast<int>(end * 100 / size));
+    }
+    GetCh();
+  }
+}
+
 void THtmlTokenizer::ReadTag() {
   TagIndex = SIndex;
   GetCh();
@@ -380,6 +419,7 @@ void THtmlTokenizer::ReadTag() {
         GetCh();
         break;
       }
+      ReadName(name, MaxTagName, u'_');
     } else if (UpCh == u'/' && name.empty()) {
       GetCh();
     } else {
@@ -404,10 +444,7 @@ bool THtmlTokenizer::ReadAttribute() {
   while (Ch == u' ' || Ch == u'\r') GetCh();
   if (!IsUpperLetter(UpCh)) return false;
   TAttribute a;
-  while (IsUpperLetter(UpCh) || IsDigit(UpCh) || UpCh == u'-') {
-    a.WhichName += UpCh;
-    GetCh();
-  }
+  ReadName(a.WhichName, std::u16string::npos, u'-');
   a.Which = LookupAttribute(a.WhichName);
   a.CodePage = FCodePage;
   while (Ch == u' ' || Ch == u'\r') GetCh();
@@ -447,8 +484,8 @@ void THtmlTokenizer::ReadValue(TAttribute& a, TCharCollection& out) {
     }
     if (Ch == quote) GetCh();
     a.Name = out.AsString();
-    std::u16string t = TrimCopy(a.Name);
-    if (!t.empty() && t.back() == u'%') t.pop_back();
+    std::u16string_view t = Trim(a.Name);
+    if (!t.empty() && t.back() == u'%') t.remove_suffix(1);
     if (!t.empty() && (t[0] == u'+' || t[0] == u'-' || t[0] == u'.' || IsDigit(t[0]))) {
       double n;
       if (ReadLeadingNumber(t, n) > 0) a.Value = SatRound(n);

@@ -32,10 +32,10 @@ constexpr std::u16string_view PropNames[PropCount] = {
 };
 
 constexpr int Idx(P p) { return static_cast<int>(p); }
-bool IsBox(int i) { return i >= FirstBoxProp && i <= LastBoxProp; }
+constexpr bool IsBox(int i) { return i >= FirstBoxProp && i <= LastBoxProp; }
 
 // Properties a child does not take from an ordinary parent.
-bool NotInherited(int i) {
+constexpr bool NotInherited(int i) {
   switch (static_cast<P>(i)) {
     case P::BorderStyle: case P::BackgroundColor: case P::BorderColor:
     case P::BackgroundImage: case P::BackgroundPosition: case P::BackgroundRepeat:
@@ -47,6 +47,31 @@ bool NotInherited(int i) {
       return false;
   }
 }
+
+// What an ordinary child does with each value of its parent: takes it,
+// empties it, resets a box value, or (word-wrap) resets it to "normal" in
+// a table.
+enum class TChildValue : std::uint8_t { Keep, Empty, Unset, TableNormal };
+constexpr auto ChildValueKinds = [] {
+  std::array<TChildValue, 64> kinds{};
+  for (int i = 0; i < PropCount; ++i)
+    kinds[static_cast<std::size_t>(i)] = NotInherited(i)            ? TChildValue::Empty
+                                         : IsBox(i)                 ? TChildValue::Unset
+                                         : static_cast<P>(i) == P::WordWrap ? TChildValue::TableNormal
+                                                                    : TChildValue::Keep;
+  return kinds;
+}();
+// The blocks of four values that a child resets entirely.
+constexpr auto AllResetBlocks = [] {
+  std::array<bool, 16> reset{};
+  for (int k = 0; k < 16; ++k) {
+    bool all = true;
+    for (int j = k * 4; j < (k + 1) * 4 && j < PropCount; ++j)
+      all = all && (NotInherited(j) || IsBox(j));
+    reset[static_cast<std::size_t>(k)] = all;
+  }
+  return reset;
+}();
 
 std::atomic<int> NextID{0};
 
@@ -169,6 +194,9 @@ const TPropValue& TProperties::Get(PropIndices i) const {
 
 TPropValue& TProperties::WritableSlot(int n) {
   BlocksChanged();
+  if (ChildValueKinds[static_cast<std::size_t>(n)] == TChildValue::Empty ||
+      ChildValueKinds[static_cast<std::size_t>(n)] == TChildValue::Unset)
+    FResetHeld = false;
   auto& block = FBlocks[static_cast<std::size_t>(n / BlockSize)];
   if (block.use_count() != 1) block = std::make_shared<TBlock>(*block);
   return block->Values[static_cast<std::size_t>(n % BlockSize)];
@@ -214,6 +242,7 @@ int TProperties::UnsharedBlocks() const {
 void TProperties::Copy(const TProperties& source) {
   BlocksChanged();
   FBlocks = source.FBlocks;
+  FResetHeld = false;
 }
 
 void TProperties::CopyDefault(const TProperties& source) {
@@ -232,43 +261,45 @@ void TProperties::InheritValues(const std::u16string& tag, const TProperties& pa
   static const TPropValue empty{};
   static const TPropValue unset{IntNull};
   static const TPropValue normal{std::u16string(u"normal")};
+  FResetHeld = false;
   if (!keepOriginals && !spanParent && !groupParent) {
     // The ordinary regime, block by block: the parent's block where it
     // already holds what the child gets, the new-set block where every value
     // is reset, a copy put right otherwise.
     bool table = tag == u"table";
-    auto target = [&](int i, const TPropValue& inherited) -> const TPropValue& {
-      if (NotInherited(i)) return empty;
-      if (IsBox(i)) return unset;
-      if (table && static_cast<P>(i) == P::WordWrap) return normal;
-      return inherited;
+    // The value a child gets in place of the parent's, or null when it
+    // takes the parent's value as it is.
+    auto target = [table](int i) -> const TPropValue* {
+      switch (ChildValueKinds[static_cast<std::size_t>(i)]) {
+        case TChildValue::Empty: return &empty;
+        case TChildValue::Unset: return &unset;
+        case TChildValue::TableNormal: return table ? &normal : nullptr;
+        default: return nullptr;
+      }
     };
     const auto& defaults = DefaultBlocks();
     BlocksChanged();
     for (int k = 0; k < BlockCount; ++k) {
       const auto& from = parent.FBlocks[static_cast<std::size_t>(k)];
-      bool same = true, allReset = true;
-      for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j) {
-        const TPropValue& v = from->Values[static_cast<std::size_t>(j % BlockSize)];
-        same = same && target(j, v) == v;
-        allReset = allReset && (NotInherited(j) || IsBox(j));
+      bool same = true;
+      for (int j = k * BlockSize; same && j < (k + 1) * BlockSize && j < PropCount; ++j) {
+        const TPropValue* t = target(j);
+        same = !t || *t == from->Values[static_cast<std::size_t>(j % BlockSize)];
       }
       auto& mine = FBlocks[static_cast<std::size_t>(k)];
       if (same) {
         mine = from;
-      } else if (allReset) {
+      } else if (AllResetBlocks[static_cast<std::size_t>(k)]) {
         mine = defaults[static_cast<std::size_t>(k)];
       } else {
         auto block = std::make_shared<TBlock>(*from);
-        for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j) {
-          TPropValue& v = block->Values[static_cast<std::size_t>(j % BlockSize)];
-          const TPropValue& t = target(j, v);
-          if (&t != &v) v = t;
-        }
+        for (int j = k * BlockSize; j < (k + 1) * BlockSize && j < PropCount; ++j)
+          if (const TPropValue* t = target(j)) block->Values[static_cast<std::size_t>(j % BlockSize)] = *t;
         mine = std::move(block);
       }
     }
     ShareDefaultBlocks();
+    FResetHeld = true;
     CopyIdentityFree(parent);
     return;
   }
@@ -329,13 +360,24 @@ void TProperties::Inherit(const std::u16string& tag, const TProperties& parent) 
   // Every ordinary child gets the same values from its parent: derive them
   // once and share them.
   if (!parent.FChildBlocksValid) {
-    InheritValues(tag, parent, false);
+    if (parent.FResetHeld) {
+      // The parent already holds what it passes on (it was derived this
+      // way and has set none of the reset values since): its own blocks
+      // are the child's.
+      BlocksChanged();
+      FBlocks = parent.FBlocks;
+      FResetHeld = true;
+      CopyIdentityFree(parent);
+    } else {
+      InheritValues(tag, parent, false);
+    }
     parent.FChildBlocks = FBlocks;
     parent.FChildBlocksValid = true;
     return;
   }
   BlocksChanged();
   FBlocks = parent.FChildBlocks;
+  FResetHeld = true;
   CopyIdentityFree(parent);
 }
 
@@ -362,13 +404,22 @@ void TProperties::Assign(const TPropValue& value, PropIndices index) {
 }
 
 void TProperties::Merge(const TProperties& rule) {
-  for (int i = 0; i < PropCount; ++i) {
-    auto p = static_cast<P>(i);
-    const TPropValue& v = rule.Get(p);
-    if (IsEmpty(v)) continue;
-    if (IsBox(i) && v == TPropValue{IntNull}) continue;
-    Set(p, v);
-    SetOriginal(p, true);
+  // A rule sets a handful of values: the blocks it never wrote are still the
+  // shared new-set blocks, whose values are all empty or unset box values,
+  // except z-index (0), which is copied like any other value.
+  const auto& defaults = DefaultBlocks();
+  constexpr int zIndexBlock = Idx(P::ZIndex) / BlockSize;
+  for (int k = 0; k < BlockCount; ++k) {
+    const auto& block = rule.FBlocks[static_cast<std::size_t>(k)];
+    if (block == defaults[static_cast<std::size_t>(k)] && k != zIndexBlock) continue;
+    for (int i = k * BlockSize; i < (k + 1) * BlockSize && i < PropCount; ++i) {
+      const TPropValue& v = block->Values[static_cast<std::size_t>(i % BlockSize)];
+      if (IsEmpty(v)) continue;
+      if (IsBox(i) && v == TPropValue{IntNull}) continue;
+      auto p = static_cast<P>(i);
+      Set(p, v);
+      SetOriginal(p, true);
+    }
   }
 }
 

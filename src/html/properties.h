@@ -241,6 +241,10 @@ private:
     }
     DropFont();
   }
+  // Every value an ordinary child resets (those not inherited, the box
+  // values) holds its reset value here: such a child's values are this
+  // set's own. Cleared when one of them is written.
+  bool FResetHeld = false;
   std::bitset<PropCount> FOriginals;
   mutable std::shared_ptr<const TMyFont> FFont;
 };

@@ -161,14 +161,21 @@ void TStyleList::Clear() {
   FHasClassRules = false;
   FHasIdRules = false;
   FContextRules.clear();
+  RulesChanged();
   DefProp = nullptr;
   SeqNo = 10;
   LinksActive = false;
 }
 
+void TStyleList::RulesChanged() {
+  if (!FPlans.empty()) FPlans.clear();
+  FLinkFonts.Fonts.reset();
+}
+
 TProperties& TStyleList::Rule(const std::u16string& key) {
   auto& slot = FRules[key];
   if (!slot) {
+    RulesChanged();
     slot = std::make_unique<TProperties>(*FDevice);
     slot->PropTag = key;
     if (key.find(u'.') != std::u16string::npos) FHasClassRules = true;
@@ -200,6 +207,7 @@ void TStyleList::SetRuleProperty(const TSelectorKey& key, const std::u16string& 
     auto& bucket = FContextRules[LeadOf(key.Subject)];
     auto& slot = bucket.ByKey[key.Key];
     if (!slot) {
+      RulesChanged();
       slot = std::make_unique<TContextRule>();
       slot->Key = key.Key;
       slot->Subject = key.Subject;
@@ -221,6 +229,8 @@ void TStyleList::AddModifyProp(const TSelectorKey& key, const std::u16string& na
                                const std::u16string& value) {
   PropIndices index;
   if (key.Key.empty() || !PropIndexOf(name, index)) return;
+  // What was kept from the rules (plans, link fonts) may no longer hold.
+  RulesChanged();
   SetRuleProperty(key, name, value);
   bool builtIn = key.Key.starts_with(u"::");
   if (index == P::Color && !builtIn) {
@@ -312,7 +322,8 @@ void TStyleList::Initialize(const TStyleDefaults& d) {
   add({u"hr"}, {{P::MarginLeft, 0}, {P::MarginRight, 0}, {P::MarginTop, 10}, {P::MarginBottom, 10}});
   constexpr double headings[6] = {24, 18, 14, 12, 10, 8};
   for (int level = 1; level <= 6; ++level) {
-    std::u16string key = u"h" + Ascii(std::to_string(level));
+    std::u16string key(1, u'h');
+    key += static_cast<char16_t>(u'0' + level);
     add({key}, {{P::FontSize, D / 12 * headings[level - 1]}, {P::MarginTop, 19},
                 {P::MarginBottom, 19}, {P::FontWeight, text(u"bold")}});
   }
@@ -371,32 +382,42 @@ bool AncestorsMatch(const std::vector<TSelectorPart>& ancestors, const TPropStac
   return true;
 }
 
-struct TElement {
-  const std::u16string& Tag;
-  const std::u16string& Id;
-  const std::u16string& Pseudo;
-};
+// Whether a contextual rule's subject is the element.
+bool SubjectMatches(const TContextRule& rule, std::u16string_view tag,
+                    const std::vector<std::u16string>& classes, std::u16string_view id,
+                    std::u16string_view pseudo) {
+  const TSelectorPart& s = rule.Subject;
+  if (!s.Tag.empty() && s.Tag != tag) return false;
+  if (!s.Classes.empty() &&
+      std::find(classes.begin(), classes.end(), rule.SubjectClasses) == classes.end())
+    return false;
+  if (!s.Id.empty() && s.Id != id) return false;
+  return s.Pseudo.empty() ? pseudo != u"link" : s.Pseudo == pseudo;
+}
 
 // The lookup steps in order. A step that names the class is looked up for
 // each single class of the element and then for all of them together, so
 // that every class rule comes after the tag rules and a rule for the full
 // class set after those for its single classes.
-void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
-              const std::vector<std::u16string>& classes, const TProperties* inlineStyle,
-              const TPropStack* stack) {
-  const std::u16string_view T = e.Tag;
-  const std::u16string_view Ps = e.Pseudo;
-  const std::u16string_view I = e.Id;
-  // Keys are put together in one buffer that keeps its capacity: a page
-  // looks up several keys for each of its elements.
-  static thread_local std::u16string key;
-  auto build = [](std::initializer_list<std::u16string_view> parts) -> const std::u16string& {
+void BuildPlan(const TStyleList& styles, const std::u16string& tag, const std::u16string& cls,
+               const std::u16string& id, const std::u16string& pseudo,
+               TStyleList::TMatchPlan& plan) {
+  std::vector<std::u16string>& classes = plan.Classes;
+  auto single = SplitClasses(cls);
+  if (single.size() > 1)
+    for (auto c : single) classes.emplace_back(c);
+  if (!cls.empty()) classes.push_back(cls);
+  const std::u16string_view T = tag;
+  const std::u16string_view Ps = pseudo;
+  const std::u16string_view I = id;
+  std::u16string key;
+  auto build = [&key](std::initializer_list<std::u16string_view> parts) -> const std::u16string& {
     key.clear();
     for (auto part : parts) key.append(part);
     return key;
   };
   auto merge = [&](std::initializer_list<std::u16string_view> parts) {
-    if (const TProperties* rule = styles.Find(build(parts))) props.Merge(*rule);
+    if (const TProperties* rule = styles.Find(build(parts))) plan.Simple.push_back(rule);
   };
   // Each class of the element, with what goes before and after it.
   auto eachClass = [&](std::u16string_view before, std::u16string_view after1,
@@ -440,29 +461,120 @@ void MatchAll(TProperties& props, const TStyleList& styles, const TElement& e,
   // Contextual rules, by the subject's tag, class and pseudo-class.
   auto scan = [&](const std::u16string& lead) {
     if (lead.empty()) return;
-    auto* rules = styles.ContextRules(lead);
-    if (!rules) return;
-    const TFeatureFilter* present = stack && !stack->Empty() ? &stack->Features() : nullptr;
-    for (const TContextRule* rule : *rules) {
-      if (present && !present->MayContain(rule->Needed)) continue;
-      const TSelectorPart& s = rule->Subject;
-      if (!s.Tag.empty() && s.Tag != T) continue;
-      if (!s.Classes.empty() &&
-          std::find(classes.begin(), classes.end(), rule->SubjectClasses) == classes.end())
-        continue;
-      if (!s.Id.empty() && s.Id != I) continue;
-      if (s.Pseudo.empty() ? Ps == u"link" : s.Pseudo != Ps) continue;
-      if (AncestorsMatch(rule->Ancestors, stack)) props.Merge(*rule->Props);
-    }
+    if (auto* rules = styles.ContextRules(lead)) plan.Context.push_back(rules);
   };
-  scan(e.Tag);
+  scan(tag);
   for (const auto& C : classes) scan(build({T, u".", C}));
   for (const auto& C : classes) scan(build({u".", C}));
   scan(colonP);
-  if (inlineStyle) props.Merge(*inlineStyle);
 }
 
+// Merges the rules of an element's plan into `target` (a property set, or
+// the font values of a link state): the simple rules, the contextual rules
+// for the element whose ancestors are on the stack, and the inline style
+// last.
+template <class Target>
+void ApplyPlan(Target& target, const TStyleList::TMatchPlan& plan, const std::u16string& tag,
+               const std::u16string& id, const std::u16string& pseudo,
+               const TProperties* inlineStyle, const TPropStack* stack) {
+  for (const TProperties* rule : plan.Simple) target.Merge(*rule);
+  if (!plan.Context.empty()) {
+    const TFeatureFilter* present = stack && !stack->Empty() ? &stack->Features() : nullptr;
+    for (const auto* rules : plan.Context)
+      for (const TContextRule* rule : *rules) {
+        if (present && !present->MayContain(rule->Needed)) continue;
+        if (!SubjectMatches(*rule, tag, plan.Classes, id, pseudo)) continue;
+        if (AncestorsMatch(rule->Ancestors, stack)) target.Merge(*rule->Props);
+      }
+  }
+  if (inlineStyle) target.Merge(*inlineStyle);
+}
+
+// A font size as the rules left it, made a number of points: text ("150%",
+// "larger", "12px") converted against the parent's size, numbers clamped.
+// False when it is fine as it is.
+bool ResolveFontSize(const TPropValue& size, double parentSize, const TStyleList& styles, int ppi,
+                     double& points) {
+  if (!IsNumber(size)) {
+    points = FontSizeConv(AsText(size), parentSize, styles.DefFontSize, ppi);
+    return true;
+  }
+  if (AsNumber(size) < MinFontSize || AsNumber(size) > MaxFontSize) {
+    points = std::clamp(AsNumber(size), MinFontSize, MaxFontSize);
+    return true;
+  }
+  return false;
+}
+
+// The values a link-state font is made of. A state's font is the link's
+// own values with that state's rules (and the inline style) combined over
+// them the way an element's set is combined; nothing else of the set
+// matters to it.
+struct TFontValues {
+  static constexpr P Indices[6] = {P::FontFamily, P::FontSize,       P::FontStyle,
+                                   P::FontWeight, P::TextDecoration, P::Color};
+  enum { Family, Size, Style, Weight, Decoration, Color };
+  std::array<TPropValue, 6> V;
+
+  explicit TFontValues(const TProperties& p) {
+    for (std::size_t k = 0; k < V.size(); ++k) V[k] = p.Get(Indices[k]);
+  }
+
+  void Merge(const TProperties& rule) {
+    for (std::size_t k = 0; k < V.size(); ++k) {
+      const TPropValue& v = rule.Get(Indices[k]);
+      if (!IsEmpty(v)) V[k] = v;
+    }
+  }
+
+  // False when contextual rules were looked at: the result then depends on
+  // the element's ancestors.
+  bool Combine(const TStyleList& styles, const std::u16string& tag, const std::u16string& cls,
+               const std::u16string& id, const std::u16string& pseudo,
+               const TProperties* inlineStyle, const TPropStack* stack, int ppi) {
+    TPropValue& size = V[Size];
+    double parentSize = IsNumber(size) ? AsNumber(size) : styles.DefFontSize;
+    const TStyleList::TMatchPlan& plan = styles.Plan(tag, cls, id, pseudo);
+    ApplyPlan(*this, plan, tag, id, pseudo, inlineStyle, stack);
+    double points;
+    if (ResolveFontSize(size, parentSize, styles, ppi, points)) size = points;
+    return plan.Context.empty();
+  }
+
+  // As TProperties::FontInfo reads the same values.
+  TFontInfo Info(TColor background) const {
+    TFontInfo f;
+    f.Family = AsText(V[Family]);
+    f.Size = IsNumber(V[Size]) ? AsNumber(V[Size]) : 12;
+    f.Weight = AsText(V[Weight]);
+    f.Style = AsText(V[Style]);
+    f.Decoration = AsText(V[Decoration]);
+    f.Color = IsInt(V[Color]) ? static_cast<TColor>(std::get<int>(V[Color])) : clBlack;
+    f.BGColor = background;
+    return f;
+  }
+};
+
 }  // namespace
+
+const TStyleList::TMatchPlan& TStyleList::Plan(const std::u16string& tag, const std::u16string& cls,
+                                               const std::u16string& id,
+                                               const std::u16string& pseudo) const {
+  // Each part with its length first, so that no two identities share a key.
+  FPlanKey.clear();
+  for (const std::u16string* part : {&tag, &cls, &pseudo, &id}) {
+    FPlanKey += static_cast<char16_t>(part->size() >> 16);
+    FPlanKey += static_cast<char16_t>(part->size() & 0xFFFF);
+    FPlanKey += *part;
+  }
+  auto it = FPlans.find(FPlanKey);
+  if (it != FPlans.end()) return it->second;
+  constexpr std::size_t MaxPlans = 8192;
+  if (FPlans.size() >= MaxPlans) FPlans.clear();
+  TMatchPlan& plan = FPlans[FPlanKey];
+  BuildPlan(*this, tag, cls, id, pseudo, plan);
+  return plan;
+}
 
 void TProperties::Combine(TStyleList& styles, const std::u16string& tag, const std::u16string& cls,
                           const std::u16string& id, const std::u16string& pseudo,
@@ -470,20 +582,10 @@ void TProperties::Combine(TStyleList& styles, const std::u16string& tag, const s
                           const TPropStack* stack) {
   const TPropValue& inherited = Get(P::FontSize);
   double parentSize = IsNumber(inherited) ? AsNumber(inherited) : styles.DefFontSize;
-  TElement e{tag, id, pseudo};
-  std::vector<std::u16string> classes;
-  auto single = SplitClasses(cls);
-  if (single.size() > 1)
-    for (auto c : single) classes.emplace_back(c);
-  if (!cls.empty()) classes.push_back(cls);
-  MatchAll(*this, styles, e, classes, inlineStyle, stack);
-
-  const TPropValue& size = Get(P::FontSize);
-  if (!IsNumber(size))
-    Set(P::FontSize, FontSizeConv(AsText(size), parentSize, styles.DefFontSize,
-                                  FDevice->PixelsPerInch()));
-  else if (AsNumber(size) < MinFontSize || AsNumber(size) > MaxFontSize)
-    Set(P::FontSize, std::clamp(AsNumber(size), MinFontSize, MaxFontSize));
+  ApplyPlan(*this, styles.Plan(tag, cls, id, pseudo), tag, id, pseudo, inlineStyle, stack);
+  const int ppi = FDevice->PixelsPerInch();
+  double points;
+  if (ResolveFontSize(Get(P::FontSize), parentSize, styles, ppi, points)) Set(P::FontSize, points);
 
   PropTag = tag;
   PropClass = cls;
@@ -494,18 +596,38 @@ void TProperties::Combine(TStyleList& styles, const std::u16string& tag, const s
 
   if (pseudo == u"link") {
     InLink = true;
+    const TFontValues normal(*this);
+    TStyleList::TLinkFontsMemo& memo = styles.LinkFontsMemo();
+    if (!inlineStyle && memo.Fonts && memo.Tag == tag && memo.Class == cls && memo.Id == id &&
+        memo.Values == normal.V && memo.Background == FontBG &&
+        memo.DefFontSize == styles.DefFontSize && memo.PixelsPerInch == ppi) {
+      FIArray = memo.Fonts;
+      return;
+    }
+    static const std::u16string visitedState = u"visited", hoverState = u"hover";
     auto fonts = std::make_shared<TFontInfoArray>();
-    (*fonts)[lsNormal] = FontInfo();
-    TProperties visited(*this);
-    visited.Combine(styles, tag, cls, id, u"visited", title, inlineStyle, stack);
-    (*fonts)[lsVisited] = visited.FontInfo();
-    TProperties hoverVisited(visited);
-    hoverVisited.Combine(styles, tag, cls, id, u"hover", title, inlineStyle, stack);
-    (*fonts)[lsHoverVisited] = hoverVisited.FontInfo();
-    TProperties hover(*this);
-    hover.Combine(styles, tag, cls, id, u"hover", title, inlineStyle, stack);
-    (*fonts)[lsHover] = hover.FontInfo();
+    (*fonts)[lsNormal] = normal.Info(FontBG);
+    TFontValues visited = normal;
+    bool alone = visited.Combine(styles, tag, cls, id, visitedState, inlineStyle, stack, ppi);
+    (*fonts)[lsVisited] = visited.Info(FontBG);
+    // A visited link under the mouse: the hover rules over the visited ones.
+    TFontValues hoverVisited = visited;
+    alone = hoverVisited.Combine(styles, tag, cls, id, hoverState, inlineStyle, stack, ppi) && alone;
+    (*fonts)[lsHoverVisited] = hoverVisited.Info(FontBG);
+    TFontValues hover = normal;
+    hover.Combine(styles, tag, cls, id, hoverState, inlineStyle, stack, ppi);
+    (*fonts)[lsHover] = hover.Info(FontBG);
     FIArray = std::move(fonts);
+    if (!inlineStyle && alone) {
+      memo.Tag = tag;
+      memo.Class = cls;
+      memo.Id = id;
+      memo.Values = normal.V;
+      memo.Background = FontBG;
+      memo.DefFontSize = styles.DefFontSize;
+      memo.PixelsPerInch = ppi;
+      memo.Fonts = FIArray;
+    }
   } else if (InLink && FIArray) {
     // Font properties this element sets inside a link apply in every state.
     auto fonts = std::make_shared<TFontInfoArray>(*FIArray);

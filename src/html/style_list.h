@@ -113,6 +113,37 @@ public:
   bool HasClassRules() const { return FHasClassRules; }
   bool HasIdRules() const { return FHasIdRules; }
 
+  // What an element with this tag, class list (joined), id and
+  // pseudo-class looks at, in the order the rules apply: the simple rules
+  // found under its keys, then the contextual rules of the buckets its
+  // subject may lead (their subjects and ancestors are still to be checked).
+  // Pages repeat a few such identities many times, so a plan is kept until
+  // the rules change. The reference is good until the next call.
+  struct TMatchPlan {
+    std::vector<const TProperties*> Simple;
+    std::vector<const std::vector<const TContextRule*>*> Context;
+    // The element's single classes (when several) and its full class list.
+    std::vector<std::u16string> Classes;
+  };
+  const TMatchPlan& Plan(const std::u16string& tag, const std::u16string& cls,
+                         const std::u16string& id, const std::u16string& pseudo) const;
+
+  // The state fonts of the last link that had no inline style and whose
+  // states no contextual rule could reach, with what they were made from:
+  // its identity, its own font values (family, size, style, weight,
+  // decoration, colour) and background, and the sizes they were resolved
+  // with. A following link with the same inputs shares them. Dropped
+  // whenever a rule changes.
+  struct TLinkFontsMemo {
+    std::u16string Tag, Class, Id;
+    std::array<TPropValue, 6> Values;
+    TColor Background = clNone;
+    double DefFontSize = 0;
+    int PixelsPerInch = 0;
+    std::shared_ptr<const TFontInfoArray> Fonts;
+  };
+  TLinkFontsMemo& LinkFontsMemo() const { return FLinkFonts; }
+
   TProperties* DefProp = nullptr;
   int SeqNo = 10;
   // Turned on by a rule for ':hover' (the document tracks the mouse then).
@@ -136,6 +167,13 @@ private:
     std::vector<const TContextRule*> InOrder;
   };
   std::unordered_map<std::u16string, TBucket> FContextRules;
+
+  // Plans by identity; dropped whenever the rules change, and when there
+  // are too many of them (a page with an id on every element).
+  mutable std::unordered_map<std::u16string, TMatchPlan> FPlans;
+  mutable std::u16string FPlanKey;
+  mutable TLinkFontsMemo FLinkFonts;
+  void RulesChanged();
 };
 
 }  // namespace tav

@@ -276,6 +276,33 @@ TEST(SheetLinks, DefaultLinkColoursAndRulesForA) {
   EXPECT_EQ((*f.Open(u"a", u"", u"", u"link").FIArray)[lsNormal].Color, RGB(0, 128, 128));
 }
 
+TEST(SheetLinks, StateFontsFollowTheLinksValuesLaterRulesAndContext) {
+  THtmlStyleFixture f;
+  f.Sheet(u"a:hover { font-weight: bold; font-size: 150% }");
+  auto hover = [&f] {
+    TFontInfo font = (*f.Open(u"a", u"", u"", u"link").FIArray)[lsHover];
+    f.Close(u"a");
+    return font;
+  };
+  EXPECT_EQ(hover().Weight, u"bold");
+  EXPECT_DOUBLE_EQ(hover().Size, 18);
+  // The same link with other font values of its own.
+  f.Open(u"big");
+  EXPECT_DOUBLE_EQ(hover().Size, 22.5);
+  f.Close(u"big");
+  // A later sheet changes a rule that already exists.
+  f.Sheet(u"a:hover { font-weight: lighter }");
+  EXPECT_EQ(hover().Weight, u"lighter");
+  // A contextual rule for a state reaches only the links in its context.
+  f.Sheet(u"p a:hover { color: red }");
+  TColor outside = hover().Color;
+  f.Open(u"p");
+  EXPECT_EQ(hover().Color, RGB(255, 0, 0));
+  f.Close(u"p");
+  EXPECT_EQ(hover().Color, outside);
+  EXPECT_NE(outside, RGB(255, 0, 0));
+}
+
 TEST(SheetFontSize, RelativeSizesResolveAndClamp) {
   THtmlStyleFixture f;
   f.Sheet(u"p { font-size: 150% } i { font-size: larger } b { font-size: 12px } u { font-size: 1e9% }");
