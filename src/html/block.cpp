@@ -442,7 +442,6 @@ TBlockLI::TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties&
   }
   ListBulletType fromStyle = props.GetListStyleType();
   if (fromStyle != ListBulletType::lbBlank) ListStyleType = fromStyle;
-  ListFont = props.GetFont();
 }
 
 int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
@@ -462,8 +461,9 @@ void TBlockLI::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   if (ListType == ListTypeType::None || ListType == ListTypeType::Definition) return;
   int baseline = SatAdd(FirstLineHt, -ParentSectionList.YOff);
   if (baseline < clip.Top - 50 || baseline > clip.Bottom + 50) return;
-  DrawListMarker(surface, ListStyleType, ListNumb, ListFont, ListFont.Color, SatAdd(X, dx),
-                 baseline);
+  // The marker's font is only wanted when one is drawn.
+  const TMyFont font = Props->GetFont();
+  DrawListMarker(surface, ListStyleType, ListNumb, font, font.Color, SatAdd(X, dx), baseline);
 }
 
 // ------------------------------------------------------------ rules

@@ -110,7 +110,6 @@ public:
   ListTypeType ListType;
   ListBulletType ListStyleType = ListBulletType::lbBlank;
   int ListNumb;
-  TMyFont ListFont;
   int FirstLineHt = 0;  // baseline of the first line
 
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,

@@ -95,6 +95,8 @@ TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16st
   TProperties& props = Stack.PushNewProps(Doc.Styles, tag, a.TheClass(), a.TheID(), pseudo,
                                           a.TheTitle(), a.TheStyle(Doc.Device));
   if (IsInlineElement(T.Sy) || T.Sy == ASy || T.Sy == FontSy) {
+    // An inline element's background colour is its text's background.
+    props.SetFontBG();
     if (props.BorderStyleNotBlank()) {
       TInlineRec rec;
       rec.StartBDoc = T.TagIndex;

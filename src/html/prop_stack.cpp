@@ -63,6 +63,7 @@ TProperties& TPropStack::PushNewProps(TStyleList& styles, const std::u16string& 
     props->Inherit(tag, Last());
   }
   props->Combine(styles, tag, cls, id, pseudo, title, inlineStyle, this);
+  if (!FItems.empty()) props->ShareFont(*FItems.back());
   AddFeatures(*props);
   FItems.push_back(std::move(props));
   FStale.push_back(false);

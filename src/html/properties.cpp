@@ -487,7 +487,11 @@ void TProperties::SetByName(const std::u16string& name, const std::u16string& va
 
 void TProperties::SetFontBG() {
   const TPropValue& v = Get(P::BackgroundColor);
-  if (Original(P::BackgroundColor) && IsInt(v)) FontBG = static_cast<TColor>(std::get<int>(v));
+  if (!Original(P::BackgroundColor) || !IsInt(v)) return;
+  const auto bg = static_cast<TColor>(std::get<int>(v));
+  if (bg == FontBG) return;
+  FontBG = bg;
+  DropFont();  // the font carries the text background
 }
 
 void TProperties::AssignCharSet(int charSet) {
@@ -575,6 +579,17 @@ TMyFont TProperties::GetFont() const {
   self->ExSize = font.ExSize;
   FFont = std::make_shared<const TMyFont>(font);
   return font;
+}
+
+void TProperties::ShareFont(const TProperties& other) {
+  if (FFont || !other.FFont || FDevice != other.FDevice) return;
+  if (CharSet != other.CharSet || FontBG != other.FontBG || DefFontname != other.DefFontname) return;
+  for (P p : {P::FontFamily, P::FontSize, P::FontWeight, P::FontStyle, P::TextDecoration, P::Color,
+              P::LetterSpacing})
+    if (!(Get(p) == other.Get(p))) return;
+  FFont = other.FFont;
+  EmSize = other.EmSize;
+  ExSize = other.ExSize;
 }
 
 // ---------------------------------------------------------------- readings

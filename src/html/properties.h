@@ -155,6 +155,10 @@ public:
 
   // The element's font, built once.
   TMyFont GetFont() const;
+  // Takes `other`'s built font when both sets hold the same font values, so
+  // that an element styled like its parent in every font value builds no
+  // font of its own.
+  void ShareFont(const TProperties& other);
   TFontInfo FontInfo() const;  // family, size, style, colour without a device
 
   // Readings for layout.
