@@ -163,15 +163,7 @@ TBlock& THtmlBuilder::NewBlock() {
   return ref;
 }
 
-void THtmlBuilder::InBlock(TBlock& block, const std::function<void()>& body) {
-  SectionEnd();
-  TCellBasic* saved = Cell;
-  Cell = block.MyCell.get();
-  ++Depth;
-  body();
-  SectionEnd();
-  --Depth;
-  Cell = saved;
+void THtmlBuilder::EndBlock(TBlock& block) {
   // A paragraph's automatic bottom margin at the end of a block moves out
   // to the block, where it can merge with what follows.
   if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom) &&

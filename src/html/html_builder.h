@@ -65,8 +65,21 @@ private:
   void NewSection();
   void SectionEnd();
   void AddItem(std::unique_ptr<TSectionBase> item);
-  // Runs `body` with `block`'s cell current, then restores the cell.
-  void InBlock(TBlock& block, const std::function<void()>& body);
+  // Runs `body` with `block`'s cell current, then restores the cell and
+  // ends the block.
+  template <class F>
+  void InBlock(TBlock& block, F&& body) {
+    SectionEnd();
+    TCellBasic* saved = Cell;
+    Cell = block.MyCell.get();
+    ++Depth;
+    body();
+    SectionEnd();
+    --Depth;
+    Cell = saved;
+    EndBlock(block);
+  }
+  void EndBlock(TBlock& block);
   TBlock& NewBlock();
 
   void DoBody(const TSymbSet& terms);

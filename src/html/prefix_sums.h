@@ -12,20 +12,28 @@ namespace tav {
 
 class TPrefixSums {
 public:
-  // Takes the sums (the first is 0, none decreases).
-  void Assign(std::vector<long long>&& sums) {
-    if (sums.empty() || sums.back() <= INT_MAX) {
-      FSmall.assign(sums.begin(), sums.end());
-      FBig.clear();
-      FBig.shrink_to_fit();
-    } else {
-      FBig = std::move(sums);
+  // n sums, all 0, to be set in rising order (none decreases).
+  void Reset(std::size_t n) {
+    FWide = false;
+    FBig.clear();
+    FBig.shrink_to_fit();
+    FSmall.assign(n, 0);
+  }
+  void Set(std::size_t i, long long v) {
+    if (!FWide) {
+      if (v <= INT_MAX) {
+        FSmall[i] = static_cast<int>(v);
+        return;
+      }
+      FBig.assign(FSmall.begin(), FSmall.end());
       FSmall.clear();
       FSmall.shrink_to_fit();
+      FWide = true;
     }
+    FBig[i] = v;
   }
-  std::size_t size() const { return FBig.empty() ? FSmall.size() : FBig.size(); }
-  long long operator[](std::size_t i) const { return FBig.empty() ? FSmall[i] : FBig[i]; }
+  std::size_t size() const { return FWide ? FBig.size() : FSmall.size(); }
+  long long operator[](std::size_t i) const { return FWide ? FBig[i] : FSmall[i]; }
   // The first index in [from, to) whose sum is above / not below v (to
   // when none).
   std::size_t UpperBound(std::size_t from, std::size_t to, long long v) const {
@@ -46,6 +54,7 @@ private:
     return from;
   }
 
+  bool FWide = false;
   std::vector<int> FSmall;
   std::vector<long long> FBig;
 };

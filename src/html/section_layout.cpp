@@ -27,7 +27,8 @@ int Sat(long long v) {
 void TSection::EnsureWidths() {
   bool objects = Images.Count() > 0 || FormControls.Count() > 0;
   if (FWidthsValid && !objects && FPrefix.size() == static_cast<std::size_t>(Len) + 1) return;
-  std::vector<long long> sums(static_cast<std::size_t>(Len) + 1, 0);
+  FPrefix.Reset(static_cast<std::size_t>(Len) + 1);
+  long long sum = 0;
   FBreaks.clear();
   std::vector<int> adv;
   std::u16string_view text(Buff.data(), static_cast<std::size_t>(Len));
@@ -62,10 +63,10 @@ void TSection::EnsureWidths() {
         if (!pairTail) a += extra;
       }
       a = std::clamp<long long>(a, 0, INT_MAX);
-      sums[static_cast<std::size_t>(i) + 1] = sums[static_cast<std::size_t>(i)] + a;
+      sum += a;
+      FPrefix.Set(static_cast<std::size_t>(i) + 1, sum);
     }
   }
-  FPrefix.Assign(std::move(sums));
   FWidthsValid = true;
 }
 

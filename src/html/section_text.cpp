@@ -111,7 +111,11 @@ void TSection::StartRun(TProperties& props, const TUrlTarget* link) {
                      : AlignmentType::ANone;
   auto& links = ParentSectionList.LinkList;
   if (link && !wasLink) links.push_back(run);
-  if (!link && wasLink) std::erase(links, run);
+  if (!link && wasLink) {
+    // The run was the newest link run: look for it from the end.
+    auto it = std::find(links.rbegin(), links.rend(), run);
+    if (it != links.rend()) links.erase(std::next(it).base());
+  }
   FontsChanged();
 }
 
