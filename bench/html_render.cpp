@@ -30,25 +30,17 @@
 #include "textview/text_view_string_list.h"
 #include "util/memory_stream.h"
 
+#include "bench_figures.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tav::bench::Clock;
+using tav::bench::PeakRssMb;
+using tav::bench::Seconds;
 
 // Tall pages are painted down to here only: a bitmap of the whole of a
 // multi-megabyte page would take gigabytes.
 constexpr int kMaxPaintHeight = 30000;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-long PeakRssMb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6) / 1024;
-  return -1;
-}
 
 int Usage() {
   std::fprintf(stderr,

@@ -76,7 +76,7 @@ if [ -x "$render" ]; then
   H=${HTML_HEIGHT:-600}
   render_best() {  # best of 3 of parse + layout + paint
     for _ in 1 2 3; do
-      "$render" --width "$W" --height "$H" "$1" |
+      "$render" --width "$W" --height "$H" "$1" 2>/dev/null |
         awk '/^(parse|layout|paint)-seconds:/ { s += $2 } END { print s }'
     done | sort -g | head -1
   }
@@ -97,7 +97,7 @@ if [ -x "$render" ]; then
     name=$(basename "$page" .html)
     t=$(render_best "$page")
     q=$(qt_render_best "$page")
-    rss=$("$render" --width "$W" --height "$H" "$page" | value peak-rss-mb)
+    rss=$("$render" --width "$W" --height "$H" "$page" 2>/dev/null | value peak-rss-mb)
     if [[ $q == '>'* ]]; then qrss="-"
     else qrss=$("$peer" --render "$W" "$H" "$page" 2>/dev/null | value peak-rss-mb); fi
     ratio=$(awk -v a="$t" -v q="${q#>}" 'BEGIN { printf "%.2f", (q > 0 ? a / q : 0) }')

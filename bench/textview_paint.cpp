@@ -31,21 +31,13 @@
 #include "textview/uri_highlighter.h"
 #include "util/memory_stream.h"
 
+#include "bench_figures.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-long PeakRssMb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6) / 1024;
-  return -1;
-}
+using tav::bench::Clock;
+using tav::bench::PeakRssMb;
+using tav::bench::Seconds;
 
 int Usage() {
   std::fprintf(stderr,
