@@ -66,6 +66,9 @@ public:
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
   void AddSectionsToList() override { MyCell->AddSectionsToList(); }
   void CopyToClipboard() override { MyCell->CopyToClipboard(); }
+  unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit) override {
+    return MyCell->GetURL(surface, x, y, hit);
+  }
   int FindDocPos(int sourcePos, bool prev) const override;
 
   // The content width for the available width (the number of auto values

@@ -83,4 +83,13 @@ void TCellBasic::CopyToClipboard() {
   for (auto& item : Items) item->CopyToClipboard();
 }
 
+unsigned TCellBasic::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
+  for (const auto& item : Items) {
+    if (y < std::min(item->DrawTop, item->ContentTop) || y >= std::max(item->DrawBot, item->ContentBot))
+      continue;
+    if (unsigned r = item->GetURL(surface, x, y, hit)) return r;
+  }
+  return 0;
+}
+
 }  // namespace tav

@@ -42,6 +42,9 @@ public:
   int Draw(TSurface& surface, const TRect& clip, int x, int xRef, int yRef);
   void AddSectionsToList();
   void CopyToClipboard();
+  // The link under a document point: the first item whose drawn extent
+  // holds y and that finds one.
+  unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit);
 
 protected:
   // The indent manager the items are laid out and painted with.

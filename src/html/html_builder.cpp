@@ -321,7 +321,11 @@ bool THtmlBuilder::DoInline() {
       T.ReadRawUntil(u"TEXTAREA");
       Next();
       return true;
-    case MapSy: SkipUntil(MapEndSy); return true;
+    case ImageSy:
+      ApplyImage();
+      Next();
+      return true;
+    case MapSy: DoMap(); return true;
     default:
       break;
   }
@@ -552,12 +556,44 @@ void THtmlBuilder::DoPre() {
         ApplyA();
       } else if (sy == FontSy || sy == FontEndSy || sy == BaseFontSy) {
         ApplyFont();
+      } else if (sy == ImageSy) {
+        ApplyImage();
       }
     }
   });
   PopProps(u"pre");
   --PreLevel;
   if (T.Sy == PreEndSy) Next();
+}
+
+void THtmlBuilder::ApplyImage() {
+  TSection& section = EnsureSection();
+  TImageObj& image = section.AddImage(T.Attributes, T.TagIndex);
+  image.ProcessProperties(PushProps(u"img"));
+  PopProps(u"img");
+  for (Symb id : {NameSy, IDSy}) {
+    if (const std::u16string* v = AttrText(T.Attributes, id)) {
+      std::u16string name = UpperCopy(TrimCopy(*v));
+      if (!name.empty()) Doc.AddName(name, TIDObject{&section, image.Pos});
+    }
+  }
+}
+
+void THtmlBuilder::DoMap() {
+  auto map = std::make_unique<TMapItem>();
+  if (const std::u16string* v = AttrText(T.Attributes, NameSy)) map->MapName = UpperCopy(TrimCopy(*v));
+  Next();
+  // AREAs up to the end tag; a third token that is neither text nor an
+  // AREA ends the map unclosed, and it is read as content.
+  int strays = 0;
+  while (T.Sy != MapEndSy && T.Sy != EofSy) {
+    if (T.Sy == AreaSy) map->AddArea(T.Attributes);
+    else if (T.Sy != TextSy && ++strays >= 3) return;
+    Next();
+  }
+  if (T.Sy != MapEndSy) return;
+  Doc.MapList.push_back(std::move(map));
+  Next();
 }
 
 void THtmlBuilder::DoA() {

@@ -96,6 +96,8 @@ private:
   void DoPre();
   void DoA();
   void ApplyA();  // the tag's effect without reading on
+  void ApplyImage();
+  void DoMap();
   void DoFont();
   void ApplyFont();
   void DoLists(const TSymbSet& terms);

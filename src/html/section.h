@@ -84,6 +84,8 @@ public:
   virtual void AddTokenObj(const TokenObj& token, TPropStack& stack, bool noBreak);
   // Appends one character (placeholders, BR) with its source index.
   virtual void AddChar(char16_t ch, int index);
+  // An image at the current position, with its placeholder character.
+  TImageObj& AddImage(const TAttributeList& attributes, int index);
   // Finishes the text (space removals, final space) and the section.
   virtual void ProcessText(int index);
 
@@ -111,7 +113,7 @@ public:
   // Points are document pixels, as layout places the lines.
   bool CursorToXY(TSurface& surface, int cursor, int& x, int& y) override;
   int FindCursor(TSurface& surface, int x, int y, int& xr, int& yr, bool& inText) override;
-  unsigned GetURL(TSurface& surface, int x, int y, const TUrlTarget*& target) override;
+  unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit) override;
   int FindDocPos(int sourcePos, bool prev) const override;
   int FindSourcePos(int docPos) const override;
   bool GetChAtPos(int pos, char16_t& ch) const override;
@@ -143,8 +145,14 @@ public:
 protected:
   void SetLineMetrics(LineRec& line) const;
   // Lays the lines out; noWrap: lines end only at BR characters.
-  int LayoutLines(TSurface& surface, int x, int y, int availableWidth, IndentManager& imgr,
-                  int& maxWidth, int& curs, bool noWrap);
+  int LayoutLines(TSurface& surface, int x, int y, int availableWidth, int availableHeight,
+                  IndentManager& imgr, int& maxWidth, int& curs, bool noWrap);
+  // Sizes every image for a layout pass (or for measuring, with no room
+  // given); the widths are measured again when a size changed.
+  void SizeImages(TSurface& surface, int availableWidth, int availableHeight);
+  // Queues the section's images that meet [top, bot] (document Y) for
+  // painting after the document; x is the window X of the layout X.
+  void QueueFloats(int x, long long top, long long bot);
   // Prefix sums of the advances (letter spacing included, placeholders 0):
   // FPrefix[i] is the width of characters [0, i).
   void EnsureWidths();
@@ -168,6 +176,7 @@ protected:
   TPrefixSums FPrefix;
   std::vector<int> FBreaks;  // positions of the BR characters
   bool FWidthsValid = false;
+  std::vector<int> FObjWidths;  // the image widths the prefix sums hold
 
 private:
   void AppendText(const std::u16string& text, const std::vector<int>& indices, std::size_t from,

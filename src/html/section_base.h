@@ -13,7 +13,21 @@ class TSectionList;
 class TSurface;
 class IndentManager;
 class TCellBasic;
+class TImageObj;
 struct TUrlTarget;
+
+// What a document point leads to.
+struct TLinkHit {
+  const TUrlTarget* Target = nullptr;  // the link run's link (null for a map area)
+  std::u16string Url;         // the link as it is followed
+  std::u16string TargetName;  // the frame the link names
+  std::u16string Title;       // the hint
+  TImageObj* Image = nullptr; // the picture under the point
+};
+// GetURL's answer: a link, a form control, a hint.
+constexpr unsigned guUrl = 1;
+constexpr unsigned guControl = 2;
+constexpr unsigned guTitle = 4;
 
 class TSectionBase {
 public:
@@ -88,9 +102,10 @@ public:
     (void)pos, (void)ch;
     return false;
   }
-  // The link under (x, y); 0 when none.
-  virtual unsigned GetURL(TSurface& surface, int x, int y, const TUrlTarget*& target) {
-    (void)surface, (void)x, (void)y, (void)target;
+  // The link and hint under the document point (x, y): guUrl and guTitle
+  // flags, 0 when none.
+  virtual unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
+    (void)surface, (void)x, (void)y, (void)hit;
     return 0;
   }
   virtual bool PtInObject(int x, int y) const {

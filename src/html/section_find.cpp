@@ -2,6 +2,7 @@
 // point of a position, the position under a point, the link under a point.
 #include <algorithm>
 #include <climits>
+#include <string>
 
 #include "html/section.h"
 #include "html/section_list.h"
@@ -74,9 +75,43 @@ int TSection::FindCursor(TSurface& surface, int x, int y, int& xr, int& yr, bool
   return StartCurs + lo;
 }
 
-unsigned TSection::GetURL(TSurface& surface, int x, int y, const TUrlTarget*& target) {
+unsigned TSection::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
   (void)surface;
-  target = nullptr;
+  TSectionList& doc = ParentSectionList;
+  // Pictures first: their painted place decides.
+  int ix = 0, iy = 0;
+  if (Images.Count() > 0) {
+    if (auto* image = dynamic_cast<TImageObj*>(Images.PtInImage(x, y, ix, iy))) {
+      unsigned result = 0;
+      hit.Image = image;
+      doc.ActiveImage = image;
+      hit.Title = !image->ImageTitle.empty() ? image->ImageTitle : image->FAlt;
+      if (image->UseMap) {
+        if (const TMapItem* map = doc.FindMap(image->MapName)) {
+          TAreaLink link;
+          if (map->GetURL(ix, iy, link)) {
+            hit.Url = link.Href;
+            hit.TargetName = link.Target;
+            if (!link.Title.empty()) hit.Title = link.Title;
+            result |= guUrl;
+          }
+          return result | (hit.Title.empty() ? 0u : guTitle);
+        }
+      }
+      const TFontObj* run = Fonts.GetFontObjAt(image->Pos);
+      if (run && run->UrlTarget && run->UrlTarget->HasUrl()) {
+        hit.Target = run->UrlTarget;
+        hit.Url = run->UrlTarget->Url;
+        hit.TargetName = run->UrlTarget->Target;
+        if (image->IsMap) {
+          std::string at = "?" + std::to_string(ix) + "," + std::to_string(iy);
+          hit.Url.append(at.begin(), at.end());
+        }
+        result |= guUrl;
+      }
+      return result | (hit.Title.empty() ? 0u : guTitle);
+    }
+  }
   const LineRec* line = LineAtY(y);
   if (!line || line->Ln == 0) return 0;
   EnsureWidths();
@@ -90,10 +125,14 @@ unsigned TSection::GetURL(TSurface& surface, int x, int y, const TUrlTarget*& ta
     else hi = mid;
   }
   if (lo >= end || FLayoutX + XInLine(*line, lo) > x) return 0;
+  if (Buff[static_cast<std::size_t>(lo)] == ImageChar) return 0;
   const TFontObj* run = Fonts.GetFontObjAt(lo);
   if (!run || !run->UrlTarget) return 0;
-  target = run->UrlTarget;
-  return 1;
+  hit.Target = run->UrlTarget;
+  hit.Url = run->UrlTarget->Url;
+  hit.TargetName = run->UrlTarget->Target;
+  hit.Title = run->Title;
+  return guUrl | (hit.Title.empty() ? 0u : guTitle);
 }
 
 }  // namespace tav

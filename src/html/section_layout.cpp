@@ -24,8 +24,24 @@ int Sat(long long v) {
 
 // ---------------------------------------------------------------- widths
 
+void TSection::SizeImages(TSurface& surface, int availableWidth, int availableHeight) {
+  if (Images.Count() == 0) return;
+  bool changed = FObjWidths.size() != Images.Items.size();
+  FObjWidths.resize(Images.Items.size());
+  for (std::size_t k = 0; k < Images.Items.size(); ++k) {
+    TFloatingObj& obj = *Images.Items[k];
+    obj.DrawLogic(surface, availableHeight, availableWidth, Fonts.GetFontObjAt(obj.Pos));
+    int w = obj.Floating() ? -1 : obj.TotalWidth();
+    if (FObjWidths[k] != w) {
+      FObjWidths[k] = w;
+      changed = true;
+    }
+  }
+  if (changed) FWidthsValid = false;
+}
+
 void TSection::EnsureWidths() {
-  bool objects = Images.Count() > 0 || FormControls.Count() > 0;
+  bool objects = FormControls.Count() > 0;
   if (FWidthsValid && !objects && FPrefix.size() == static_cast<std::size_t>(Len) + 1) return;
   FPrefix.Reset(static_cast<std::size_t>(Len) + 1);
   long long sum = 0;
@@ -102,13 +118,14 @@ int TSection::VisibleEnd(int start, int end) const {
 // ---------------------------------------------------------------- min and max
 
 void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
-  (void)surface;
   bool objects = Images.Count() > 0;
   if (!objects && StoredCycle == ParentSectionList.CycleNumber && StoredMin >= 0) {
     min = StoredMin;
     max = StoredMax;
     return;
   }
+  // Images are sized first, without room: percentages count as nothing.
+  SizeImages(surface, 0, 0);
   EnsureWidths();
   // Maximum: the widest stretch between line breaks; the first one carries
   // the text indent.
@@ -130,8 +147,15 @@ void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
   }
   segment(Len);
 
-  // Minimum: the widest piece that cannot be broken.
+  // Floating images add their width to the maximum and need it at least.
   long long mn = 0;
+  for (const auto& obj : Images.Items) {
+    if (!obj->Floating()) continue;
+    mx += obj->TotalWidth();
+    mn = std::max<long long>(mn, obj->TotalWidth());
+  }
+
+  // Minimum: the widest piece that cannot be broken.
   if (BreakWord) {
     for (int i = 0; i < Len; ++i) mn = std::max<long long>(mn, Advance(i));
   } else {
@@ -141,6 +165,7 @@ void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
       bool separator = (c == u' ' || IsPlaceholder(c) || c == BrkCh) && Brk[static_cast<std::size_t>(j)] != 'n';
       if (separator) {
         mn = std::max(mn, Width(ps, j));
+        if (IsPlaceholder(c)) mn = std::max<long long>(mn, Advance(j));
         ps = j + 1;
       } else if (CanBreakAfter(j)) {
         long long w = Width(ps, j + 1);
@@ -159,7 +184,7 @@ void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
 }
 
 void TPreFormated::MinMaxWidth(TSurface& surface, int& min, int& max) {
-  (void)surface;
+  SizeImages(surface, 0, 0);
   EnsureWidths();
   long long w = 0;
   int segStart = 0;
@@ -229,9 +254,9 @@ void TSection::SetLineMetrics(LineRec& line) const {
   }
 }
 
-int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, IndentManager& imgr,
-                          int& maxWidth, int& curs, bool noWrap) {
-  (void)surface;
+int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
+                          int availableHeight, IndentManager& imgr, int& maxWidth, int& curs,
+                          bool noWrap) {
   Lines.clear();
   StartCurs = curs;
   YDraw = ContentTop = DrawTop = y;
@@ -240,6 +265,23 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, I
   long long localMax =
       std::max<long long>(0, std::min<long long>(static_cast<long long>(imgr.RightSide(y)) - imgr.LeftIndent(y),
                                                  availableWidth));
+  // Every image is sized for this pass; floating ones widen the maximum.
+  SizeImages(surface, availableWidth, availableHeight);
+  std::vector<TFloatingObj*> floats;
+  for (const auto& obj : Images.Items) {
+    if (!obj->Floating()) continue;
+    floats.push_back(obj.get());
+    localMax = std::max<long long>(localMax, obj->TotalWidth());
+  }
+  std::size_t nextFloat = 0;
+  std::vector<TFloatingObj*> waiting;
+  long long floatBottom = y;
+  auto place = [&](TFloatingObj* f, int at) {
+    int boxX = imgr.PlaceFloat(at, f->HorzAlign, f->TotalWidth(), f->TotalHeight());
+    f->FloatX = SatAdd(boxX, f->HSpaceL);
+    f->FloatY = at;
+    floatBottom = std::max(floatBottom, static_cast<long long>(at) + f->TotalHeight());
+  };
   auto addGap = [&](int height) {
     LineRec gap;
     gap.Start = 0;
@@ -324,6 +366,21 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, I
         while (pos + ln < limit && Buff[static_cast<std::size_t>(pos + ln)] == u' ') ++ln;
       }
 
+      // Floating images met on this line: placed at once where they fit
+      // (the line is then fitted again, narrower), else below the line.
+      bool placed = false;
+      while (nextFloat < floats.size() && floats[nextFloat]->Pos < pos + ln) {
+        TFloatingObj* f = floats[nextFloat++];
+        long long room = static_cast<long long>(imgr.RightSide(Y)) - imgr.LeftIndent(Y);
+        if (f->TotalWidth() <= room) {
+          place(f, Y);
+          placed = true;
+        } else {
+          waiting.push_back(f);
+        }
+      }
+      if (placed) continue;
+
       LineRec line;
       line.Start = pos;
       line.Ln = ln;
@@ -356,11 +413,14 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, I
       Y = SatAdd(Y, h);
       pos += ln;
       first = false;
+      for (TFloatingObj* f : waiting) place(f, Y);
+      waiting.clear();
     }
   }
+  while (nextFloat < floats.size()) place(floats[nextFloat++], Y);
 
   SectionHeight = Sat(static_cast<long long>(Y) - y);
-  DrawHeight = SectionHeight;
+  DrawHeight = Sat(std::max<long long>(SectionHeight, floatBottom - y));
   ContentBot = SatAdd(y, SectionHeight);
   DrawBot = SatAdd(y, DrawHeight);
   curs = SatAdd(curs, Len);
@@ -376,17 +436,18 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth, I
 int TSection::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
                         int& curs) {
-  (void)xRef, (void)yRef, (void)availableHeight, (void)blockHeight;
-  return LayoutLines(surface, x, y, availableWidth, imgr, maxWidth, curs, false);
+  (void)xRef, (void)yRef, (void)blockHeight;
+  return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, false);
 }
 
 int TPreFormated::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                             int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
                             int& curs) {
-  (void)xRef, (void)yRef, (void)availableHeight, (void)blockHeight;
-  if (Len > 0) return LayoutLines(surface, x, y, availableWidth, imgr, maxWidth, curs, !BreakWord);
+  (void)xRef, (void)yRef, (void)blockHeight;
+  if (Len > 0)
+    return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, !BreakWord);
   // An empty line still takes its font's height.
-  int h = LayoutLines(surface, x, y, availableWidth, imgr, maxWidth, curs, true);
+  int h = LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, true);
   LineRec line;
   line.Y = SatAdd(y, h);
   SetLineMetrics(line);

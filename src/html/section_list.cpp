@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "html/font_obj.h"
+#include "html/html_paths.h"
+#include "util/code_page.h"
+#include "html/image_obj.h"
 #include "html/section.h"
 
 namespace tav {
@@ -41,7 +44,31 @@ void TSectionList::Clear() {
   TableNestLevel = 0;
   FirstLineHtPtr = nullptr;
   FIMgr.Clear();
+  MapList.clear();
+  ActiveImage = nullptr;
   Styles.Initialize(Defaults);
+}
+
+const TImageIcons& TSectionList::Icons() {
+  if (!FIcons) FIcons = std::make_unique<TImageIcons>(MakeImageIcons(Device));
+  return *FIcons;
+}
+
+std::string TSectionList::ExpandImageName(const std::u16string& source) const {
+  if (Fetcher.OnBitmapRequest || Fetcher.OnImageRequest) return TextToUtf8(source);
+  return HTMLExpandFilename(source, Base, CurrentFile);
+}
+
+const TMapItem* TSectionList::FindMap(const std::u16string& name) const {
+  for (const auto& map : MapList)
+    if (map->MapName == name) return map.get();
+  return nullptr;
+}
+
+unsigned TSectionList::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
+  hit = TLinkHit{};
+  ActiveImage = nullptr;
+  return TCellBasic::GetURL(surface, x, y, hit);
 }
 
 void TSectionList::SetFonts(const TStyleDefaults& defaults, TColor background) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "html/cell.h"
+#include "html/image_cache.h"
+#include "html/image_map.h"
 #include "html/properties.h"
 #include "html/style_list.h"
 
@@ -17,6 +19,7 @@ namespace tav {
 
 class TFontObj;
 class TBodyBlock;
+class TImageObj;
 
 // A link as the builder met it.
 struct TUrlTarget {
@@ -98,6 +101,28 @@ public:
   int* FirstLineHtPtr = nullptr;
   std::function<void(int percent)> OnProgress;
 
+  // Pictures: the cache (kept across loads by whoever owns the document),
+  // the fetcher with its optional request events, the names awaited, the
+  // image maps in document order, and the image under the mouse.
+  TStringBitmapList BitmapList;
+  TPictureFetcher Fetcher{Device, BitmapList};
+  TMissingImages MissingImages;
+  std::vector<std::unique_ptr<TMapItem>> MapList;
+  TImageObj* ActiveImage = nullptr;
+  bool NoFocusRect = false;
+  // What relative picture names resolve against: the BASE element's HREF,
+  // else the folder of the file shown (a local path), else the working
+  // directory.
+  std::u16string Base;
+  std::string CurrentFile;
+  // The built-in pictures for this document's device, made on first use.
+  const TImageIcons& Icons();
+  // The name a picture's source is fetched and cached under: the expanded
+  // local path, or the source as it stands when request events are set.
+  std::string ExpandImageName(const std::u16string& source) const;
+  // The map of that (upper-cased) name, or null.
+  const TMapItem* FindMap(const std::u16string& name) const;
+
   // The copy buffer CopyToClipboard appends the selected text to.
   std::u16string CopyBuffer;
   TDrawList DrawList;
@@ -118,12 +143,16 @@ public:
   void Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y);
   // The selected text, lines joined with CR LF.
   std::u16string SelectedText();
+  // The link, title and image under a document point; guUrl, guTitle
+  // flags, 0 when nothing is there.
+  unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit);
 
 protected:
   IndentManager& Indents() override { return FIMgr; }
 
 private:
   IndentManager FIMgr;
+  std::unique_ptr<TImageIcons> FIcons;
 };
 
 }  // namespace tav

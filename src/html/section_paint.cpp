@@ -34,6 +34,8 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
   EnsureWidths();
   const long long top = clip.Top - 40 + yOff;
   const long long bot = clip.Bottom + 40 + yOff;
+  if (Images.Count() > 0) QueueFloats(x, top, bot);
+  const int docDX = Sat(static_cast<long long>(FLayoutX) - x);
   // Line bottoms never decrease: the first line reaching the clip is found
   // by halving.
   auto first = std::partition_point(Lines.begin(), Lines.end(), [&](const LineRec& l) {
@@ -89,6 +91,18 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
     while (i < b) {
       char16_t c = Buff[static_cast<std::size_t>(i)];
       if (NotText(c)) {
+        if (c == ImageChar && Images.Count() > 0) {
+          TFloatingObj* obj = Images.FindImage(i);
+          if (obj && !obj->Floating()) {
+            // Pictures are painted after the document, above the text.
+            long long ix = lineX + (FPrefix[static_cast<std::size_t>(i)] - p0) +
+                           extraBefore(spaceIndex) + obj->HSpaceL;
+            const TFontObj* run = Fonts.GetFontObjAt(i);
+            int lineTop = Sat(static_cast<long long>(line.Y) - yOff + line.SpaceBefore);
+            doc.DrawList.AddImage([obj, px = Sat(ix), run, bl = Sat(baseline), lineTop,
+                                   docDX](TSurface& s) { obj->Draw(s, px, run, bl, lineTop, docDX); });
+          }
+        }
         ++i;
         continue;
       }
@@ -122,6 +136,20 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
     }
   }
   return bottom;
+}
+
+void TSection::QueueFloats(int x, long long top, long long bot) {
+  TSectionList& doc = ParentSectionList;
+  const int docDX = Sat(static_cast<long long>(FLayoutX) - x);
+  for (const auto& item : Images.Items) {
+    TFloatingObj* obj = item.get();
+    if (!obj->Floating()) continue;
+    if (static_cast<long long>(obj->FloatY) + obj->TotalHeight() < top || obj->FloatY > bot) continue;
+    const int px = Sat(static_cast<long long>(obj->FloatX) - docDX);
+    const int py = Sat(static_cast<long long>(obj->FloatY) - doc.YOff);
+    const TFontObj* run = Fonts.GetFontObjAt(obj->Pos);
+    doc.DrawList.AddImage([obj, px, py, run, docDX](TSurface& s) { obj->Draw(s, px, run, py, py, docDX); });
+  }
 }
 
 void TSection::DrawRun(TSurface& surface, const TFontObj& run, bool selected, TColor pageBg,

@@ -188,6 +188,14 @@ void TSection::AddChar(char16_t ch, int index) {
   FWidthsValid = false;
 }
 
+TImageObj& TSection::AddImage(const TAttributeList& attributes, int index) {
+  auto image = std::make_unique<TImageObj>(ParentSectionList, static_cast<int>(Buff.size()), attributes);
+  TImageObj& result = *image;
+  AddChar(ImageChar, index);
+  Images.Add(std::move(image));
+  return result;
+}
+
 void TSection::AddOpBrk() {
   if (!Brk.empty() && Brk.size() == Buff.size()) Brk.back() = 'a';
 }
@@ -204,7 +212,6 @@ void TSection::ProcessText(int index) {
   const bool objects = Images.Count() > 0 || FormControls.Count() > 0;
   auto removedAt = [&](std::size_t pos) {
     if (!objects) return;
-    Images.Decrement(static_cast<int>(pos), 1);
     FormControls.Decrement(static_cast<int>(pos), 1);
   };
   auto mapRuns = [&](std::size_t readPos) {
@@ -262,6 +269,11 @@ void TSection::ProcessText(int index) {
     } else if (c == BrkCh) {
       while (w > 0 && Buff[w - 1] == u' ') unwrite();
     }
+    // An image takes its new position when its placeholder is written:
+    // images already passed hold positions below w, the others their old
+    // ones at or after i, so the list stays ordered for the look-ups.
+    if (c == ImageChar && Images.Count() > 0)
+      if (TFloatingObj* image = Images.FindImage(static_cast<int>(i))) image->Pos = static_cast<int>(w);
     Buff[w] = c;
     Brk[w] = code;
     XP[w] = XP[i];

@@ -732,9 +732,9 @@ TEST_F(SectionTest, PointsAndPositions) {
     bool inText = false;
     EXPECT_EQ(s->FindCursor(*Surface, c.X, c.Y, xr, yr, inText), c.Pos) << c.X << "," << c.Y;
     EXPECT_EQ(inText, c.InText) << c.X << "," << c.Y;
-    const TUrlTarget* target = nullptr;
-    EXPECT_EQ(s->GetURL(*Surface, c.X, c.Y, target) != 0, c.Link) << c.X << "," << c.Y;
-    EXPECT_EQ(target, c.Link ? &link : nullptr);
+    TLinkHit hit;
+    EXPECT_EQ((s->GetURL(*Surface, c.X, c.Y, hit) & guUrl) != 0, c.Link) << c.X << "," << c.Y;
+    EXPECT_EQ(hit.Target, c.Link ? &link : nullptr);
   }
 }
 
