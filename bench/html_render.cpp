@@ -2,7 +2,9 @@
 // body, parses it, lays it out at width W, paints it into an off-screen
 // bitmap and dumps the box tree.
 //
-//   html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] FILE
+//   html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] [--hit X,Y] FILE
+// Relative picture names resolve against the working directory, as they do
+// for a response body shown in the window.
 //
 // W defaults to the width the document gets on the HTML page of the main
 // window at start-up size; the page is painted whole (at most
@@ -28,6 +30,7 @@
 #include "platform/qt/install.h"
 #include "textview/response_body_loader.h"
 #include "textview/text_view_string_list.h"
+#include "util/code_page.h"
 #include "util/memory_stream.h"
 
 #include "bench_figures.h"
@@ -44,7 +47,8 @@ constexpr int kMaxPaintHeight = 30000;
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] FILE\n");
+               "usage: html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] "
+               "[--hit X,Y] FILE\n");
   return 2;
 }
 
@@ -71,12 +75,18 @@ int main(int argc, char** argv) {
   const char* png = nullptr;
   const char* boxes = nullptr;
   const char* file = nullptr;
+  bool hit = false;
+  int hitX = 0, hitY = 0;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (!std::strcmp(argv[i], "--width") && hasValue) width = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--height") && hasValue) height = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--png") && hasValue) png = argv[++i];
     else if (!std::strcmp(argv[i], "--boxes") && hasValue) boxes = argv[++i];
+    else if (!std::strcmp(argv[i], "--hit") && hasValue) {
+      if (std::sscanf(argv[++i], "%d,%d", &hitX, &hitY) != 2) return Usage();
+      hit = true;
+    }
     else if (argv[i][0] == '-' || file) return Usage();
     else file = argv[i];
   }
@@ -141,6 +151,13 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s\n", boxes);
       return 1;
     }
+  }
+  if (hit) {
+    // The link, frame and hint at a document point, as the mouse finds them.
+    tav::TLinkHit found;
+    document.GetURL(canvas, hitX, hitY, found);
+    std::printf("hit-url: %s\nhit-target: %s\nhit-title: %s\n", tav::TextToUtf8(found.Url).c_str(),
+                tav::TextToUtf8(found.TargetName).c_str(), tav::TextToUtf8(found.Title).c_str());
   }
   std::printf("parse-seconds: %.4f\nlayout-seconds: %.4f\npaint-seconds: %.4f\n", parse, layout,
               paint);

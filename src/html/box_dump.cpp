@@ -54,6 +54,24 @@ public:
     for (auto& item : cell.Items) Item(*item, depth);
   }
 
+  void ImageLine(const TFloatingObj& obj, const std::string& pad) {
+    Out += pad + "image Pos=" + N(obj.Pos);
+    if (auto* image = dynamic_cast<const TImageObj*>(&obj))
+      Out += " ObjWidth=" + N(image->ObjWidth) + " ObjHeight=" + N(image->ObjHeight);
+    Out += " ImageWidth=" + N(obj.ImageWidth) + " ImageHeight=" + N(obj.ImageHeight) +
+           " HSpaceL=" + N(obj.HSpaceL) + " HSpaceR=" + N(obj.HSpaceR) + " VSpaceT=" +
+           N(obj.VSpaceT) + " VSpaceB=" + N(obj.VSpaceB) + " BorderSize=" + N(obj.BorderSize) +
+           " DrawXX=" + N(obj.DrawXX) + " DrawYY=" + N(obj.DrawYY);
+    if (obj.Floating())
+      Out += std::string(obj.HorzAlign == AlignmentType::ALeft ? " float=left" : " float=right") +
+             " FloatX=" + N(obj.FloatX) + " FloatY=" + N(obj.FloatY);
+    if (auto* image = dynamic_cast<const TImageObj*>(&obj)) {
+      static const char* const states[] = {"unfetched", "shown", "broken", "pending"};
+      Out += std::string(" ") + states[static_cast<int>(image->State)];
+    }
+    Out += "\n";
+  }
+
   void Item(TSectionBase& item, int depth) {
     std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
     if (auto* b = dynamic_cast<TBlock*>(&item)) {
@@ -88,6 +106,7 @@ public:
                    static_cast<std::size_t>(std::max(0, l.Ln)))) +
                "\n";
       }
+      for (const auto& obj : s->Images.Items) ImageLine(*obj, pad + "  ");
       return;
     }
     Out += pad + "item Y=" + N(item.YDraw) + " height=" + N(item.SectionHeight) + "\n";
