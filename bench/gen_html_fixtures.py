@@ -6,11 +6,14 @@
   d-json          a 5 MB tag-less JSON body
   e-css           3,000 CSS rules over 100,000 classed elements
   f-inline        a 1 MB data: URI image and a 2 MB inline script
-Usage: gen_html_fixtures.py FOLDER  (writes NAME-1x.html and NAME-2x.html)."""
+Usage: gen_html_fixtures.py FOLDER  (writes NAME-1x.html and NAME-2x.html, and the
+picture the image pages show)."""
 import base64
 import os
 import random
+import struct
 import sys
+import zlib
 
 WORDS = ("lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod tempor "
          "incididunt ut labore et dolore magna aliqua &amp; caf&eacute; &#8364;").split()
@@ -77,8 +80,38 @@ def inline(scale, rng):
             "<p>after</p></body></html>\n" % (data, script))
 
 
+PICTURE = "picture.png"
+
+
+def png_bytes(width, height, rgb):
+    """A small truecolour PNG in one colour."""
+    raw = b"".join(b"\x00" + bytes(rgb) * width for _ in range(height))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def images(scale, rng, folder):
+    """10,000 IMGs per scale: broken ones (http sources with ALT text) and
+    one local picture repeated, in paragraphs of text."""
+    picture = os.path.abspath(os.path.join(folder, PICTURE))
+    parts = ["<html><body>\n"]
+    for i in range(10_000 * scale):
+        if i % 10 == 0:
+            parts.append("<p>%s\n" % sentence(rng, 8))
+        if i % 2:
+            parts.append('<img src="http://example.com/img%d.png" alt="image %d"> ' % (i, i))
+        else:
+            parts.append('<img src="%s" width=24 height=24> ' % picture)
+    parts.append("</body></html>\n")
+    return "".join(parts)
+
+
 FIXTURES = {"a-paragraphs": paragraphs, "b-table": table, "c-nesting": nesting,
-            "d-json": json_body, "e-css": css, "f-inline": inline}
+            "d-json": json_body, "e-css": css, "f-inline": inline, "g-images": images}
 
 
 def main():
@@ -86,12 +119,15 @@ def main():
         sys.exit(__doc__)
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, PICTURE), "wb") as f:
+        f.write(png_bytes(16, 16, (200, 40, 40)))
     for name, make in FIXTURES.items():
         for scale in (1, 2):
             rng = random.Random(12345)
             path = os.path.join(folder, "%s-%dx.html" % (name, scale))
+            text = make(scale, rng, folder) if make is images else make(scale, rng)
             with open(path, "w", encoding="utf-8") as f:
-                f.write(make(scale, rng))
+                f.write(text)
 
 
 if __name__ == "__main__":
