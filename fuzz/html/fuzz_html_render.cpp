@@ -1,6 +1,7 @@
 // Builds, lays out and paints arbitrary documents on the fixed-metrics
-// device, and checks the line records: each line lies inside its section
-// and line tops never go up.
+// device, and checks the line records (each line lies inside its section
+// and line tops never go up) and the images (in position order, each on
+// its placeholder); then asks for the link at a few points.
 #include <climits>
 #include <functional>
 
@@ -24,6 +25,13 @@ void CheckLines(tav::TCellBasic& cell) {
         Check(static_cast<long long>(line.Start) + line.Ln <= static_cast<long long>(s->Buff.size()));
         Check(line.Y >= lastTop);
         lastTop = line.Y;
+      }
+      int lastPos = -1;
+      for (const auto& image : s->Images.Items) {
+        Check(image->Pos > lastPos && image->Pos < static_cast<int>(s->Buff.size()));
+        Check(s->Buff[static_cast<std::size_t>(image->Pos)] == tav::ImageChar);
+        Check(image->ImageWidth >= 0 && image->ImageHeight >= 0);
+        lastPos = image->Pos;
       }
     }
   }
@@ -49,5 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   document.Draw(*canvas, tav::TRect{0, 0, 200, 150}, 6000, 0, 0);
   document.YOff = 100;
   document.Draw(*canvas, tav::TRect{0, 0, 200, 150}, 6000, 0, 0);
+  for (int y = 0; y < 300; y += 7) {
+    tav::TLinkHit hit;
+    document.GetURL(*canvas, (y * 13) % width, y, hit);
+  }
   return 0;
 }
