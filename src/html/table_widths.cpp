@@ -385,7 +385,7 @@ std::vector<int> TableNotSpecifiedAndWillFit(int width, const std::vector<int>& 
           if (c.Pct[i] == 0)
             w[i] = Sat(otherMax > 0 ? MulDivDown(rest, c.Max[i], otherMax) : rest / count);
         const size_t big = LargestSpread(c.Min, c.Max);
-        w[big] = Sat(w[big] + wanted - Sum(w));
+        w[big] = Sat(static_cast<long long>(w[big]) + wanted - Sum(w));
       }
       return w;
     }
@@ -431,7 +431,7 @@ std::vector<int> TableNotSpecifiedAndWillFit(int width, const std::vector<int>& 
     w[i] = Sat(c.Min[i] + (spread > 0 ? MulDivRound(c.Max[i] - c.Min[i], extra, spread)
                                       : extra / static_cast<long long>(n)));
   const size_t big = LargestSpread(c.Min, c.Max);
-  w[big] = Sat(w[big] + width - Sum(w));
+  w[big] = Sat(static_cast<long long>(w[big]) + width - Sum(w));
   return w;
 }
 
