@@ -58,5 +58,52 @@ TEST(HtmlRender, PrintsFiguresWritesThePictureAndTheSameBoxesEachRun) {
   EXPECT_EQ(png.height(), height);
 }
 
+// Pictures from a local PNG file, and the link, frame and hint found at a
+// point: an ISMAP picture in a link (body margins 10 and 5, a one-pixel
+// link frame, so the picture starts at 11, 6), a broken picture's ALT and
+// TITLE, and a point on nothing.
+TEST(HtmlRender, DrawsLocalPicturesAndReportsWhatIsAtAPoint) {
+  test::TempFolder folder("tav-html-hit");
+  QImage picture(10, 20, QImage::Format_RGB32);
+  picture.fill(QColor(0, 160, 0));
+  ASSERT_TRUE(picture.save(QString::fromStdString(folder.File("p.png")), "PNG"));
+  const std::string page = folder.File("page.html");
+  ASSERT_TRUE(test::WriteFile(page, "<a href=map target=_blank><img src=\"" + folder.File("p.png") +
+                                        "\" width=50 ismap></a>"
+                                        "<img src=\"http://example.com/x.png\" alt=Hello "
+                                        "title=\"Its title\">"));
+  const struct {
+    const char* point;
+    const char* url;
+    const char* target;
+    const char* title;
+  } cases[] = {
+      {"23,40", "map?12,34", "_blank", ""},
+      {"11,6", "map?0,0", "_blank", ""},
+      // The broken picture stands right of it on the same baseline (107).
+      {"70,100", "", "", "Its title"},
+      {"250,300", "", "", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string log = folder.File("log.txt");
+    test::ChildProcess child({TAV_HTML_RENDER, "--width", "300", "--png", folder.File("page.png"),
+                              "--hit", c.point, page},
+                             test::ChildOptions{log});
+    ASSERT_TRUE(child.WaitForExit(60000));
+    ASSERT_EQ(child.ExitCode(), 0) << child.Output();
+    const std::string out = child.Output();
+    EXPECT_NE(out.find(std::string("hit-url: ") + c.url + "\n"), std::string::npos) << c.point << out;
+    EXPECT_NE(out.find(std::string("hit-target: ") + c.target + "\n"), std::string::npos) << c.point;
+    EXPECT_NE(out.find(std::string("hit-title: ") + c.title + "\n"), std::string::npos) << c.point;
+  }
+  // The picture drawn 50 x 100 inside its frame.
+  QImage png(QString::fromStdString(folder.File("page.png")));
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.pixelColor(11, 6), QColor(0, 160, 0));
+  EXPECT_EQ(png.pixelColor(60, 105), QColor(0, 160, 0));
+  EXPECT_NE(png.pixelColor(61, 50), QColor(0, 160, 0));
+  EXPECT_NE(png.pixelColor(30, 107), QColor(0, 160, 0));
+}
+
 }  // namespace
 }  // namespace tav
