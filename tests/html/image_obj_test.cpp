@@ -286,6 +286,9 @@ TEST_F(ImageDoc, VerticalAlignmentInTheLine) {
       // Middle: baseline + descent - height / 2 - (40 + 0 - 0) / 2, with the
       // line's space above grown by half the excess (22 - 11 = 11).
       {u"ab<img src=x width=10 height=40 align=middle>", 11 + 14 + 4 - 9 - 20},
+      // The halves round toward zero: (5 + 0 - 10) / 2 is -2, not -3.
+      {u"ab<img src=x width=10 height=5 align=middle style='margin-top:10px;margin-bottom:0'>",
+       14 + 4 - 9 + 2},
   };
   for (const auto& c : cases) {
     Layout(c.html);
