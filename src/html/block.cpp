@@ -401,6 +401,15 @@ void TBlock::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   DrawRange(surface, clip, dx, FFlowEnd, DrawList.size());
 }
 
+void TBlock::MoveY(int dy) {
+  if (dy == 0) return;
+  TSectionBase::MoveY(dy);
+  ClientContentBot = ShiftY(ClientContentBot, dy);
+  MyCell->MoveY(dy);
+  // The flow's running bottoms are found again at the next paint.
+  FFlowCycle = -1;
+}
+
 int TBlock::FindDocPos(int sourcePos, bool prev) const {
   for (auto& item : MyCell->Items) {
     int r = item->FindDocPos(sourcePos, prev);

@@ -70,10 +70,11 @@ public:
     return MyCell->GetURL(surface, x, y, hit);
   }
   int FindDocPos(int sourcePos, bool prev) const override;
+  void MoveY(int dy) override;
 
   // The content width for the available width (the number of auto values
   // among margin-left, margin-right and width decides); sets the margins.
-  int FindWidth(TSurface& surface, int availableWidth, int autoCount);
+  virtual int FindWidth(TSurface& surface, int availableWidth, int autoCount);
 
 protected:
   void CollapseMargins();
@@ -114,6 +115,11 @@ public:
   ListBulletType ListStyleType = ListBulletType::lbBlank;
   int ListNumb;
   int FirstLineHt = 0;  // baseline of the first line
+
+  void MoveY(int dy) override {
+    TBlock::MoveY(dy);
+    FirstLineHt = ShiftY(FirstLineHt, dy);
+  }
 
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,

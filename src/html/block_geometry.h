@@ -1,9 +1,19 @@
 #pragma once
 // The arithmetic of block boxes: horizontal widths and margins, and the
 // merging of vertical margins.
+#include <cstddef>
+
+#include "html/properties.h"
+
 namespace tav {
 
 // FindWidth's inputs: every value in pixels, Auto where auto.
+// A box value in pixels: Auto, not set and the reserved markers count as 0.
+inline int BoxPx(const TMarginArray& m, PropIndices p) {
+  int v = m[static_cast<std::size_t>(p)];
+  return v == Auto || v == IntNull || v == AutoParagraph ? 0 : v;
+}
+
 struct TWidthInput {
   int Available = 0;       // A
   int Horizontal = 0;      // H: left and right borders and padding

@@ -92,4 +92,11 @@ unsigned TCellBasic::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
   return 0;
 }
 
+void TCellBasic::MoveY(int dy) {
+  if (dy == 0) return;
+  for (auto& item : Items) item->MoveY(dy);
+  tcContentBot = TSectionBase::ShiftY(tcContentBot, dy);
+  tcDrawBot = TSectionBase::ShiftY(tcDrawBot, dy);
+}
+
 }  // namespace tav

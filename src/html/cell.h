@@ -45,6 +45,8 @@ public:
   // The link under a document point: the first item whose drawn extent
   // holds y and that finds one.
   unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit);
+  // Moves every item (and the cell's bottoms) dy pixels down.
+  void MoveY(int dy);
 
 protected:
   // The indent manager the items are laid out and painted with.

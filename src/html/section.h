@@ -119,6 +119,7 @@ public:
   bool GetChAtPos(int pos, char16_t& ch) const override;
   void AddSectionsToList() override;
   void CopyToClipboard() override;
+  void MoveY(int dy) override;
 
   std::u16string Buff;
   std::string Brk;  // 'y', 'n', 's', 'a' per character (plus the final 'y')

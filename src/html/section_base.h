@@ -112,6 +112,15 @@ public:
     (void)x, (void)y;
     return false;
   }
+  // Moves everything layout placed by dy pixels down: a table lays a cell's
+  // content out once and then moves it to its row.
+  virtual void MoveY(int dy) {
+    for (int* v : {&YDraw, &ContentTop, &ContentBot, &DrawTop, &DrawBot}) *v = ShiftY(*v, dy);
+  }
+  static int ShiftY(int v, int dy) {
+    long long r = static_cast<long long>(v) + dy;
+    return r > 2147483647LL ? 2147483647 : r < -2147483647LL - 1 ? -2147483647 - 1 : static_cast<int>(r);
+  }
   // Adds the item's text sections to the document's position list.
   virtual void AddSectionsToList() {}
   // Appends the selected text to the document's copy buffer.

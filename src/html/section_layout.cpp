@@ -458,4 +458,15 @@ int TPreFormated::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef,
   return SectionHeight;
 }
 
+void TSection::MoveY(int dy) {
+  TSectionBase::MoveY(dy);
+  for (LineRec& line : Lines) {
+    line.Y = ShiftY(line.Y, dy);
+    // Inline boxes are measured again where the line now stands.
+    line.FirstDraw = true;
+    line.BorderList.clear();
+  }
+  for (auto& obj : Images.Items) obj->FloatY = ShiftY(obj->FloatY, dy);
+}
+
 }  // namespace tav
