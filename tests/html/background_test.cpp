@@ -11,6 +11,7 @@
 
 #include "html/background_painter.h"
 #include "html/block.h"
+#include "html/box_dump.h"
 #include "html/html_builder.h"
 #include "html/image_obj.h"
 #include "html/list_markers.h"
@@ -210,6 +211,8 @@ TEST_F(BackgroundPage, ABlockTilesItsPictureOverItsBorderBox) {
   EXPECT_EQ(Surface->Pixel(box.Right - 1, box.Bottom - 1), RGB(10, 10, 200));
   EXPECT_EQ(Surface->Pixel(box.Right, box.Bottom - 1), clWhite);
   EXPECT_EQ(Surface->Pixel(box.Left, box.Bottom), clWhite);
+  EXPECT_NE(DumpBoxes(Doc).find("\n    background 4x4 at 0% 0% repeat\n"), std::string::npos)
+      << DumpBoxes(Doc);
 }
 
 // Pictures that cannot be had are dropped without a broken-picture icon;
@@ -270,6 +273,9 @@ TEST_F(BackgroundPage, ThePagePictureScrollsWithTheDocumentUnlessFixed) {
   Rec.ClearCalls();
   Doc.DrawBackground(Rec, TRect{0, 0, 400, 50}, 0);
   EXPECT_EQ(Blits(Rec), Grid(390, 40, 10, 10, 1, 1));
+  EXPECT_NE(DumpBoxes(Doc).find("\npage background 10x10 at 100% 100% no-repeat\n"),
+            std::string::npos)
+      << DumpBoxes(Doc);
 }
 
 TEST_F(BackgroundPage, APageWithoutAPictureIsItsColour) {
@@ -303,6 +309,7 @@ TEST_F(BackgroundPage, ListItemsShowTheirPictureMarker) {
   ASSERT_EQ(ellipses.size(), 1u);
   EXPECT_EQ(ellipses[0], BulletRect(ListBulletType::lbDisc, plain.X, plain.FirstLineHt));
   EXPECT_EQ(Surface->Pixel(first.X - 16, first.FirstLineHt - 1), RGB(0, 40, 200));
+  EXPECT_NE(DumpBoxes(Doc).find(" picture=6x5\n"), std::string::npos) << DumpBoxes(Doc);
 }
 
 }  // namespace
