@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
   t = Clock::now();
   auto bitmap = device.CreateBitmap(width, paintHeight);
   tav::TSurface& canvas = bitmap->Canvas();
-  canvas.FillRect(tav::TRect{0, 0, width, paintHeight}, tav::ColorToRGB(document.Background));
+  document.DrawBackground(canvas, tav::TRect{0, 0, width, paintHeight}, 0);
   document.Draw(canvas, tav::TRect{0, 0, width, paintHeight}, 6000, 0, 0);
   const double paint = Seconds(t);
 

@@ -6,6 +6,7 @@
 #include "html/block_geometry.h"
 #include "html/border_painter.h"
 #include "html/html_units.h"
+#include "html/image_obj.h"
 #include "html/list_markers.h"
 #include "html/sat_math.h"
 #include "html/section.h"
@@ -72,6 +73,11 @@ TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& pro
     FOwnIMgr = std::make_unique<IndentManager>();
   }
   (void)attrs;
+  const std::u16string picture = ImageUrlOf(AsText(props.Get(P::BackgroundImage)));
+  if (!picture.empty()) {
+    BGImage = TImageObj::SimpleCreate(document, picture);
+    PRec = BackgroundPRecOf(props);
+  }
   if (!props.PropID.empty()) document.AddName(UpperCopy(props.PropID), TIDObject{this, -1});
   int autoCount = 0;
   Props->ConvMargArray(0, 0, MargArray, autoCount);
@@ -257,6 +263,7 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
   cellIMgr.FreeLeftIndentRec(li);
   cellIMgr.FreeRightIndentRec(ri);
   cellIMgr.CurrentID = savedID;
+  FetchBackgroundPicture(surface, BGImage);
 
   ClientContentBot = std::max(ContentTop, MyCell->tcContentBot);
   if (height != Auto && height > 0 && (!HideOverflow || height > 3))
@@ -313,6 +320,8 @@ void TBlock::BuildDrawList() {
 
 void TBlock::DrawBlockBackground(TSurface& surface, const TRect& borderBox) {
   if (BGColor != clNone) surface.FillRect(borderBox, ColorToRGB(BGColor));
+  if (TBitmap* picture = ShownPicture(BGImage))
+    DrawBackgroundPicture(surface, *picture, borderBox, borderBox, PRec);
 }
 
 int TBlock::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
@@ -451,7 +460,11 @@ TBlockLI::TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties&
   }
   ListBulletType fromStyle = props.GetListStyleType();
   if (fromStyle != ListBulletType::lbBlank) ListStyleType = fromStyle;
+  const std::u16string marker = ImageUrlOf(AsText(props.Get(P::ListStyleImage)));
+  if (!marker.empty()) Image = TImageObj::SimpleCreate(document, marker);
 }
+
+TBlockLI::~TBlockLI() = default;
 
 int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
@@ -462,6 +475,7 @@ int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int
   int h = TBlock::DrawLogic(surface, x, y, xRef, yRef, availableWidth, availableHeight, blockHeight,
                             imgr, maxWidth, curs);
   ParentSectionList.FirstLineHtPtr = saved;
+  if (!DisplayNone()) FetchBackgroundPicture(surface, Image);
   return h;
 }
 
@@ -470,9 +484,24 @@ void TBlockLI::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   if (ListType == ListTypeType::None || ListType == ListTypeType::Definition) return;
   int baseline = SatAdd(FirstLineHt, -ParentSectionList.YOff);
   if (baseline < clip.Top - 50 || baseline > clip.Bottom + 50) return;
+  if (TBitmap* picture = ShownPicture(Image)) {
+    // Its left edge 16 pixels before the content, its bottom on the
+    // baseline.
+    surface.BitBlt(SatAdd(SatAdd(X, dx), -16), SatAdd(baseline, -picture->Height()),
+                   picture->Width(), picture->Height(), *picture, 0, 0);
+    return;
+  }
   // The marker's font is only wanted when one is drawn.
   const TMyFont font = Props->GetFont();
   DrawListMarker(surface, ListStyleType, ListNumb, font, font.Color, SatAdd(X, dx), baseline);
+}
+
+// ------------------------------------------------------------ body
+
+TBodyBlock::TBodyBlock(TSectionList& document, TCellBasic& owner, const TProperties& props,
+                       const TAttributeList* attrs)
+    : TBlock(document, owner, props, attrs) {
+  BGImage.reset();
 }
 
 // ------------------------------------------------------------ rules

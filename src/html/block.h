@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "html/attributes.h"
+#include "html/background_painter.h"
 #include "html/cell.h"
 #include "html/properties.h"
 #include "html/section_base.h"
 
 namespace tav {
+
+class TImageObj;
 
 class TBlock : public TSectionBase {
 public:
@@ -45,6 +48,11 @@ public:
   TPropDisplay FDisplay = TPropDisplay::pdUnassigned;
   bool HideOverflow = false;
   AlignmentType Justify = AlignmentType::ALeft;
+  // The background picture (from background-image url(...)), fetched by
+  // the first layout and dropped when it cannot be had; its place and
+  // repeat in PRec.
+  std::unique_ptr<TImageObj> BGImage;
+  TBackgroundPRec PRec;
   int X = 0;            // left of the content box
   int Indent = 0;       // content offset from the block's left edge
   int NewWidth = 0;     // content width
@@ -111,10 +119,14 @@ public:
   TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties& props,
            const TAttributeList* attrs, ListTypeType listType, bool plain, char16_t typeChar,
            int number, int level);
+  ~TBlockLI() override;
   ListTypeType ListType;
   ListBulletType ListStyleType = ListBulletType::lbBlank;
   int ListNumb;
   int FirstLineHt = 0;  // baseline of the first line
+  // The picture marker from list-style-image, drawn instead of the bullet
+  // or number; dropped when it cannot be loaded.
+  std::unique_ptr<TImageObj> Image;
 
   void MoveY(int dy) override {
     TBlock::MoveY(dy);
@@ -129,10 +141,13 @@ protected:
   void DrawContent(TSurface& surface, const TRect& clip, int dx) override;
 };
 
-// The document's top block; its background is the page's.
+// The document's top block; its background is the page's: the viewer
+// paints its colour and picture over the whole window, so the block keeps
+// no picture of its own.
 class TBodyBlock : public TBlock {
 public:
-  using TBlock::TBlock;
+  TBodyBlock(TSectionList& document, TCellBasic& owner, const TProperties& props,
+             const TAttributeList* attrs);
 
 protected:
   void DrawBlockBackground(TSurface&, const TRect&) override {}

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "html/block.h"
+#include "html/image_obj.h"
 #include "html/section.h"
 #include "html/section_list.h"
 #include "util/code_page.h"
@@ -79,9 +80,14 @@ public:
              N(b->DrawTop) + " ContentTop=" + N(b->ContentTop) + " ContentBot=" +
              N(b->ContentBot) + " DrawBot=" + N(b->DrawBot) + " width=" + N(b->NewWidth) +
              " margins=" + Box(*b) + "\n";
+      if (const TBitmap* picture = ShownPicture(b->BGImage))
+        Out += pad + "  " + Background(*picture, b->PRec) + "\n";
       if (auto* li = dynamic_cast<TBlockLI*>(b)) {
         Out += pad + "  marker " + BulletName(li->ListStyleType) + " " + N(li->ListNumb) +
-               " baseline=" + N(li->FirstLineHt) + "\n";
+               " baseline=" + N(li->FirstLineHt);
+        if (const TBitmap* picture = ShownPicture(li->Image))
+          Out += " picture=" + N(picture->Width()) + "x" + N(picture->Height());
+        Out += "\n";
       }
       Cell(*b->MyCell, depth + 1);
       return;
@@ -112,6 +118,16 @@ public:
     Out += pad + "item Y=" + N(item.YDraw) + " height=" + N(item.SectionHeight) + "\n";
   }
 
+  // A background picture's size, place and repeat.
+  static std::string Background(const TBitmap& picture, const TBackgroundPRec& prec) {
+    auto at = [](int v, bool percent) { return N(v) + (percent ? "%" : "px"); };
+    return "background " + N(picture.Width()) + "x" + N(picture.Height()) + " at " +
+           at(prec.X, prec.XPercent) + " " + at(prec.Y, prec.YPercent) +
+           (prec.RepeatX ? (prec.RepeatY ? " repeat" : " repeat-x")
+                         : (prec.RepeatY ? " repeat-y" : " no-repeat")) +
+           (prec.Fixed ? " fixed" : "");
+  }
+
 private:
   static std::string N(int v) { return std::to_string(v); }
 
@@ -132,6 +148,8 @@ private:
 std::string DumpBoxes(TSectionList& document) {
   TDumper d;
   d.Cell(document, 0);
+  if (const TBitmap* picture = document.BackgroundBitmap())
+    d.Out += "page " + TDumper::Background(*picture, document.BackgroundPRec) + "\n";
   return d.Out;
 }
 

@@ -410,6 +410,7 @@ void THtmlBuilder::DoBodyTag() {
   }
   TColor bg = props.GetBackgroundColor();
   if (bg != clNone) Doc.Background = bg;
+  Doc.SetBackgroundImage(ImageUrlOf(AsText(props.Get(P::BackgroundImage))), BackgroundPRecOf(props));
   Section.reset();
   Doc.Items.clear();
   auto body = std::make_unique<TBodyBlock>(Doc, Doc, props, &T.Attributes);

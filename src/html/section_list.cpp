@@ -6,6 +6,7 @@
 #include "html/html_paths.h"
 #include "util/code_page.h"
 #include "html/image_obj.h"
+#include "html/sat_math.h"
 #include "html/section.h"
 
 namespace tav {
@@ -22,6 +23,7 @@ TSectionList::TSectionList(TGraphicsDevice& device)
 }
 
 TSectionList::~TSectionList() {
+  BackgroundImage.reset();
   // Items refer to the lists below while they go; the link list is emptied
   // first so that going runs have nothing to unregister.
   LinkList.clear();
@@ -46,7 +48,32 @@ void TSectionList::Clear() {
   FIMgr.Clear();
   MapList.clear();
   ActiveImage = nullptr;
+  BackgroundImage.reset();
+  BackgroundPRec = TBackgroundPRec{};
+  DocWidth = DocHeight = 0;
   Styles.Initialize(Defaults);
+}
+
+void TSectionList::SetBackgroundImage(const std::u16string& url, const TBackgroundPRec& prec) {
+  BackgroundImage = url.empty() ? nullptr : TImageObj::SimpleCreate(*this, url);
+  BackgroundPRec = prec;
+}
+
+TBitmap* TSectionList::BackgroundBitmap() const { return ShownPicture(BackgroundImage); }
+
+void TSectionList::DrawBackground(TSurface& surface, const TRect& view, int x) {
+  surface.FillRect(view, ColorToRGB(Background));
+  TBitmap* picture = BackgroundBitmap();
+  if (!picture) return;
+  TRect area = view;
+  if (!BackgroundPRec.Fixed) {
+    // The whole document, scrolled: at least the window's size.
+    area.Left = SatAdd(view.Left, x);
+    area.Top = SatAdd(view.Top, -YOff);
+    area.Right = SatAdd(area.Left, std::max(view.Right - view.Left, DocWidth));
+    area.Bottom = SatAdd(area.Top, std::max(view.Bottom - view.Top, DocHeight));
+  }
+  DrawBackgroundPicture(surface, *picture, area, view, BackgroundPRec);
 }
 
 const TImageIcons& TSectionList::Icons() {
@@ -90,11 +117,14 @@ int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int
   FIMgr.Clear();
   FIMgr.Reset(0, width);
   PositionList.clear();
+  FetchBackgroundPicture(surface, BackgroundImage);
   scrollWidth = 0;
   int curs = 0;
   int h = TCellBasic::DoLogic(surface, 0, 0, width, availableHeight, 0, scrollWidth, curs);
   AddSectionsToList();
-  return std::max(h, tcDrawBot);
+  DocWidth = scrollWidth;
+  DocHeight = std::max(h, tcDrawBot);
+  return DocHeight;
 }
 
 void TSectionList::Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y) {

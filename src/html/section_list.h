@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "html/background_painter.h"
 #include "html/cell.h"
 #include "html/image_cache.h"
 #include "html/image_map.h"
@@ -110,6 +111,14 @@ public:
   std::vector<std::unique_ptr<TMapItem>> MapList;
   TImageObj* ActiveImage = nullptr;
   bool NoFocusRect = false;
+  // The page's picture (the body's background-image), fetched when the
+  // document is laid out and dropped when it cannot be had; its place,
+  // repeat and whether it stays with the window (fixed) in BackgroundPRec.
+  std::unique_ptr<TImageObj> BackgroundImage;
+  TBackgroundPRec BackgroundPRec;
+  // The size of the laid-out document (its height and widest extent).
+  int DocWidth = 0;
+  int DocHeight = 0;
   // What relative picture names resolve against: the BASE element's HREF,
   // else the folder of the file shown (a local path), else the working
   // directory.
@@ -132,6 +141,10 @@ public:
   // Rebuilds the style list from the defaults and keeps the colours.
   void SetFonts(const TStyleDefaults& defaults, TColor background);
   void SetYOffset(int y) { YOff = y; }
+  // The page's picture named by `url` (none when empty), placed by `prec`.
+  void SetBackgroundImage(const std::u16string& url, const TBackgroundPRec& prec);
+  // The page's decoded picture, or null while there is none to show.
+  TBitmap* BackgroundBitmap() const;
   // Registers a name or id (upper-cased); the first registration wins.
   void AddName(const std::u16string& name, TIDObject target);
 
@@ -140,7 +153,14 @@ public:
   int DoLogic(TSurface& surface, int width, int availableHeight, int& scrollWidth);
   // Paints the part of the document under the clip (window coordinates;
   // the document is offset by x horizontally and -YOff vertically).
+  // The page background is not part of it: see DrawBackground.
   void Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y);
+  // Paints the page background under the document: the colour over
+  // `view` (the window's paint area, window coordinates), then the picture
+  // tiled by its position and repeat, placed in the scrolled document (its
+  // top-left at (view.Left + x, view.Top - YOff), as Draw places it) or,
+  // when fixed, in the window. Viewers call it before Draw.
+  void DrawBackground(TSurface& surface, const TRect& view, int x);
   // The selected text, lines joined with CR LF.
   std::u16string SelectedText();
   // The link, title and image under a document point; guUrl, guTitle

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../html/picture_bytes.h"
 #include "child_process.h"
 #include "temp_folder.h"
 
@@ -103,6 +104,29 @@ TEST(HtmlRender, DrawsLocalPicturesAndReportsWhatIsAtAPoint) {
   EXPECT_EQ(png.pixelColor(60, 105), QColor(0, 160, 0));
   EXPECT_NE(png.pixelColor(61, 50), QColor(0, 160, 0));
   EXPECT_NE(png.pixelColor(30, 107), QColor(0, 160, 0));
+}
+
+// The page's picture goes under the document, tiled from the page's top-left
+// corner.
+TEST(HtmlRender, PaintsThePagePictureUnderTheDocument) {
+  test::TempFolder folder("tav-html-render");
+  const std::string tile = folder.File("tile.bmp");
+  ASSERT_TRUE(test::WriteFile(
+      tile, test::MakeBmp(2, 2, {RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 255, 255)})));
+  const std::string page = folder.File("page.html");
+  ASSERT_TRUE(test::WriteFile(page, "<body background='" + tile + "'><p>x</p>"));
+  test::ChildProcess child({TAV_HTML_RENDER, "--width", "60", "--height", "40", "--png",
+                            folder.File("page.png"), page},
+                           test::ChildOptions{folder.File("log.txt")});
+  ASSERT_TRUE(child.WaitForExit(60000));
+  ASSERT_EQ(child.ExitCode(), 0) << child.Output();
+  QImage png(QString::fromStdString(folder.File("page.png")));
+  ASSERT_EQ(png.size(), QSize(60, 40));
+  // Away from the text: the tile repeats from (0, 0).
+  EXPECT_EQ(png.pixel(58, 38) & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(png.pixel(59, 38) & 0xFFFFFFu, 0x0000FFu);
+  EXPECT_EQ(png.pixel(58, 39) & 0xFFFFFFu, 0x00FF00u);
+  EXPECT_EQ(png.pixel(59, 39) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
 }  // namespace
