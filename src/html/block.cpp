@@ -33,7 +33,7 @@ int RawInt(const TProperties& props, P p) {
 
 TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& props,
                const TAttributeList* attrs)
-    : TSectionBase(document), OwnerCell(owner), Props(std::make_unique<TProperties>(props)) {
+    : TSectionBase(document), OwnerCell(&owner), Props(std::make_unique<TProperties>(props)) {
   MyCell = std::make_unique<TBlockCell>(document, nullptr);
   MyCell->OwnerBlock = this;
   MyCell->OwnersTag = props.PropTag;
@@ -97,7 +97,7 @@ void TBlock::CollapseMargins() {
   }
   if (Floating()) return;
   TSectionBase* prev = nullptr;
-  for (auto it = OwnerCell.Items.rbegin(); it != OwnerCell.Items.rend(); ++it) {
+  for (auto it = OwnerCell->Items.rbegin(); it != OwnerCell->Items.rend(); ++it) {
     auto* b = dynamic_cast<TBlock*>(it->get());
     if (b && b->Positioning == PositionType::posAbsolute) continue;
     prev = it->get();
@@ -109,13 +109,13 @@ void TBlock::CollapseMargins() {
     b->BottomAuto = false;
   } else if (prev) {
     // A list right after an item's text sits close under it.
-    if (OwnerCell.OwnersTag == u"li" && TopAuto &&
+    if (OwnerCell->OwnersTag == u"li" && TopAuto &&
         (Props->PropTag == u"ul" || Props->PropTag == u"ol"))
       MarginTop = 0;
   } else if (TopAuto) {
     MarginTop = 0;
-  } else if (OwnerCell.OwnersTag == u"default" || OwnerCell.OwnersTag == u"body") {
-    auto* cell = dynamic_cast<TBlockCell*>(&OwnerCell);
+  } else if (OwnerCell->OwnersTag == u"default" || OwnerCell->OwnersTag == u"body") {
+    auto* cell = dynamic_cast<TBlockCell*>(OwnerCell);
     int ownerTop = cell && cell->OwnerBlock ? cell->OwnerBlock->MarginTop : 0;
     MarginTop = std::max(0, MarginTop - ownerTop);
   }

@@ -26,7 +26,7 @@ public:
   ~TBlock() override;
 
   std::unique_ptr<TBlockCell> MyCell;
-  TCellBasic& OwnerCell;
+  TCellBasic* OwnerCell;  // the cell the block stands in
   std::u16string TagClass;
   std::unique_ptr<TProperties> Props;  // the box values as written
   TMarginArray MargArray{};            // in pixels, from the last layout

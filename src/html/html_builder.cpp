@@ -6,6 +6,7 @@
 #include "html/html_color.h"
 #include "html/html_units.h"
 #include "html/style_parser.h"
+#include "html/table_block.h"
 
 namespace tav {
 
@@ -272,6 +273,7 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
         AddItem(std::make_unique<TPage>(Doc));
         Next();
         break;
+      case TableSy: DoTable(); break;
       default:
         if (!DoInline()) Next();
         break;
@@ -595,6 +597,280 @@ void THtmlBuilder::DoMap() {
   if (T.Sy != MapEndSy) return;
   Doc.MapList.push_back(std::move(map));
   Next();
+}
+
+// ------------------------------------------------------------ tables
+
+namespace {
+
+// What ends a cell's content, a caption's, and the run of text between
+// cells.
+const TSymbSet& CellEndSymbols() {
+  static const TSymbSet s{TDSy,        THSy,       TDEndSy,   THEndSy,    TRSy,
+                          TREndSy,     TableEndSy, CaptionSy, CaptionEndSy, THeadSy,
+                          TBodySy,     TFootSy,    THeadEndSy, TBodyEndSy, TFootEndSy,
+                          ColSy,       ColGroupSy, ColGroupEndSy};
+  return s;
+}
+
+AlignmentType VAlignOf(const TAttributeList& attrs, AlignmentType fallback) {
+  const std::u16string* v = AttrText(attrs, VAlignSy);
+  if (!v) return fallback;
+  std::u16string s = LowerCopy(TrimCopy(*v));
+  if (s == u"top" || s == u"baseline") return AlignmentType::ATop;
+  if (s == u"middle" || s == u"center") return AlignmentType::AMiddle;
+  if (s == u"bottom") return AlignmentType::ABottom;
+  return fallback;
+}
+
+std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& attrs) {
+  auto copy = std::make_unique<TAttributeList>();
+  for (const TAttribute& a : attrs) copy->Add(a);
+  return copy;
+}
+
+}  // namespace
+
+void THtmlBuilder::DoColInfo(ThtmlTable& table) {
+  // A COL (or a COLGROUP without COLs) describes SPAN columns.
+  const TAttributeList& a = T.Attributes;
+  TColObj col;
+  if (const TAttribute* w = a.Find(WidthSy)) {
+    if (w->Name.find(u'%') != std::u16string::npos) {
+      col.colWidth = std::clamp(w->Value, 1, 100) * 10;
+      col.colAsPercent = true;
+    } else if (w->Value > 0) {
+      col.colWidth = w->Value;
+    }
+  }
+  std::u16string align;
+  if (AlignValue(a, align))
+    col.colAlign = align == u"center"  ? AlignmentType::ACenter
+                   : align == u"right" ? AlignmentType::ARight
+                                       : AlignmentType::ALeft;
+  col.colVAlign = VAlignOf(a, AlignmentType::ANone);
+  int span = 1;
+  for (const TAttribute& attr : a)
+    if (attr.WhichName == u"SPAN") span = std::clamp(attr.Value, 1, 100);
+  const bool group = T.Sy == ColGroupSy;
+  Next();
+  if (group && (T.Sy == ColSy || T.Sy == TextSy)) {
+    while (T.Sy == TextSy) Next();
+    if (T.Sy == ColSy) return;  // the group's COLs describe it
+  }
+  for (int i = 0; i < span && table.ColInfo.size() < 10000; ++i) table.ColInfo.push_back(col);
+}
+
+void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
+  const bool th = T.Sy == THSy;
+  const std::u16string tag = th ? u"th" : u"td";
+  TProperties& props = PushProps(tag);
+  const TAttributeList& a = T.Attributes;
+  std::u16string align;
+  if (AlignValue(a, align)) {
+    props.Assign(Text(align), P::TextAlign);
+  } else if (column >= 0 && static_cast<std::size_t>(column) < table.ColInfo.size() &&
+             table.ColInfo[static_cast<std::size_t>(column)].colAlign != AlignmentType::ANone) {
+    AlignmentType ca = table.ColInfo[static_cast<std::size_t>(column)].colAlign;
+    props.Assign(Text(ca == AlignmentType::ACenter ? u"center" : ca == AlignmentType::ARight ? u"right" : u"left"),
+                 P::TextAlign);
+  } else if (th) {
+    std::u16string inForce = AsText(props.Get(P::TextAlign));
+    if (inForce.empty() || inForce == u"left") props.Assign(Text(u"center"), P::TextAlign);
+  }
+  TColor color;
+  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+  if (auto v = AttrText(a, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  auto cell = std::make_unique<TCellObj>(Doc, a, props);
+  const bool savedNoBreak = NoBreak;
+  if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
+  Next();
+  SectionEnd();
+  TCellBasic* saved = Cell;
+  Cell = cell->Cell.get();
+  ++Depth;
+  DoBody(CellEndSymbols());
+  SectionEnd();
+  Cell->CheckLastBottomMargin();
+  --Depth;
+  Cell = saved;
+  NoBreak = savedNoBreak;
+  if (T.Sy == TDEndSy || T.Sy == THEndSy) Next();
+  PopProps(tag);
+  row.Cells.push_back(std::move(cell));
+}
+
+std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
+  TProperties& props = PushProps(u"caption");
+  const std::u16string* align = AttrText(T.Attributes, AlignSy);
+  top = !(align && LowerCopy(TrimCopy(*align)) == u"bottom");
+  SectionEnd();
+  // The caption stands first in a cell of its own until it joins the pair.
+  TBlockCell owner(Doc, nullptr);
+  auto block = std::make_unique<TBlock>(Doc, owner, props, &T.Attributes);
+  block->OwnerCell = nullptr;
+  Next();
+  TCellBasic* saved = Cell;
+  Cell = block->MyCell.get();
+  ++Depth;
+  TSymbSet terms = CellEndSymbols();
+  DoBody(terms);
+  SectionEnd();
+  --Depth;
+  Cell = saved;
+  EndBlock(*block);
+  if (T.Sy == CaptionEndSy) Next();
+  PopProps(u"caption");
+  return block;
+}
+
+void THtmlBuilder::DoTable() {
+  if (TableLevel >= MaxTableNesting || Depth >= MaxBlockNesting) {
+    Next();  // the tag is ignored; what it holds is read as content
+    return;
+  }
+  SectionEnd();
+  ++TableLevel;
+  ++Depth;
+  TProperties& props = PushProps(u"table");
+  const std::unique_ptr<TAttributeList> tableAttrs = CopyAttributes(T.Attributes);
+  const TAttributeList& attrs = *tableAttrs;
+  if (const std::u16string* v = AttrText(attrs, AlignSy)) {
+    std::u16string s = LowerCopy(TrimCopy(*v));
+    if (s == u"left" || s == u"right") props.Assign(Text(s), P::Float);
+  }
+  TColor color;
+  if (auto v = AttrText(attrs, BGColorSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  auto tableProps = std::make_unique<TProperties>(props);
+  auto table = std::make_unique<ThtmlTable>(Doc, attrs, props);
+  std::vector<std::unique_ptr<TCellList>> footRows;
+  std::unique_ptr<TBlock> caption;
+  bool captionTop = true;
+  TRowType rowType = TRowType::TBody;
+  TCellList* row = nullptr;
+  bool rowOpen = false;    // "tr" properties pushed
+  bool rowHidden = false;  // display none: the row is dropped
+  std::unique_ptr<TCellList> current;
+  auto endRow = [&]() {
+    if (!current) return;
+    if (rowOpen) PopProps(u"tr");
+    rowOpen = false;
+    if (!rowHidden) {
+      if (current->RowType == TRowType::TFoot) footRows.push_back(std::move(current));
+      else table->Rows.push_back(std::move(current));
+    }
+    current.reset();
+    row = nullptr;
+  };
+  auto startRow = [&](bool fromTag) {
+    endRow();
+    current = std::make_unique<TCellList>();
+    row = current.get();
+    row->RowType = rowType;
+    rowHidden = false;
+    if (!fromTag) return;
+    TProperties& rp = PushProps(u"tr");
+    rowOpen = true;
+    rowHidden = rp.GetDisplay() == TPropDisplay::pdNone;
+    const TAttributeList& a = T.Attributes;
+    row->VAlign = VAlignOf(a, AlignmentType::AMiddle);
+    AlignmentType va;
+    if (rp.GetVertAlign(va) && (va == AlignmentType::ATop || va == AlignmentType::AMiddle ||
+                                va == AlignmentType::ABottom))
+      row->VAlign = va;
+    TColor c;
+    if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, c)) row->BkColor = c;
+    else if (rp.GetBackgroundColor() != clNone) row->BkColor = rp.GetBackgroundColor();
+    if (const TAttribute* h = a.Find(HeightSy)) {
+      if (h->Name.find(u'%') != std::u16string::npos) {
+        if (h->Value >= 0 && h->Value <= 100) row->SpecRowHeightPercent = h->Value;
+      } else if (h->Value >= 0) {
+        row->SpecRowHeight = h->Value;
+      }
+    }
+    bool before = false, after = false, inside = false;
+    rp.GetPageBreaks(before, after, inside);
+    row->BreakBefore = before;
+    row->BreakAfter = after;
+  };
+
+  Next();
+  while (T.Sy != EofSy && T.Sy != TableEndSy) {
+    switch (T.Sy) {
+      case ColSy:
+      case ColGroupSy: DoColInfo(*table); break;
+      case THeadSy:
+      case TBodySy:
+      case TFootSy:
+        endRow();
+        rowType = T.Sy == THeadSy ? TRowType::THead : T.Sy == TFootSy ? TRowType::TFoot : TRowType::TBody;
+        Next();
+        break;
+      case THeadEndSy:
+      case TBodyEndSy:
+      case TFootEndSy:
+        endRow();
+        rowType = TRowType::TBody;
+        Next();
+        break;
+      case TRSy:
+        startRow(true);
+        Next();
+        break;
+      case TREndSy:
+        endRow();
+        Next();
+        break;
+      case TDSy:
+      case THSy:
+        if (!row) startRow(false);
+        DoCell(*row, *table, static_cast<int>(row->Cells.size()));
+        break;
+      case CaptionSy:
+        if (caption) {
+          Next();
+          break;
+        }
+        caption = DoCaption(captionTop);
+        break;
+      case TextSy:
+        // Text between cells goes to the enclosing cell, before the table.
+        if (T.LCToken.S() == u" ") Next();
+        else DoText();
+        break;
+      case TDEndSy:
+      case THEndSy:
+      case CaptionEndSy:
+      case ColGroupEndSy:
+        Next();
+        break;
+      default:
+        if (!DoInline()) Next();
+        break;
+    }
+  }
+  endRow();
+  for (auto& foot : footRows) table->Rows.push_back(std::move(foot));
+  PopProps(u"table");
+  SectionEnd();
+
+  if (caption) {
+    // The pair stands in the flow; the table block and the caption inside.
+    TBlockCell owner(Doc, nullptr);
+    auto tableBlock = std::make_unique<TTableBlock>(Doc, owner, *tableProps, attrs, std::move(table));
+    tableBlock->OwnerCell = nullptr;
+    auto pair = std::make_unique<TTableAndCaptionBlock>(Doc, *Cell, *tableProps, std::move(tableBlock),
+                                                         std::move(caption), captionTop);
+    AddItem(std::move(pair));
+  } else {
+    AddItem(std::make_unique<TTableBlock>(Doc, *Cell, *tableProps, attrs, std::move(table)));
+  }
+  --Depth;
+  --TableLevel;
+  if (T.Sy == TableEndSy) Next();
 }
 
 void THtmlBuilder::DoA() {

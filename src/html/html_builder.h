@@ -20,6 +20,9 @@ namespace tav {
 // read normally), so that every recursive pass over the document stays
 // within the stack.
 constexpr int MaxBlockNesting = 300;
+// TABLE tags nested deeper than this are ignored: their cells read as
+// content of the enclosing cell.
+constexpr int MaxTableNesting = 10;
 
 // The symbols that stay inside a paragraph or heading: text, inline
 // elements, links, fonts, line breaks, images and controls, and the tags
@@ -98,6 +101,12 @@ private:
   void ApplyA();  // the tag's effect without reading on
   void ApplyImage();
   void DoMap();
+  void DoTable();
+  // One TD or TH into `row`; `column` is its place among the row's cells.
+  void DoCell(class TCellList& row, class ThtmlTable& table, int column);
+  // A CAPTION's content as a block; top: above the table.
+  std::unique_ptr<TBlock> DoCaption(bool& top);
+  void DoColInfo(class ThtmlTable& table);
   void DoFont();
   void ApplyFont();
   void DoLists(const TSymbSet& terms);
@@ -127,6 +136,7 @@ private:
   int BaseFontSize = 3;
   int Depth = 0;
   int PreLevel = 0;  // inside PRE: FONT sizes come from the PRE table
+  int TableLevel = 0;
   int LinkID = 0;
   // Open inline elements with a border style: tag and InlineList index.
   std::vector<std::pair<std::u16string, int>> OpenInline;
