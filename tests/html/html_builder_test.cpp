@@ -66,7 +66,8 @@ TEST_F(HtmlBuilder, PagesBecomeBlocksAndSections) {
       // Preformatted lines keep their spaces; the block ends at a table
       // start or a cell end as well as at its own end.
       {u"<pre>\na  b\n c</pre>d", "body[pre[pre'a  b ' pre' c '] 'd ']"},
-      {u"<pre>x<table>y", "body[pre[pre'x '] 'y ']"},
+      // PRE ends at a table; text before any cell goes before the table.
+      {u"<pre>x<table>y", "body[pre[pre'x '] 'y ' table[]]"},
       {u"<pre>x</td>y", "body[pre[pre'x '] 'y ']"},
       {u"<pre>a<b>b</b>&amp;c</pre>", "body[pre[pre'ab&c ']]"},
       // Lists: items hold their content; an empty item gets a no-break
