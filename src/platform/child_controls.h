@@ -217,6 +217,9 @@ public:
   virtual std::unique_ptr<TChildListBox> CreateListBox(TListSelectMode mode) = 0;
   virtual std::unique_ptr<TChildComboBox> CreateComboBox() = 0;
   virtual std::unique_ptr<TChildPanel> CreatePanel() = 0;
+  // Tab goes from each control of `order` to the next (Shift+Tab back).
+  // Only controls made by this factory count; the others are skipped.
+  virtual void SetTabOrder(const std::vector<TChildControl*>& order) = 0;
 };
 
 }  // namespace tav

@@ -57,6 +57,18 @@ TEST_F(FakeChildControlsTest, FocusIsSharedWithTheViews) {
   EXPECT_EQ(host.FakeChildControls().Controls().size(), 1u);
 }
 
+TEST_F(FakeChildControlsTest, TabOrderKeepsOnlyLiveControlsOfTheFactory) {
+  auto a = Make().CreateEdit();
+  auto b = Make().CreateButton();
+  TControl other;
+  TFakeWindowHost otherHost(device, other);
+  auto foreign = other.ChildControls()->CreateEdit();
+  Make().SetTabOrder({b.get(), foreign.get(), a.get()});
+  EXPECT_EQ(host.FakeChildControls().TabOrder(), (std::vector<TChildControl*>{b.get(), a.get()}));
+  b.reset();
+  EXPECT_EQ(host.FakeChildControls().TabOrder(), (std::vector<TChildControl*>{a.get()}));
+}
+
 TEST_F(FakeChildControlsTest, TypingHonoursHandlersLimitsAndReadOnly) {
   auto edit = Make().CreateEdit();
   Record(*edit, "edit");

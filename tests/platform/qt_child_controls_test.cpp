@@ -348,6 +348,24 @@ TEST_F(QtChildControlsTest, FocusMovesBetweenControls) {
   EXPECT_EQ(order, (std::vector<std::string>{"edit in", "edit out", "button in"}));
 }
 
+TEST_F(QtChildControlsTest, TabFollowsTheOrderGiven) {
+  auto a = Make().CreateEdit();
+  auto b = Make().CreateCheckBox();
+  auto c = Make().CreateButton();
+  for (TChildControl* x : std::initializer_list<TChildControl*>{a.get(), b.get(), c.get()})
+    x->Show();
+  Make().SetTabOrder({c.get(), a.get(), b.get()});
+  c->SetFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(a->Focused());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(b->Focused());
+  // A control that is no tab stop is passed over.
+  a->SetTabStop(false);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(c->Focused());
+}
+
 TEST_F(QtChildControlsTest, ClicksOnTogglesAndButtons) {
   auto check = Make().CreateCheckBox();
   auto radio = Make().CreateRadioButton();

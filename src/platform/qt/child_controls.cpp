@@ -25,9 +25,16 @@ namespace {
 QString ToQ(const std::u16string& s) { return QString::fromStdU16String(s); }
 std::u16string FromQ(const QString& s) { return s.toStdU16String(); }
 
+// Gives the factory the widget of a control it made.
+class TQtWidgetOwner {
+public:
+  virtual ~TQtWidgetOwner() = default;
+  virtual QWidget* OwnedWidget() const = 0;
+};
+
 // The part every kind shares, passed on to the core.
 template <class Interface>
-class TQtChild : public Interface {
+class TQtChild : public Interface, public TQtWidgetOwner {
 public:
   TQtChild(TChildControlKind kind, TQtControlHost& host, QWidget* widget,
            std::initializer_list<QPalette::ColorRole> roles)
@@ -53,6 +60,7 @@ public:
   bool TabStop() const override { return FCore.TabStop(); }
   int OwnHeight(const TFontDesc& font) const override { return FCore.OwnHeight(font); }
   TRect FrameInsets() const override { return FCore.FrameInsets(); }
+  QWidget* OwnedWidget() const override { return FCore.Widget(); }
 
 protected:
   template <class W>
@@ -442,6 +450,17 @@ std::unique_ptr<TChildListBox> TQtChildControlFactory::CreateListBox(TListSelect
 
 std::unique_ptr<TChildComboBox> TQtChildControlFactory::CreateComboBox() {
   return std::make_unique<TQtComboBox>(FHost);
+}
+
+void TQtChildControlFactory::SetTabOrder(const std::vector<TChildControl*>& order) {
+  QWidget* previous = nullptr;
+  for (TChildControl* control : order) {
+    auto* owner = dynamic_cast<TQtWidgetOwner*>(control);
+    QWidget* w = owner ? owner->OwnedWidget() : nullptr;
+    if (!w || w->parentWidget() != &FHost) continue;
+    if (previous) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
 }
 
 std::unique_ptr<TChildPanel> TQtChildControlFactory::CreatePanel() {

@@ -25,6 +25,7 @@ public:
   std::unique_ptr<TChildListBox> CreateListBox(TListSelectMode mode) override;
   std::unique_ptr<TChildComboBox> CreateComboBox() override;
   std::unique_ptr<TChildPanel> CreatePanel() override;
+  void SetTabOrder(const std::vector<TChildControl*>& order) override;
 
 private:
   TQtControlHost& FHost;

@@ -17,6 +17,8 @@ TFakeChild::TFakeChild(TChildControlKind kind, std::shared_ptr<TFakeChildShared>
 TFakeChild::~TFakeChild() {
   auto& list = FShared->Controls;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  auto& tabs = FShared->TabOrder;
+  tabs.erase(std::remove(tabs.begin(), tabs.end(), this), tabs.end());
   if (FShared->System->FocusedChild == this) FShared->System->FocusedChild = nullptr;
 }
 
@@ -415,6 +417,22 @@ std::unique_ptr<TChildComboBox> TFakeChildControlFactory::CreateComboBox() {
 
 std::unique_ptr<TChildPanel> TFakeChildControlFactory::CreatePanel() {
   return std::make_unique<TFakePanel>(TChildControlKind::ckPanel, FShared);
+}
+
+void TFakeChildControlFactory::SetTabOrder(const std::vector<TChildControl*>& order) {
+  FShared->TabOrder.clear();
+  for (TChildControl* control : order) {
+    auto* fake = dynamic_cast<TFakeChild*>(control);
+    const auto& mine = FShared->Controls;
+    if (fake && std::find(mine.begin(), mine.end(), fake) != mine.end())
+      FShared->TabOrder.push_back(fake);
+  }
+}
+
+std::vector<TChildControl*> TFakeChildControlFactory::TabOrder() const {
+  std::vector<TChildControl*> order;
+  for (TFakeChild* c : FShared->TabOrder) order.push_back(&c->Control());
+  return order;
 }
 
 TFakeChild& FakeOf(TChildControl& control) { return dynamic_cast<TFakeChild&>(control); }

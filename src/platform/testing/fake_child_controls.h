@@ -20,6 +20,7 @@ struct TFakeChildShared {
   TGraphicsDevice* Device = nullptr;
   std::shared_ptr<TFakeWindowSystem> System;
   std::vector<TFakeChild*> Controls;  // alive, in creation order
+  std::vector<TFakeChild*> TabOrder;  // as last set, controls of this factory only
   bool WindowGone = false;
 };
 
@@ -99,6 +100,9 @@ public:
   std::unique_ptr<TChildListBox> CreateListBox(TListSelectMode mode) override;
   std::unique_ptr<TChildComboBox> CreateComboBox() override;
   std::unique_ptr<TChildPanel> CreatePanel() override;
+  // Kept for tests to look at (TabOrder()); the fake moves no focus on Tab.
+  void SetTabOrder(const std::vector<TChildControl*>& order) override;
+  std::vector<TChildControl*> TabOrder() const;
 
 private:
   std::shared_ptr<TFakeChildShared> FShared;
