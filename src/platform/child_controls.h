@@ -47,7 +47,8 @@ public:
   // Setting ch to 0 swallows the character; other changes are not applied.
   using TKeyPressEvent = std::function<void(TChildControl& sender, char16_t& ch)>;
   // x, y in the child control's own pixels.
-  using TMouseMoveEvent = std::function<void(TChildControl& sender, TShiftState shift, int x, int y)>;
+  using TMouseMoveEvent =
+      std::function<void(TChildControl& sender, TShiftState shift, int x, int y)>;
 
   virtual ~TChildControl() = default;
   TChildControl(const TChildControl&) = delete;

@@ -291,9 +291,13 @@ public:
         FMode(mode) {
     QListWidget* l = List();
     FCore.WatchMouse(l->viewport());
-    l->setSelectionMode(mode == TListSelectMode::lsSingle     ? QAbstractItemView::SingleSelection
-                        : mode == TListSelectMode::lsMultiple ? QAbstractItemView::MultiSelection
-                                                              : QAbstractItemView::ExtendedSelection);
+    switch (mode) {
+      case TListSelectMode::lsSingle: l->setSelectionMode(QAbstractItemView::SingleSelection); break;
+      case TListSelectMode::lsMultiple: l->setSelectionMode(QAbstractItemView::MultiSelection); break;
+      case TListSelectMode::lsExtended:
+        l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        break;
+    }
     // The scroll position counts whole items, so that it names the top one.
     l->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
