@@ -64,6 +64,9 @@ public:
   // their own hosts go).
   void HostDestroyed();
   TWindowHost* Host() const { return FHost; }
+  // The host's maker of native child controls inside this control; null
+  // without a host (or when the window system has none).
+  TChildControlFactory* ChildControls() const { return FHost ? FHost->ChildControls() : nullptr; }
   // The host's device, or DefaultDevice() without a host.
   TGraphicsDevice& Device() const;
 

@@ -6,6 +6,7 @@
 
 namespace tav {
 
+class TChildControlFactory;
 class TControl;
 class TGraphicsDevice;
 
@@ -57,6 +58,9 @@ public:
   virtual void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) = 0;
   virtual void ImeWindowChanged() = 0;
   virtual void TabStopChanged() = 0;
+  // Makes native child controls inside this host's control (they go with
+  // its window); null when the window system has none.
+  virtual TChildControlFactory* ChildControls() { return nullptr; }
 };
 
 }  // namespace tav

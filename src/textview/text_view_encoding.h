@@ -1,52 +1,20 @@
 #pragma once
-// Byte-to-text decoding for the text view's line buffer: the encodings a
-// body can be loaded with, their byte-order marks, and a strict UTF-8
-// decoder that refuses anything but well-formed UTF-8.
-#include <cstdint>
+// What the line buffer adds to util/text_decoding.h for its own callers: the
+// code page numbers of its encodings and encoding text for saving.
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <string_view>
+
+#include "util/text_decoding.h"
 
 namespace tav {
-
-// Raised when bytes cannot be decoded in a strict encoding.
-class EEncodingError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-inline constexpr char kNoMappingMessage[] =
-    "No mapping for the Unicode character exists in the target multi-byte code page";
-
-// teAnsi is the system ANSI code page, Windows-1252 here.
-enum class TEncoding { teAnsi, teUtf8, teUtf16LE, teUtf16BE };
 
 // Windows code page numbers: 1252, 65001, 1200, 1201.
 int CodePageOf(TEncoding encoding);
 // The encoding with the given code page number, if it is one of the four.
 std::optional<TEncoding> EncodingFromCodePage(int codePage);
 
-// The byte-order mark of an encoding ("" for the ANSI code page).
-std::string_view PreambleOf(TEncoding encoding);
-// The encoding announced by a leading byte-order mark (UTF-8 first, then
-// UTF-16 LE, then UTF-16 BE), and the mark's length in bytes.
-std::optional<TEncoding> DetectPreamble(std::string_view bytes, std::size_t& preambleLength);
-
-// Number of UTF-16 units the bytes decode to in strict UTF-8, or -1 when they
-// are not well-formed UTF-8 (overlong forms, encoded surrogates, values above
-// U+10FFFF, the bytes C0, C1 and F5-FF, stray continuation bytes, a truncated
-// final sequence).
-std::int64_t StrictUtf8Length(std::string_view bytes);
-inline bool IsStrictUtf8(std::string_view bytes) { return StrictUtf8Length(bytes) >= 0; }
-
-// Strict UTF-8 decoding; raises EEncodingError with kNoMappingMessage.
-std::u16string DecodeUtf8Strict(std::string_view bytes);
-// Decodes bytes in the given encoding. Only UTF-8 can fail (as above); the
-// ANSI code page maps every byte; UTF-16 input keeps unpaired surrogates and
-// a lone final byte becomes U+FFFD.
-std::u16string DecodeBytes(std::string_view bytes, TEncoding encoding);
-// Encodes text for saving; UTF-8 and ANSI as in util/code_page.h.
+// Encodes text for saving (without a byte-order mark); UTF-8 and ANSI as in
+// util/code_page.h.
 std::string EncodeText(const std::u16string& text, TEncoding encoding);
 
 }  // namespace tav

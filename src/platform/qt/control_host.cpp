@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "platform/qt/child_controls.h"
 #include "platform/qt/install.h"
 #include "platform/qt/surface.h"
 #include "platform/system_values.h"
@@ -142,6 +143,16 @@ TQtControlHost::~TQtControlHost() {
     FControl = nullptr;
     control->HostDestroyed();
   }
+}
+
+TChildControlFactory* TQtControlHost::ChildControls() {
+  if (!FChildControls) FChildControls = std::make_unique<TQtChildControlFactory>(*this);
+  return FChildControls.get();
+}
+
+void TQtControlHost::RaiseScrollBars() {
+  FHBar->raise();
+  FVBar->raise();
 }
 
 TGraphicsDevice& TQtControlHost::Device() { return QtDevice(); }
@@ -387,7 +398,11 @@ void TQtControlHost::ScrollAction(TScrollBarKind kind, int action) {
 
 // ---------------------------------------------------------------- mouse
 
-TShiftState TQtControlHost::Shift(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) const {
+TShiftState TQtControlHost::Shift(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+  return QtShiftState(mods, buttons);
+}
+
+TShiftState QtShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
   TShiftState s = 0;
   if (mods & Qt::ShiftModifier) s |= ssShift;
   if (mods & Qt::ControlModifier) s |= ssCtrl;

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <map>
+#include <memory>
 
 #include "platform/control.h"
 #include "platform/window_host.h"
@@ -12,6 +13,8 @@ class QScrollBar;
 class QTimer;
 
 namespace tav {
+
+class TQtChildControlFactory;
 
 // A QWidget that hosts one TControl: it forwards paint, size, mouse, wheel,
 // keyboard, focus, timer and scroll bar events to the control and carries
@@ -28,6 +31,11 @@ public:
   ~TQtControlHost() override;
 
   TControl* Control() const { return FControl; }
+  // Where the control's client area starts in the widget (inside its border).
+  QPoint ClientOrigin() const { return {Border(), Border()}; }
+  // Keeps the scroll bars above native child controls, which would
+  // otherwise cover them.
+  void RaiseScrollBars();
 
   // TWindowHost
   TGraphicsDevice& Device() override;
@@ -55,6 +63,7 @@ public:
   void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) override;
   void ImeWindowChanged() override;
   void TabStopChanged() override;
+  TChildControlFactory* ChildControls() override;
 
   QSize sizeHint() const override;
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -84,7 +93,7 @@ private:
   void LayoutScrollBars();
   void ScrollAction(TScrollBarKind bar, int action);
   void PaintBorder(QPainter& painter);
-  TShiftState Shift(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) const;
+  static TShiftState Shift(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 
   TControl* FControl;
   bool FChild;
@@ -97,9 +106,12 @@ private:
   TRect FCaretShown;  // client pixels where the caret was last drawn
   QRegion FDirty;     // widget pixels invalidated and not yet painted
   bool FCaptured = false;
+  std::unique_ptr<TQtChildControlFactory> FChildControls;  // made on first use
 };
 
 // The virtual key code of a Qt key (0 when there is none).
 int QtKeyToVirtualKey(int qtKey, Qt::KeyboardModifiers modifiers);
+// The shift state of Qt's modifier keys and mouse buttons.
+TShiftState QtShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 
 }  // namespace tav

@@ -1,5 +1,7 @@
 #include "platform/testing/fake_window_host.h"
 
+#include "platform/testing/fake_child_controls.h"
+
 namespace tav::test {
 
 TFakeWindowHost::TFakeWindowHost(TGraphicsDevice& device, TControl& control)
@@ -12,6 +14,7 @@ TFakeWindowHost::TFakeWindowHost(TGraphicsDevice& device,
     : FDevice(device), FSystem(std::move(system)), FControl(&control) {}
 
 TFakeWindowHost::~TFakeWindowHost() {
+  FChildControls.reset();
   FChildren.clear();
   if (FSystem->Focused == this) FSystem->Focused = nullptr;
   if (FControl) FControl->HostDestroyed();
@@ -41,9 +44,17 @@ void TFakeWindowHost::ScrollPixels(int dx, int dy, const TRect& area) {
                   std::to_string(area.Width()) + "x" + std::to_string(area.Height()));
 }
 
+TChildControlFactory* TFakeWindowHost::ChildControls() { return &FakeChildControls(); }
+
+TFakeChildControlFactory& TFakeWindowHost::FakeChildControls() {
+  if (!FChildControls) FChildControls = std::make_unique<TFakeChildControlFactory>(FDevice, FSystem);
+  return *FChildControls;
+}
+
 void TFakeWindowHost::SetFocus() {
   TFakeWindowHost* old = FSystem->Focused;
   if (old == this) return;
+  if (FSystem->FocusedChild) FSystem->FocusedChild->DropFocus();
   FSystem->Focused = this;
   if (old && old->FControl) old->FControl->HostFocusChanged(false);
   if (FControl) FControl->HostFocusChanged(true);

@@ -10,10 +10,15 @@
 
 namespace tav::test {
 
+class TFakeChild;
+class TFakeChildControlFactory;
+
 // What every host of one fake window system shares: the focus, the mouse,
 // the modifier keys, and the log of what the controls asked for.
 struct TFakeWindowSystem {
   class TFakeWindowHost* Focused = nullptr;
+  // A native child control holds the focus instead (then Focused is null).
+  TFakeChild* FocusedChild = nullptr;
   TPoint Cursor;            // in the root control's client pixels
   bool CursorInside = false;
   TShiftState Keys = 0;
@@ -68,6 +73,9 @@ public:
   void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) override;
   void ImeWindowChanged() override {}
   void TabStopChanged() override {}
+  // Fake child controls (see fake_child_controls.h), made on first use.
+  TChildControlFactory* ChildControls() override;
+  TFakeChildControlFactory& FakeChildControls();
 
 private:
   TGraphicsDevice& FDevice;
@@ -77,6 +85,7 @@ private:
   std::map<int, unsigned> FTimers;
   int FInvalidateCount = 0;
   bool FCapture = false;
+  std::unique_ptr<TFakeChildControlFactory> FChildControls;
 };
 
 }  // namespace tav::test
