@@ -6,6 +6,7 @@
 #include "html/image_obj.h"
 #include "html/section.h"
 #include "html/section_list.h"
+#include "html/table.h"
 #include "util/code_page.h"
 
 namespace tav {
@@ -73,6 +74,32 @@ public:
     Out += "\n";
   }
 
+  static std::string List(const std::vector<int>& values) {
+    std::string r = "[";
+    for (std::size_t i = 0; i < values.size(); ++i) r += (i ? " " : "") + N(values[i]);
+    return r + "]";
+  }
+
+  void Table(ThtmlTable& t, const std::string& pad, int depth) {
+    const char* mode = t.UseAbsolute && t.tblWidthAttr == 0 ? "absolute"
+                       : t.tblWidthAttr > 0                 ? "percent-specified"
+                                                            : "percent-not-specified";
+    Out += pad + "table " + mode + " NumCols=" + N(t.NumCols) + " TableWidth=" + N(t.TableWidth) +
+           " TableHeight=" + N(t.TableHeight) + " Y=" + N(t.YDraw) + " spacing=" + N(t.CellSpacing) +
+           " border=" + N(t.BorderWidth) + " header=" + N(t.HeaderRowCount) + "/" +
+           N(t.HeaderHeight) + " foot=" + N(t.FootStartRow) + "/" + N(t.FootHeight) + "\n";
+    Out += pad + "  Widths=" + List(t.Widths) + " MinWidths=" + List(t.MinWidths) +
+           " MaxWidths=" + List(t.MaxWidths) + " Percents=" + List(t.Percents) + "\n";
+    Out += pad + "  Heights=" + List(t.Heights) + "\n";
+    for (TCellObj* c : t.AllCells) {
+      Out += pad + "  cell " + N(c->Row) + "," + N(c->Col) + " span=" + N(c->ColSpan) + "x" +
+             N(c->RowSpan) + " rect=" + N(c->X) + "," + N(c->Y) + "," + N(c->Wd) + "x" + N(c->Ht) +
+             " HzSpace=" + N(c->HzSpace) + " VrSpace=" + N(c->VrSpace) + " YIndent=" + N(c->YIndent) +
+             "\n";
+      Cell(*c->Cell, depth + 2);
+    }
+  }
+
   void Item(TSectionBase& item, int depth) {
     std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
     if (auto* b = dynamic_cast<TBlock*>(&item)) {
@@ -90,6 +117,10 @@ public:
         Out += "\n";
       }
       Cell(*b->MyCell, depth + 1);
+      return;
+    }
+    if (auto* t = dynamic_cast<ThtmlTable*>(&item)) {
+      Table(*t, pad, depth);
       return;
     }
     if (auto* h = dynamic_cast<THorzLine*>(&item)) {
