@@ -10,3 +10,5 @@ tav_add_fuzzer(fuzz_html_render ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_render.
 tav_add_fuzzer(fuzz_decode_picture ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_decode_picture.cpp tav_html tav_platform_testing)
 tav_add_fuzzer(fuzz_html_paths ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_html_paths.cpp tav_html tav_platform_testing)
 tav_add_fuzzer(fuzz_image_map ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_image_map.cpp tav_html tav_platform_testing)
+# Tables: grid completion, column widths and row heights on random grids.
+tav_add_fuzzer(fuzz_table_grid ${CMAKE_CURRENT_LIST_DIR}/html/fuzz_table_grid.cpp tav_html tav_platform_testing)

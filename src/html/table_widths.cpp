@@ -251,6 +251,28 @@ std::vector<int> GetWidthsAbs(int width, const std::vector<int>& minWidths,
   return w;
 }
 
+namespace {
+
+// Raises every column to its minimum and takes what that costs, with any
+// other excess over `total`, from the columns above their minimum, from the
+// left: first those `first` names, then any. The minimums must fit in
+// `total`; rounding then never leaves a column narrower than its minimum.
+template <class First>
+void KeepMinimums(std::vector<int>& w, const std::vector<int>& min, long long total, First first) {
+  for (size_t i = 0; i < w.size(); ++i) w[i] = std::max(w[i], min[i]);
+  long long diff = total - Sum(w);
+  for (int pass = 0; pass < 2 && diff < 0; ++pass)
+    for (size_t i = 0; i < w.size() && diff < 0; ++i) {
+      if (pass == 0 && !first(i)) continue;
+      const long long take = std::min<long long>(-diff, static_cast<long long>(w[i]) - min[i]);
+      if (take <= 0) continue;
+      w[i] = Sat(w[i] - take);
+      diff += take;
+    }
+}
+
+}  // namespace
+
 std::vector<int> TableSpecifiedAndWillFit(int width, const std::vector<int>& minWidths,
                                           const std::vector<int>& maxWidths,
                                           const std::vector<int>& percents) {
@@ -320,15 +342,12 @@ std::vector<int> TableSpecifiedAndWillFit(int width, const std::vector<int>& min
       if (unfixedPct(i)) w[i] = Sat(w[i] - MulDivDown(excess, c.Pct[i], p));
   }
 
-  // What the rounding left over.
-  long long diff = width - Sum(w);
-  if (diff < 0) {
-    for (size_t i = 0; i < n; ++i)
-      if (unfixedPct(i)) {
-        w[i] = Sat(w[i] + diff);
-        break;
-      }
-  } else if (diff > 0 && !allPct) {
+  // What the rounding and the capped rounds left over. An excess comes off
+  // the unfixed percentage columns first, then off any column, from the
+  // left, never below a column's minimum (the minimums fit, checked above).
+  KeepMinimums(w, c.Min, width, unfixedPct);
+  const long long diff = width - Sum(w);
+  if (diff > 0 && !allPct) {
     for (size_t i = n; i-- > 0;)
       if (c.Pct[i] == 0) {
         w[i] = Sat(w[i] + diff);
@@ -386,6 +405,7 @@ std::vector<int> TableNotSpecifiedAndWillFit(int width, const std::vector<int>& 
             w[i] = Sat(otherMax > 0 ? MulDivDown(rest, c.Max[i], otherMax) : rest / count);
         const size_t big = LargestSpread(c.Min, c.Max);
         w[big] = Sat(static_cast<long long>(w[big]) + wanted - Sum(w));
+        if (w[big] < c.Min[big]) KeepMinimums(w, c.Min, wanted, [](size_t) { return true; });
       }
       return w;
     }
@@ -432,6 +452,9 @@ std::vector<int> TableNotSpecifiedAndWillFit(int width, const std::vector<int>& 
                                       : extra / static_cast<long long>(n)));
   const size_t big = LargestSpread(c.Min, c.Max);
   w[big] = Sat(static_cast<long long>(w[big]) + width - Sum(w));
+  // Rounding to nearest over many columns can give more than the width;
+  // the largest spread then cannot take it all.
+  if (w[big] < c.Min[big]) KeepMinimums(w, c.Min, width, [](size_t) { return true; });
   return w;
 }
 

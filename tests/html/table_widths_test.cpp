@@ -113,10 +113,11 @@ TEST(TableSpecifiedAndWillFit, FillsTheImposedWidth) {
        {500, 400, 300}, {500, 285, 215}},
       // A cascade: taking the excess fixes one more column each round (at
       // 221, 183, 177, 175). After the fourth round the rest, 96, comes off
-      // 10:24 as 28 and 67, which leaves the last column under its minimum
-      // 174, and the pixel left over comes off the first.
+      // 10:24 as 28 and 67, which would leave the last column under its
+      // minimum 174: it keeps its minimum, and the pixels that takes come
+      // off the first unfixed column, with the one left by rounding.
       {"four rounds at most", 1000, {0, 221, 183, 177, 175, 174}, {0, 221, 183, 177, 175, 174},
-       {100, 240, 240, 240, 240, 240}, {71, 221, 183, 177, 175, 173}},
+       {100, 240, 240, 240, 240, 240}, {70, 221, 183, 177, 175, 174}},
       // The minimums do not fit: every column at its minimum.
       {"minimums too wide", 100, {60, 50}, {60, 50}, {500, 0}, {60, 50}},
       // 2e9 * 1000 passes 2^31 on the way to 2e9.
