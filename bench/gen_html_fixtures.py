@@ -80,6 +80,16 @@ def inline(scale, rng):
             "<p>after</p></body></html>\n" % (data, script))
 
 
+def nested(scale, rng):
+    """The table of fixture b inside nine more tables: ten tables deep."""
+    page = table(scale, rng)
+    start, end = page.index("<table"), page.rindex("</table>") + len("</table>")
+    inner = page[start:end]
+    for _ in range(9):
+        inner = "<table><tr><td>" + inner + "</td></tr></table>"
+    return page[:start] + inner + page[end:]
+
+
 PICTURE = "picture.png"
 
 
@@ -111,7 +121,7 @@ def images(scale, rng, folder):
 
 
 FIXTURES = {"a-paragraphs": paragraphs, "b-table": table, "c-nesting": nesting,
-            "d-json": json_body, "e-css": css, "f-inline": inline, "g-images": images}
+            "d-json": json_body, "e-css": css, "f-inline": inline, "g-images": images, "h-nested": nested}
 
 
 def main():

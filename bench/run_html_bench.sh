@@ -112,4 +112,10 @@ if [ -x "$render" ]; then
     awk -v n="$base" -v a="${rendered[$base-1x]}" -v b="${rendered[$base-2x]}" \
       'BEGIN { printf "  %-14s %.2f\n", n, (a > 0 ? b / a : 0) }'
   done
+  echo
+  echo "the table of b ten tables deep, over b (parse + layout + first paint):"
+  for scale in 1x 2x; do
+    awk -v s="$scale" -v a="${rendered[b-table-$scale]}" -v b="${rendered[h-nested-$scale]}" \
+      'BEGIN { printf "  %-14s %.2f\n", s, (a > 0 ? b / a : 0) }'
+  done
 fi

@@ -784,6 +784,9 @@ void THtmlBuilder::DoTable() {
     TColor c;
     if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, c)) row->BkColor = c;
     else if (rp.GetBackgroundColor() != clNone) row->BkColor = rp.GetBackgroundColor();
+    if (auto v = AttrText(a, BackgroundSy)) rp.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+    row->BkImageName = ImageUrlOf(AsText(rp.Get(P::BackgroundImage)));
+    if (!row->BkImageName.empty()) row->PRec = BackgroundPRecOf(rp);
     if (const TAttribute* h = a.Find(HeightSy)) {
       if (h->Name.find(u'%') != std::u16string::npos) {
         if (h->Value >= 0 && h->Value <= 100) row->SpecRowHeightPercent = h->Value;

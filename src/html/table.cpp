@@ -5,6 +5,7 @@
 
 #include "html/html_color.h"
 #include "html/html_units.h"
+#include "html/image_obj.h"
 #include "html/sat_math.h"
 #include "html/section_list.h"
 #include "html/table_rows.h"
@@ -144,6 +145,8 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
   }
   ShowEmptyCells = props.ShowEmptyCells();
   BkColor = props.GetBackgroundColor();
+  BkImageName = ImageUrlOf(AsText(props.Get(P::BackgroundImage)));
+  if (!BkImageName.empty()) PRec = BackgroundPRecOf(props);
 }
 
 void TCellObj::MinMax(TSurface& surface, int& min, int& max) {
@@ -205,6 +208,15 @@ void ThtmlTable::AddDummyCells() {
       c.VrSpace = Sat(static_cast<long long>(c.PadTop) + c.BrdTop + c.BrdBottom + c.PadBottom);
       if (c.BkColor == clNone) c.BkColor = row->BkColor;
       if (c.BkColor == clNone) c.BkColor = BkColor;
+      if (c.BkImageName.empty() && !row->BkImageName.empty()) {
+        c.BkImageName = row->BkImageName;
+        c.PRec = row->PRec;
+      }
+      if (c.BkImageName.empty() && !BkImageName.empty()) {
+        c.BkImageName = BkImageName;
+        c.PRec = PRec;
+      }
+      if (!c.BkImageName.empty()) c.BkImage = TImageObj::SimpleCreate(ParentSectionList, c.BkImageName);
       if (!c.VAlignSet) c.VAlign = row->VAlign;
     }
   }
@@ -317,6 +329,7 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
   // Each cell's content is laid out once at the table's top and moved to
   // its row when the row heights are known.
   for (TCellObj* c : AllCells) {
+    FetchBackgroundPicture(surface, c->BkImage);
     const int span = std::min(c->ColSpan, NumCols - c->Col);
     const long long left = colX[static_cast<std::size_t>(c->Col)];
     const long long right = colX[static_cast<std::size_t>(c->Col + span)] - CellSpacing;
@@ -413,6 +426,12 @@ void ThtmlTable::DrawCell(TSurface& surface, const TRect& clip, TCellObj& c, int
   const bool meets = box.Right >= clip.Left && box.Left <= clip.Right && box.Bottom >= clip.Top &&
                      box.Top <= clip.Bottom;
   if (meets && c.BkColor != clNone) surface.FillRect(box, ColorToRGB(c.BkColor));
+  if (meets)
+    if (TBitmap* picture = ShownPicture(c.BkImage)) {
+      const TRect paint{std::max(clip.Left, box.Left), std::max(clip.Top, box.Top),
+                        std::min(clip.Right, box.Right), std::min(clip.Bottom, box.Bottom)};
+      DrawBackgroundPicture(surface, *picture, box, paint, c.PRec);
+    }
   // The content, clipped to the cell.
   if (meets && c.HasContent()) {
     surface.SaveDC();

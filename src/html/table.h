@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "html/attributes.h"
+#include "html/background_painter.h"
 #include "html/border_painter.h"
 #include "html/cell.h"
 #include "html/indent_manager.h"
@@ -61,6 +62,11 @@ public:
   int VrSpace = 0;
   bool ShowEmptyCells = false;
   TColor BkColor = clNone;
+  // The background picture: the cell's own, else the row's, else the
+  // table's (by name until the grid is completed).
+  std::u16string BkImageName;
+  TBackgroundPRec PRec;
+  std::unique_ptr<class TImageObj> BkImage;
 
   // Layout results, document pixels: the cell's box and its content.
   int Row = 0, Col = 0;
@@ -82,6 +88,8 @@ public:
   std::vector<std::unique_ptr<TCellObj>> Cells;
   TRowType RowType = TRowType::TBody;
   TColor BkColor = clNone;
+  std::u16string BkImageName;
+  TBackgroundPRec PRec;
   AlignmentType VAlign = AlignmentType::AMiddle;
   int SpecRowHeight = -1;
   int SpecRowHeightPercent = -1;
@@ -114,6 +122,8 @@ public:
   bool HeadOrFoot = false;
   bool Float = false;
   TColor BkColor = clNone;
+  std::u16string BkImageName;
+  TBackgroundPRec PRec;
   // The completed grid: each position names a real cell by its index in
   // AllCells, or is a dummy.
   TGridRows Grid;

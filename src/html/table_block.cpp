@@ -79,6 +79,9 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
     Justify798 = Justify;
   Table->Float = Floating();
   Table->BkColor = BGColor;
+  // The table's picture reaches the cells that have none of their own.
+  Table->BkImageName = ImageUrlOf(AsText(Props->Get(P::BackgroundImage)));
+  if (!Table->BkImageName.empty()) Table->PRec = BackgroundPRecOf(*Props);
   // BORDER: an outset frame of that width on every side without a style of
   // its own, in BORDERCOLOR where no colour is given.
   TableBorder = Table->BorderWidth > 0;

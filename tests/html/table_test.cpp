@@ -12,7 +12,9 @@
 #include "html/section.h"
 #include "html/section_list.h"
 #include "html/table_block.h"
+#include "picture_bytes.h"
 #include "platform/testing/fixed_metrics_device.h"
+#include "temp_folder.h"
 #include "util/code_page.h"
 
 namespace tav {
@@ -175,6 +177,33 @@ TEST_F(TableDoc, FramesAndBorders) {
   const TColor topLeft = Surface->Pixel(1, 1), bottomRight = Surface->Pixel(block.X + block.NewWidth + 1, Height - 2);
   EXPECT_NE(topLeft, clWhite);
   EXPECT_NE(topLeft, bottomRight);
+}
+
+// Background pictures: the cell's own, else the row's, else the table's,
+// tiled from each cell's corner.
+TEST_F(TableDoc, CellsPaintTheirBackgroundPictures) {
+  test::TempFolder folder("tav-table");
+  const std::string red = folder.File("red.bmp"), green = folder.File("green.bmp"),
+                    blue = folder.File("blue.bmp");
+  ASSERT_TRUE(test::WriteFile(red, test::MakeBmp(2, 2, std::vector<TColor>(4, 0x0000FF))));
+  ASSERT_TRUE(test::WriteFile(green, test::MakeBmp(2, 2, std::vector<TColor>(4, 0x00FF00))));
+  ASSERT_TRUE(test::WriteFile(blue, test::MakeBmp(2, 2, std::vector<TColor>(4, 0xFF0000))));
+  const std::u16string page =
+      u"<table cellspacing=0 cellpadding=4 background='" + Utf8ToText(red) + u"'>"
+      u"<tr><td>a</td><td background='" + Utf8ToText(green) + u"'>b</td></tr>"
+      u"<tr background='" + Utf8ToText(blue) + u"'><td>c</td><td background='missing.bmp'>d</td></tr></table>";
+  Layout(page);
+  Paint();
+  // The last cell's own picture is missing: dropped, so the table's shows
+  // through from the table block under the cells.
+  const TColor expected[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x0000FF};
+  ThtmlTable& t = First();
+  ASSERT_EQ(t.AllCells.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
+    const TCellObj& c = *t.AllCells[i];
+    // A corner of the padding, clear of the text.
+    EXPECT_EQ(Surface->Pixel(c.X + 1, c.Y + 1), expected[i]) << i;
+  }
 }
 
 TEST_F(TableDoc, BuilderStructure) {
