@@ -676,7 +676,7 @@ void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
                  P::TextAlign);
   } else if (th) {
     std::u16string inForce = AsText(props.Get(P::TextAlign));
-    if (inForce.empty() || inForce == u"left") props.Assign(Text(u"center"), P::TextAlign);
+    if (inForce.empty() || inForce == u"none") props.Assign(Text(u"center"), P::TextAlign);
   }
   TColor color;
   if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))

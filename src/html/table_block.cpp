@@ -120,7 +120,12 @@ int TTableBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount)
   const int space = std::max(0, SatAdd(availableWidth, -SatAdd(SatAdd(ml, mr), hz)));
   int min = 0, max = 0;
   int w;
-  if (WidthAttr > 0) {
+  if (PairBoxWidth >= 0) {
+    Table->tblWidthAttr = WidthAttr > 0 ? std::max(0, SatAdd(PairBoxWidth, -hz)) : 0;
+    Table->MinMaxWidth(surface, min, max);
+    w = std::max(SatAdd(PairBoxWidth, -hz), min);
+    if (WidthAttr > 0) Table->tblWidthAttr = w;
+  } else if (WidthAttr > 0) {
     w = AsPercent ? SatMulDiv(space, WidthAttr, 1000) : std::max(0, SatAdd(WidthAttr, -hz));
     Table->tblWidthAttr = w;
     Table->MinMaxWidth(surface, min, max);
@@ -142,6 +147,10 @@ int TTableBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount)
   MargArray[Idx(P::MarginRight)] = mr;
   MargArray[Idx(P::Width)] = w;
   return w;
+}
+
+int TTableBlock::BoxWidthFor(TSurface& surface, int available) {
+  return SatAdd(FindWidth(surface, available, 0), Sides());
 }
 
 void TTableBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
@@ -198,11 +207,12 @@ int TTableAndCaptionBlock::FindWidth(TSurface& surface, int availableWidth, int 
   const int ml = BoxPx(MargArray, P::MarginLeft);
   const int mr = BoxPx(MargArray, P::MarginRight);
   const int space = std::max(0, SatAdd(availableWidth, -SatAdd(ml, mr)));
-  int cmin = 0, cmax = 0, tmin = 0, tmax = 0;
+  int cmin = 0, cmax = 0;
   FCaptionBlock->MinMaxWidth(surface, cmin, cmax);
-  TableBlock->MinMaxWidth(surface, tmin, tmax);
-  int tw = tmax <= space ? tmax : std::max(tmin, space);
-  int w = std::max(cmin, tw);
+  TableBlock->PairBoxWidth = -1;
+  const int tableBox = TableBlock->BoxWidthFor(surface, space);
+  TableBlock->PairBoxWidth = tableBox;
+  int w = std::max(cmin, tableBox);
   int left = ml;
   if (w < space && ml == 0 && mr == 0 && !Floating()) {
     if (Justify780 == AlignmentType::ACenter) left = (space - w) / 2;

@@ -24,9 +24,16 @@ public:
   int VSpace = 0;  // 0..200
   bool HasCaption = false;
   bool TableBorder = false;
+  // Inside a caption pair: the box width the pair found for the table in
+  // the room outside it (a percentage width is not taken again of the
+  // pair's width); -1 when none.
+  int PairBoxWidth = -1;
 
   int FindWidth(TSurface& surface, int availableWidth, int autoCount) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
+  // The width the block takes in `available` pixels, its borders and
+  // padding included (margins not).
+  int BoxWidthFor(TSurface& surface, int available);
 
 private:
   // Left and right borders plus padding.
