@@ -294,7 +294,7 @@ TEST_F(TableDoc, HostileTables) {
 // and the table still fits the window.
 TEST_F(TableDoc, LongTextInOneCellFitsTheWindow) {
   std::u16string text;
-  for (int i = 0; i < 20000; ++i) text += u"word ";
+  for (int i = 0; i < 60000; ++i) text += u"word ";  // 300 KB: a maximum of 2.4 M pixels
   Layout(u"<table><tr><td>" + text + u"</td></tr></table>");
   EXPECT_LE(First().TableWidth, 400);
   EXPECT_GT(First().TableHeight, 18 * 100);
