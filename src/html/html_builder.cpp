@@ -4,9 +4,13 @@
 
 #include "html/charsets.h"
 #include "html/html_color.h"
+#include "html/html_paths.h"
 #include "html/html_units.h"
+#include "html/safe_file.h"
 #include "html/style_parser.h"
 #include "html/table_block.h"
+#include "util/code_page.h"
+#include "util/text_decoding.h"
 
 namespace tav {
 
@@ -1101,10 +1105,26 @@ void THtmlBuilder::DoBase() {
 
 void THtmlBuilder::DoLink() {
   const TAttributeList& a = T.Attributes;
-  if (Events.OnLink)
-    Events.OnLink(AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"",
-                  AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"",
-                  AttrText(a, HrefSy) ? *AttrText(a, HrefSy) : u"");
+  const std::u16string rel = AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"";
+  const std::u16string href = AttrText(a, HrefSy) ? TrimCopy(*AttrText(a, HrefSy)) : u"";
+  if (Events.OnLink) Events.OnLink(rel, AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"", href);
+  if (LowerCopy(TrimCopy(rel)) == u"stylesheet" && !href.empty()) {
+    // The sheet's bytes: from the stream request when it answers, else the
+    // local file the name gives, read safely (a FIFO, a device or a huge
+    // file fails at once). A sheet that cannot be had is ignored.
+    std::string bytes;
+    std::u16string base = Base.empty() ? Doc.Base : Base;
+    bool got = Events.OnStreamRequest && Events.OnStreamRequest(href, bytes);
+    std::string path;
+    if (!got) {
+      path = HTMLExpandFilename(href, base, Doc.CurrentFile);
+      got = !path.empty() && ReadLocalFile(path, bytes);
+    }
+    if (got) {
+      TStringSheetSource source(DecodeTextFile(bytes));
+      ParseStyleSheet(Doc.Styles, source, false, path.empty() ? href : Utf8ToText(path));
+    }
+  }
   Next();
 }
 

@@ -37,6 +37,8 @@ struct THtmlBuilderEvents {
   std::function<void(const std::u16string& rel, const std::u16string& rev,
                      const std::u16string& href)> OnLink;
   std::function<void(const std::u16string& src, int loop)> OnSoundRequest;
+  // A linked style sheet's bytes for its HREF; false: read the local file.
+  std::function<bool(const std::u16string& href, std::string& bytes)> OnStreamRequest;
   THtmlTokenizer::TIncludeEvent OnInclude;
 };
 

@@ -161,4 +161,15 @@ std::u16string DecodeBytes(std::string_view bytes, TEncoding encoding) {
   return {};
 }
 
+std::u16string DecodeTextFile(std::string_view bytes) {
+  std::size_t preamble = 0;
+  if (std::optional<TEncoding> encoding = DetectPreamble(bytes, preamble)) {
+    std::string_view rest = bytes.substr(preamble);
+    if (*encoding != TEncoding::teUtf8) return DecodeBytes(rest, *encoding);
+    // A UTF-8 mark over bytes that are not UTF-8: read them as ANSI.
+    return IsStrictUtf8(rest) ? DecodeUtf8Strict(rest) : DecodeBytes(rest, TEncoding::teAnsi);
+  }
+  return IsStrictUtf8(bytes) ? DecodeUtf8Strict(bytes) : DecodeBytes(bytes, TEncoding::teAnsi);
+}
+
 }  // namespace tav

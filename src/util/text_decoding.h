@@ -43,4 +43,10 @@ std::u16string DecodeUtf8Strict(std::string_view bytes);
 // a lone final byte becomes U+FFFD.
 std::u16string DecodeBytes(std::string_view bytes, TEncoding encoding);
 
+// The text of a local file (a page or a style sheet): a byte-order mark
+// selects UTF-8, UTF-16LE or UTF-16BE (the mark is dropped); without one,
+// well-formed UTF-8 is read as UTF-8 and anything else as the ANSI code
+// page. Never throws.
+std::u16string DecodeTextFile(std::string_view bytes);
+
 }  // namespace tav

@@ -1,6 +1,8 @@
 // The document builder: which blocks and sections a page becomes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <string>
 
@@ -9,6 +11,7 @@
 #include "html/section.h"
 #include "html/section_list.h"
 #include "platform/testing/fixed_metrics_device.h"
+#include "temp_folder.h"
 #include "util/code_page.h"
 
 namespace tav {
@@ -187,6 +190,47 @@ TEST_F(HtmlBuilder, DeepNestingIsCapped) {
   Doc.DoLogic(*surface, 300, 200, scrollWidth);
   Doc.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
+}
+
+// LINK style sheets are read from local files through the safe reader and
+// decoded as local text: a UTF-8 sheet applies; a FIFO, a device or a
+// missing file is ignored at once.
+TEST_F(HtmlBuilder, LinkedStyleSheets) {
+  test::TempFolder folder("tav-link");
+  const std::u16string rule = u"p { color: #00ff00; font-family: Caf\u00E9 }";
+  ASSERT_TRUE(test::WriteFile(folder.File("utf8.css"), TextToUtf8(rule)));
+  ASSERT_TRUE(test::WriteFile(folder.File("ansi.css"), "p { color: #00ff00; font-family: Caf\xE9 }"));
+  {
+    // The same rule in UTF-16LE with its mark.
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t ch : rule) {
+      utf16 += static_cast<char>(ch & 0xFF);
+      utf16 += static_cast<char>(ch >> 8);
+    }
+    ASSERT_TRUE(test::WriteFile(folder.File("utf16.css"), utf16));
+  }
+  ASSERT_EQ(::mkfifo(folder.File("fifo.css").c_str(), 0600), 0);
+  const struct {
+    std::string href;
+    bool applied;
+  } cases[] = {
+      {folder.File("utf8.css"), true},
+      {folder.File("ansi.css"), true},
+      {folder.File("utf16.css"), true},
+      {"file://" + folder.File("utf8.css"), true},
+      {folder.File("fifo.css"), false},
+      {"/dev/zero", false},
+      {folder.File("missing.css"), false},
+  };
+  for (const auto& c : cases) {
+    auto start = std::chrono::steady_clock::now();
+    Build(u"<link rel=stylesheet href=\"" + Utf8ToText(c.href) + u"\"><p>x");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << c.href;
+    auto& block = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Doc.Items.at(0)).MyCell->Items.at(0));
+    const TMyFont& font = dynamic_cast<TSection&>(*block.MyCell->Items.at(0)).Fonts[0].TheFont;
+    EXPECT_EQ(ColorToRGB(font.Color), c.applied ? 0x00FF00u : ColorToRGB(clBlack)) << c.href;
+    EXPECT_EQ(font.Desc.Face == u"Caf\u00E9", c.applied) << c.href << " " << TextToUtf8(font.Desc.Face);
+  }
 }
 
 }  // namespace

@@ -82,5 +82,24 @@ TEST(DecodeBytesTest, PreambleDetectionOrder) {
   EXPECT_EQ(length, 0u);
 }
 
+// Local pages and style sheets: the mark decides, else UTF-8 when the bytes
+// are UTF-8, else the ANSI code page.
+TEST(DecodeTextFileTest, MarkThenUtf8ThenAnsi) {
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"caf\xC3\xA9", u"caf\u00E9"},                          // UTF-8 without a mark
+      {"caf\xE9", u"caf\u00E9"},                              // not UTF-8: Windows-1252
+      {"\x80 \x9F", u"\u20AC \u0178"},                        // Windows-1252, not Latin-1
+      {"\xEF\xBB\xBF" "caf\xC3\xA9", u"caf\u00E9"},            // UTF-8 mark, dropped
+      {"\xEF\xBB\xBF\xE9", u"\u00E9"},                        // a UTF-8 mark over ANSI bytes
+      {std::string("\xFF\xFEh\0i\0", 6), u"hi"},              // UTF-16LE
+      {std::string("\xFE\xFF\0h\0i", 6), u"hi"},              // UTF-16BE
+      {"", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeTextFile(c.bytes), c.text) << c.bytes;
+}
+
 }  // namespace
 }  // namespace tav
