@@ -294,6 +294,14 @@ void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, i
   control.FYValue = SatAdd(y, document.YOff);
   if (document.ChildControls && !document.Printing && !document.IsCopy) {
     document.ControlPlacements.push_back({&control, TPoint{x, y}});
+    // A focused check box or radio button has no focus frame of its own:
+    // the page draws one around it.
+    const TFormControlKind kind = control.Kind();
+    if (control.Active && !document.NoFocusRect &&
+        (kind == TFormControlKind::fkCheckBox || kind == TFormControlKind::fkRadio)) {
+      const TRect r{x - 2, y - 2, SatAdd(x, control.Width + 2), SatAdd(y, control.Height + 2)};
+      document.DrawList.AddImage([r](TSurface& s) { s.DrawFocusRect(r); });
+    }
     return;
   }
   control.DrawX = x;

@@ -369,6 +369,26 @@ TEST_F(FormDoc, NativeControlsArePlacedAfterThePaintAndHiddenWhenNotReached) {
   EXPECT_EQ(hit.Control, &Control(0));
 }
 
+TEST_F(FormDoc, AFocusedCheckBoxGetsAFocusFrameUnlessSwitchedOff) {
+  UseNativeControls();
+  // Room for the frame: a line above, two characters before.
+  Layout(u"<br>xx<input type=checkbox>");
+  Paint();
+  const TRect b = Control(0).GetTheControl()->BoundsRect();
+  auto framed = [&] {
+    for (int x = b.Left - 2; x < b.Right + 2; ++x)
+      if (Surface->Pixel(x, b.Top - 2) != clWhite) return true;
+    return false;
+  };
+  EXPECT_FALSE(framed());
+  Control(0).GetTheControl()->SetFocus();
+  Paint();
+  EXPECT_TRUE(framed());
+  Doc.NoFocusRect = true;
+  Paint();
+  EXPECT_FALSE(framed());
+}
+
 TEST_F(FormDoc, ImitationsArePaintedWithoutNativeControls) {
   Layout(u"<input value=abc><input type=checkbox checked><input type=radio checked>"
          u"<input type=submit>");
