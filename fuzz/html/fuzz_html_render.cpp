@@ -1,7 +1,8 @@
 // Builds, lays out and paints arbitrary documents on the fixed-metrics
 // device, and checks the line records (each line lies inside its section
-// and line tops never go up) and the images (in position order, each on
-// its placeholder); then asks for the link at a few points.
+// and line tops never go up), the images and the form controls (in
+// position order, each on its placeholder); then asks for the link at a few
+// points.
 #include <climits>
 #include <functional>
 
@@ -32,6 +33,13 @@ void CheckLines(tav::TCellBasic& cell) {
         Check(s->Buff[static_cast<std::size_t>(image->Pos)] == tav::ImageChar);
         Check(image->ImageWidth >= 0 && image->ImageHeight >= 0);
         lastPos = image->Pos;
+      }
+      lastPos = -1;
+      for (const tav::TFormControlObj* control : s->FormControls.Items) {
+        Check(control->Pos > lastPos && control->Pos < static_cast<int>(s->Buff.size()));
+        Check(s->Buff[static_cast<std::size_t>(control->Pos)] == tav::FmCtlChar);
+        Check(control->Width >= 0 && control->Height >= 0);
+        lastPos = control->Pos;
       }
     }
   }

@@ -144,6 +144,11 @@ public:
                "\n";
       }
       for (const auto& obj : s->Images.Items) ImageLine(*obj, pad + "  ");
+      for (const TFormControlObj* c : s->FormControls.Items)
+        Out += pad + "  control " + c->KindName() + " Pos=" + N(c->Pos) + " Width=" +
+               N(c->Width) + " Height=" + N(c->Height) + " HSpaceL=" + N(c->HSpaceL) +
+               " HSpaceR=" + N(c->HSpaceR) + " VSpaceT=" + N(c->VSpaceT) + " VSpaceB=" +
+               N(c->VSpaceB) + " DrawX=" + N(c->DrawX) + " DrawY=" + N(c->DrawY) + "\n";
       return;
     }
     Out += pad + "item Y=" + N(item.YDraw) + " height=" + N(item.SectionHeight) + "\n";

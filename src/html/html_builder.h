@@ -123,6 +123,15 @@ private:
   void DoLink();
   void DoBgSound();
   void SkipUntil(Symb endSy);
+  // Forms and their controls.
+  void DoForm(const TSymbSet& terms);
+  ThtmlForm& CurrentFormOrNew();
+  // Puts a control into its form and, when it stands in the text, at the
+  // end of `section` with its placeholder; registers its ID.
+  TFormControlObj& AddControl(std::unique_ptr<TFormControlObj> control, TSection& section);
+  void ApplyInput();
+  void DoSelect();
+  void DoTextArea();
 
   TSectionList& Doc;
   THtmlBuilderEvents Events;
@@ -140,6 +149,7 @@ private:
   int PreLevel = 0;  // inside PRE: FONT sizes come from the PRE table
   int TableLevel = 0;
   int LinkID = 0;
+  ThtmlForm* CurrentForm = nullptr;
   // Open inline elements with a border style: tag and InlineList index.
   std::vector<std::pair<std::u16string, int>> OpenInline;
 };

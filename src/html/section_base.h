@@ -14,6 +14,7 @@ class TSurface;
 class IndentManager;
 class TCellBasic;
 class TImageObj;
+class TFormControlObj;
 struct TUrlTarget;
 
 // What a document point leads to.
@@ -23,6 +24,7 @@ struct TLinkHit {
   std::u16string TargetName;  // the frame the link names
   std::u16string Title;       // the hint
   TImageObj* Image = nullptr; // the picture under the point
+  TFormControlObj* Control = nullptr;  // the form control under the point
 };
 // GetURL's answer: a link, a form control, a hint.
 constexpr unsigned guUrl = 1;

@@ -126,6 +126,13 @@ unsigned TSection::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
   }
   if (lo >= end || FLayoutX + XInLine(*line, lo) > x) return 0;
   if (Buff[static_cast<std::size_t>(lo)] == ImageChar) return 0;
+  if (Buff[static_cast<std::size_t>(lo)] == FmCtlChar) {
+    TFormControlObj* control = FormControls.FindControl(lo);
+    if (!control) return 0;
+    hit.Control = control;
+    hit.Title = control->FTitle;
+    return guControl | (hit.Title.empty() ? 0u : guTitle);
+  }
   const TFontObj* run = Fonts.GetFontObjAt(lo);
   if (!run || !run->UrlTarget) return 0;
   hit.Target = run->UrlTarget;

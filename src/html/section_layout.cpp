@@ -70,9 +70,9 @@ void TSection::EnsureWidths() {
         int width = Images.GetWidthAt(i, floating);
         a = floating ? 0 : std::max(width, 0);
       } else if (c == FmCtlChar) {
-        int hSpace = 0;
-        int width = FormControls.GetWidthAt(i, hSpace);
-        a = width >= 0 ? static_cast<long long>(width) + 2LL * hSpace : 0;
+        int hSpaceL = 0, hSpaceR = 0;
+        int width = FormControls.GetWidthAt(i, hSpaceL, hSpaceR);
+        a = width >= 0 ? static_cast<long long>(width) + hSpaceL + hSpaceR : 0;
       } else {
         a = adv[static_cast<std::size_t>(j)];
         bool pairTail = IsLowSurrogate(c) && i > 0 && IsHighSurrogate(Buff[static_cast<std::size_t>(i - 1)]);
@@ -267,6 +267,7 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
                                                  availableWidth));
   // Every image is sized for this pass; floating ones widen the maximum.
   SizeImages(surface, availableWidth, availableHeight);
+  if (FormControls.Count() > 0) FormControls.SetPercentWidths(availableWidth);
   std::vector<TFloatingObj*> floats;
   for (const auto& obj : Images.Items) {
     if (!obj->Floating()) continue;

@@ -28,6 +28,8 @@ TSectionList::~TSectionList() {
   // first so that going runs have nothing to unregister.
   LinkList.clear();
   Items.clear();
+  FormControlList.clear();
+  htmlFormList.clear();
 }
 
 void TSectionList::Clear() {
@@ -39,6 +41,10 @@ void TSectionList::Clear() {
   InlineList.clear();
   PositionList.clear();
   DrawList.Clear();
+  FormControlList.clear();
+  TabOrderList.clear();
+  ControlPlacements.clear();
+  htmlFormList.clear();
   CopyBuffer.clear();
   SelB = SelE = 0;
   YOff = 0;
@@ -118,6 +124,7 @@ int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int
   FIMgr.Reset(0, width);
   PositionList.clear();
   FetchBackgroundPicture(surface, BackgroundImage);
+  SizeFormControls(*this, surface);
   scrollWidth = 0;
   int curs = 0;
   int h = TCellBasic::DoLogic(surface, 0, 0, width, availableHeight, 0, scrollWidth, curs);
@@ -130,8 +137,11 @@ int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int
 void TSectionList::Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y) {
   (void)clipWidth;
   (void)y;
+  ControlPlacements.clear();
   TCellBasic::Draw(surface, clip, x, 0, 0);
   DrawList.DrawImages(surface);
+  // Native controls move only now, never while the lines paint.
+  ApplyControlPlacements(*this);
 }
 
 std::u16string TSectionList::SelectedText() {

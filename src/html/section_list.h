@@ -3,6 +3,7 @@
 // blocks and the viewer share (names, links, inline boxes, selection,
 // scroll offset, colours, layout cycle).
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -11,6 +12,7 @@
 
 #include "html/background_painter.h"
 #include "html/cell.h"
+#include "html/html_form.h"
 #include "html/image_cache.h"
 #include "html/image_map.h"
 #include "html/properties.h"
@@ -131,6 +133,18 @@ public:
   std::string ExpandImageName(const std::u16string& source) const;
   // The map of that (upper-cased) name, or null.
   const TMapItem* FindMap(const std::u16string& name) const;
+
+  // Forms: every form (owning its controls), every control in document
+  // order, the TABINDEX controls by their order key until the next layout
+  // gives them their places, the maker of native controls (none: controls
+  // paint imitations of themselves), the form events, and the controls the
+  // current paint reached with their window positions.
+  std::vector<std::unique_ptr<ThtmlForm>> htmlFormList;
+  std::vector<TFormControlObj*> FormControlList;
+  std::multimap<std::string, TFormControlObj*> TabOrderList;
+  TChildControlFactory* ChildControls = nullptr;
+  TFormEvents FormEvents;
+  std::vector<std::pair<TFormControlObj*, TPoint>> ControlPlacements;
 
   // The copy buffer CopyToClipboard appends the selected text to.
   std::u16string CopyBuffer;

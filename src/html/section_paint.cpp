@@ -103,6 +103,15 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
                                    docDX](TSurface& s) { obj->Draw(s, px, run, bl, lineTop, docDX); });
           }
         }
+        if (c == FmCtlChar && FormControls.Count() > 0) {
+          if (TFormControlObj* control = FormControls.FindControl(i)) {
+            long long cx = lineX + (FPrefix[static_cast<std::size_t>(i)] - p0) +
+                           extraBefore(spaceIndex) + control->HSpaceL;
+            int lineTop = Sat(static_cast<long long>(line.Y) - yOff + line.SpaceBefore);
+            PaintFormControl(doc, *control, Sat(cx),
+                             control->BoxTop(Fonts.GetFontObjAt(i), Sat(baseline), lineTop));
+          }
+        }
         ++i;
         continue;
       }

@@ -209,11 +209,6 @@ void TSection::ProcessText(int index) {
   std::vector<int> runPos(static_cast<std::size_t>(runCount), 0);
   int r = 0;
   std::size_t w = 0;
-  const bool objects = Images.Count() > 0 || FormControls.Count() > 0;
-  auto removedAt = [&](std::size_t pos) {
-    if (!objects) return;
-    FormControls.Decrement(static_cast<int>(pos), 1);
-  };
   auto mapRuns = [&](std::size_t readPos) {
     while (r < runCount && static_cast<std::size_t>(std::max(Fonts[r].Pos, 0)) <= readPos)
       runPos[static_cast<std::size_t>(r++)] = static_cast<int>(w);
@@ -222,7 +217,6 @@ void TSection::ProcessText(int index) {
   // start where the writing goes on.
   auto unwrite = [&]() {
     --w;
-    removedAt(w);
     for (int k = r - 1; k >= 0 && runPos[static_cast<std::size_t>(k)] > static_cast<int>(w); --k)
       runPos[static_cast<std::size_t>(k)] = static_cast<int>(w);
   };
@@ -243,7 +237,6 @@ void TSection::ProcessText(int index) {
     char code = Brk[i];
     if (c == ShyCh) {
       if (prevKept && w > 0 && Brk[w - 1] != 'n') Brk[w - 1] = 's';
-      removedAt(w);
       continue;
     }
     if (c == u' ' && w > 0) {
@@ -251,29 +244,29 @@ void TSection::ProcessText(int index) {
       if (last == u' ') {
         if (Brk[w - 1] == 'n') {
           // Of two spaces the first goes when it may not break.
-          removedAt(w - 1);
           Brk[w - 1] = code;
           XP[w - 1] = XP[i];
           prevKept = true;
         } else {
-          removedAt(w);
           prevKept = false;
         }
         continue;
       }
       if (last == BrkCh || (last == ImageChar && floatingImageAt(w - 1))) {
-        removedAt(w);
         prevKept = false;
         continue;
       }
     } else if (c == BrkCh) {
       while (w > 0 && Buff[w - 1] == u' ') unwrite();
     }
-    // An image takes its new position when its placeholder is written:
-    // images already passed hold positions below w, the others their old
+    // An image or control takes its new position when its placeholder is
+    // written: objects already passed hold positions below w, the others their old
     // ones at or after i, so the list stays ordered for the look-ups.
     if (c == ImageChar && Images.Count() > 0)
       if (TFloatingObj* image = Images.FindImage(static_cast<int>(i))) image->Pos = static_cast<int>(w);
+    if (c == FmCtlChar && FormControls.Count() > 0)
+      if (TFormControlObj* control = FormControls.FindControl(static_cast<int>(i)))
+        control->Pos = static_cast<int>(w);
     Buff[w] = c;
     Brk[w] = code;
     XP[w] = XP[i];

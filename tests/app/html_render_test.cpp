@@ -129,5 +129,43 @@ TEST(HtmlRender, PaintsThePagePictureUnderTheDocument) {
   EXPECT_EQ(png.pixel(59, 39) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
+// Without a window the controls paint imitations of themselves, each with
+// a line in the box dump at the place it was painted.
+TEST(HtmlRender, DrawsFormControlsAsImitations) {
+  test::TempFolder folder("tav-html-render");
+  const std::string page = folder.File("form.html");
+  ASSERT_TRUE(test::WriteFile(page,
+                              "<body bgcolor=#808000><form><input value=abc>"
+                              "<input type=checkbox checked><input type=submit>"
+                              "<select><option>one</select><textarea></textarea></form>"));
+  const std::string boxes = folder.File("boxes.txt");
+  const std::string png = folder.File("form.png");
+  test::ChildProcess child({TAV_HTML_RENDER, "--width", "400", "--png", png, "--boxes", boxes, page},
+                           test::ChildOptions{folder.File("log.txt")});
+  ASSERT_TRUE(child.WaitForExit(60000));
+  ASSERT_EQ(child.ExitCode(), 0) << child.Output();
+  const std::string dump = test::ReadFile(boxes);
+  QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  int controls = 0;
+  std::istringstream lines(dump);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("control ") == std::string::npos) continue;
+    ++controls;
+    const auto value = [&](const std::string& key) {
+      return std::stoi(line.substr(line.find(key) + key.size()));
+    };
+    const int x = value(" DrawX="), y = value(" DrawY=");
+    const int w = value(" Width="), h = value(" Height=");
+    ASSERT_GE(x, 0) << line;
+    // The middle of each control is painted over the olive page.
+    const QRgb middle = image.pixel(x + w / 2, y + h / 2);
+    EXPECT_NE(middle, qRgb(0x80, 0x80, 0)) << line;
+  }
+  EXPECT_EQ(controls, 5) << dump;
+  EXPECT_NE(dump.find("control edit"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("control textarea"), std::string::npos) << dump;
+}
+
 }  // namespace
 }  // namespace tav

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "html/block.h"
+#include "html/form_controls.h"
 #include "html/html_builder.h"
+#include "html/html_form.h"
 #include "html/section.h"
 #include "html/section_list.h"
 #include "platform/testing/fixed_metrics_device.h"
@@ -18,7 +20,8 @@ namespace tav {
 namespace {
 
 // The tree as one line: blocks as tag[...], sections as their quoted text
-// (BR as \n, no-break space as ~), rules as "hr".
+// (BR as |, no-break space as ~, a form control as #, an image as @), rules
+// as "hr".
 std::string Outline(TCellBasic& cell) {
   std::string r;
   for (auto& item : cell.Items) {
@@ -27,7 +30,8 @@ std::string Outline(TCellBasic& cell) {
       r += TextToUtf8(b->Props->PropTag) + "[" + Outline(*b->MyCell) + "]";
     } else if (auto* s = dynamic_cast<TSection*>(item.get())) {
       std::u16string t;
-      for (char16_t c : s->Buff) t += c == BrkCh ? u'|' : c == u'\u00A0' ? u'~' : c;
+      for (char16_t c : s->Buff)
+        t += c == BrkCh ? u'|' : c == u'\u00A0' ? u'~' : c == FmCtlChar ? u'#' : c == ImageChar ? u'@' : c;
       r += (dynamic_cast<TPreFormated*>(s) ? "pre'" : "'") + TextToUtf8(t) + "'";
     } else if (dynamic_cast<THorzLine*>(item.get())) {
       r += "hr";
@@ -91,6 +95,71 @@ TEST_F(HtmlBuilder, PagesBecomeBlocksAndSections) {
   for (const auto& c : cases) {
     EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
   }
+}
+
+// Forms and controls: the outline, then each control as kind@form.
+TEST_F(HtmlBuilder, FormsAndTheirControls) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+    const char* controls;
+  } cases[] = {
+      {u"<form action=a>x<input>y</form>z<input type=checkbox>", "body[form['x#y '] 'z# ']",
+       "edit@0 checkbox@1"},
+      {u"<form><input type=submit><input type=reset><input type=button><input type=radio>",
+       "body[form['#### ']]", "button@0 button@0 button@0 radio@0"},
+      {u"<select><option>a</select>b<textarea>t</textarea>c", "body['#b#c ']", "combo@0 textarea@0"},
+      // A SELECT without its end tag ends at the next element.
+      {u"<select size=2><option>x<p>b", "body['# ' p['b ']]", "listbox@0"},
+      {u"<input type=hidden>x<input type=image src=x>", "body['x@ ']", "hidden@0 image@0"},
+      {u"<input type=file>", "body['## ']", "edit@0 button@0"},
+      {u"<pre>a<input>b</pre>", "body[pre[pre'a#b ']]", "edit@0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
+    std::string controls;
+    for (TFormControlObj* control : Doc.FormControlList) {
+      std::size_t form = 0;
+      while (Doc.htmlFormList.at(form).get() != control->MyForm) ++form;
+      controls += (controls.empty() ? "" : " ") + std::string(control->KindName()) + "@" +
+                  std::to_string(form);
+    }
+    EXPECT_EQ(controls, c.controls) << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlBuilder, ControlsReadTheirAttributesOptionsAndText) {
+  Build(u"<form method=post action=/x target=t enctype=e>"
+        u"<input name=n value=v title=hint id=Ed tabindex=3 onclick=c onfocus=f onblur=b "
+        u"onchange=g readonly disabled=no>"
+        u"<input disabled><select><option value=1>  two   words <option selected></select>"
+        u"<textarea><b>x</b> &amp;</textarea></form>");
+  const ThtmlForm& form = *Doc.htmlFormList.at(0);
+  EXPECT_EQ(form.Method, u"post");
+  EXPECT_EQ(form.Action, u"/x");
+  EXPECT_EQ(form.Target, u"t");
+  EXPECT_EQ(form.EncType, u"e");
+  EXPECT_EQ(form.NonHiddenCount, 4);
+  const TFormControlObj& edit = *Doc.FormControlList.at(0);
+  EXPECT_EQ(edit.FName, u"n");
+  EXPECT_EQ(edit.Value, u"v");
+  EXPECT_EQ(edit.FTitle, u"hint");
+  EXPECT_EQ(edit.TabIndex, 3);
+  EXPECT_EQ(edit.OnClickMessage + edit.OnFocusMessage + edit.OnBlurMessage + edit.OnChangeMessage,
+            u"cfbg");
+  EXPECT_TRUE(edit.Readonly);
+  EXPECT_FALSE(edit.Disabled);
+  EXPECT_TRUE(Doc.FormControlList.at(1)->Disabled);
+  EXPECT_TRUE(Doc.IDNameList.count(u"ED"));
+  EXPECT_EQ(Doc.TabOrderList.size(), 1u);
+  const auto& select = dynamic_cast<const TComboFormControlObj&>(*Doc.FormControlList.at(2));
+  ASSERT_EQ(select.Options.size(), 2u);
+  EXPECT_EQ(select.Options[0].Text, u"two words");
+  EXPECT_EQ(select.Options[0].Value, u"1");
+  EXPECT_EQ(select.Options[1].Text, u" ");
+  EXPECT_EQ(select.ItemIndex(), 1);
+  const auto& area = dynamic_cast<const TTextAreaFormControlObj&>(*Doc.FormControlList.at(3));
+  EXPECT_EQ(area.Text(), u"<b>x</b> &amp;");  // raw: no tags, no references
 }
 
 TEST_F(HtmlBuilder, TitleIsJoinedAndTrimmed) {

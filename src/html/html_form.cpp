@@ -1,0 +1,112 @@
+#include "html/html_form.h"
+
+#include "html/attributes.h"
+#include "html/html_units.h"
+#include "html/section_list.h"
+
+namespace tav {
+
+ThtmlForm::ThtmlForm(TSectionList& document, const TAttributeList* attributes)
+    : MasterList(document) {
+  if (!attributes) return;
+  for (const TAttribute& a : *attributes) {
+    switch (a.Which) {
+      case MethodSy: Method = a.Name; break;
+      case ActionSy: Action = a.Name; break;
+      case TargetSy: Target = a.Name; break;
+      case EncTypeSy: EncType = a.Name; break;
+      default: break;
+    }
+  }
+}
+
+ThtmlForm::~ThtmlForm() = default;
+
+TFormControlObj& ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> control) {
+  TFormControlObj& c = *control;
+  ControlList.push_back(std::move(control));
+  if (c.Kind() != TFormControlKind::fkHidden) ++NonHiddenCount;
+  c.DocIndex = static_cast<int>(MasterList.FormControlList.size());
+  MasterList.FormControlList.push_back(&c);
+  if (c.TabIndex >= 1)
+    MasterList.TabOrderList.emplace(
+        TabOrderKey(c.TabIndex, static_cast<int>(MasterList.TabOrderList.size())), &c);
+  return c;
+}
+
+std::vector<TRadioButtonFormControlObj*> ThtmlForm::RadioGroup(const std::u16string& name) const {
+  std::vector<TRadioButtonFormControlObj*> group;
+  const std::u16string key = LowerCopy(name);
+  for (const auto& c : ControlList)
+    if (auto* radio = dynamic_cast<TRadioButtonFormControlObj*>(c.get()))
+      if (LowerCopy(radio->FName) == key) group.push_back(radio);
+  return group;
+}
+
+void ThtmlForm::DoRadios(TRadioButtonFormControlObj& radio) {
+  for (TRadioButtonFormControlObj* other : RadioGroup(radio.FName)) {
+    if (other == &radio) continue;
+    other->SetChecked(false);
+    other->TabStop = false;
+    if (TChildControl* c = other->GetTheControl()) c->SetTabStop(false);
+  }
+  radio.TabStop = true;
+  if (TChildControl* c = radio.GetTheControl()) c->SetTabStop(true);
+}
+
+void ThtmlForm::ResetControls() {
+  for (auto& c : ControlList) c->ResetToValue();
+}
+
+namespace {
+
+// The non-empty texts a control submits, in index order.
+void AppendSubmission(TFormControlObj& control, std::vector<std::u16string>& out) {
+  std::u16string text;
+  for (int index = 0; control.GetSubmission(index, text); ++index) {
+    if (!text.empty()) out.push_back(text);
+    text.clear();
+  }
+}
+
+}  // namespace
+
+std::vector<std::u16string> ThtmlForm::GetFormSubmission() const {
+  std::vector<std::u16string> pairs;
+  for (const auto& c : ControlList) AppendSubmission(*c, pairs);
+  return pairs;
+}
+
+void ThtmlForm::SubmitTheForm(const std::u16string& buttonPair) {
+  const TFormEvents& events = MasterList.FormEvents;
+  if (!events.OnFormSubmit) return;
+  std::vector<std::u16string> pairs;
+  for (const auto& c : ControlList)
+    if (!c->Disabled) AppendSubmission(*c, pairs);
+  if (!buttonPair.empty()) pairs.push_back(buttonPair);
+  events.OnFormSubmit(Action, pairs, Method, EncType, Target);
+}
+
+void ThtmlForm::SetFormData(const std::vector<std::u16string>& pairs) {
+  for (const auto& c : ControlList) {
+    c->SetDataInit();
+    const std::u16string name = LowerCopy(c->FName);
+    int matches = 0;
+    for (const std::u16string& pair : pairs) {
+      const auto eq = pair.find(u'=');
+      if (eq == std::u16string::npos) continue;
+      if (LowerCopy(pair.substr(0, eq)) != name) continue;
+      c->SetData(matches++, pair.substr(eq + 1));
+    }
+  }
+}
+
+void ThtmlForm::SetSizes(TSurface& surface) {
+  for (auto& c : ControlList) {
+    // A native control made first can tell its own height and frame.
+    if (c->Kind() != TFormControlKind::fkHidden) c->EnsureControl();
+    c->SetHeightWidth(surface);
+  }
+}
+
+}  // namespace tav
