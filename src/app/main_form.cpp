@@ -327,11 +327,21 @@ void TMainForm::BuildHtmlView(QWidget* parent) {
 }
 
 void TMainForm::ShowError(const QString& message) {
-  if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance())) {
-    app->ShowException(message);
-    return;
-  }
-  QMessageBox::critical(this, windowTitle(), message);
+  // The notice is modal: it is shown once the current event is over, never
+  // from inside a paint, and a failure that repeats while it is open (a
+  // paint buffer that cannot be made) is shown once.
+  if (FPendingErrors.contains(message)) return;
+  FPendingErrors << message;
+  QMetaObject::invokeMethod(
+      this,
+      [this, message] {
+        if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance()))
+          app->ShowException(message);
+        else
+          QMessageBox::critical(this, windowTitle(), message);
+        FPendingErrors.removeAll(message);
+      },
+      Qt::QueuedConnection);
 }
 
 QWidget* TMainForm::PageWidget(TTabPageSheet& page) { return dynamic_cast<QWidget*>(page.Host()); }

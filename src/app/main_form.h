@@ -4,6 +4,7 @@
 // then runs synchronously and its results go to the header box and the
 // response pages.
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -82,6 +83,8 @@ class TMainForm : public QWidget {
   TURIHighlighter URIHighlighter1;
   std::unique_ptr<TTextView> FTextView;
   std::unique_ptr<THtmlView> FHtmlView;
+  // Errors of the views waiting to be shown or being shown.
+  QStringList FPendingErrors;
 
   QFrame* Panel1 = nullptr;
   QFrame* Panel2 = nullptr;

@@ -163,6 +163,7 @@ public:
   void DblClick(TMouseButton button, TShiftState shift, int x, int y) override;
   bool MouseWheel(TShiftState shift, int wheelDelta, TPoint pos) override;
   void MouseLeave() override;
+  void CaptureLost() override;
   void KeyDown(int& key, TShiftState shift) override;
   unsigned WantedKeys() const override { return DLGC_WANTARROWS; }
   void FocusGained() override;

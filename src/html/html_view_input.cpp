@@ -194,6 +194,12 @@ void THtmlView::MouseLeave() {
   // The hover timer notices that the mouse has gone.
 }
 
+void THtmlView::CaptureLost() {
+  FLeftDown = false;
+  FLinkPressed = false;
+  EndMiddleScroll();
+}
+
 void THtmlView::TimerTick(int id) {
   Guarded([&] {
     if (id == kHoverTimer) {

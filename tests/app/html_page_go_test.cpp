@@ -2,11 +2,15 @@
 // emptied again by the next exchange.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QTest>
 #include <string>
 
+#include "app/application.h"
 #include "app/html_page.h"
+#include "html/html_paths.h"
+#include "html/section_base.h"
 #include "go_fixture.h"
 #include "html/html_view.h"
 #include "platform/qt/control_host.h"
@@ -64,6 +68,40 @@ TEST_F(GoButton, HtmlPageShowsTheBodyRendered) {
   EXPECT_TRUE(view.Document().PositionList.empty());
   EXPECT_EQ(view.DocumentSource(), u"");
   EXPECT_EQ(InkPixels(host->grab().toImage()), blank);
+}
+
+// A link to a page that is not there: the application's error notice names
+// the file, and the window goes on with its page.
+TEST_F(GoButton, ClickToAMissingPageIsReportedAndTheWindowGoesOn) {
+  auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance());
+  ASSERT_NE(app, nullptr);
+  QStringList shown;
+  app->SetOnShowException([&](const QString& m) { shown << m; });
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QTest::keyClick(form.findChild<QWidget*>(QStringLiteral("PageControl1")), Qt::Key_Tab,
+                  Qt::ControlModifier);
+  QWidget* host = form.findChild<QWidget*>(QStringLiteral("HtmlView1"));
+  ASSERT_TRUE(host->isVisible());
+
+  ScriptedServer server(
+      {ConnectionScript::Reply(Response("<p><a href=\"no_such_page.html\">away</a></p>"))});
+  SetUrl(server.Url("/"));
+  Go();
+  THtmlView& view = form.HtmlView();
+  ASSERT_FALSE(view.Document().PositionList.empty());
+  TSectionBase& section = *view.Document().PositionList.front();
+  auto measure = view.Device().CreateBitmap(1, 1);
+  int x = 0, y = 0;
+  ASSERT_TRUE(section.CursorToXY(measure->Canvas(), 1, x, y));
+  QTest::mouseClick(host, Qt::LeftButton, Qt::NoModifier, QPoint(x + 3, y + 6));
+  QCoreApplication::processEvents();
+  app->SetOnShowException(nullptr);
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0].toStdString(),
+            "Can't locate file: " + HTMLExpandFilename(u"no_such_page.html"));
+  EXPECT_EQ(view.DocumentSource(), u"<p><a href=\"no_such_page.html\">away</a></p>");
+  EXPECT_TRUE(notices.isEmpty());
 }
 
 }  // namespace
