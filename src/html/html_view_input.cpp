@@ -182,7 +182,9 @@ void THtmlView::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     UpdateHotSpot(x, y);
     const bool click = FLinkPressed && !FSelectionMade && !FLinkUrl.empty();
     FLinkPressed = false;
-    if (click) FollowLink(FLinkUrl);
+    // A copy: loading another page clears the link under the mouse.
+    const std::u16string url = FLinkUrl;
+    if (click) FollowLink(url);
   });
 }
 
