@@ -28,6 +28,7 @@
 #include <typeinfo>
 #include <utility>
 
+#include "app/application.h"
 #include "textview/text_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
@@ -247,6 +248,10 @@ void TMainForm::BuildPages() {
   group2Layout->addWidget(TextView1);
 
   GroupBox3 = MakeChild<QGroupBox>(sheet2, "GroupBox3", QString());
+  auto* group3Layout = FillLayout<QVBoxLayout>(GroupBox3);
+  group3Layout->setContentsMargins(2, 2, 2, 2);
+  BuildHtmlView(GroupBox3);
+  group3Layout->addWidget(HtmlView1);
 
   // Each group box fills its page, whatever size the page takes.
   const auto fill = [](QGroupBox* box) {
@@ -255,9 +260,18 @@ void TMainForm::BuildPages() {
     };
   };
   TabSheet1->SetOnResize(fill(GroupBox2));
-  TabSheet2->SetOnResize(fill(GroupBox3));
+  // A hidden widget hears of its new size only once it shows: the HTML view
+  // is told at once, so a body loaded before the page is first shown is laid
+  // out at the width it will be shown at.
+  const auto fillHtml = [this, fillBox = fill(GroupBox3)](TTabPageSheet& page) {
+    fillBox(page);
+    const QRect r = GroupBox3->contentsRect().marginsRemoved(GroupBox3->layout()->contentsMargins());
+    HtmlView1->setGeometry(r);
+    FHtmlView->SetBounds(MakeRect(r.x(), r.y(), r.width(), r.height()));
+  };
+  TabSheet2->SetOnResize(fillHtml);
   fill(GroupBox2)(*TabSheet1);
-  fill(GroupBox3)(*TabSheet2);
+  fillHtml(*TabSheet2);
 
   // The Qt controls on the pages are no controls of the page control, so it
   // cannot see the focus in them: the window keeps the focus in the page
@@ -292,6 +306,42 @@ void TMainForm::BuildTextView(QWidget* parent) {
   // The window's device measures differently from the default one: the
   // gutter is sized again now that every setting and the window are in place.
   view.GutterSettingsChanged();
+}
+
+void TMainForm::BuildHtmlView(QWidget* parent) {
+  FHtmlView = std::make_unique<THtmlView>();
+  THtmlView& view = *FHtmlView;
+  view.DefFontName = u"Times New Roman";
+  view.DefPreFontName = u"Courier New";
+  view.CharSet = DEFAULT_CHARSET;
+  view.HistoryMaxCount = 0;
+  view.NoSelect = false;
+  view.SetBorderStyle(THTMLBorderStyle::htFocused);
+  // A missing page behind a clicked link, or a paint buffer that cannot be
+  // made, is reported and the window goes on.
+  view.OnError = [this](const std::u16string& message) {
+    ShowError(QString::fromStdU16String(message));
+  };
+  HtmlView1 = MakeChild<TQtControlHost>(parent, "HtmlView1", view);
+  view.Clear();
+}
+
+void TMainForm::ShowError(const QString& message) {
+  // The notice is modal: it is shown once the current event is over, never
+  // from inside a paint, and a failure that repeats while it is open (a
+  // paint buffer that cannot be made) is shown once.
+  if (FPendingErrors.contains(message)) return;
+  FPendingErrors << message;
+  QMetaObject::invokeMethod(
+      this,
+      [this, message] {
+        if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance()))
+          app->ShowException(message);
+        else
+          QMessageBox::critical(this, windowTitle(), message);
+        FPendingErrors.removeAll(message);
+      },
+      Qt::QueuedConnection);
 }
 
 QWidget* TMainForm::PageWidget(TTabPageSheet& page) { return dynamic_cast<QWidget*>(page.Host()); }
@@ -337,6 +387,7 @@ void TMainForm::Button1Click() {
   Memo1->clear();
   FHeaderBoxUsed = false;
   FTextView->Lines().Clear();
+  FHtmlView->Clear();
 
   // The engine lives for this exchange only and is freed however it ends.
   auto http = std::make_unique<THTTPSend>();
@@ -377,6 +428,8 @@ void TMainForm::Button1Click() {
     // UTF-8 when the whole body is valid UTF-8, else the default way; a body
     // the strict decoder refuses is shown as Windows-1252 rather than lost.
     LoadResponseBody(FTextView->Lines(), http->Document());
+    // The HTML page shows the same body as the Text page, rendered.
+    FHtmlView->LoadFromString(FTextView->Lines().Text(), u"");
   } else {
     AppendResponseLine(QStringLiteral("Error"));
     TTCPBlockSocket& sock = http->Sock();

@@ -4,10 +4,12 @@
 // then runs synchronously and its results go to the header box and the
 // response pages.
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
+#include "html/html_view.h"
 #include "textview/text_view.h"
 #include "textview/uri_highlighter.h"
 
@@ -50,6 +52,8 @@ class TMainForm : public QWidget {
   QString ResponseText() const;
   // The text view of the "Text" page.
   TTextView& TextView() { return *FTextView; }
+  // The HTML view of the "HTML" page.
+  THtmlView& HtmlView() { return *FHtmlView; }
 
  public slots:
   void Button1Click();
@@ -67,6 +71,10 @@ class TMainForm : public QWidget {
   void AppendResponseLine(const QString& line);
   // Creates the text view of the Text page with its settings.
   void BuildTextView(QWidget* parent);
+  // Creates the HTML view of the HTML page with its settings.
+  void BuildHtmlView(QWidget* parent);
+  // The application's general error notice, for what the views cannot absorb.
+  void ShowError(const QString& message);
 
   TNotifyEvent FOnNotify;
   TEngineEvent FOnEngineCreated;
@@ -74,6 +82,9 @@ class TMainForm : public QWidget {
   // its window (which goes with the page control's window).
   TURIHighlighter URIHighlighter1;
   std::unique_ptr<TTextView> FTextView;
+  std::unique_ptr<THtmlView> FHtmlView;
+  // Errors of the views waiting to be shown or being shown.
+  QStringList FPendingErrors;
 
   QFrame* Panel1 = nullptr;
   QFrame* Panel2 = nullptr;
@@ -104,6 +115,7 @@ class TMainForm : public QWidget {
   QGroupBox* GroupBox2 = nullptr;
   TQtControlHost* TextView1 = nullptr;
   QGroupBox* GroupBox3 = nullptr;
+  TQtControlHost* HtmlView1 = nullptr;
   QFrame* Panel3 = nullptr;
   QFrame* Panel4 = nullptr;
   QPushButton* Button2 = nullptr;

@@ -226,5 +226,29 @@ TEST(QtHostTest, ClipboardOffersSeveralFormats) {
   EXPECT_EQ(mime->html(), QStringLiteral("<b>bold</b>"));
 }
 
+// Other programs get the selection itself as text/html, not the page
+// source that leads up to it.
+TEST(QtHostTest, HtmlFormatGivesItsFragmentAsHtml) {
+  TClipboard& clip = Clipboard();
+  const unsigned html = clip.RegisterFormat(u"HTML Format");
+  const std::string head =
+      "Version:1.0\r\nStartHTML:00000000\r\nEndHTML:00000000\r\nStartFragment:00000000\r\n"
+      "EndFragment:00000000\r\n";
+  const std::string before = "<p>EndFragment: before <!--StartFragment-->";
+  const std::string fragment = "<b>s\xC3\xA9l</b>";
+  const std::string entry = head + before + fragment + "<!--EndFragment-->";
+  char header[256];
+  std::snprintf(header, sizeof header,
+                "Version:1.0\r\nStartHTML:%08zu\r\nEndHTML:%08zu\r\nStartFragment:%08zu\r\n"
+                "EndFragment:%08zu\r\n",
+                head.size(), entry.size(), head.size() + before.size(),
+                head.size() + before.size() + fragment.size());
+  clip.SetData({TClipboardItem::UnicodeText(u"s\x00E9l"),
+                {html, header + entry.substr(head.size())}});
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(mime, nullptr);
+  EXPECT_EQ(mime->html(), QStringLiteral("<b>s\u00E9l</b>"));
+}
+
 }  // namespace
 }  // namespace tav

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace tav {
 
@@ -22,18 +23,30 @@ QString TQtClipboard::MimeType(unsigned format) const {
 
 namespace {
 
-// The HTML between the StartHTML and EndHTML offsets of an "HTML Format"
-// entry, or everything after the header when the offsets are unusable.
+// What other programs get as text/html from an "HTML Format" entry: the
+// selection between the StartFragment and EndFragment offsets (not the
+// source before it); entries without fragment offsets give the HTML between
+// StartHTML and EndHTML, and unusable offsets everything.
 QByteArray HtmlOfFragment(const std::string& data) {
-  auto number = [&](const char* key) -> long {
-    size_t at = data.find(key);
-    if (at == std::string::npos) return -1;
-    return std::strtol(data.c_str() + at + std::strlen(key), nullptr, 10);
+  // The keys are looked up in the header only: the HTML after it may hold
+  // the same words.
+  const std::string_view header = std::string_view(data).substr(0, data.find('<'));
+  auto number = [&](std::string_view key) -> long {
+    const std::size_t at = header.find(key);
+    if (at == std::string_view::npos) return -1;
+    const std::size_t from = at + key.size();
+    if (from >= header.size() || header[from] < '0' || header[from] > '9') return -1;
+    return std::strtol(data.c_str() + from, nullptr, 10);
   };
-  long start = number("StartHTML:"), end = number("EndHTML:");
-  if (start < 0 || end < start || static_cast<size_t>(end) > data.size())
-    return QByteArray::fromStdString(data);
-  return QByteArray(data.data() + start, static_cast<qsizetype>(end - start));
+  auto slice = [&](long start, long end, QByteArray& out) {
+    if (start < 0 || end < start || static_cast<std::size_t>(end) > data.size()) return false;
+    out = QByteArray(data.data() + start, static_cast<qsizetype>(end - start));
+    return true;
+  };
+  QByteArray html;
+  if (slice(number("StartFragment:"), number("EndFragment:"), html)) return html;
+  if (slice(number("StartHTML:"), number("EndHTML:"), html)) return html;
+  return QByteArray::fromStdString(data);
 }
 
 }  // namespace

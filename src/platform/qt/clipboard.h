@@ -10,7 +10,7 @@ namespace tav {
 
 // The clipboard on Qt: Unicode text as plain text; a private format as MIME
 // type application/x-qt-windows-mime;value="<name>"; "HTML Format" also as
-// text/html (its fragment between StartHTML and EndHTML).
+// text/html (the fragment between its StartFragment and EndFragment).
 class TQtClipboard : public TClipboard {
 public:
   void SetData(std::vector<TClipboardItem> items) override;

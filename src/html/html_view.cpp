@@ -1,0 +1,449 @@
+// The viewer's documents, layout, scroll bars and painting.
+#include "html/html_view.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "html/html_builder.h"
+#include "html/html_paths.h"
+#include "html/local_page.h"
+#include "html/safe_file.h"
+#include "platform/system_values.h"
+#include "util/code_page.h"
+
+namespace tav {
+
+namespace {
+
+std::u16string UpperAscii(std::u16string s) {
+  for (char16_t& c : s)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  return s;
+}
+
+// The extension of a path, upper-cased, with its dot ("" when none).
+std::string UpperExtension(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot);
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return ext;
+}
+
+bool IsPictureExtension(const std::string& ext) {
+  return ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG";
+}
+
+// An attribute value in double quotes.
+std::u16string QuoteAttribute(const std::u16string& value) {
+  std::u16string r = u"\"";
+  for (char16_t c : value) {
+    if (c == u'"') r += u"&quot;";
+    else if (c == u'&') r += u"&amp;";
+    else r.push_back(c);
+  }
+  return r + u"\"";
+}
+
+}  // namespace
+
+THtmlView::THtmlView() {
+  SetTabStop(true);
+  SetColor(DefBackground);
+}
+
+THtmlView::~THtmlView() = default;
+
+// ---------------------------------------------------------------- errors
+
+void THtmlView::ReportError(const std::exception& e) {
+  OnError(Utf8ToText(e.what()));
+}
+
+
+// ---------------------------------------------------------------- settings
+
+void THtmlView::SetBorderStyle(THTMLBorderStyle style) {
+  if (style == FBorderStyle) return;
+  FBorderStyle = style;
+  if (FDoc) DoLayout();
+  Invalidate();
+}
+
+void THtmlView::SetScrollBars(THtmlScrollBars bars) {
+  if (bars == FScrollBars) return;
+  FScrollBars = bars;
+  if (FDoc) DoLayout();
+  Invalidate();
+}
+
+TStyleDefaults THtmlView::Defaults() const {
+  TStyleDefaults d;
+  d.FontName = DefFontName;
+  d.PreFontName = DefPreFontName;
+  d.MarginWidth = MarginWidth;
+  d.MarginHeight = MarginHeight;
+  d.CharSet = CharSet;
+  d.UnderlineLinks = (htOptions & htNoLinkUnderline) == 0;
+  d.HoverColor = DefOverLinkColor;
+  d.VisitedColor = DefVisitedLinkColor;
+  d.LinkColor = DefHotSpotColor;
+  d.TextColor = DefFontColor;
+  d.DefFontSize = DefFontSize;
+  return d;
+}
+
+// ---------------------------------------------------------------- documents
+
+TSurface& THtmlView::MeasureSurface() {
+  TGraphicsDevice& device = Device();
+  if (!FMeasure || FMeasureDevice != &device) {
+    FMeasure = device.CreateBitmap(1, 1);
+    FMeasureDevice = &device;
+  }
+  return FMeasure->Canvas();
+}
+
+void THtmlView::EnsureDocument() {
+  // The document measures with the device of the window it is shown in:
+  // a document made before the view got its window is made again.
+  if (!FDoc || &FDoc->Device != &Device()) {
+    FDoc = std::make_unique<TSectionList>(Device());
+    FDoc->SetFonts(Defaults(), DefBackground);
+  }
+}
+
+void THtmlView::ResetDocument() {
+  EnsureDocument();
+  KillTimer(kHoverTimer);
+  FHoverTarget = nullptr;
+  FLinkUrl.clear();
+  FDoc->Clear();
+  FDoc->SetFonts(Defaults(), DefBackground);
+  FDoc->LinksActive = FDoc->LinksActive || (htOptions & htOverLinksActive) != 0;
+  FDoc->NoFocusRect = (htOptions & htNoFocusRect) != 0;
+  FCaretPos = 0;
+  Sel1 = -1;
+  FSelectionMade = false;
+  FDocumentSource.clear();
+}
+
+void THtmlView::Clear() {
+  if (FProcessing) return;
+  ResetDocument();
+  FDoc->BitmapList.Clear();
+  FTitle.clear();
+  FBase.clear();
+  FBaseTarget.clear();
+  FCurrentFile.clear();
+  FScrollWidth = FDocHeight = 0;
+  FVPos = FHPos = 0;
+  FUpdatingBars = true;
+  ShowScrollBar(TScrollBarKind::sbVertical, false);
+  ShowScrollBar(TScrollBarKind::sbHorizontal, false);
+  SetScrollInfo(TScrollBarKind::sbVertical, TScrollInfo{}, SIF_RANGE | SIF_POS, false);
+  FUpdatingBars = false;
+  const TRect paint = PaintRect();
+  FPaintWidth = paint.Width();
+  FPaintHeight = paint.Height();
+  Invalidate();
+}
+
+void THtmlView::LoadFromString(std::u16string text, const std::u16string& reference) {
+  LoadDocument(std::move(text), reference, ThtmlFileType::HTMLType);
+}
+
+void THtmlView::LoadTextFromString(std::u16string text) {
+  LoadDocument(std::move(text), u"", ThtmlFileType::TextType);
+}
+
+void THtmlView::LoadDocument(std::u16string text, const std::u16string& reference,
+                             ThtmlFileType type) {
+  if (FProcessing) return;
+  FProcessing = true;
+  DontDraw = true;
+  struct TEnd {
+    THtmlView& V;
+    ~TEnd() {
+      V.DontDraw = false;
+      V.FProcessing = false;
+    }
+  } end{*this};
+
+  const std::size_t hash = reference.find(u'#');
+  const std::u16string filePart = reference.substr(0, hash);
+  const std::u16string anchor = hash == std::u16string::npos ? u"" : reference.substr(hash + 1);
+  const std::string oldFile = FCurrentFile;
+  FCurrentFile = filePart.empty() ? std::string() : HTMLExpandFilename(filePart);
+  FCurrentFileType = type;
+
+  ResetDocument();
+  FDoc->BitmapList.SetCacheCount(ImageCacheCount);
+  FDoc->CurrentFile = FCurrentFile;
+  FDoc->ProgressStart = 75;
+  FDocumentSource = std::move(text);
+  {
+    THtmlBuilder builder(*FDoc);
+    if (type == ThtmlFileType::TextType) builder.ParsePlainText(FDocumentSource);
+    else builder.Parse(FDocumentSource);
+    FTitle = builder.Title;
+    if (!builder.Base.empty()) FBase = builder.Base;
+    FBaseTarget = builder.BaseTarget;
+  }
+  FDoc->Base = FBase;
+  FLayoutPasses = 0;
+  DoLayout();
+
+  MarkVisited();
+  if (anchor.empty() || !PositionTo(anchor)) {
+    if (FCurrentFile != oldFile || FCurrentFile.empty()) ScrollTo(0, 0);
+  }
+  DontDraw = false;
+  Invalidate();
+}
+
+void THtmlView::LoadFromFile(const std::string& name) {
+  const std::size_t hash = name.find('#');
+  const std::string path = name.substr(0, hash);
+  const std::u16string anchor =
+      hash == std::string::npos ? u"" : Utf8ToText(name.substr(hash + 1));
+  LoadLocalFile(path, anchor);
+}
+
+void THtmlView::LoadLocalFile(const std::string& path, const std::u16string& anchor) {
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec))
+    throw EHtmlViewError("Can't locate file: " + path);
+  const std::string ext = UpperExtension(path);
+  if (IsPictureExtension(ext)) {
+    LoadImageFile(path);
+    return;
+  }
+  // Only regular files of a bounded size are read: a pipe or a device
+  // fails here at once instead of blocking the window.
+  std::string bytes;
+  if (!ReadLocalFile(path, bytes)) throw EHtmlViewError("Can't read file: " + path);
+  std::u16string text = DecodeLocalPage(bytes);
+  std::string().swap(bytes);
+  std::u16string reference = Utf8ToText(path);
+  if (!anchor.empty()) reference += u"#" + anchor;
+  LoadDocument(std::move(text), reference,
+               ext == ".TXT" ? ThtmlFileType::TextType : ThtmlFileType::HTMLType);
+}
+
+void THtmlView::LoadImageFile(const std::string& name) {
+  std::error_code ec;
+  if (name.empty() || !std::filesystem::exists(name, ec))
+    throw EHtmlViewError("Can't locate file: " + name);
+  const std::u16string path = Utf8ToText(name);
+  LoadDocument(u"<img src=" + QuoteAttribute(path) + u">", path, ThtmlFileType::ImgType);
+}
+
+void THtmlView::Reformat() {
+  if (!FDoc || FProcessing) return;
+  FProcessing = true;
+  DoLayout();
+  FProcessing = false;
+  Invalidate();
+}
+
+bool THtmlView::PositionTo(const std::u16string& name) {
+  if (!FDoc) return false;
+  std::u16string key = name;
+  if (!key.empty() && key[0] == u'#') key.erase(0, 1);
+  auto it = FDoc->IDNameList.find(UpperAscii(key));
+  if (it == FDoc->IDNameList.end() || !it->second.Item) return false;
+  TSectionBase& item = *it->second.Item;
+  int y = item.GetYPosition();
+  if (it->second.ChPos >= 0) {
+    int x = 0, cy = 0;
+    if (item.CursorToXY(MeasureSurface(), item.StartCurs + it->second.ChPos, x, cy)) y = cy;
+  }
+  ScrollTo(y, 0);
+  AddVisited(u"#" + key);
+  return true;
+}
+
+// ---------------------------------------------------------------- layout
+
+TRect THtmlView::PaintRect() const {
+  const TRect client = ClientRect();
+  const int inset = Inset();
+  TRect r{inset, inset, client.Right - inset, client.Bottom - inset};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
+int THtmlView::LayoutAt(int width) {
+  ++FLayoutPasses;
+  const int height = std::max(0, Height() - 2 * Inset());
+  int scrollWidth = 0;
+  const int h = FDoc->DoLogic(MeasureSurface(), std::max(width, 0), height, scrollWidth);
+  FDocHeight = h;
+  FScrollWidth = std::min(scrollWidth, kMaxScrollWidth);
+  return h;
+}
+
+void THtmlView::DoLayout() {
+  EnsureDocument();
+  const int width = Width() - 2 * Inset();
+  const int height = Height() - 2 * Inset();
+  const int barWidth = GetSystemMetrics(SM_CXVSCROLL);
+  const bool vertical =
+      FScrollBars == THtmlScrollBars::ssVertical || FScrollBars == THtmlScrollBars::ssBoth;
+  if (!vertical) {
+    LayoutAt(width);
+  } else if (FDocumentSource.size() < kTwoPassLimit && !(htOptions & htShowVScroll)) {
+    // Full width first; narrower when that needs the vertical bar, and
+    // full width again when the narrower layout turns out to fit after all.
+    if (LayoutAt(width) > height && LayoutAt(width - barWidth) <= height) LayoutAt(width);
+  } else {
+    LayoutAt(width - barWidth);
+  }
+  FLaidOutSize = TSize{Width(), Height()};
+  UpdateScrollBars();
+  FVPos = std::clamp(FVPos, 0, MaxVPos());
+  FHPos = std::clamp(FHPos, 0, MaxHPos());
+  FDoc->SetYOffset(FVPos);
+  UpdateScrollBars();
+}
+
+void THtmlView::UpdateScrollBars() {
+  const bool vAllowed =
+      FScrollBars == THtmlScrollBars::ssVertical || FScrollBars == THtmlScrollBars::ssBoth;
+  const bool hAllowed =
+      FScrollBars == THtmlScrollBars::ssHorizontal || FScrollBars == THtmlScrollBars::ssBoth;
+  const int roomW = std::max(0, Width() - 2 * Inset());
+  const int roomH = std::max(0, Height() - 2 * Inset());
+  const int barW = GetSystemMetrics(SM_CXVSCROLL);
+  const int barH = GetSystemMetrics(SM_CYHSCROLL);
+  // Each bar takes room from the other's direction.
+  bool needV = vAllowed && FDocHeight > roomH;
+  bool needH = hAllowed && FScrollWidth > roomW - (needV ? barW : 0);
+  if (needH && !needV) needV = vAllowed && FDocHeight > roomH - barH;
+  FPaintWidth = std::max(0, roomW - (needV ? barW : 0));
+  FPaintHeight = std::max(0, roomH - (needH ? barH : 0));
+
+  FUpdatingBars = true;
+  if (needV) {
+    TScrollInfo info;
+    info.Min = 0;
+    info.Max = FDocHeight;
+    info.Page = FPaintHeight + 1;
+    info.Pos = FVPos;
+    SetScrollInfo(TScrollBarKind::sbVertical, info, SIF_RANGE | SIF_PAGE | SIF_POS);
+  } else {
+    ShowScrollBar(TScrollBarKind::sbVertical, false);
+  }
+  if (needH) {
+    TScrollInfo info;
+    info.Min = 0;
+    info.Max = FScrollWidth;
+    info.Page = FPaintWidth + 1;
+    info.Pos = FHPos;
+    SetScrollInfo(TScrollBarKind::sbHorizontal, info, SIF_RANGE | SIF_PAGE | SIF_POS);
+  } else {
+    ShowScrollBar(TScrollBarKind::sbHorizontal, false);
+  }
+  FUpdatingBars = false;
+}
+
+int THtmlView::MaxVPos() const { return std::max(0, FDocHeight - FPaintHeight); }
+int THtmlView::MaxHPos() const { return std::max(0, FScrollWidth - FPaintWidth); }
+
+void THtmlView::ScrollTo(int vpos, int hpos) {
+  vpos = std::clamp(vpos, 0, MaxVPos());
+  hpos = std::clamp(hpos, 0, MaxHPos());
+  const int dy = FVPos - vpos;
+  const int dx = FHPos - hpos;
+  if (dx == 0 && dy == 0) return;
+  FVPos = vpos;
+  FHPos = hpos;
+  if (FDoc) FDoc->SetYOffset(FVPos);
+  TScrollInfo info;
+  info.Pos = FVPos;
+  if (dy) SetScrollInfo(TScrollBarKind::sbVertical, info, SIF_POS);
+  info.Pos = FHPos;
+  if (dx) SetScrollInfo(TScrollBarKind::sbHorizontal, info, SIF_POS);
+  const TRect paint = PaintRect();
+  const bool fixedBackground = FDoc && FDoc->BackgroundBitmap() && FDoc->BackgroundPRec.Fixed;
+  // Small moves shift the pixels and repaint the uncovered strip; large
+  // ones, and a background that stays with the window, repaint it all.
+  if (fixedBackground || std::abs(dy) >= paint.Height() || std::abs(dx) >= paint.Width())
+    InvalidateRect(paint);
+  else
+    ScrollWindow(dx, dy, &paint);
+}
+
+void THtmlView::Resize() {
+  if (FUpdatingBars || !FDoc) return;
+  if (FLaidOutSize == TSize{Width(), Height()}) return;
+  const bool fitted = FDocHeight <= FPaintHeight;
+  DoLayout();
+  // A document that fits starts at the top again.
+  if (fitted || FDocHeight <= FPaintHeight) ScrollTo(0, FHPos);
+  Invalidate();
+}
+
+// ---------------------------------------------------------------- painting
+
+void THtmlView::Paint(TSurface& canvas, const TRect& clip) {
+  Guarded([&] {
+    PaintFrame(canvas);
+    const TRect area = IntersectRect(clip, PaintRect());
+    if (area.IsEmpty()) return;
+    PaintDocument(canvas, area);
+  });
+}
+
+void THtmlView::PaintFrame(TSurface& canvas) {
+  const int inset = Inset();
+  if (!inset) return;
+  const TRect client = ClientRect();
+  const bool framed = FBorderStyle == THTMLBorderStyle::htSingle ||
+                      (FBorderStyle == THTMLBorderStyle::htFocused && Focused());
+  canvas.FrameRect(client, ColorToRGB(framed ? clWindowFrame : DefBackground));
+}
+
+void THtmlView::PaintDocument(TSurface& canvas, const TRect& area) {
+  const int inset = Inset();
+  const TColor background = ColorToRGB(FDoc ? FDoc->Background : DefBackground);
+  if (DontDraw || !FDoc) {
+    canvas.FillRect(area, background);
+    return;
+  }
+  // Everything goes into a buffer the size of the area first, so the
+  // screen never shows a half-painted page.
+  std::unique_ptr<TBitmap> buffer;
+  try {
+    buffer = canvas.CreateCompatibleBitmap(area.Width(), area.Height());
+  } catch (const std::bad_alloc&) {
+    buffer.reset();
+  }
+  if (!buffer) throw EHtmlViewError("Out of Resources");
+  TSurface& b = buffer->Canvas();
+  // Paint-area pixels: the buffer's (0, 0) is the area's top-left.
+  b.SetViewportOrigin(TPoint{-(area.Left - inset), -(area.Top - inset)});
+  const TRect view{0, 0, FPaintWidth, FPaintHeight};
+  const TRect local{area.Left - inset, area.Top - inset, area.Right - inset, area.Bottom - inset};
+  b.FillRect(local, background);
+  FDoc->DrawBackground(b, view, -FHPos);
+  FDoc->Draw(b, local, kMaxScrollWidth, -FHPos, 0);
+  canvas.BitBlt(area.Left, area.Top, area.Width(), area.Height(), *buffer, 0, 0);
+}
+
+void THtmlView::FocusGained() {
+  if (FBorderStyle == THTMLBorderStyle::htFocused) Invalidate();
+}
+
+void THtmlView::FocusLost() {
+  if (FBorderStyle == THTMLBorderStyle::htFocused) Invalidate();
+  EndMiddleScroll();
+}
+
+}  // namespace tav

@@ -1,0 +1,271 @@
+#pragma once
+// The HTML viewer control: owns one document, parses the text handed to it,
+// lays it out for its width, paints the visible part through an off-screen
+// buffer, scrolls, follows the mouse over links, selects and copies text,
+// and scrolls to '#name' positions.
+//
+// The control's client area holds a one-pixel frame (drawn per BorderStyle)
+// around the paint area; the scroll bars are the control's own and sit
+// outside the frame.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "html/section_list.h"
+#include "platform/control.h"
+
+namespace tav {
+
+enum class THTMLBorderStyle { htFocused, htNone, htSingle };
+enum class THtmlScrollBars { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum class ThtmlFileType { HTMLType, TextType, ImgType, OtherType };
+
+using THtmlViewOptions = std::uint32_t;
+enum THtmlViewOption : THtmlViewOptions {
+  htOverLinksActive = 1u << 0,
+  htNoLinkUnderline = 1u << 1,
+  htPrintTableBackground = 1u << 2,
+  htPrintBackground = 1u << 3,
+  htPrintMonochromeBlack = 1u << 4,
+  htShowDummyCaret = 1u << 5,
+  htShowVScroll = 1u << 6,
+  htNoWheelMouse = 1u << 7,
+  htNoLinkHilite = 1u << 8,
+  htNoFocusRect = 1u << 9,
+};
+
+// Failures the viewer reports: a page that cannot be found or read, and a
+// paint buffer that cannot be made.
+class EHtmlViewError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+class THtmlView : public TControl {
+public:
+  // The document width scrolling reaches at most.
+  static constexpr int kMaxScrollWidth = 6000;
+  static constexpr int kVSmallChange = 16;
+  static constexpr int kHSmallChange = 15;
+  // Documents shorter than this are laid out once more when a vertical bar
+  // turns out to be needed (or not).
+  static constexpr std::size_t kTwoPassLimit = 10000;
+  static constexpr int kHoverTimer = 1;
+  static constexpr unsigned kHoverTimerMs = 200;
+  static constexpr int kMiddleScrollTimer = 2;
+  static constexpr unsigned kMiddleScrollTimerMs = 50;
+  // Distance from the press point at which middle-button scrolling starts.
+  static constexpr int kMiddleScrollDeadZone = 20;
+
+  THtmlView();
+  ~THtmlView() override;
+
+  // ---- settings; fonts, colours and margins take effect at the next
+  // Clear or load
+  std::u16string DefFontName = u"Times New Roman";
+  std::u16string DefPreFontName = u"Courier New";
+  double DefFontSize = 12;
+  TColor DefFontColor = clBtnText;
+  TColor DefBackground = clBtnFace;
+  TColor DefHotSpotColor = 0x00FF0000;
+  TColor DefOverLinkColor = 0x00FF0000;
+  TColor DefVisitedLinkColor = 0x00800080;
+  int CharSet = 1;
+  int MarginWidth = 10;
+  int MarginHeight = 5;
+  int ImageCacheCount = 5;
+  int VisitedMaxCount = 50;
+  int HistoryMaxCount = 0;
+  bool NoSelect = false;
+  THtmlViewOptions htOptions = htPrintTableBackground | htPrintMonochromeBlack;
+
+  THTMLBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(THTMLBorderStyle style);
+  THtmlScrollBars ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(THtmlScrollBars bars);
+
+  // ---- events (all optional)
+  // A link was clicked; set handled to skip the viewer's own handling.
+  std::function<void(const std::u16string& url, bool& handled)> OnHotSpotClick;
+  // The link under the mouse changed (empty: none).
+  std::function<void(const std::u16string& url)> OnHotSpotCovered;
+  // An exception left a paint, mouse, key or timer handler. Without a
+  // handler the exception goes on to the window system.
+  std::function<void(const std::u16string& message)> OnError;
+
+  // ---- documents
+  // Empties the view (refused while a load runs).
+  void Clear();
+  // Parses and shows `text`; `reference` names the file it stands for
+  // (relative links resolve against its folder) and may end in '#name'.
+  void LoadFromString(std::u16string text, const std::u16string& reference = u"");
+  // Shows `text` as plain preformatted text.
+  void LoadTextFromString(std::u16string text);
+  // Reads a local page: ".txt" files as text, picture files as a one-image
+  // page, everything else as HTML. Raises EHtmlViewError "Can't locate
+  // file: " + name when there is no such file, and "Can't read file: " +
+  // name when it is no regular file or cannot be read. `name` may end in
+  // '#name'.
+  void LoadFromFile(const std::string& name);
+  void LoadImageFile(const std::string& name);
+  // Lays the document out again.
+  void Reformat();
+  // Scrolls the named element (id or anchor name, any case, a leading '#'
+  // ignored) to the top; false when there is none.
+  bool PositionTo(const std::u16string& name);
+
+  // ---- selection and search
+  void SelectAll();
+  std::u16string SelText();
+  int SelStart() const;
+  int SelLength() const;
+  void SetSelStart(int pos);
+  void SetSelLength(int length);
+  // Selects the next occurrence of `text` after the selection (or before
+  // it when reverse) and scrolls it into view; false when there is none.
+  bool FindEx(const std::u16string& text, bool matchCase, bool reverse);
+  // The selection as text and as "HTML Format"; nothing without one.
+  void CopyToClipboard();
+
+  // ---- state
+  const std::u16string& DocumentSource() const { return FDocumentSource; }
+  const std::string& CurrentFile() const { return FCurrentFile; }
+  ThtmlFileType CurrentFileType() const { return FCurrentFileType; }
+  const std::u16string& Title() const { return FTitle; }
+  const std::u16string& Base() const { return FBase; }
+  const std::u16string& BaseTarget() const { return FBaseTarget; }
+  TSectionList& Document() { return *FDoc; }
+  int VScrollBarPosition() const { return FVPos; }
+  int HScrollBarPosition() const { return FHPos; }
+  void SetVScrollBarPosition(int pos) { ScrollTo(pos, FHPos); }
+  void SetHScrollBarPosition(int pos) { ScrollTo(FVPos, pos); }
+  // The document's width (at most kMaxScrollWidth) and height.
+  int ScrollWidth() const { return FScrollWidth; }
+  int DocumentHeight() const { return FDocHeight; }
+  // Where the document is painted, in client pixels.
+  TRect PaintRect() const;
+  // The link under the mouse (empty when none).
+  const std::u16string& LinkUrl() const { return FLinkUrl; }
+  const std::vector<std::u16string>& Visited() const { return FVisited; }
+  // How many times the document was laid out since it was loaded.
+  int LayoutPasses() const { return FLayoutPasses; }
+  bool MiddleScrolling() const { return FMiddleScroll; }
+
+  // ---- TControl
+  void Paint(TSurface& canvas, const TRect& clip) override;
+  void Resize() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void DblClick(TMouseButton button, TShiftState shift, int x, int y) override;
+  bool MouseWheel(TShiftState shift, int wheelDelta, TPoint pos) override;
+  void MouseLeave() override;
+  void CaptureLost() override;
+  void KeyDown(int& key, TShiftState shift) override;
+  unsigned WantedKeys() const override { return DLGC_WANTARROWS; }
+  void FocusGained() override;
+  void FocusLost() override;
+  void ScrollBarEvent(TScrollBarKind bar, TScrollCode code, int pos) override;
+  void TimerTick(int id) override;
+
+private:
+  // Runs an input or paint handler; exceptions go to OnError.
+  template <class F>
+  void Guarded(F&& body);
+  void ReportError(const std::exception& e);
+
+  int Inset() const { return FBorderStyle == THTMLBorderStyle::htNone ? 0 : 1; }
+  TSurface& MeasureSurface();
+  void EnsureDocument();
+  void ResetDocument();
+  TStyleDefaults Defaults() const;
+  // The common end of every load.
+  void LoadDocument(std::u16string text, const std::u16string& reference, ThtmlFileType type);
+  void LoadLocalFile(const std::string& path, const std::u16string& anchor);
+  // Lays the document out for the control's width and sets the bars.
+  void DoLayout();
+  int LayoutAt(int width);
+  void UpdateScrollBars();
+  int MaxVPos() const;
+  int MaxHPos() const;
+  void ScrollTo(int vpos, int hpos);
+  void PaintFrame(TSurface& canvas);
+  void PaintDocument(TSurface& canvas, const TRect& area);
+
+  // Document points from client pixels.
+  int DocX(int x) const { return x - Inset() + FHPos; }
+  int DocY(int y) const { return y - Inset() + FVPos; }
+  // The document position under a document point, or nearest to it.
+  int PositionAt(int docX, int docY, bool* inText = nullptr);
+  // The source index of a document position (the source's end for none).
+  std::size_t SourceIndexOf(int pos) const;
+  int DocumentEnd() const;
+  void SetSelection(int anchor, int caret);
+  void ScrollPositionIntoView(int pos);
+  void UpdateHotSpot(int x, int y);
+  void SetHoverLink(const TUrlTarget* target);
+  void EndHover();
+  void FollowLink(const std::u16string& url);
+  void AddVisited(const std::u16string& url);
+  void MarkVisited();
+  void EndMiddleScroll();
+
+  std::unique_ptr<TSectionList> FDoc;
+  std::unique_ptr<TBitmap> FMeasure;
+  TGraphicsDevice* FMeasureDevice = nullptr;
+  THTMLBorderStyle FBorderStyle = THTMLBorderStyle::htFocused;
+  THtmlScrollBars FScrollBars = THtmlScrollBars::ssBoth;
+
+  std::u16string FDocumentSource;
+  std::string FCurrentFile;
+  ThtmlFileType FCurrentFileType = ThtmlFileType::HTMLType;
+  std::u16string FTitle, FBase, FBaseTarget;
+  int FScrollWidth = 0;
+  int FDocHeight = 0;
+  int FVPos = 0;
+  int FHPos = 0;
+  int FPaintWidth = 0;
+  int FPaintHeight = 0;
+  int FLayoutPasses = 0;
+  TSize FLaidOutSize{};
+  bool FProcessing = false;
+  bool DontDraw = false;
+  bool FUpdatingBars = false;
+
+  // Selection: the anchor (-1 none), and whether the left button is down
+  // and has moved the selection.
+  int Sel1 = -1;
+  int FCaretPos = 0;
+  bool FLeftDown = false;
+  bool FSelectionMade = false;
+  bool FLinkPressed = false;
+
+  // The link under the mouse.
+  std::u16string FLinkUrl;
+  std::u16string FLinkTarget;
+  std::u16string FLinkText;
+  std::u16string FLinkTitle;
+  const TUrlTarget* FHoverTarget = nullptr;
+  std::vector<std::u16string> FVisited;
+
+  // Middle-button scrolling.
+  bool FMiddleScroll = false;
+  bool FMiddleMoving = false;
+  TPoint FMiddleOrigin{};
+  TPoint FMiddleMouse{};
+};
+
+template <class F>
+void THtmlView::Guarded(F&& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    if (!OnError) throw;
+    ReportError(e);
+  }
+}
+
+}  // namespace tav
