@@ -8,7 +8,7 @@
 
 #include "html/html_builder.h"
 #include "html/html_paths.h"
-#include "html/local_page.h"
+#include "util/text_decoding.h"
 #include "html/safe_file.h"
 #include "platform/system_values.h"
 #include "util/code_page.h"
@@ -227,7 +227,7 @@ void THtmlView::LoadLocalFile(const std::string& path, const std::u16string& anc
   // fails here at once instead of blocking the window.
   std::string bytes;
   if (!ReadLocalFile(path, bytes)) throw EHtmlViewError("Can't read file: " + path);
-  std::u16string text = DecodeLocalPage(bytes);
+  std::u16string text = DecodeTextFile(bytes);
   std::string().swap(bytes);
   std::u16string reference = Utf8ToText(path);
   if (!anchor.empty()) reference += u"#" + anchor;
