@@ -317,10 +317,11 @@ void ApplyControlPlacements(TSectionList& document) {
   }
   std::vector<TFormControlObj*> placed;
   for (auto& [control, at] : document.ControlPlacements) {
-    control->ShowAt(at.X, at.Y);
+    control->ShowAt(SatAdd(at.X, document.ControlOrigin.X), SatAdd(at.Y, document.ControlOrigin.Y));
     placed.push_back(control);
   }
   document.ControlPlacements.clear();
+  if (!document.HideUnreachedControls) return;
   std::sort(placed.begin(), placed.end());
   for (TFormControlObj* c : document.FormControlList)
     if (!std::binary_search(placed.begin(), placed.end(), c)) c->HideControl();

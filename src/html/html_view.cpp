@@ -115,6 +115,8 @@ void THtmlView::EnsureDocument() {
     FDoc = std::make_unique<TSectionList>(Device());
     FDoc->SetFonts(Defaults(), DefBackground);
   }
+  // Form controls become native controls in the window, when there is one.
+  FDoc->ChildControls = ChildControls();
 }
 
 void THtmlView::ResetDocument() {
@@ -374,7 +376,10 @@ void THtmlView::ScrollTo(int vpos, int hpos) {
   const bool fixedBackground = FDoc && FDoc->BackgroundBitmap() && FDoc->BackgroundPRec.Fixed;
   // Small moves shift the pixels and repaint the uncovered strip; large
   // ones, and a background that stays with the window, repaint it all.
-  if (fixedBackground || std::abs(dy) >= paint.Height() || std::abs(dx) >= paint.Width())
+  // Native form controls are placed by a paint of the whole view.
+  const bool nativeControls = FDoc && FDoc->ChildControls && !FDoc->FormControlList.empty();
+  if (fixedBackground || nativeControls || std::abs(dy) >= paint.Height() ||
+      std::abs(dx) >= paint.Width())
     InvalidateRect(paint);
   else
     ScrollWindow(dx, dy, &paint);
@@ -433,6 +438,8 @@ void THtmlView::PaintDocument(TSurface& canvas, const TRect& area) {
   const TRect local{area.Left - inset, area.Top - inset, area.Right - inset, area.Bottom - inset};
   b.FillRect(local, background);
   FDoc->DrawBackground(b, view, -FHPos);
+  FDoc->ControlOrigin = TPoint{inset, inset};
+  FDoc->HideUnreachedControls = local == view;
   FDoc->Draw(b, local, kMaxScrollWidth, -FHPos, 0);
   canvas.BitBlt(area.Left, area.Top, area.Width(), area.Height(), *buffer, 0, 0);
 }

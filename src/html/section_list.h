@@ -145,6 +145,12 @@ public:
   TChildControlFactory* ChildControls = nullptr;
   TFormEvents FormEvents;
   std::vector<std::pair<TFormControlObj*, TPoint>> ControlPlacements;
+  // Where the painted surface's (0, 0) lies in the window that holds the
+  // native controls, and whether the last paint covered the whole view (only
+  // then are controls it did not reach hidden: a partial paint says nothing
+  // about the rest).
+  TPoint ControlOrigin{0, 0};
+  bool HideUnreachedControls = true;
 
   // The copy buffer CopyToClipboard appends the selected text to.
   std::u16string CopyBuffer;

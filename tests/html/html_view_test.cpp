@@ -17,6 +17,7 @@
 #include "html/html_view.h"
 #include "platform/clipboard.h"
 #include "platform/system_values.h"
+#include "platform/testing/fake_child_controls.h"
 #include "platform/testing/fake_window_host.h"
 #include "platform/testing/fixed_metrics_device.h"
 #include "temp_folder.h"
@@ -414,6 +415,40 @@ TEST_F(HtmlViewTest, ClearEmptiesTheViewAndHidesTheBars) {
   EXPECT_EQ(view.SelLength(), 0);
   EXPECT_EQ(view.SelText(), u"");
   EXPECT_TRUE(view.Document().PositionList.empty());
+}
+
+// Form controls become native controls in the view's window, placed where
+// the page paints them (inside the view's frame) after a paint of the whole
+// view; a partial paint hides nothing; scrolling moves them.
+TEST_F(HtmlViewTest, FormControlsAreNativeControlsPlacedByPaints) {
+  std::u16string page = u"<form><input name=a value=x></form>";
+  for (int i = 0; i < 40; ++i) page += u"<p>line</p>";
+  view.LoadFromString(page);
+  auto surface = device.CreateSurface(300, 200);
+  view.PaintTo(*surface, MakeRect(0, 0, 300, 200));
+  const auto edits = host->FakeChildControls().ControlsOf(TChildControlKind::ckEdit);
+  ASSERT_EQ(edits.size(), 1u);
+  TChildControl& edit = edits[0]->Control();
+  ASSERT_TRUE(edit.Visible());
+  const TRect first = edit.BoundsRect();
+  // The body margins (10, 5) inside the one-pixel frame (the control's own
+  // vertical space is a pixel or two).
+  EXPECT_EQ(first.Left, 1 + 10);
+  EXPECT_GE(first.Top, 1 + 5);
+  EXPECT_LE(first.Top, 1 + 5 + 2);
+  // A paint of a strip elsewhere leaves it alone.
+  view.PaintTo(*surface, MakeRect(0, 150, 300, 160));
+  EXPECT_TRUE(edit.Visible());
+  // Scrolled by 3 pixels and painted: it moves up with the page.
+  Key(VK_DOWN);
+  view.PaintTo(*surface, MakeRect(0, 0, 300, 200));
+  EXPECT_TRUE(edit.Visible());
+  EXPECT_EQ(edit.BoundsRect().Top, first.Top - view.VScrollBarPosition());
+  // Scrolled out of sight and painted: hidden.
+  Key(VK_NEXT);
+  Key(VK_NEXT);
+  view.PaintTo(*surface, MakeRect(0, 0, 300, 200));
+  EXPECT_FALSE(edit.Visible());
 }
 
 }  // namespace
