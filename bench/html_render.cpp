@@ -2,7 +2,8 @@
 // body, parses it, lays it out at width W, paints it into an off-screen
 // bitmap and dumps the box tree.
 //
-//   html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] [--hit X,Y] FILE
+//   html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] [--hit X,Y]
+//               [--select A..B --copy] FILE
 // Relative picture names resolve against the working directory, as they do
 // for a response body shown in the window.
 //
@@ -21,10 +22,12 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/html_page.h"
 #include "html/box_dump.h"
+#include "html/cf_html.h"
 #include "html/html_builder.h"
 #include "html/section_list.h"
 #include "platform/qt/install.h"
@@ -48,7 +51,7 @@ constexpr int kMaxPaintHeight = 30000;
 int Usage() {
   std::fprintf(stderr,
                "usage: html_render [--width W] [--height H] [--png OUT.png] [--boxes OUT.txt] "
-               "[--hit X,Y] FILE\n");
+               "[--hit X,Y] [--select A..B --copy] FILE\n");
   return 2;
 }
 
@@ -77,13 +80,20 @@ int main(int argc, char** argv) {
   const char* file = nullptr;
   bool hit = false;
   int hitX = 0, hitY = 0;
+  bool select = false, copy = false;
+  int selB = 0, selE = 0;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (!std::strcmp(argv[i], "--width") && hasValue) width = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--height") && hasValue) height = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--png") && hasValue) png = argv[++i];
     else if (!std::strcmp(argv[i], "--boxes") && hasValue) boxes = argv[++i];
-    else if (!std::strcmp(argv[i], "--hit") && hasValue) {
+    else if (!std::strcmp(argv[i], "--select") && hasValue) {
+      if (std::sscanf(argv[++i], "%d..%d", &selB, &selE) != 2) return Usage();
+      select = true;
+    } else if (!std::strcmp(argv[i], "--copy")) {
+      copy = true;
+    } else if (!std::strcmp(argv[i], "--hit") && hasValue) {
       if (std::sscanf(argv[++i], "%d,%d", &hitX, &hitY) != 2) return Usage();
       hit = true;
     }
@@ -118,6 +128,9 @@ int main(int argc, char** argv) {
   }
 
   tav::TSectionList document(device);
+  // The source is kept only for the copy's "HTML Format" entry.
+  std::u16string source;
+  if (copy) source = text;
   Clock::time_point t = Clock::now();
   {
     tav::THtmlBuilder builder(document);
@@ -132,6 +145,11 @@ int main(int argc, char** argv) {
                                          scrollWidth);
   const double layout = Seconds(t);
 
+  // A selection is painted as the window paints it.
+  if (select) {
+    document.SelB = selB;
+    document.SelE = selE;
+  }
   const int paintHeight = std::max(1, std::min(height > 0 ? height : docHeight, kMaxPaintHeight));
   t = Clock::now();
   auto bitmap = device.CreateBitmap(width, paintHeight);
@@ -151,6 +169,17 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s\n", boxes);
       return 1;
     }
+  }
+  if (copy) {
+    // What the window copies: the selected text, then the "HTML Format"
+    // entry (empty when it would be too large for its offsets).
+    std::printf("---- copied text ----\n%s\n", tav::TextToUtf8(document.SelectedText()).c_str());
+    tav::THtmlFormatSource entry;
+    entry.Source = source;
+    entry.FragmentStart = document.SourceIndexOf(document.SelB, source.size());
+    entry.FragmentEnd = document.SourceIndexOf(document.SelE, source.size());
+    std::optional<std::string> html = tav::BuildHtmlFormat(entry);
+    std::printf("---- HTML Format ----\n%s\n", html ? html->c_str() : "");
   }
   if (hit) {
     // The link, frame and hint at a document point, as the mouse finds them.

@@ -200,8 +200,6 @@ private:
   int DocY(int y) const { return y - Inset() + FVPos; }
   // The document position under a document point, or nearest to it.
   int PositionAt(int docX, int docY, bool* inText = nullptr);
-  // The source index of a document position (the source's end for none).
-  std::size_t SourceIndexOf(int pos) const;
   int DocumentEnd() const;
   void SetSelection(int anchor, int caret);
   void ScrollPositionIntoView(int pos);

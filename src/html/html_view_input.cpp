@@ -403,22 +403,14 @@ void THtmlView::SetSelLength(int length) {
   SetSelection(FDoc->SelB, FDoc->SelB + std::max(0, length));
 }
 
-std::size_t THtmlView::SourceIndexOf(int pos) const {
-  for (const TSectionBase* item : FDoc->PositionList) {
-    const int source = item->FindSourcePos(pos);
-    if (source >= 0) return std::min(static_cast<std::size_t>(source), FDocumentSource.size());
-  }
-  return FDocumentSource.size();
-}
-
 void THtmlView::CopyToClipboard() {
   if (!FDoc || FDoc->SelE <= FDoc->SelB) return;
   std::u16string text = FDoc->SelectedText();
   if (text.empty()) return;
   THtmlFormatSource source;
   source.Source = FDocumentSource;
-  source.FragmentStart = SourceIndexOf(FDoc->SelB);
-  source.FragmentEnd = SourceIndexOf(FDoc->SelE);
+  source.FragmentStart = FDoc->SourceIndexOf(FDoc->SelB, FDocumentSource.size());
+  source.FragmentEnd = FDoc->SourceIndexOf(FDoc->SelE, FDocumentSource.size());
   source.FontName = DefFontName;
   source.FontSize = DefFontSize;
   source.SourceUrl = FCurrentFile.empty() ? u"" : u"file://" + Utf8ToText(FCurrentFile);

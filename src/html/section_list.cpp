@@ -144,6 +144,14 @@ void TSectionList::Draw(TSurface& surface, const TRect& clip, int clipWidth, int
   ApplyControlPlacements(*this);
 }
 
+std::size_t TSectionList::SourceIndexOf(int pos, std::size_t sourceSize) const {
+  for (const TSectionBase* item : PositionList) {
+    const int source = item->FindSourcePos(pos);
+    if (source >= 0) return std::min(static_cast<std::size_t>(source), sourceSize);
+  }
+  return sourceSize;
+}
+
 std::u16string TSectionList::SelectedText() {
   CopyBuffer.clear();
   if (SelE <= SelB) return {};

@@ -183,6 +183,9 @@ public:
   void DrawBackground(TSurface& surface, const TRect& view, int x);
   // The selected text, lines joined with CR LF.
   std::u16string SelectedText();
+  // The source index of a document position (through the sections), or
+  // sourceSize when no section holds it.
+  std::size_t SourceIndexOf(int pos, std::size_t sourceSize) const;
   // The link, title and image under a document point; guUrl, guTitle
   // flags, 0 when nothing is there.
   unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit);

@@ -167,5 +167,30 @@ TEST(HtmlRender, DrawsFormControlsAsImitations) {
   EXPECT_NE(dump.find("control textarea"), std::string::npos) << dump;
 }
 
+// A selection copied as the window copies it: the text, then the "HTML
+// Format" entry whose fragment offsets point at the selected source.
+TEST(HtmlRender, CopiesASelectionAsTextAndHtmlFormat) {
+  test::TempFolder folder("tav-html-copy");
+  const std::string page = folder.File("page.html");
+  ASSERT_TRUE(test::WriteFile(page, "<p>Hello <b>bold</b> world</p><p>second</p>"));
+  test::ChildProcess child({TAV_HTML_RENDER, "--select", "2..14", "--copy", page},
+                           test::ChildOptions{folder.File("log.txt")});
+  ASSERT_TRUE(child.WaitForExit(60000));
+  ASSERT_EQ(child.ExitCode(), 0) << child.Output();
+  const std::string out = child.Output();
+  const std::size_t text = out.find("---- copied text ----\nllo bold wor\n");
+  const std::size_t html = out.find("---- HTML Format ----\nVersion:1.0\r\n");
+  ASSERT_NE(text, std::string::npos) << out;
+  ASSERT_NE(html, std::string::npos) << out;
+  EXPECT_LT(text, html);
+  // The offsets count from the entry's first byte.
+  const std::string entry = out.substr(html + std::string("---- HTML Format ----\n").size());
+  const std::size_t at = entry.find("StartFragment:");
+  ASSERT_NE(at, std::string::npos);
+  const std::size_t start = std::stoul(entry.substr(at + 14, 8));
+  const std::size_t end = std::stoul(entry.substr(entry.find("EndFragment:") + 12, 8));
+  EXPECT_EQ(entry.substr(start, end - start), "llo <b>bold</b> wor");
+}
+
 }  // namespace
 }  // namespace tav
