@@ -114,6 +114,8 @@ TEST_F(ImageDoc, PlaceholderSizesSpacesAndBorders) {
       // ALT "Hello": 5 x 5 + 26 wide; the text and the line break after it
       // measure 2 x 12 = 24.
       {u"<img src='http://example.com/a.png' alt='Hello'>", 51, 24, 0, 0, 0, 0, false},
+      // An '&' in the ALT is text, not an accelerator mark: 3 characters.
+      {u"<img src='http://example.com/a.png' alt='R&amp;D'>", 41, 24, 0, 0, 0, 0, false},
       {u"<img src='http://example.com/a.png'>", 24, 24, 0, 0, 0, 0, false},
       {u"<img src='http://example.com/a.png' width=100>", 100, 100, 0, 0, 0, 0, false},
       {u"<img src='http://example.com/a.png' height=30 alt='x'>", 30, 30, 0, 0, 0, 0, false},
