@@ -70,6 +70,8 @@ public:
     if (auto* image = dynamic_cast<const TImageObj*>(&obj)) {
       static const char* const states[] = {"unfetched", "shown", "broken", "pending"};
       Out += std::string(" ") + states[static_cast<int>(image->State)];
+    } else {
+      Out += " panel";
     }
     Out += "\n";
   }

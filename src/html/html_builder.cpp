@@ -337,6 +337,10 @@ bool THtmlBuilder::DoInline() {
       ApplyImage();
       Next();
       return true;
+    case PanelSy:
+      ApplyPanel();
+      Next();
+      return true;
     case MapSy: DoMap(); return true;
     default:
       break;
@@ -591,6 +595,17 @@ void THtmlBuilder::ApplyImage() {
       std::u16string name = UpperCopy(TrimCopy(*v));
       if (!name.empty()) Doc.AddName(name, TIDObject{&section, image.Pos});
     }
+  }
+}
+
+void THtmlBuilder::ApplyPanel() {
+  TSection& section = EnsureSection();
+  TPanelObj& panel = section.AddPanel(T.Attributes, T.TagIndex);
+  panel.ProcessProperties(PushProps(u"panel"));
+  PopProps(u"panel");
+  if (const std::u16string* id = AttrText(T.Attributes, IDSy)) {
+    std::u16string name = UpperCopy(TrimCopy(*id));
+    if (!name.empty()) Doc.AddName(name, TIDObject{&section, panel.Pos});
   }
 }
 

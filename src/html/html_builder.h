@@ -102,6 +102,7 @@ private:
   void DoA();
   void ApplyA();  // the tag's effect without reading on
   void ApplyImage();
+  void ApplyPanel();
   void DoMap();
   void DoTable();
   // One TD or TH into `row`; `column` is its place among the row's cells.

@@ -377,7 +377,8 @@ void THtmlView::ScrollTo(int vpos, int hpos) {
   // Small moves shift the pixels and repaint the uncovered strip; large
   // ones, and a background that stays with the window, repaint it all.
   // Native form controls are placed by a paint of the whole view.
-  const bool nativeControls = FDoc && FDoc->ChildControls && !FDoc->FormControlList.empty();
+  const bool nativeControls = FDoc && FDoc->ChildControls &&
+                              (!FDoc->FormControlList.empty() || !FDoc->PanelList.empty());
   if (fixedBackground || nativeControls || std::abs(dy) >= paint.Height() ||
       std::abs(dx) >= paint.Width())
     InvalidateRect(paint);

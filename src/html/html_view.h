@@ -137,7 +137,10 @@ public:
   const std::u16string& Title() const { return FTitle; }
   const std::u16string& Base() const { return FBase; }
   const std::u16string& BaseTarget() const { return FBaseTarget; }
-  TSectionList& Document() { return *FDoc; }
+  TSectionList& Document() {
+    EnsureDocument();
+    return *FDoc;
+  }
   int VScrollBarPosition() const { return FVPos; }
   int HScrollBarPosition() const { return FHPos; }
   void SetVScrollBarPosition(int pos) { ScrollTo(pos, FHPos); }

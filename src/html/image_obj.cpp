@@ -10,6 +10,7 @@
 #include "html/html_units.h"
 #include "html/sat_math.h"
 #include "html/section_list.h"
+#include "platform/child_controls.h"
 #include "platform/colors.h"
 
 namespace tav {
@@ -501,6 +502,133 @@ std::shared_ptr<TBitmap> TImageObj::GetBitmap() {
     FBitmap = std::move(copy);
   }
   return FBitmap;
+}
+
+// ---------------------------------------------------------------- TPanelObj
+
+TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attributes)
+    : TFloatingObj(document) {
+  Pos = pos;
+  ReadCommonAttributes(attributes);
+  for (const TAttribute& a : attributes) {
+    switch (a.Which) {
+      case NameSy: Name = a.Name; break;
+      case SrcSy: Src = a.Name; break;
+      case TypeSy: Type = a.Name; break;
+      case WidthSy:
+        if (a.Name.find(u'%') != std::u16string::npos) {
+          SpecWidth = std::clamp(a.Value, 1, 100);
+          PercentWidth = true;
+        }
+        break;
+      case HeightSy:
+        if (a.Name.find(u'%') != std::u16string::npos) {
+          PercentHeight = a.Value >= 1 && a.Value <= 100;
+          SpecHeight = PercentHeight ? a.Value : -1;
+        } else {
+          SpecHeight = std::clamp(a.Value, 1, MaxObjectExtent);
+          PercentHeight = false;
+        }
+        break;
+      default: break;
+    }
+  }
+  NoBorder = true;
+  BorderSize = 0;
+  if (document.ChildControls) {
+    Panel = document.ChildControls->CreatePanel();
+    if (Panel) {
+      Panel->Hide();
+      Panel->SetColor(Color);
+      Panel->SetFrame(true);
+      Panel->SetBounds({0, 0, DefaultWidth, DefaultHeight});
+    }
+  }
+  if (document.OnPanelCreate) {
+    document.OnPanelCreate(Name, Panel.get(), Src, Type);
+    // What the owner made of the panel is its natural size.
+    if (Panel) {
+      const TRect r = Panel->BoundsRect();
+      if (r.Width() > 0) NaturalWidth = r.Width();
+      if (r.Height() > 0) NaturalHeight = r.Height();
+    }
+  }
+  document.PanelList.push_back(this);
+}
+
+TPanelObj::~TPanelObj() {
+  auto& list = ParentSectionList.PanelList;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
+                          const TFontObj* font) {
+  (void)surface, (void)font;
+  const int w = std::max(1, NaturalWidth), h = std::max(1, NaturalHeight);
+  if (PercentWidth) {
+    ImageWidth = SatMulDiv(availableWidth, SpecWidth, 100);
+    ImageHeight = SpecHeight < 0        ? SatMulDiv(ImageWidth, h, w)
+                  : PercentHeight       ? SatMulDiv(availableHeight, SpecHeight, 100)
+                                        : SpecHeight;
+  } else if (PercentHeight) {
+    ImageHeight = SatMulDiv(availableHeight, SpecHeight, 100);
+    ImageWidth = SpecWidth < 0 ? SatMulDiv(ImageHeight, w, h) : SpecWidth;
+  } else if (SpecWidth >= 0 && SpecHeight >= 0) {
+    ImageWidth = SpecWidth;
+    ImageHeight = SpecHeight;
+  } else if (SpecHeight >= 0) {
+    ImageHeight = SpecHeight;
+    ImageWidth = SatMulDiv(SpecHeight, w, h);
+  } else if (SpecWidth >= 0) {
+    ImageWidth = SpecWidth;
+    ImageHeight = SatMulDiv(SpecWidth, h, w);
+  } else {
+    ImageWidth = w;
+    ImageHeight = h;
+  }
+  ImageWidth = std::clamp(ImageWidth, 0, MaxObjectExtent);
+  ImageHeight = std::clamp(ImageHeight, 0, MaxObjectExtent);
+  ImageKnown = !PercentWidth && !PercentHeight;
+}
+
+void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
+                     int docDX) {
+  TSectionList& doc = ParentSectionList;
+  const int top = BoxTop(font, baseline, topY);
+  DrawXX = SatAdd(x, docDX);
+  DrawYY = SatAdd(top, doc.YOff);
+  if (Panel && !doc.Printing && !doc.IsCopy) {
+    // The window panel moves after the paint, never inside it.
+    doc.PanelPlacements.push_back({this, TPoint{x, top}});
+    return;
+  }
+  const TRect box{x, top, SatAdd(x, ImageWidth), SatAdd(top, ImageHeight)};
+  if (box.IsEmpty()) return;
+  surface.FillRect(box, ColorToRGB(Color));
+  surface.FrameRect(box, clBlack);
+  if (FAltW.empty()) return;
+  surface.SaveDC();
+  TFontDesc font8;
+  font8.Face = u"Arial";
+  font8.Height = PointsToHeight(8, surface.PixelsPerInch());
+  surface.SetFont(font8);
+  surface.SetTextColor(clBlack);
+  surface.SetBkMode(TBkMode::bkTransparent);
+  surface.SetTextAlign(TA_LEFT | TA_TOP);
+  TRect text{SatAdd(box.Left, 5), SatAdd(box.Top, 5), SatAdd(box.Right, -5), SatAdd(box.Bottom, -5)};
+  if (!text.IsEmpty()) surface.DrawText(FAltW, text, DT_WORDBREAK | DT_NOPREFIX);
+  surface.RestoreDC(-1);
+}
+
+void TPanelObj::ShowAt(int x, int y) {
+  if (!Panel) return;
+  const TRect r{x, y, SatAdd(x, ImageWidth), SatAdd(y, ImageHeight)};
+  if (!(Panel->BoundsRect() == r)) Panel->SetBounds(r);
+  if (!Panel->Visible()) Panel->Show();
+}
+
+void TPanelObj::HidePanel() {
+  if (Panel && Panel->Visible()) Panel->Hide();
 }
 
 // ---------------------------------------------------------------- TImageObjList

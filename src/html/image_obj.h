@@ -15,6 +15,7 @@
 namespace tav {
 
 class TAttributeList;
+class TChildPanel;
 class TFontObj;
 class TSectionList;
 class TCellBasic;
@@ -158,6 +159,38 @@ private:
   bool FAltMeasured = false;
   int FAltTextW = 0, FAltTextH = 0;
   bool FCachedUse = false;  // the picture came from the cache and counts as a use
+};
+
+// A PANEL: placed and spaced like an image, showing a window panel that the
+// page's owner may fill (white, a single-line border, 30 x 20 unless the
+// owner sizes it). Without a window it is drawn as a white box with its
+// ALT text.
+class TPanelObj : public TFloatingObj {
+public:
+  static constexpr int DefaultWidth = 30;
+  static constexpr int DefaultHeight = 20;
+
+  // Reads NAME, SRC, TYPE, ALT, TITLE, ALIGN, WIDTH (pixels, or a
+  // percentage clamped to 1..100), HEIGHT (pixels, at least 1, or a
+  // percentage of 1..100), HSPACE and VSPACE; makes the native panel when
+  // the document has a window, out of sight, and offers it to the
+  // document's OnPanelCreate.
+  TPanelObj(TSectionList& document, int pos, const TAttributeList& attributes);
+  ~TPanelObj() override;
+
+  std::u16string Name, Src, Type;
+  std::unique_ptr<TChildPanel> Panel;
+  TColor Color = clWhite;
+  int NaturalWidth = DefaultWidth;
+  int NaturalHeight = DefaultHeight;
+
+  void DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
+                 const TFontObj* font) override;
+  void Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
+            int docDX) override;
+  // Moves the native panel to (x, y) of the window and shows it; hides it.
+  void ShowAt(int x, int y);
+  void HidePanel();
 };
 
 // The images of one section, in position order.

@@ -86,6 +86,8 @@ public:
   virtual void AddChar(char16_t ch, int index);
   // An image at the current position, with its placeholder character.
   TImageObj& AddImage(const TAttributeList& attributes, int index);
+  // A panel at the current position, with its placeholder character.
+  TPanelObj& AddPanel(const TAttributeList& attributes, int index);
   // Finishes the text (space removals, final space) and the section.
   virtual void ProcessText(int index);
 

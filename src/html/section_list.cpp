@@ -54,6 +54,7 @@ void TSectionList::Clear() {
   FIMgr.Clear();
   MapList.clear();
   ActiveImage = nullptr;
+  PanelPlacements.clear();
   BackgroundImage.reset();
   BackgroundPRec = TBackgroundPRec{};
   DocWidth = DocHeight = 0;
@@ -138,10 +139,20 @@ void TSectionList::Draw(TSurface& surface, const TRect& clip, int clipWidth, int
   (void)clipWidth;
   (void)y;
   ControlPlacements.clear();
+  PanelPlacements.clear();
   TCellBasic::Draw(surface, clip, x, 0, 0);
   DrawList.DrawImages(surface);
   // Native controls move only now, never while the lines paint.
   ApplyControlPlacements(*this);
+  std::vector<TPanelObj*> placed;
+  for (auto& [panel, at] : PanelPlacements) {
+    panel->ShowAt(SatAdd(at.X, ControlOrigin.X), SatAdd(at.Y, ControlOrigin.Y));
+    placed.push_back(panel);
+  }
+  PanelPlacements.clear();
+  if (HideUnreachedControls)
+    for (TPanelObj* panel : PanelList)
+      if (std::find(placed.begin(), placed.end(), panel) == placed.end()) panel->HidePanel();
 }
 
 std::size_t TSectionList::SourceIndexOf(int pos, std::size_t sourceSize) const {

@@ -23,6 +23,8 @@ namespace tav {
 class TFontObj;
 class TBodyBlock;
 class TImageObj;
+class TPanelObj;
+class TChildPanel;
 
 // A link as the builder met it.
 struct TUrlTarget {
@@ -151,6 +153,14 @@ public:
   // about the rest).
   TPoint ControlOrigin{0, 0};
   bool HideUnreachedControls = true;
+  // Panels: every one alive, the owner's chance to fill a new one (name,
+  // the window panel or null without a window, SRC, TYPE), and the ones the
+  // current paint reached with their window positions.
+  std::vector<TPanelObj*> PanelList;
+  std::function<void(const std::u16string& name, TChildPanel* panel, const std::u16string& src,
+                     const std::u16string& type)>
+      OnPanelCreate;
+  std::vector<std::pair<TPanelObj*, TPoint>> PanelPlacements;
 
   // The copy buffer CopyToClipboard appends the selected text to.
   std::u16string CopyBuffer;

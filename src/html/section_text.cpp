@@ -196,6 +196,14 @@ TImageObj& TSection::AddImage(const TAttributeList& attributes, int index) {
   return result;
 }
 
+TPanelObj& TSection::AddPanel(const TAttributeList& attributes, int index) {
+  auto panel = std::make_unique<TPanelObj>(ParentSectionList, static_cast<int>(Buff.size()), attributes);
+  TPanelObj& result = *panel;
+  AddChar(ImageChar, index);
+  Images.Add(std::move(panel));
+  return result;
+}
+
 void TSection::AddOpBrk() {
   if (!Brk.empty() && Brk.size() == Buff.size()) Brk.back() = 'a';
 }

@@ -451,5 +451,31 @@ TEST_F(HtmlViewTest, FormControlsAreNativeControlsPlacedByPaints) {
   EXPECT_FALSE(edit.Visible());
 }
 
+// A PANEL becomes a native panel that the page's owner may fill and size;
+// it is out of sight until a paint places it.
+TEST_F(HtmlViewTest, PanelsAreNativePanelsTheOwnerMayFill) {
+  std::vector<std::u16string> offered;
+  view.Document().OnPanelCreate = [&](const std::u16string& name, TChildPanel* panel,
+                                      const std::u16string& src, const std::u16string& type) {
+    offered.push_back(name + u"|" + src + u"|" + type);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->Visible());
+    panel->SetBounds(MakeRect(0, 0, 70, 40));  // the owner's size is the natural size
+  };
+  view.LoadFromString(u"<panel name=p1 src=s.bin type=app/x>");
+  EXPECT_EQ(offered, (std::vector<std::u16string>{u"p1|s.bin|app/x"}));
+  const auto panels = host->FakeChildControls().ControlsOf(TChildControlKind::ckPanel);
+  ASSERT_EQ(panels.size(), 1u);
+  TChildControl& panel = panels[0]->Control();
+  auto surface = device.CreateSurface(300, 200);
+  view.PaintTo(*surface, MakeRect(0, 0, 300, 200));
+  EXPECT_TRUE(panel.Visible());
+  EXPECT_EQ(panel.BoundsRect().Width(), 70);
+  EXPECT_EQ(panel.BoundsRect().Height(), 40);
+  EXPECT_EQ(panel.BoundsRect().Left, 1 + 10);
+  view.Clear();
+  EXPECT_TRUE(host->FakeChildControls().ControlsOf(TChildControlKind::ckPanel).empty());
+}
+
 }  // namespace
 }  // namespace tav

@@ -457,5 +457,42 @@ TEST_F(ImageDoc, ImagesSwitchedOffShowThePendingIconWithoutFetching) {
   EXPECT_EQ(Doc.BitmapList.Count(), 0);
 }
 
+// Panels are placed and sized like images from a natural 30 x 20; without a
+// window they are drawn as a framed white box.
+TEST_F(ImageDoc, PanelsSizeLikeImagesAndDrawAnImitation) {
+  const struct {
+    const char16_t* html;
+    int width, height, hSpace;
+    bool floating;
+  } cases[] = {
+      {u"<panel>", 30, 20, 0, false},
+      {u"<panel width=50% height=0>", 200, 1, 0, false},     // a height of at least 1
+      {u"<panel width=150%>", 400, 267, 0, false},           // the percentage clamped to 100
+      {u"<panel height=10%>", 45, 30, 0, false},             // of the available height, 300
+      {u"<panel width=60 height=0%>", 60, 40, 0, false},     // 0 % is no height
+      {u"<panel align=left width=10 height=10>", 10, 10, 3, true},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html, false);
+    auto& section = FirstSection();
+    ASSERT_EQ(section.Images.Count(), 1) << TextToUtf8(c.html);
+    auto* panel = dynamic_cast<TPanelObj*>(section.Images.Items[0].get());
+    ASSERT_NE(panel, nullptr) << TextToUtf8(c.html);
+    EXPECT_EQ(panel->ImageWidth, c.width) << TextToUtf8(c.html);
+    EXPECT_EQ(panel->ImageHeight, c.height) << TextToUtf8(c.html);
+    EXPECT_EQ(panel->HSpaceL, c.hSpace) << TextToUtf8(c.html);
+    EXPECT_EQ(panel->Floating(), c.floating) << TextToUtf8(c.html);
+  }
+  Doc.Background = 0x808080;
+  Layout(u"<panel width=40 height=30 alt=Hi>");
+  TPanelObj& panel = *dynamic_cast<TPanelObj*>(FirstSection().Images.Items[0].get());
+  const int x = panel.DrawXX, y = panel.DrawYY;
+  EXPECT_EQ(Surface->Pixel(x, y + 10), clBlack);          // the frame
+  EXPECT_EQ(Surface->Pixel(x + 2, y + 25), clWhite);      // the panel's colour
+  bool ink = false;  // the ALT text, inset by 5
+  for (int yy = y + 5; yy < y + 17; ++yy) ink = ink || Surface->Pixel(x + 6, yy) == clBlack;
+  EXPECT_TRUE(ink);
+}
+
 }  // namespace
 }  // namespace tav
