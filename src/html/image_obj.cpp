@@ -84,16 +84,16 @@ void TFloatingObj::ReadCommonAttributes(const TAttributeList& attributes) {
       case WidthSy:
       case HeightSy: {
         const bool width = a.Which == WidthSy;
-        int& spec = width ? SpecWidth : SpecHeight;
+        int& given = width ? SpecWidth : SpecHeight;
         bool& percent = width ? PercentWidth : PercentHeight;
         if (a.Name.find(u'%') != std::u16string::npos) {
           if (a.Value >= 0 && a.Value <= 100) {
-            spec = a.Value;
+            given = a.Value;
             percent = true;
           }
         } else if (a.Value >= 0) {
           // A negative size counts as not given.
-          spec = ClampExtent(a.Value);
+          given = ClampExtent(a.Value);
           percent = false;
         }
         break;
@@ -148,22 +148,22 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
     widen(P::BorderTopWidth, VSpaceT);
     widen(P::BorderBottomWidth, VSpaceB);
   }
-  auto size = [&](P which, int& spec, bool& percent) {
+  auto size = [&](P which, int& given, bool& percent) {
     const TPropValue& v = props.Get(which);
     if (IsEmpty(v) || (IsInt(v) && std::get<int>(v) == IntNull)) return;
     std::u16string text = IsText(v) ? LowerCopy(TrimCopy(std::get<std::u16string>(v))) : u"";
     if (text == u"auto" || (IsInt(v) && std::get<int>(v) == Auto)) {
-      spec = -1;
+      given = -1;
       percent = false;
     } else if (!text.empty() && text.back() == u'%') {
       double n = 0;
       ReadLeadingNumber(text, n);
-      spec = std::clamp(SatRound(n), 0, 100);
+      given = std::clamp(SatRound(n), 0, 100);
       percent = true;
     } else {
       int px = box[static_cast<std::size_t>(which)];
       if (px == Auto || px == IntNull) return;
-      spec = px < 0 ? -1 : ClampExtent(px);
+      given = px < 0 ? -1 : ClampExtent(px);
       percent = false;
     }
   };

@@ -361,12 +361,12 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
   std::vector<TRowSpec> rowSpecs;
   rowSpecs.reserve(Rows.size());
   for (std::size_t r = 0; r < Grid.size(); ++r) {
-    TRowSpec spec;
+    TRowSpec rowSpec;
     if (r < Rows.size()) {
-      spec.SpecRowHeight = Rows[r]->SpecRowHeight;
-      spec.SpecRowHeightPercent = Rows[r]->SpecRowHeightPercent;
+      rowSpec.SpecRowHeight = Rows[r]->SpecRowHeight;
+      rowSpec.SpecRowHeightPercent = Rows[r]->SpecRowHeightPercent;
     }
-    rowSpecs.push_back(spec);
+    rowSpecs.push_back(rowSpec);
   }
   Heights = FindRowHeights(rowCells, rowSpecs, tblHeightAttr, CellSpacing);
   Heights.resize(Grid.size(), 0);
