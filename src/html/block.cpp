@@ -21,8 +21,6 @@ constexpr std::size_t Idx(P p) { return static_cast<std::size_t>(p); }
 
 int Value(const TMarginArray& m, P p) { return m[Idx(p)]; }
 
-// A box value that is Auto, not set, or a reserved marker counts as 0.
-int Px(int v) { return v == Auto || v == IntNull || v == AutoParagraph ? 0 : v; }
 
 int RawInt(const TProperties& props, P p) {
   const TPropValue& v = props.Get(p);
@@ -83,8 +81,8 @@ TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& pro
   Props->ConvMargArray(0, 0, MargArray, autoCount);
   TopAuto = RawInt(props, P::MarginTop) == AutoParagraph;
   BottomAuto = RawInt(props, P::MarginBottom) == AutoParagraph;
-  MarginTop = Px(Value(MargArray, P::MarginTop));
-  MarginBottom = Px(Value(MargArray, P::MarginBottom));
+  MarginTop = BoxPx(MargArray, P::MarginTop);
+  MarginBottom = BoxPx(MargArray, P::MarginBottom);
   CollapseMargins();
 }
 
@@ -134,18 +132,15 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
   TMarginArray m;
   int autoCount = 0;
   Props->ConvMargArray(0, 0, m, autoCount);
-  auto isPercent = [&](P p) {
-    std::u16string s = AsText(Props->Get(p));
-    return !s.empty() && s.back() == u'%';
-  };
-  int width = isPercent(P::Width) ? 0 : Px(Value(m, P::Width));
+  auto isPercent = [&](P p) { return IsPercentValue(Props->Get(p)); };
+  int width = isPercent(P::Width) ? 0 : BoxPx(m, P::Width);
   int cmin = 0, cmax = 0;
   if (HideOverflow && width > 20) {
     cmin = cmax = width;
   } else {
     MyCell->MinMaxWidth(surface, cmin, cmax);
   }
-  auto px = [&](P p) { return isPercent(p) ? 0 : Px(Value(m, p)); };
+  auto px = [&](P p) { return isPercent(p) ? 0 : BoxPx(m, p); };
   int sides = px(P::MarginLeft) + px(P::BorderLeftWidth) + px(P::PaddingLeft) +
               px(P::PaddingRight) + px(P::BorderRightWidth) + px(P::MarginRight);
   min = SatAdd(sides, std::max(width, cmin));
@@ -161,14 +156,14 @@ int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
   MyCell->MinMaxWidth(surface, cmin, cmax);
   TWidthInput in;
   in.Available = availableWidth;
-  in.Horizontal = Px(Value(MargArray, P::BorderLeftWidth)) + Px(Value(MargArray, P::PaddingLeft)) +
-                  Px(Value(MargArray, P::PaddingRight)) + Px(Value(MargArray, P::BorderRightWidth));
+  in.Horizontal = BoxPx(MargArray, P::BorderLeftWidth) + BoxPx(MargArray, P::PaddingLeft) +
+                  BoxPx(MargArray, P::PaddingRight) + BoxPx(MargArray, P::BorderRightWidth);
   in.MarginLeft = Value(MargArray, P::MarginLeft);
   in.MarginRight = Value(MargArray, P::MarginRight);
   in.Width = Value(MargArray, P::Width);
   in.ContentMin = cmin;
   in.ContentMax = cmax;
-  in.LeftPos = Px(Value(MargArray, P::LeftPos));
+  in.LeftPos = BoxPx(MargArray, P::LeftPos);
   in.Floating = Floating();
   in.Absolute = Positioning == PositionType::posAbsolute;
   in.Positioned = Positioning != PositionType::posStatic;
@@ -206,7 +201,7 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
   Props->ConvMargArray(availableWidth, availableHeight, MargArray, autoCount);
   MargArray[Idx(P::MarginTop)] = MarginTop;
   MargArray[Idx(P::MarginBottom)] = MarginBottom;
-  auto m = [&](P p) { return Px(Value(MargArray, p)); };
+  auto m = [&](P p) { return BoxPx(MargArray, p); };
   TopP = LeftP = 0;
   int yy = y;
   int xx = x;
@@ -331,7 +326,7 @@ int TBlock::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int
   int dx = SatAdd(x, -FLayoutX);
   int yOff = ParentSectionList.YOff;
   if (Visibility != VisibilityType::viHidden) {
-    auto m = [&](P p) { return Px(Value(MargArray, p)); };
+    auto m = [&](P p) { return BoxPx(MargArray, p); };
     int boxTop = SatAdd(ContentTop, -(m(P::BorderTopWidth) + m(P::PaddingTop)));
     int boxBot = SatAdd(ClientContentBot, m(P::PaddingBottom) + m(P::BorderBottomWidth));
     int boxLeft = SatAdd(X, -(m(P::BorderLeftWidth) + m(P::PaddingLeft)));
@@ -449,7 +444,7 @@ TBlockLI::TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties&
       break;
     case ListTypeType::liAlone:
       ListStyleType = ListBulletType::lbDisc;
-      if (Px(Value(MargArray, PropIndices::MarginLeft)) == 0 &&
+      if (BoxPx(MargArray, PropIndices::MarginLeft) == 0 &&
           RawInt(props, PropIndices::MarginLeft) == IntNull) {
         Props->Set(PropIndices::MarginLeft, 16);
       }

@@ -19,18 +19,6 @@ namespace tav {
 
 using P = PropIndices;
 
-namespace {
-
-// A box value the element's style sets (not empty, not auto).
-bool ValueGiven(const TPropValue& v) {
-  if (IsEmpty(v)) return false;
-  if (IsInt(v)) return std::get<int>(v) != IntNull && std::get<int>(v) != Auto;
-  if (IsText(v)) return LowerCopy(TrimCopy(std::get<std::u16string>(v))) != u"auto";
-  return true;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------- the object
 
 TFormControlObj::TFormControlObj(TSectionList& document, ThtmlForm& form, int pos,
@@ -75,7 +63,7 @@ void TFormControlObj::ProcessProperties(const TProperties& props) {
   auto at = [&](P p) { return box[static_cast<std::size_t>(p)]; };
   auto space = [&](P side, int& target) {
     const int v = at(side);
-    if (ValueGiven(props.Get(side)) && v != IntNull && v != Auto)
+    if (IsValueSet(props.Get(side)) && v != IntNull && v != Auto)
       target = std::clamp(v, 0, MaxObjectExtent);
   };
   space(P::MarginLeft, HSpaceL);

@@ -25,13 +25,6 @@ int ClampSpace(long long v) {
   return static_cast<int>(std::min<long long>(v < 0 ? -v : v, MaxObjectSpace));
 }
 
-bool ValueSet(const TPropValue& v) {
-  if (IsEmpty(v)) return false;
-  if (IsInt(v)) return std::get<int>(v) != IntNull && std::get<int>(v) != Auto;
-  if (IsText(v)) return LowerCopy(TrimCopy(std::get<std::u16string>(v))) != u"auto";
-  return true;
-}
-
 TFontDesc AltFont(TSurface& surface) {
   TFontDesc desc;
   desc.Face = u"Arial";
@@ -131,7 +124,7 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
   int autoCount = 0;
   props.ConvMargArray(200, 200, box, autoCount);
   auto space = [&](P side, int& target) {
-    if (ValueSet(props.Get(side))) target = std::clamp(box[static_cast<std::size_t>(side)], 0, MaxObjectExtent);
+    if (IsValueSet(props.Get(side))) target = std::clamp(box[static_cast<std::size_t>(side)], 0, MaxObjectExtent);
   };
   space(P::MarginLeft, HSpaceL);
   space(P::MarginRight, HSpaceR);
@@ -174,6 +167,36 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
     NoBorder = true;
     BorderSize = 0;
   }
+}
+
+void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
+                                 int availableHeight, int& width, int& height) const {
+  const int w = std::max(1, naturalWidth), h = std::max(1, naturalHeight);
+  const int border2 = SatMul(2, BorderSize);
+  const int roomW = SatAdd(availableWidth, -border2), roomH = SatAdd(availableHeight, -border2);
+  if (PercentWidth) {
+    width = SatMulDiv(roomW, SpecWidth, 100);
+    height = SpecHeight < 0   ? SatMulDiv(width, h, w)
+             : PercentHeight  ? SatMulDiv(roomH, SpecHeight, 100)
+                              : SpecHeight;
+  } else if (PercentHeight) {
+    height = SatMulDiv(roomH, SpecHeight, 100);
+    width = SpecWidth < 0 ? SatMulDiv(height, w, h) : SpecWidth;
+  } else if (SpecWidth >= 0 && SpecHeight >= 0) {
+    width = SpecWidth;
+    height = SpecHeight;
+  } else if (SpecHeight >= 0) {
+    height = SpecHeight;
+    width = SatMulDiv(SpecHeight, w, h);
+  } else if (SpecWidth >= 0) {
+    width = SpecWidth;
+    height = SatMulDiv(SpecWidth, h, w);
+  } else {
+    width = w;
+    height = h;
+  }
+  width = ClampExtent(width);
+  height = ClampExtent(height);
 }
 
 bool TFloatingObj::PtInObject(int x, int y, int& ix, int& iy) const {
@@ -324,34 +347,10 @@ void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
   const int naturalH = std::max(1, picture ? picture->Height() : ImageIconSize);
 
   if (!ImageKnown || PercentWidth || PercentHeight) {
-    const int border2 = SatMul(2, BorderSize);
-    if (PercentWidth) {
-      ObjWidth = SatMulDiv(SatAdd(availableWidth, -border2), SpecWidth, 100);
-      if (SpecHeight < 0) ObjHeight = SatMulDiv(ObjWidth, naturalH, naturalW);
-      else if (PercentHeight) ObjHeight = SatMulDiv(SatAdd(availableHeight, -border2), SpecHeight, 100);
-      else ObjHeight = SpecHeight;
-    } else if (PercentHeight) {
-      ObjHeight = SatMulDiv(SatAdd(availableHeight, -border2), SpecHeight, 100);
-      ObjWidth = SpecWidth < 0 ? SatMulDiv(ObjHeight, naturalW, naturalH) : SpecWidth;
-    } else if (SpecWidth >= 0 && SpecHeight >= 0) {
-      ObjWidth = SpecWidth;
-      ObjHeight = SpecHeight;
-      ImageKnown = true;
-    } else {
-      if (SpecHeight >= 0) {
-        ObjHeight = SpecHeight;
-        ObjWidth = SatMulDiv(SpecHeight, naturalW, naturalH);
-      } else if (SpecWidth >= 0) {
-        ObjWidth = SpecWidth;
-        ObjHeight = SatMulDiv(SpecWidth, naturalH, naturalW);
-      } else {
-        ObjWidth = naturalW;
-        ObjHeight = naturalH;
-      }
-      ImageKnown = !placeholder;
-    }
-    ObjWidth = ClampExtent(ObjWidth);
-    ObjHeight = ClampExtent(ObjHeight);
+    SizeFromGiven(naturalW, naturalH, availableWidth, availableHeight, ObjWidth, ObjHeight);
+    // A placeholder's size is final only when both sides were given.
+    ImageKnown = !PercentWidth && !PercentHeight &&
+                 ((SpecWidth >= 0 && SpecHeight >= 0) || !placeholder);
   }
 
   if (placeholder) {
@@ -564,30 +563,8 @@ TPanelObj::~TPanelObj() {
 void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
                           const TFontObj* font) {
   (void)surface, (void)font;
-  const int w = std::max(1, NaturalWidth), h = std::max(1, NaturalHeight);
-  if (PercentWidth) {
-    ImageWidth = SatMulDiv(availableWidth, SpecWidth, 100);
-    ImageHeight = SpecHeight < 0        ? SatMulDiv(ImageWidth, h, w)
-                  : PercentHeight       ? SatMulDiv(availableHeight, SpecHeight, 100)
-                                        : SpecHeight;
-  } else if (PercentHeight) {
-    ImageHeight = SatMulDiv(availableHeight, SpecHeight, 100);
-    ImageWidth = SpecWidth < 0 ? SatMulDiv(ImageHeight, w, h) : SpecWidth;
-  } else if (SpecWidth >= 0 && SpecHeight >= 0) {
-    ImageWidth = SpecWidth;
-    ImageHeight = SpecHeight;
-  } else if (SpecHeight >= 0) {
-    ImageHeight = SpecHeight;
-    ImageWidth = SatMulDiv(SpecHeight, w, h);
-  } else if (SpecWidth >= 0) {
-    ImageWidth = SpecWidth;
-    ImageHeight = SatMulDiv(SpecWidth, h, w);
-  } else {
-    ImageWidth = w;
-    ImageHeight = h;
-  }
-  ImageWidth = std::clamp(ImageWidth, 0, MaxObjectExtent);
-  ImageHeight = std::clamp(ImageHeight, 0, MaxObjectExtent);
+  SizeFromGiven(NaturalWidth, NaturalHeight, availableWidth, availableHeight, ImageWidth,
+                ImageHeight);
   ImageKnown = !PercentWidth && !PercentHeight;
 }
 

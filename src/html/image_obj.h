@@ -93,6 +93,11 @@ protected:
   void ReadCommonAttributes(const TAttributeList& attributes);
   // The box top for a line: by the vertical alignment.
   int BoxTop(const TFontObj* font, int baseline, int topY) const;
+  // The drawn size inside the border: the given size, a percentage of the
+  // room left beside the border, and the natural size's aspect ratio for a
+  // side not given. Clamped to 0..MaxObjectExtent.
+  void SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
+                     int availableHeight, int& width, int& height) const;
 };
 
 // What a picture is in: none fetched yet, a decoded picture, the broken

@@ -129,6 +129,19 @@ std::u16string AsText(const TPropValue& v) {
   return {};
 }
 
+bool IsValueSet(const TPropValue& v) {
+  if (IsEmpty(v)) return false;
+  if (IsInt(v)) return std::get<int>(v) != IntNull && std::get<int>(v) != Auto;
+  if (IsText(v)) return LowerCopy(TrimCopy(std::get<std::u16string>(v))) != u"auto";
+  return true;
+}
+
+bool IsPercentValue(const TPropValue& v) {
+  if (!IsText(v)) return false;
+  const std::u16string s = TrimCopy(std::get<std::u16string>(v));
+  return !s.empty() && s.back() == u'%';
+}
+
 BorderStyleType BorderStyleOf(std::u16string_view text) {
   static const std::pair<std::u16string_view, BorderStyleType> styles[] = {
       {u"none", BorderStyleType::bssNone},     {u"solid", BorderStyleType::bssSolid},

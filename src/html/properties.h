@@ -53,6 +53,11 @@ inline bool IsNumber(const TPropValue& v) {
 }
 double AsNumber(const TPropValue& v);  // 0 for text and empty
 std::u16string AsText(const TPropValue& v);  // empty for non-text
+// Whether a size value was given: not empty, not the unset or auto markers,
+// not the text "auto".
+bool IsValueSet(const TPropValue& v);
+// Whether a value is a percentage as written ("50%"), not yet resolved.
+bool IsPercentValue(const TPropValue& v);
 
 enum class TPropDisplay { pdUnassigned, pdBlock, pdInline, pdInlineBlock, pdListItem, pdRunIn, pdNone };
 enum class ListBulletType { lbBlank, lbCircle, lbDecimal, lbDisc, lbLowerAlpha, lbLowerRoman,

@@ -23,19 +23,6 @@ int Sat(long long v) {
   return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }
 
-bool ValueSet(const TPropValue& v) {
-  if (IsEmpty(v)) return false;
-  if (IsInt(v)) return std::get<int>(v) != IntNull && std::get<int>(v) != Auto;
-  if (IsText(v)) return LowerCopy(TrimCopy(std::get<std::u16string>(v))) != u"auto";
-  return true;
-}
-
-bool IsPercentText(const TPropValue& v) {
-  if (!IsText(v)) return false;
-  std::u16string s = TrimCopy(std::get<std::u16string>(v));
-  return !s.empty() && s.back() == u'%';
-}
-
 int PercentOf(const TPropValue& v) {
   double n = 0;
   ReadLeadingNumber(TrimCopy(std::get<std::u16string>(v)), n);
@@ -94,8 +81,8 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
   int autoCount = 0;
   props.ConvMargArray(0, 0, m, autoCount);
   const TPropValue& width = props.Get(P::Width);
-  if (ValueSet(width)) {
-    if (IsPercentText(width)) {
+  if (IsValueSet(width)) {
+    if (IsPercentValue(width)) {
       int p = PercentOf(width);
       if (p >= 1) {
         WidthAttr = std::min(p, 100) * 10;
@@ -107,8 +94,8 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
     }
   }
   const TPropValue& height = props.Get(P::Height);
-  if (ValueSet(height)) {
-    if (IsPercentText(height)) {
+  if (IsValueSet(height)) {
+    if (IsPercentValue(height)) {
       SpecHtPercent = std::clamp(PercentOf(height), 0, 100);
       SpecHt = -1;
     } else if (m[Idx(P::Height)] >= 0) {
@@ -126,7 +113,7 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
   const P pads[4] = {P::PaddingTop, P::PaddingRight, P::PaddingBottom, P::PaddingLeft};
   int* padValues[4] = {&PadTop, &PadRight, &PadBottom, &PadLeft};
   for (int k = 0; k < 4; ++k) {
-    PadSet[k] = ValueSet(props.Get(pads[k]));
+    PadSet[k] = IsValueSet(props.Get(pads[k]));
     if (PadSet[k]) *padValues[k] = std::clamp(m[Idx(pads[k])], 0, 10000);
   }
   OwnBorder = props.GetBorderStyle() != BorderStyleType::bssNone;

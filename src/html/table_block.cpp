@@ -16,12 +16,6 @@ namespace {
 
 constexpr std::size_t Idx(P p) { return static_cast<std::size_t>(p); }
 
-bool PercentText(const TPropValue& v) {
-  if (!IsText(v)) return false;
-  std::u16string s = TrimCopy(std::get<std::u16string>(v));
-  return !s.empty() && s.back() == u'%';
-}
-
 }  // namespace
 
 TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TProperties& props,
@@ -59,7 +53,7 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
   int autoCount = 0;
   Props->ConvMargArray(0, 0, m, autoCount);
   const TPropValue& width = Props->Get(P::Width);
-  if (PercentText(width)) {
+  if (IsPercentValue(width)) {
     double n = 0;
     ReadLeadingNumber(TrimCopy(std::get<std::u16string>(width)), n);
     WidthAttr = std::clamp(SatRound(n), 0, 100) * 10;
@@ -69,7 +63,7 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
     AsPercent = false;
   }
   if (m[Idx(P::Height)] > 0 && m[Idx(P::Height)] != Auto && m[Idx(P::Height)] != IntNull &&
-      !PercentText(Props->Get(P::Height)))
+      !IsPercentValue(Props->Get(P::Height)))
     Table->tblHeightAttr = m[Idx(P::Height)];
   // The block's own width and height are the table's business.
   Props->Set(P::Width, TPropValue{});
