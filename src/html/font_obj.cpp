@@ -31,30 +31,14 @@ TMyFont LinkStateFont(TGraphicsDevice& device, const TMyFont& base, const TFontI
   TMyFont font = base;
   TFontDesc& d = font.Desc;
   d.Height = -SatRound(device.PixelsPerInch() * info.Size / 72);
-  d.Weight = info.Weight.find(u"bold") != std::u16string::npos ? FW_BOLD : FW_NORMAL;
-  if (!info.Weight.empty() && info.Weight[0] >= u'0' && info.Weight[0] <= u'9') {
-    int w = 0;
-    for (char16_t c : info.Weight) {
-      if (c < u'0' || c > u'9') break;
-      w = std::min(w * 10 + (c - u'0'), 10000);
-    }
-    d.Weight = w >= 600 ? FW_BOLD : FW_NORMAL;
-  }
+  d.Weight = WeightIsBold(info.Weight) ? FW_BOLD : FW_NORMAL;
   d.Italic = info.Style.find(u"italic") != std::u16string::npos ||
              info.Style.find(u"oblique") != std::u16string::npos;
   d.Underline = info.Decoration.find(u"underline") != std::u16string::npos;
   d.StrikeOut = info.Decoration.find(u"line-through") != std::u16string::npos;
   font.Color = info.Color;
   font.bgColor = info.BGColor;
-  font.Font = device.CreateFont(d);
-  const TTextMetric& m = font.Font->Metrics();
-  font.tmHeight = m.Height;
-  font.tmDescent = m.Descent;
-  font.tmExternalLeading = m.ExternalLeading;
-  font.tmMaxCharWidth = m.MaxCharWidth;
-  font.tmAveCharWidth = m.AveCharWidth;
-  font.EmSize = m.Height - m.InternalLeading;
-  font.ExSize = font.EmSize / 2;
+  font.TakeFont(device.CreateFont(d));
   return font;
 }
 

@@ -96,13 +96,13 @@ std::u16string GenericFamily(const std::u16string& lower) {
   return {};
 }
 
+}  // namespace
+
 bool WeightIsBold(const std::u16string& weight) {
   if (weight.find(u"bold") != std::u16string::npos) return true;
   double n;
   return ReadLeadingNumber(weight, n) > 0 && n >= 600;
 }
-
-}  // namespace
 
 std::u16string_view PropName(PropIndices index) { return PropNames[Idx(index)]; }
 
@@ -153,6 +153,18 @@ BorderStyleType BorderStyleOf(std::u16string_view text) {
   for (auto& [name, style] : styles)
     if (text == name) return style;
   return BorderStyleType::bssNone;
+}
+
+void TMyFont::TakeFont(TFontRef font) {
+  Font = std::move(font);
+  const TTextMetric& m = Font->Metrics();
+  tmHeight = m.Height;
+  tmDescent = m.Descent;
+  tmExternalLeading = m.ExternalLeading;
+  tmMaxCharWidth = m.MaxCharWidth;
+  tmAveCharWidth = m.AveCharWidth;
+  EmSize = m.Height - m.InternalLeading;
+  ExSize = EmSize / 2;
 }
 
 void TMyFont::AssignToCanvas(TSurface& surface) const {
@@ -572,16 +584,8 @@ TMyFont TProperties::GetFont() const {
   const TPropValue& color = Get(P::Color);
   font.Color = IsInt(color) ? static_cast<TColor>(std::get<int>(color)) : clBlack;
   font.bgColor = FontBG;
-  font.Font = FDevice->CreateFont(d);
-  const TTextMetric& m = font.Font->Metrics();
-  font.tmHeight = m.Height;
-  font.tmDescent = m.Descent;
-  font.tmExternalLeading = m.ExternalLeading;
-  font.tmMaxCharWidth = m.MaxCharWidth;
-  font.tmAveCharWidth = m.AveCharWidth;
-  font.tmCharset = m.CharSet == SYMBOL_CHARSET ? SYMBOL_CHARSET : CharSet;
-  font.EmSize = m.Height - m.InternalLeading;
-  font.ExSize = font.EmSize / 2;
+  font.TakeFont(FDevice->CreateFont(d));
+  font.tmCharset = font.Font->Metrics().CharSet == SYMBOL_CHARSET ? SYMBOL_CHARSET : CharSet;
   const TPropValue& spacing = Get(P::LetterSpacing);
   if (IsNumber(spacing)) font.CharExtra = SatRound(AsNumber(spacing));
   else if (AsText(spacing) == u"normal") font.CharExtra = 0;

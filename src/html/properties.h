@@ -102,8 +102,13 @@ struct TMyFont {
   int CharExtra = 0;  // letter spacing in pixels
   int EmSize = 0;
   int ExSize = 0;
+  // Takes `font` with its metrics: heights, character widths, em and ex.
+  void TakeFont(TFontRef font);
   void AssignToCanvas(TSurface& surface) const;
 };
+
+// Whether a font-weight value is bold: "bold", "bolder" or 600 and above.
+bool WeightIsBold(const std::u16string& weight);
 
 // The 26 box values (margins, padding, border widths, colours, styles,
 // sizes, positions) in pixels and colours; auto values are Auto.
