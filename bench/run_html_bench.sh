@@ -35,11 +35,14 @@ best() {  # best of 3 of one key of a command's output
 # The peer gets at most $limit seconds a page (QTextDocument is quadratic on
 # deep nesting); a page it does not finish shows ">limit".
 limit=${PEER_LIMIT:-60}
+# Best of 3 of the key $1 from the peer run with the remaining arguments;
+# ">limit" when a run does not finish in time.
 peer_best() {
-  local page=$1 out t bestt=""
+  local key=$1 out t bestt=""
+  shift
   for _ in 1 2 3; do
-    out=$(timeout "$limit" "$peer" "$page" 2>/dev/null) || { echo ">$limit"; return; }
-    t=$(value set-html-seconds <<<"$out")
+    out=$(timeout "$limit" "$peer" "$@" 2>/dev/null) || { echo ">$limit"; return; }
+    t=$(value "$key" <<<"$out")
     if [ -z "$bestt" ] || awk -v a="$t" -v b="$bestt" 'BEGIN { exit !(a < b) }'; then bestt=$t; fi
   done
   echo "$bestt"
@@ -51,7 +54,7 @@ for page in "$work"/*.html "$real"; do
   name=$(basename "$page" .html)
   tok=$(best tokenize-seconds "$inspect" --time styles "$page")
   sty=$(best style-seconds "$inspect" --time styles "$page")
-  qt=$(peer_best "$page")
+  qt=$(peer_best set-html-seconds "$page")
   rss=$("$inspect" --time styles "$page" | value peak-rss-mb)
   if [[ $qt == '>'* ]]; then qrss="-"
   else qrss=$("$peer" "$page" 2>/dev/null | value peak-rss-mb); fi
@@ -80,15 +83,6 @@ if [ -x "$render" ]; then
         awk '/^(parse|layout|paint)-seconds:/ { s += $2 } END { print s }'
     done | sort -g | head -1
   }
-  qt_render_best() {
-    local page=$1 out t bestt=""
-    for _ in 1 2 3; do
-      out=$(timeout "$limit" "$peer" --render "$W" "$H" "$page" 2>/dev/null) || { echo ">$limit"; return; }
-      t=$(value render-seconds <<<"$out")
-      if [ -z "$bestt" ] || awk -v a="$t" -v b="$bestt" 'BEGIN { exit !(a < b) }'; then bestt=$t; fi
-    done
-    echo "$bestt"
-  }
   echo
   echo "parse + layout + first paint at ${W}x${H}:"
   printf '%-22s %9s %9s %7s %8s %8s\n' page ours-s qt-s ratio rss-mb qt-rss
@@ -96,7 +90,7 @@ if [ -x "$render" ]; then
   for page in "$work"/*.html "$real"; do
     name=$(basename "$page" .html)
     t=$(render_best "$page")
-    q=$(qt_render_best "$page")
+    q=$(peer_best render-seconds --render "$W" "$H" "$page")
     rss=$("$render" --width "$W" --height "$H" "$page" 2>/dev/null | value peak-rss-mb)
     if [[ $q == '>'* ]]; then qrss="-"
     else qrss=$("$peer" --render "$W" "$H" "$page" 2>/dev/null | value peak-rss-mb); fi
