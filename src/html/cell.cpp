@@ -1,6 +1,7 @@
 #include "html/cell.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "html/block.h"
 #include "html/section.h"
@@ -60,17 +61,49 @@ void TCellBasic::MinMaxWidth(TSurface& surface, int& min, int& max) {
   }
 }
 
+namespace {
+
+// An item's vertical reach: floats may reach above their flow position and
+// content below the drawn part.
+int ItemTop(const TSectionBase& item) {
+  return std::min({item.DrawTop, item.YDraw, item.ContentTop});
+}
+int ItemBot(const TSectionBase& item) { return std::max(item.DrawBot, item.ContentBot); }
+
+}  // namespace
+
+std::pair<std::size_t, std::size_t> TCellBasic::ItemsNear(long long top, long long bottom) {
+  const std::size_t n = Items.size();
+  if (FIndexCycle != Document.CycleNumber || FMaxBot.size() != n) {
+    FMaxBot.resize(n);
+    FMinTop.resize(n);
+    int bot = INT_MIN;
+    for (std::size_t i = 0; i < n; ++i) FMaxBot[i] = bot = std::max(bot, ItemBot(*Items[i]));
+    int least = INT_MAX;
+    for (std::size_t i = n; i > 0; --i) FMinTop[i - 1] = least = std::min(least, ItemTop(*Items[i - 1]));
+    FIndexCycle = Document.CycleNumber;
+  }
+  auto first = std::lower_bound(FMaxBot.begin(), FMaxBot.end(), top,
+                                [](int b, long long v) { return b < v; });
+  std::size_t from = static_cast<std::size_t>(first - FMaxBot.begin());
+  std::size_t to = from;
+  while (to < n && FMinTop[to] <= bottom) ++to;
+  return {from, to};
+}
+
 int TCellBasic::Draw(TSurface& surface, const TRect& clip, int x, int xRef, int yRef) {
   IndentManager& imgr = Indents();
-  int yOff = Document.YOff;
+  const long long yOff = Document.YOff;
   int bottom = 0;
-  for (auto& item : Items) {
+  const auto [from, to] = ItemsNear(clip.Top - 40LL + yOff, clip.Bottom + 40LL + yOff);
+  for (std::size_t i = from; i < to; ++i) {
+    TSectionBase& item = *Items[i];
     // Items wholly above or below the clip paint nothing (floats may reach
     // above their flow position, so DrawTop and DrawBot decide).
-    long long top = static_cast<long long>(std::min(item->DrawTop, item->YDraw)) - yOff;
-    long long bot = static_cast<long long>(std::max(item->DrawBot, item->ContentBot)) - yOff;
-    if (bot < clip.Top - 40 || top > clip.Bottom + 40) continue;
-    bottom = std::max(bottom, item->Draw1(surface, clip, imgr, x, xRef, yRef));
+    long long itemTop = static_cast<long long>(std::min(item.DrawTop, item.YDraw)) - yOff;
+    long long itemBot = static_cast<long long>(std::max(item.DrawBot, item.ContentBot)) - yOff;
+    if (itemBot < clip.Top - 40 || itemTop > clip.Bottom + 40) continue;
+    bottom = std::max(bottom, item.Draw1(surface, clip, imgr, x, xRef, yRef));
   }
   return bottom;
 }
@@ -84,16 +117,19 @@ void TCellBasic::CopyToClipboard() {
 }
 
 unsigned TCellBasic::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
-  for (const auto& item : Items) {
-    if (y < std::min(item->DrawTop, item->ContentTop) || y >= std::max(item->DrawBot, item->ContentBot))
+  const auto [from, to] = ItemsNear(y, y);
+  for (std::size_t i = from; i < to; ++i) {
+    TSectionBase& item = *Items[i];
+    if (y < std::min(item.DrawTop, item.ContentTop) || y >= std::max(item.DrawBot, item.ContentBot))
       continue;
-    if (unsigned r = item->GetURL(surface, x, y, hit)) return r;
+    if (unsigned r = item.GetURL(surface, x, y, hit)) return r;
   }
   return 0;
 }
 
 void TCellBasic::MoveY(int dy) {
   if (dy == 0) return;
+  FIndexCycle = -1;
   for (auto& item : Items) item->MoveY(dy);
   tcContentBot = TSectionBase::ShiftY(tcContentBot, dy);
   tcDrawBot = TSectionBase::ShiftY(tcDrawBot, dy);

@@ -2,6 +2,7 @@
 // A cell: the ordered items of a block, a table cell or the document.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "html/indent_manager.h"
@@ -51,6 +52,15 @@ public:
 protected:
   // The indent manager the items are laid out and painted with.
   virtual IndentManager& Indents() = 0;
+
+private:
+  // The items [first, last) that may reach into document rows top..bottom:
+  // found by binary search over the running greatest bottom, then up to
+  // where every later item starts below. Built once per layout.
+  std::pair<std::size_t, std::size_t> ItemsNear(long long top, long long bottom);
+  std::vector<int> FMaxBot;  // the greatest bottom of items 0..i
+  std::vector<int> FMinTop;  // the least top of items i..end
+  int FIndexCycle = -1;
 };
 
 // The cell of a block: its items are laid out against the block's content

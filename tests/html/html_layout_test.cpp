@@ -229,5 +229,41 @@ TEST_F(HtmlLayout, PaintingVisitsOnlyTheChildrenNearTheClip) {
   EXPECT_EQ(std::find(texts.begin(), texts.end(), u"paragraph 990"), texts.end());
 }
 
+// The link under a point is found through each cell's index of its items:
+// on a long page, inside table cells moved to their rows, beside a float
+// that reaches above its line, and again after a layout at another width.
+TEST_F(HtmlLayout, LinksAreFoundWhereTheyAreDrawn) {
+  std::u16string html = u"<img src=none.png width=30 height=300 align=left>";
+  for (int i = 0; i < 1500; ++i) {
+    const std::u16string n = Ascii(std::to_string(i));
+    html += i % 100 == 50 ? u"<table><tr><td>x<td>y<tr><td>z<td><a href='#c" + n + u"'>c" + n +
+                                u"</a></table>"
+                          : u"<p><a href='#p" + n + u"'>p" + n + u"</a>";
+  }
+  for (int width : {Width, 250}) {
+    Doc.Clear();
+    {
+      THtmlBuilder builder(Doc);
+      builder.Parse(html);
+    }
+    int scrollWidth = 0;
+    Doc.DoLogic(*Surface, width, 300, scrollWidth);
+    int found = 0;
+    for (TSectionBase* s : Doc.PositionList) {
+      auto* section = dynamic_cast<TSection*>(s);
+      if (!section || section->Buff.empty() || (section->Buff[0] != u'p' && section->Buff[0] != u'c'))
+        continue;
+      int x = 0, y = 0;
+      ASSERT_TRUE(section->CursorToXY(*Surface, section->StartCurs, x, y));
+      TLinkHit hit;
+      ASSERT_EQ(Doc.GetURL(*Surface, x + 2, y + 5, hit) & guUrl, guUrl)
+          << "width " << width << " at " << y;
+      EXPECT_EQ(hit.Url, u"#" + TrimCopy(section->Buff)) << "width " << width;
+      ++found;
+    }
+    EXPECT_EQ(found, 1500);
+  }
+}
+
 }  // namespace
 }  // namespace tav
