@@ -177,21 +177,30 @@ void TFormControlObj::HookEvents(TChildControl& control) {
   control.SetOnFocus([this](TChildControl&) {
     SaveEnterState();
     Active = true;
+    if (MasterList.OnControlFocusChange) MasterList.OnControlFocusChange();
     if (MasterList.FormEvents.OnObjectFocus && !OnFocusMessage.empty())
       MasterList.FormEvents.OnObjectFocus(*this, OnFocusMessage);
   });
   control.SetOnBlur([this](TChildControl&) {
     CheckChange();
     Active = false;
+    if (MasterList.OnControlFocusChange) MasterList.OnControlFocusChange();
     if (MasterList.FormEvents.OnObjectBlur && !OnBlurMessage.empty())
       MasterList.FormEvents.OnObjectBlur(*this, OnBlurMessage);
   });
   control.SetOnClick([this](TChildControl&) {
+    const std::weak_ptr<int> alive = FAlive;
     Clicked();
+    if (alive.expired()) return;
     if (MasterList.FormEvents.OnObjectClick && !OnClickMessage.empty())
       MasterList.FormEvents.OnObjectClick(*this, OnClickMessage);
   });
   control.SetOnKeyDown([this](TChildControl&, int& key, TShiftState shift) { KeyDown(key, shift); });
+  control.SetOnMouseMove([this](TChildControl& sender, TShiftState shift, int x, int y) {
+    if (!MasterList.OnControlMouseMove) return;
+    const TRect bounds = sender.BoundsRect();
+    MasterList.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+  });
 }
 
 void TFormControlObj::CheckChange() {}
@@ -308,6 +317,15 @@ void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, i
   control.DrawY = y;
   TFormControlObj* c = &control;
   document.DrawList.AddImage([c, x, y](TSurface& s) { c->Draw(s, x, y); });
+}
+
+void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int y) {
+  control.FYValue = SatAdd(y, document.YOff);
+  if (!document.ChildControls || document.Printing || document.IsCopy) return;
+  // Placement adds the window origin: this keeps the control at the
+  // off-screen X in the window.
+  document.ControlPlacements.push_back(
+      {&control, TPoint{SatAdd(ControlOffScreenX, -document.ControlOrigin.X), y}});
 }
 
 void ApplyControlPlacements(TSectionList& document) {

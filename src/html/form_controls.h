@@ -169,6 +169,9 @@ protected:
 
 private:
   void HookEvents(TChildControl& control);
+  // Expires with the object: a click whose submission made the owner load
+  // another page must not touch the control afterwards.
+  std::shared_ptr<int> FAlive = std::make_shared<int>(0);
 };
 
 class TEditFormControlObj : public TFormControlObj {
@@ -317,6 +320,10 @@ public:
 
 protected:
   std::unique_ptr<TChildControl> CreateControl(TChildControlFactory& factory) override;
+  // Space (the focus control's own click) and Enter press the button from
+  // the keyboard, as a click at the picture's top-left corner.
+  void Clicked() override { ImageClicked(0, 0); }
+  void KeyDown(int& key, TShiftState shift) override;
 };
 
 // SELECT: list boxes and drop-down lists.
@@ -461,6 +468,10 @@ void SizeFormControls(TSectionList& document, TSurface& surface);
 // A control painted on a line at window (x, y): placed after the paint
 // when it has a native control, else its imitation is queued.
 void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, int y);
+// An image button's picture painted with its top at window y: its focus
+// control is placed out of sight beside that line (shown, so that it can
+// take the focus) after the paint.
+void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int y);
 // After a paint: the placed native controls move and show, the others hide.
 void ApplyControlPlacements(TSectionList& document);
 // The document's controls in tab order.
