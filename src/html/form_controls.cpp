@@ -91,6 +91,17 @@ void TFormControlObj::ProcessProperties(const TProperties& props) {
     VSpaceT = std::min(SatAdd(VSpaceT, BordT), MaxObjectExtent);
     VSpaceB = std::min(SatAdd(VSpaceB, BordB), MaxObjectExtent);
     OwnBorder = false;
+    // Sides top, right, bottom, left as the box values keep them; a side
+    // without a colour takes the text colour.
+    constexpr P styles[4] = {P::BorderTopStyle, P::BorderRightStyle, P::BorderBottomStyle,
+                             P::BorderLeftStyle};
+    for (std::size_t k = 0; k < 4; ++k) {
+      StyleBorder.Width[k] = width(static_cast<P>(static_cast<int>(P::BorderTopWidth) + static_cast<int>(k)));
+      const auto color =
+          static_cast<TColor>(at(static_cast<P>(static_cast<int>(P::BorderTopColor) + static_cast<int>(k))));
+      StyleBorder.Color[k] = color == clNone ? TextColor : color;
+      StyleBorder.Style[k] = BorderStyleOf(AsText(props.Get(styles[k])));
+    }
   }
   auto size = [&](P which, bool allowPercent, int& target, bool* percent) {
     const TPropValue& v = props.Get(which);
@@ -126,6 +137,19 @@ int TFormControlObj::TextHeight() const {
 
 int TFormControlObj::TextWidth(const std::u16string& text) const {
   return Font ? Font->TextWidth(text) : 0;
+}
+
+bool TFormControlObj::HasStyleBorder() const {
+  for (std::size_t k = 0; k < 4; ++k)
+    if (StyleBorder.Width[k] > 0 && StyleBorder.Style[k] != BorderStyleType::bssNone) return true;
+  return false;
+}
+
+void TFormControlObj::DrawStyleBorder(TSurface& surface, int x, int y) const {
+  const auto& w = StyleBorder.Width;
+  const TRect outer{SatAdd(x, -w[3]), SatAdd(y, -w[0]), SatAdd(SatAdd(x, Width), w[1]),
+                    SatAdd(SatAdd(y, Height), w[2])};
+  DrawBorder(surface, outer, StyleBorder);
 }
 
 bool TFormControlObj::HasFocus() const { return FControl && FControl->Focused(); }
@@ -301,6 +325,11 @@ void SizeFormControls(TSectionList& document, TSurface& surface) {
 
 void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, int y) {
   control.FYValue = SatAdd(y, document.YOff);
+  // A style border goes around the box: around the native control, or
+  // around the imitation.
+  TFormControlObj* c = &control;
+  if (control.HasStyleBorder())
+    document.DrawList.AddImage([c, x, y](TSurface& s) { c->DrawStyleBorder(s, x, y); });
   if (document.ChildControls && !document.Printing && !document.IsCopy) {
     document.ControlPlacements.push_back({&control, TPoint{x, y}});
     // A focused check box or radio button has no focus frame of its own:
@@ -315,7 +344,6 @@ void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, i
   }
   control.DrawX = x;
   control.DrawY = y;
-  TFormControlObj* c = &control;
   document.DrawList.AddImage([c, x, y](TSurface& s) { c->Draw(s, x, y); });
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "html/border_painter.h"
 #include "html/properties.h"
 #include "platform/child_controls.h"
 
@@ -86,6 +87,9 @@ public:
   void ProcessProperties(const TProperties& props);
   // Paints an imitation of the control with its top-left at (x, y).
   virtual void Draw(TSurface& surface, int x, int y) { (void)surface, (void)x, (void)y; }
+  // Paints the style border around the box whose top-left is (x, y).
+  void DrawStyleBorder(TSurface& surface, int x, int y) const;
+  bool HasStyleBorder() const;
   virtual void ResetToValue() {}
   // The index-th text the control submits; false when there is none.
   virtual bool GetSubmission(int index, std::u16string& out) {
@@ -135,6 +139,9 @@ public:
   bool Disabled = false;
   bool Readonly = false;
   bool OwnBorder = true;        // false when a style border replaces it
+  // The style border drawn around the control's box (no side wider than 0
+  // when there is none).
+  TBorderSides StyleBorder;
   TColor BkColor = NoControlColor;
   std::u16string OnClickMessage, OnFocusMessage, OnBlurMessage, OnChangeMessage;
   int TabIndex = 0;    // TABINDEX when 1 or more

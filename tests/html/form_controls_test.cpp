@@ -420,5 +420,47 @@ TEST_F(FormDoc, ImitationsArePaintedWithoutNativeControls) {
   EXPECT_NE(dump.find("control button Pos=3"), std::string::npos) << dump;
 }
 
+// A style border is painted around the control's box, outside it, with the
+// native control and with the imitation alike; each style keeps its look
+// (a double border leaves its middle third unpainted).
+TEST_F(FormDoc, StyleBordersArePaintedAroundTheControlBox) {
+  constexpr TColor red = 0x0000FF, blue = 0xFF0000;
+  const struct {
+    const char16_t* html;
+    TColor color;
+    // The colour of the 1st, 2nd and 3rd pixel outside the box.
+    std::vector<TColor> outside;
+  } cases[] = {
+      {u"<input style='border: 2px solid red'>", red, {red, red, clWhite}},
+      {u"<select style='border: 3px double blue'><option>a</select>", blue, {blue, clWhite, blue}},
+      {u"<textarea rows=2 cols=4 style='border: 3px double blue'></textarea>", blue,
+       {blue, clWhite, blue}},
+  };
+  for (bool native : {false, true}) {
+    Doc.ChildControls = native ? &Factory : nullptr;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(TextToUtf8(c.html) + (native ? " native" : " imitation"));
+      Layout(u"<p style='margin-left:20px; margin-top:20px'>" + std::u16string(c.html));
+      Paint();
+      const TFormControlObj& control = Control(0);
+      if (native) {
+        EXPECT_FALSE(control.GetTheControl()->HasFrame());
+      }
+      const int left = control.DrawX, top = control.DrawY;
+      const int right = left + control.Width, bottom = top + control.Height;
+      const int midX = (left + right) / 2, midY = (top + bottom) / 2;
+      for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(Surface->Pixel(left - 1 - k, midY), c.outside[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(Surface->Pixel(right + k, midY), c.outside[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(Surface->Pixel(midX, top - 1 - k), c.outside[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(Surface->Pixel(midX, bottom + k), c.outside[static_cast<std::size_t>(k)]);
+      }
+      // Nothing of the border inside the box.
+      EXPECT_NE(Surface->Pixel(left, midY), c.color);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tav
