@@ -462,5 +462,32 @@ TEST_F(FormDoc, StyleBordersArePaintedAroundTheControlBox) {
   }
 }
 
+// SELECT and TEXTAREA inside PRE stand in their preformatted lines like
+// any control: each line is as high as its control, and the options and
+// the text area's text are no part of the lines.
+TEST_F(FormDoc, SelectAndTextAreaStandInPreformattedLines) {
+  Layout(u"<pre>ab<select><option>one<option>two</select>cd\nef<textarea rows=3 cols=4>x\ny"
+         u"</textarea>gh</pre>");
+  Paint();
+  const std::string dump = DumpBoxes(Doc);
+  ASSERT_EQ(Doc.FormControlList.size(), 2u) << dump;
+  const TFormControlObj& combo = Control(0);
+  const TFormControlObj& area = Control(1);
+  EXPECT_STREQ(combo.KindName(), "combo");
+  EXPECT_STREQ(area.KindName(), "textarea");
+  EXPECT_EQ(combo.Pos, 2);
+  EXPECT_EQ(area.Pos, 2);
+  EXPECT_EQ(dynamic_cast<const TTextAreaFormControlObj&>(area).Text(), u"x\ny");
+  EXPECT_EQ(dump.find("one"), std::string::npos) << dump;
+  EXPECT_EQ(dump.find("x\\ny"), std::string::npos) << dump;
+  // The controls follow two characters of their lines, and the second
+  // line starts below the first control.
+  EXPECT_EQ(combo.DrawX, area.DrawX);
+  EXPECT_GT(combo.DrawX, 0);
+  EXPECT_GE(area.DrawY, combo.DrawY + combo.Height);
+  EXPECT_NE(dump.find("cd"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("gh"), std::string::npos) << dump;
+}
+
 }  // namespace
 }  // namespace tav
