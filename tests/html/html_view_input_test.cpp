@@ -229,5 +229,52 @@ TEST_F(HtmlViewInputTest, MouseMovesOverNativeControlsReachTheHoverLogic) {
   EXPECT_TRUE(errors.empty());
 }
 
+// An owner whose submit handler loads another page frees the form while
+// its button is still reporting the click: nothing of the old control is
+// used afterwards (no click report for it), and the new page stands.
+TEST_F(HtmlViewInputTest, SubmitHandlerMayLoadAnotherPage) {
+  struct TCase {
+    const char16_t* control;
+    TChildControlKind kind;
+    std::string pairs;
+  };
+  const TCase cases[] = {
+      {u"<input type=submit name=s value=Go onclick=clicked>", TChildControlKind::ckButton,
+       "s=Go"},
+      {u"<input type=image name=go src=none.gif onclick=clicked>", TChildControlKind::ckButton,
+       "go.x=0&go.y=0"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.control));
+    std::vector<std::string> pairs;
+    int clickReports = 0;
+    view.LoadFromString(u"<p>old</p>");
+    TSectionList& doc = view.Document();
+    doc.FormEvents.OnObjectClick = [&](TFormControlObj&, const std::u16string&) { ++clickReports; };
+    doc.FormEvents.OnFormSubmit = [&](const std::u16string& action,
+                                      const std::vector<std::u16string>& list,
+                                      const std::u16string& method, const std::u16string&,
+                                      const std::u16string&) {
+      std::u16string line;
+      for (std::size_t i = 0; i < list.size(); ++i) line += (i ? u"&" : u"") + list[i];
+      pairs.push_back(TextToUtf8(line));
+      view.LoadFromString(u"<p>next page</p>");
+      // The texts handed over outlive the form they came from.
+      EXPECT_EQ(action, u"act");
+      EXPECT_EQ(method, u"Get");
+    };
+    view.LoadFromString(u"<form action=act>" + std::u16string(c.control) + u"</form>");
+    Paint();
+    const auto buttons = host->FakeChildControls().ControlsOf(c.kind);
+    ASSERT_EQ(buttons.size(), 1u);
+    buttons[0]->Click();
+    EXPECT_EQ(pairs, (std::vector<std::string>{c.pairs}));
+    EXPECT_EQ(clickReports, 0);
+    EXPECT_TRUE(view.Document().FormControlList.empty());
+    EXPECT_EQ(view.DocumentSource(), u"<p>next page</p>");
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
 }  // namespace
 }  // namespace tav
