@@ -223,7 +223,7 @@ private:
   // Drag selection: extends the selection to the last mouse point, and
   // scrolls (with the repeat timer) while that point is above or below the
   // paint area.
-  void DragSelect(bool scroll);
+  void DragSelect();
   void StopDragScroll();
   static TImageFormControlObj* ImageButtonOf(const TLinkHit& hit);
 

@@ -160,7 +160,7 @@ void THtmlView::MouseMove(TShiftState shift, int x, int y) {
     UpdateHotSpot(x, y);
     if (FLeftDown && !FImagePressed && Sel1 >= 0 && !NoSelect) {
       FDragPoint = TPoint{x, y};
-      DragSelect(true);
+      DragSelect();
       // Held still past the top or bottom, the timer goes on scrolling.
       const TRect paint = PaintRect();
       if (y < paint.Top || y >= paint.Bottom) {
@@ -172,13 +172,11 @@ void THtmlView::MouseMove(TShiftState shift, int x, int y) {
   });
 }
 
-void THtmlView::DragSelect(bool scroll) {
+void THtmlView::DragSelect() {
   const TRect paint = PaintRect();
   const int y = FDragPoint.Y;
-  if (scroll) {
-    if (y < paint.Top) ScrollTo(FVPos - kVSmallChange, FHPos);
-    else if (y >= paint.Bottom) ScrollTo(FVPos + kVSmallChange, FHPos);
-  }
+  if (y < paint.Top) ScrollTo(FVPos - kVSmallChange, FHPos);
+  else if (y >= paint.Bottom) ScrollTo(FVPos + kVSmallChange, FHPos);
   const int pos = PositionAt(DocX(FDragPoint.X), DocY(y));
   if (pos != FCaretPos) {
     SetSelection(Sel1, pos);
@@ -243,7 +241,7 @@ void THtmlView::TimerTick(int id) {
     }
     if (id == kSelectScrollTimer) {
       if (!FLeftDown || FImagePressed || !FDoc || Sel1 < 0 || NoSelect) StopDragScroll();
-      else DragSelect(true);
+      else DragSelect();
       return;
     }
     if (id == kMiddleScrollTimer && FMiddleScroll && FMiddleMoving) {
