@@ -79,6 +79,17 @@ void TFormControlObj::ProcessProperties(const TProperties& props) {
     VSpaceT = std::min(SatAdd(VSpaceT, BordT), MaxObjectExtent);
     VSpaceB = std::min(SatAdd(VSpaceB, BordB), MaxObjectExtent);
     OwnBorder = false;
+    // Sides top, right, bottom, left as the box values keep them; a side
+    // without a colour takes the text colour.
+    constexpr P styles[4] = {P::BorderTopStyle, P::BorderRightStyle, P::BorderBottomStyle,
+                             P::BorderLeftStyle};
+    for (std::size_t k = 0; k < 4; ++k) {
+      StyleBorder.Width[k] = width(static_cast<P>(static_cast<int>(P::BorderTopWidth) + static_cast<int>(k)));
+      const auto color =
+          static_cast<TColor>(at(static_cast<P>(static_cast<int>(P::BorderTopColor) + static_cast<int>(k))));
+      StyleBorder.Color[k] = color == clNone ? TextColor : color;
+      StyleBorder.Style[k] = BorderStyleOf(AsText(props.Get(styles[k])));
+    }
   }
   auto size = [&](P which, bool allowPercent, int& target, bool* percent) {
     const TPropValue& v = props.Get(which);
@@ -114,6 +125,19 @@ int TFormControlObj::TextHeight() const {
 
 int TFormControlObj::TextWidth(const std::u16string& text) const {
   return Font ? Font->TextWidth(text) : 0;
+}
+
+bool TFormControlObj::HasStyleBorder() const {
+  for (std::size_t k = 0; k < 4; ++k)
+    if (StyleBorder.Width[k] > 0 && StyleBorder.Style[k] != BorderStyleType::bssNone) return true;
+  return false;
+}
+
+void TFormControlObj::DrawStyleBorder(TSurface& surface, int x, int y) const {
+  const auto& w = StyleBorder.Width;
+  const TRect outer{SatAdd(x, -w[3]), SatAdd(y, -w[0]), SatAdd(SatAdd(x, Width), w[1]),
+                    SatAdd(SatAdd(y, Height), w[2])};
+  DrawBorder(surface, outer, StyleBorder);
 }
 
 bool TFormControlObj::HasFocus() const { return FControl && FControl->Focused(); }
@@ -165,21 +189,30 @@ void TFormControlObj::HookEvents(TChildControl& control) {
   control.SetOnFocus([this](TChildControl&) {
     SaveEnterState();
     Active = true;
+    if (MasterList.OnControlFocusChange) MasterList.OnControlFocusChange();
     if (MasterList.FormEvents.OnObjectFocus && !OnFocusMessage.empty())
       MasterList.FormEvents.OnObjectFocus(*this, OnFocusMessage);
   });
   control.SetOnBlur([this](TChildControl&) {
     CheckChange();
     Active = false;
+    if (MasterList.OnControlFocusChange) MasterList.OnControlFocusChange();
     if (MasterList.FormEvents.OnObjectBlur && !OnBlurMessage.empty())
       MasterList.FormEvents.OnObjectBlur(*this, OnBlurMessage);
   });
   control.SetOnClick([this](TChildControl&) {
+    const std::weak_ptr<int> alive = FAlive;
     Clicked();
+    if (alive.expired()) return;
     if (MasterList.FormEvents.OnObjectClick && !OnClickMessage.empty())
       MasterList.FormEvents.OnObjectClick(*this, OnClickMessage);
   });
   control.SetOnKeyDown([this](TChildControl&, int& key, TShiftState shift) { KeyDown(key, shift); });
+  control.SetOnMouseMove([this](TChildControl& sender, TShiftState shift, int x, int y) {
+    if (!MasterList.OnControlMouseMove) return;
+    const TRect bounds = sender.BoundsRect();
+    MasterList.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+  });
 }
 
 void TFormControlObj::CheckChange() {}
@@ -280,6 +313,11 @@ void SizeFormControls(TSectionList& document, TSurface& surface) {
 
 void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, int y) {
   control.FYValue = SatAdd(y, document.YOff);
+  // A style border goes around the box: around the native control, or
+  // around the imitation.
+  TFormControlObj* c = &control;
+  if (control.HasStyleBorder())
+    document.DrawList.AddImage([c, x, y](TSurface& s) { c->DrawStyleBorder(s, x, y); });
   if (document.ChildControls && !document.Printing && !document.IsCopy) {
     document.ControlPlacements.push_back({&control, TPoint{x, y}});
     // A focused check box or radio button has no focus frame of its own:
@@ -294,8 +332,16 @@ void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, i
   }
   control.DrawX = x;
   control.DrawY = y;
-  TFormControlObj* c = &control;
   document.DrawList.AddImage([c, x, y](TSurface& s) { c->Draw(s, x, y); });
+}
+
+void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int y) {
+  control.FYValue = SatAdd(y, document.YOff);
+  if (!document.ChildControls || document.Printing || document.IsCopy) return;
+  // Placement adds the window origin: this keeps the control at the
+  // off-screen X in the window.
+  document.ControlPlacements.push_back(
+      {&control, TPoint{SatAdd(ControlOffScreenX, -document.ControlOrigin.X), y}});
 }
 
 void ApplyControlPlacements(TSectionList& document) {

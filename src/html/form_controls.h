@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "html/border_painter.h"
 #include "html/properties.h"
 #include "platform/child_controls.h"
 
@@ -86,6 +87,9 @@ public:
   void ProcessProperties(const TProperties& props);
   // Paints an imitation of the control with its top-left at (x, y).
   virtual void Draw(TSurface& surface, int x, int y) { (void)surface, (void)x, (void)y; }
+  // Paints the style border around the box whose top-left is (x, y).
+  void DrawStyleBorder(TSurface& surface, int x, int y) const;
+  bool HasStyleBorder() const;
   virtual void ResetToValue() {}
   // The index-th text the control submits; false when there is none.
   virtual bool GetSubmission(int index, std::u16string& out) {
@@ -135,6 +139,9 @@ public:
   bool Disabled = false;
   bool Readonly = false;
   bool OwnBorder = true;        // false when a style border replaces it
+  // The style border drawn around the control's box (no side wider than 0
+  // when there is none).
+  TBorderSides StyleBorder;
   TColor BkColor = NoControlColor;
   std::u16string OnClickMessage, OnFocusMessage, OnBlurMessage, OnChangeMessage;
   int TabIndex = 0;    // TABINDEX when 1 or more
@@ -169,6 +176,9 @@ protected:
 
 private:
   void HookEvents(TChildControl& control);
+  // Expires with the object: a click whose submission made the owner load
+  // another page must not touch the control afterwards.
+  std::shared_ptr<int> FAlive = std::make_shared<int>(0);
 };
 
 class TEditFormControlObj : public TFormControlObj {
@@ -317,6 +327,10 @@ public:
 
 protected:
   std::unique_ptr<TChildControl> CreateControl(TChildControlFactory& factory) override;
+  // Space (the focus control's own click) and Enter press the button from
+  // the keyboard, as a click at the picture's top-left corner.
+  void Clicked() override { ImageClicked(0, 0); }
+  void KeyDown(int& key, TShiftState shift) override;
 };
 
 // SELECT: list boxes and drop-down lists.
@@ -461,6 +475,10 @@ void SizeFormControls(TSectionList& document, TSurface& surface);
 // A control painted on a line at window (x, y): placed after the paint
 // when it has a native control, else its imitation is queued.
 void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, int y);
+// An image button's picture painted with its top at window y: its focus
+// control is placed out of sight beside that line (shown, so that it can
+// take the focus) after the paint.
+void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int y);
 // After a paint: the placed native controls move and show, the others hide.
 void ApplyControlPlacements(TSectionList& document);
 // The document's controls in tab order.

@@ -315,6 +315,13 @@ bool TImageFormControlObj::GetSubmission(int index, std::u16string& out) {
   return true;
 }
 
+void TImageFormControlObj::KeyDown(int& key, TShiftState shift) {
+  (void)shift;
+  if (key != VK_RETURN) return;
+  key = 0;
+  ImageClicked(0, 0);
+}
+
 void TImageFormControlObj::ImageClicked(int x, int y) {
   XYSet = true;
   XPos = x;

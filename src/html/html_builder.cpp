@@ -542,19 +542,24 @@ void THtmlBuilder::DoPre() {
     };
     newLine(true);
     if (T.Ch == u'\r') T.GetCh();  // a line end right after the tag is not content
+    // A SELECT or TEXTAREA ended by another tag leaves that tag pending.
+    bool pending = false;
     for (;;) {
-      T.ReadPreText(PreFlushLength);
-      if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
-      if (T.PreLineEnd) {
-        newLine(false);
-        continue;
+      if (!pending) {
+        T.ReadPreText(PreFlushLength);
+        if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
+        if (T.PreLineEnd) {
+          newLine(false);
+          continue;
+        }
+        if (T.Ch == 0) {
+          T.Sy = EofSy;
+          break;
+        }
+        if (T.Ch != u'<') continue;  // flushed a long run
+        Next();  // a tag
       }
-      if (T.Ch == 0) {
-        T.Sy = EofSy;
-        break;
-      }
-      if (T.Ch != u'<') continue;  // flushed a long run
-      Next();  // a tag
+      pending = false;
       Symb sy = T.Sy;
       if (sy == PreEndSy || sy == TableSy || sy == TDEndSy || sy == THEndSy || sy == EofSy) break;
       if (sy == BRSy || sy == PSy) {
@@ -577,6 +582,11 @@ void THtmlBuilder::DoPre() {
         ApplyImage();
       } else if (sy == InputSy) {
         ApplyInput();
+      } else if (sy == SelectSy) {
+        // The options' text belongs to the control, not to the line.
+        pending = !DoSelect(true);
+      } else if (sy == TextAreaSy) {
+        pending = !DoTextArea(true);
       }
     }
   });
@@ -1246,7 +1256,7 @@ void THtmlBuilder::ApplyInput() {
   PopProps(u"input");
 }
 
-void THtmlBuilder::DoSelect() {
+bool THtmlBuilder::DoSelect(bool inPre) {
   const TAttributeList& a = T.Attributes;
   TProperties& props = PushProps(u"select");
   TSection& section = EnsureSection();
@@ -1264,7 +1274,7 @@ void THtmlBuilder::DoSelect() {
   Next();
   // OPTIONs with their text up to the end tag; any other tag ends the list
   // and is read by the caller.
-  bool open = false, selected = false, hasValue = false;
+  bool open = false, selected = false, hasValue = false, closed = false;
   std::u16string text, value;
   auto flush = [&] {
     if (open) {
@@ -1295,7 +1305,8 @@ void THtmlBuilder::DoSelect() {
       flush();
     } else if (T.Sy == SelectEndSy) {
       flush();
-      Next();
+      if (!inPre) Next();
+      closed = true;
       break;
     } else if (T.Sy != OtherSy && T.Sy != CommandSy) {
       flush();
@@ -1304,9 +1315,10 @@ void THtmlBuilder::DoSelect() {
     Next();
   }
   select.ResetToValue();
+  return closed;
 }
 
-void THtmlBuilder::DoTextArea() {
+bool THtmlBuilder::DoTextArea(bool inPre) {
   TProperties& props = PushProps(u"textarea");
   TSection& section = EnsureSection();
   ThtmlForm& form = CurrentFormOrNew();
@@ -1317,7 +1329,9 @@ void THtmlBuilder::DoTextArea() {
   PopProps(u"textarea");
   area.SetInitialText(T.ReadRawUntil(u"TEXTAREA"));
   Next();
-  if (T.Sy == TextAreaEndSy) Next();
+  if (T.Sy != TextAreaEndSy) return false;
+  if (!inPre) Next();
+  return true;
 }
 
 void THtmlBuilder::SkipUntil(Symb endSy) {

@@ -131,8 +131,12 @@ private:
   // end of `section` with its placeholder; registers its ID.
   TFormControlObj& AddControl(std::unique_ptr<TFormControlObj> control, TSection& section);
   void ApplyInput();
-  void DoSelect();
-  void DoTextArea();
+  // SELECT with its OPTIONs and TEXTAREA with its text. Inside PRE the
+  // characters after the end tag are left for the preformatted reader:
+  // true when the element ended at its end tag, false when another token
+  // (a tag or the end of input) ended it and waits in T.
+  bool DoSelect(bool inPre = false);
+  bool DoTextArea(bool inPre = false);
 
   TSectionList& Doc;
   THtmlBuilderEvents Events;

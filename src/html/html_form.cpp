@@ -84,7 +84,11 @@ void ThtmlForm::SubmitTheForm(const std::u16string& buttonPair) {
   for (const auto& c : ControlList)
     if (!c->Disabled) AppendSubmission(*c, pairs);
   if (!buttonPair.empty()) pairs.push_back(buttonPair);
-  events.OnFormSubmit(Action, pairs, Method, EncType, Target);
+  // The handler may load another page, which frees this form and may
+  // replace the handler: it is called on copies.
+  const auto submit = events.OnFormSubmit;
+  const std::u16string action = Action, method = Method, encType = EncType, target = Target;
+  submit(action, pairs, method, encType, target);
 }
 
 void ThtmlForm::SetFormData(const std::vector<std::u16string>& pairs) {

@@ -117,10 +117,19 @@ void THtmlView::EnsureDocument() {
   }
   // Form controls become native controls in the window, when there is one.
   FDoc->ChildControls = ChildControls();
+  HookControlEvents();
+}
+
+// The native controls' focus changes repaint the page (focus frames are
+// its to draw), and mouse moves over them are moves over the view.
+void THtmlView::HookControlEvents() {
+  FDoc->OnControlFocusChange = [this] { InvalidateRect(PaintRect()); };
+  FDoc->OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
 }
 
 void THtmlView::ResetDocument() {
   EnsureDocument();
+  FImagePressed = nullptr;
   KillTimer(kHoverTimer);
   FHoverTarget = nullptr;
   FLinkUrl.clear();
@@ -315,6 +324,21 @@ void THtmlView::DoLayout() {
   UpdateScrollBars();
 }
 
+// Shows one bar over `extent` document pixels with a page of `page` + 1
+// at `pos`, or hides it when it is not needed.
+void THtmlView::SetUpScrollBar(TScrollBarKind bar, bool needed, int extent, int page, int pos) {
+  if (!needed) {
+    ShowScrollBar(bar, false);
+    return;
+  }
+  TScrollInfo info;
+  info.Min = 0;
+  info.Max = extent;
+  info.Page = page + 1;
+  info.Pos = pos;
+  SetScrollInfo(bar, info, SIF_RANGE | SIF_PAGE | SIF_POS);
+}
+
 void THtmlView::UpdateScrollBars() {
   const bool vAllowed =
       FScrollBars == THtmlScrollBars::ssVertical || FScrollBars == THtmlScrollBars::ssBoth;
@@ -332,26 +356,8 @@ void THtmlView::UpdateScrollBars() {
   FPaintHeight = std::max(0, roomH - (needH ? barH : 0));
 
   FUpdatingBars = true;
-  if (needV) {
-    TScrollInfo info;
-    info.Min = 0;
-    info.Max = FDocHeight;
-    info.Page = FPaintHeight + 1;
-    info.Pos = FVPos;
-    SetScrollInfo(TScrollBarKind::sbVertical, info, SIF_RANGE | SIF_PAGE | SIF_POS);
-  } else {
-    ShowScrollBar(TScrollBarKind::sbVertical, false);
-  }
-  if (needH) {
-    TScrollInfo info;
-    info.Min = 0;
-    info.Max = FScrollWidth;
-    info.Page = FPaintWidth + 1;
-    info.Pos = FHPos;
-    SetScrollInfo(TScrollBarKind::sbHorizontal, info, SIF_RANGE | SIF_PAGE | SIF_POS);
-  } else {
-    ShowScrollBar(TScrollBarKind::sbHorizontal, false);
-  }
+  SetUpScrollBar(TScrollBarKind::sbVertical, needV, FDocHeight, FPaintHeight, FVPos);
+  SetUpScrollBar(TScrollBarKind::sbHorizontal, needH, FScrollWidth, FPaintWidth, FHPos);
   FUpdatingBars = false;
 }
 

@@ -59,6 +59,10 @@ public:
   static constexpr unsigned kMiddleScrollTimerMs = 50;
   // Distance from the press point at which middle-button scrolling starts.
   static constexpr int kMiddleScrollDeadZone = 20;
+  // While a selection is dragged past the top or bottom of the paint area
+  // and the mouse rests there, the view goes on scrolling at this rate.
+  static constexpr int kSelectScrollTimer = 3;
+  static constexpr unsigned kSelectScrollTimerMs = 100;
 
   THtmlView();
   ~THtmlView() override;
@@ -183,6 +187,7 @@ private:
   int Inset() const { return FBorderStyle == THTMLBorderStyle::htNone ? 0 : 1; }
   TSurface& MeasureSurface();
   void EnsureDocument();
+  void HookControlEvents();
   void ResetDocument();
   TStyleDefaults Defaults() const;
   // The common end of every load.
@@ -192,6 +197,7 @@ private:
   void DoLayout();
   int LayoutAt(int width);
   void UpdateScrollBars();
+  void SetUpScrollBar(TScrollBarKind bar, bool needed, int extent, int page, int pos);
   int MaxVPos() const;
   int MaxHPos() const;
   void ScrollTo(int vpos, int hpos);
@@ -206,13 +212,20 @@ private:
   int DocumentEnd() const;
   void SetSelection(int anchor, int caret);
   void ScrollPositionIntoView(int pos);
-  void UpdateHotSpot(int x, int y);
+  // Follows the mouse at a client point; `out` receives what is there.
+  void UpdateHotSpot(int x, int y, TLinkHit* out = nullptr);
   void SetHoverLink(const TUrlTarget* target);
   void EndHover();
   void FollowLink(const std::u16string& url);
   void AddVisited(const std::u16string& url);
   void MarkVisited();
   void EndMiddleScroll();
+  // Drag selection: extends the selection to the last mouse point, and
+  // scrolls (with the repeat timer) while that point is above or below the
+  // paint area.
+  void DragSelect();
+  void StopDragScroll();
+  static TImageFormControlObj* ImageButtonOf(const TLinkHit& hit);
 
   std::unique_ptr<TSectionList> FDoc;
   std::unique_ptr<TBitmap> FMeasure;
@@ -243,6 +256,9 @@ private:
   bool FLeftDown = false;
   bool FSelectionMade = false;
   bool FLinkPressed = false;
+  TPoint FDragPoint{};
+  // The image button the left button went down on (no selection then).
+  TImageFormControlObj* FImagePressed = nullptr;
 
   // The link under the mouse.
   std::u16string FLinkUrl;

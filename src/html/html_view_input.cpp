@@ -2,9 +2,12 @@
 // the mouse, link clicks, selection, copying and text search.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "html/cf_html.h"
 #include "html/font_obj.h"
+#include "html/form_controls.h"
+#include "html/image_obj.h"
 #include "html/html_paths.h"
 #include "html/html_view.h"
 #include "html/section.h"
@@ -18,37 +21,23 @@ namespace tav {
 
 void THtmlView::ScrollBarEvent(TScrollBarKind bar, TScrollCode code, int pos) {
   Guarded([&] {
-    if (bar == TScrollBarKind::sbVertical) {
-      const int large = FPaintHeight - kVSmallChange;
-      int v = FVPos;
-      switch (code) {
-        case TScrollCode::scLineUp: v -= kVSmallChange; break;
-        case TScrollCode::scLineDown: v += kVSmallChange; break;
-        case TScrollCode::scPageUp: v -= large; break;
-        case TScrollCode::scPageDown: v += large; break;
-        case TScrollCode::scPosition:
-        case TScrollCode::scTrack: v = pos; break;
-        case TScrollCode::scTop: v = 0; break;
-        case TScrollCode::scBottom: v = MaxVPos(); break;
-        case TScrollCode::scEndScroll: return;
-      }
-      ScrollTo(v, FHPos);
-    } else {
-      const int large = std::max(1, FPaintWidth - 20);
-      int h = FHPos;
-      switch (code) {
-        case TScrollCode::scLineUp: h -= kHSmallChange; break;
-        case TScrollCode::scLineDown: h += kHSmallChange; break;
-        case TScrollCode::scPageUp: h -= large; break;
-        case TScrollCode::scPageDown: h += large; break;
-        case TScrollCode::scPosition:
-        case TScrollCode::scTrack: h = pos; break;
-        case TScrollCode::scTop: h = 0; break;
-        case TScrollCode::scBottom: h = MaxHPos(); break;
-        case TScrollCode::scEndScroll: return;
-      }
-      ScrollTo(FVPos, h);
+    const bool vertical = bar == TScrollBarKind::sbVertical;
+    const int small = vertical ? kVSmallChange : kHSmallChange;
+    const int large = vertical ? FPaintHeight - kVSmallChange : std::max(1, FPaintWidth - 20);
+    int p = vertical ? FVPos : FHPos;
+    switch (code) {
+      case TScrollCode::scLineUp: p -= small; break;
+      case TScrollCode::scLineDown: p += small; break;
+      case TScrollCode::scPageUp: p -= large; break;
+      case TScrollCode::scPageDown: p += large; break;
+      case TScrollCode::scPosition:
+      case TScrollCode::scTrack: p = pos; break;
+      case TScrollCode::scTop: p = 0; break;
+      case TScrollCode::scBottom: p = vertical ? MaxVPos() : MaxHPos(); break;
+      case TScrollCode::scEndScroll: return;
     }
+    if (vertical) ScrollTo(p, FHPos);
+    else ScrollTo(FVPos, p);
   });
 }
 
@@ -124,13 +113,24 @@ void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
       return;
     }
     if (button != TMouseButton::mbLeft) return;
-    SetFocus();
-    if (!FDoc) return;
+    if (!FDoc) {
+      SetFocus();
+      return;
+    }
+    TLinkHit hit;
+    UpdateHotSpot(x, y, &hit);
+    // A press on an image button focuses its button and selects nothing;
+    // the release on it presses it.
+    FImagePressed = ImageButtonOf(hit);
+    TChildControl* focus = FImagePressed && !FImagePressed->Disabled ? FImagePressed->GetTheControl()
+                                                                     : nullptr;
+    if (focus && focus->Visible()) focus->SetFocus();
+    else SetFocus();
     FLeftDown = true;
     FSelectionMade = false;
-    UpdateHotSpot(x, y);
     FLinkPressed = !FLinkUrl.empty();
     SetCapture();
+    if (FImagePressed) return;
     const int pos = PositionAt(DocX(x), DocY(y));
     if ((shift & ssShift) && Sel1 >= 0) {
       SetSelection(Sel1, pos);
@@ -158,18 +158,36 @@ void THtmlView::MouseMove(TShiftState shift, int x, int y) {
     }
     if (!FDoc) return;
     UpdateHotSpot(x, y);
-    if (FLeftDown && Sel1 >= 0 && !NoSelect) {
-      const int pos = PositionAt(DocX(x), DocY(y));
-      if (pos != FCaretPos) {
-        SetSelection(Sel1, pos);
-        FSelectionMade = FDoc->SelE > FDoc->SelB;
-      }
-      // Dragging past the top or bottom scrolls.
+    if (FLeftDown && !FImagePressed && Sel1 >= 0 && !NoSelect) {
+      FDragPoint = TPoint{x, y};
+      DragSelect();
+      // Held still past the top or bottom, the timer goes on scrolling.
       const TRect paint = PaintRect();
-      if (y < paint.Top) ScrollTo(FVPos - kVSmallChange, FHPos);
-      else if (y >= paint.Bottom) ScrollTo(FVPos + kVSmallChange, FHPos);
+      if (y < paint.Top || y >= paint.Bottom) {
+        if (!TimerActive(kSelectScrollTimer)) SetTimer(kSelectScrollTimer, kSelectScrollTimerMs);
+      } else {
+        StopDragScroll();
+      }
     }
   });
+}
+
+void THtmlView::DragSelect() {
+  const TRect paint = PaintRect();
+  const int y = FDragPoint.Y;
+  if (y < paint.Top) ScrollTo(FVPos - kVSmallChange, FHPos);
+  else if (y >= paint.Bottom) ScrollTo(FVPos + kVSmallChange, FHPos);
+  const int pos = PositionAt(DocX(FDragPoint.X), DocY(y));
+  if (pos != FCaretPos) {
+    SetSelection(Sel1, pos);
+    FSelectionMade = FDoc->SelE > FDoc->SelB;
+  }
+}
+
+void THtmlView::StopDragScroll() { KillTimer(kSelectScrollTimer); }
+
+TImageFormControlObj* THtmlView::ImageButtonOf(const TLinkHit& hit) {
+  return hit.Image && hit.Image->MyFormControl ? hit.Image->MyFormControl : nullptr;
 }
 
 void THtmlView::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
@@ -177,9 +195,19 @@ void THtmlView::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   Guarded([&] {
     if (button != TMouseButton::mbLeft || !FLeftDown) return;
     FLeftDown = false;
+    StopDragScroll();
     ReleaseCapture();
     if (!FDoc) return;
-    UpdateHotSpot(x, y);
+    TLinkHit hit;
+    UpdateHotSpot(x, y, &hit);
+    if (TImageFormControlObj* pressed = std::exchange(FImagePressed, nullptr)) {
+      FLinkPressed = false;
+      // Released on the button it went down on: a click at that point of
+      // the picture. The submission may load another page; nothing of the
+      // document is used after it.
+      if (ImageButtonOf(hit) == pressed) pressed->ImageClicked(hit.ImageX, hit.ImageY);
+      return;
+    }
     const bool click = FLinkPressed && !FSelectionMade && !FLinkUrl.empty();
     FLinkPressed = false;
     // A copy: loading another page clears the link under the mouse.
@@ -199,6 +227,8 @@ void THtmlView::MouseLeave() {
 void THtmlView::CaptureLost() {
   FLeftDown = false;
   FLinkPressed = false;
+  FImagePressed = nullptr;
+  StopDragScroll();
   EndMiddleScroll();
 }
 
@@ -207,6 +237,11 @@ void THtmlView::TimerTick(int id) {
     if (id == kHoverTimer) {
       const TPoint p = CursorPos();
       if (!CursorOver() || !PaintRect().Contains(p)) EndHover();
+      return;
+    }
+    if (id == kSelectScrollTimer) {
+      if (!FLeftDown || FImagePressed || !FDoc || Sel1 < 0 || NoSelect) StopDragScroll();
+      else DragSelect();
       return;
     }
     if (id == kMiddleScrollTimer && FMiddleScroll && FMiddleMoving) {
@@ -222,14 +257,15 @@ void THtmlView::TimerTick(int id) {
 
 // ---------------------------------------------------------------- hot spots
 
-void THtmlView::UpdateHotSpot(int x, int y) {
+void THtmlView::UpdateHotSpot(int x, int y, TLinkHit* out) {
   const TRect paint = PaintRect();
   if (!FDoc || !paint.Contains(x, y)) {
     SetCursor(TCursorShape::crDefault);
     EndHover();
     return;
   }
-  TLinkHit hit;
+  TLinkHit local;
+  TLinkHit& hit = out ? *out : local;
   const unsigned found = FDoc->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
   if ((found & guUrl) && !hit.Url.empty()) {
     SetCursor(TCursorShape::crHandPoint);

@@ -7,6 +7,7 @@
 #include "html/attributes.h"
 #include "html/decode_picture.h"
 #include "html/font_obj.h"
+#include "html/form_controls.h"
 #include "html/html_units.h"
 #include "html/sat_math.h"
 #include "html/section_list.h"
@@ -430,7 +431,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
                          SatAdd(top, ImageHeight - i)},
                         color);
   }
-  if (HasFocus && !doc.NoFocusRect && HasFocus()) {
+  if (MyFormControl && MyFormControl->HasFocus() && !doc.NoFocusRect) {
     const TColor text = surface.TextColor();
     surface.SetTextColor(clBlack);
     surface.SetBkColor(clWhite);
@@ -438,6 +439,9 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
     surface.SetTextColor(text);
   }
   surface.RestoreDC(-1);
+  // The image button's focus control is kept where Tab can reach it while
+  // the picture is in view.
+  if (MyFormControl) PlaceImageButton(doc, *MyFormControl, top);
   DrawXX = SatAdd(DrawXX, docDX);
   DrawYY = SatAdd(DrawYY, doc.YOff);
 }
@@ -541,6 +545,13 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
       Panel->SetColor(Color);
       Panel->SetFrame(true);
       Panel->SetBounds({0, 0, DefaultWidth, DefaultHeight});
+      // Mouse moves over the panel reach the viewer like moves over the page.
+      TSectionList* doc = &document;
+      Panel->SetOnMouseMove([doc](TChildControl& sender, TShiftState shift, int x, int y) {
+        if (!doc->OnControlMouseMove) return;
+        const TRect bounds = sender.BoundsRect();
+        doc->OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+      });
     }
   }
   if (document.OnPanelCreate) {

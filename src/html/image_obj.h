@@ -18,6 +18,7 @@ class TAttributeList;
 class TChildPanel;
 class TFontObj;
 class TSectionList;
+class TImageFormControlObj;
 class TCellBasic;
 
 // Sides and sizes are clamped to this: far beyond any page, small enough
@@ -124,14 +125,11 @@ public:
   bool IsMap = false;
   bool UseMap = false;
   std::u16string MapName;  // upper-cased, without '#'
-  void* MyFormControl = nullptr;  // the image button this picture shows
+  TImageFormControlObj* MyFormControl = nullptr;  // the image button this picture shows
   TCellBasic* MyCell = nullptr;
   bool Swapped = false;  // the picture came from ReplaceImage and is owned here
   bool Missing = false;  // waiting for a delayed picture
   TImageState State = TImageState::isNone;
-  // Whether the image button this picture belongs to has the focus; empty:
-  // it has none.
-  std::function<bool()> HasFocus;
 
   // A placeholder shows an icon: a broken or pending picture, or any when
   // pictures are switched off.

@@ -24,6 +24,7 @@ struct TLinkHit {
   std::u16string TargetName;  // the frame the link names
   std::u16string Title;       // the hint
   TImageObj* Image = nullptr; // the picture under the point
+  int ImageX = 0, ImageY = 0; // the point relative to the picture
   TFormControlObj* Control = nullptr;  // the form control under the point
 };
 // GetURL's answer: a link, a form control, a hint.

@@ -85,7 +85,14 @@ unsigned TSection::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
       unsigned result = 0;
       hit.Image = image;
       doc.ActiveImage = image;
+      hit.ImageX = ix;
+      hit.ImageY = iy;
       hit.Title = !image->ImageTitle.empty() ? image->ImageTitle : image->FAlt;
+      // An image button is a control: it takes the click itself.
+      if (image->MyFormControl) {
+        hit.Control = image->MyFormControl;
+        return guControl | (hit.Title.empty() ? 0u : guTitle);
+      }
       if (image->UseMap) {
         if (const TMapItem* map = doc.FindMap(image->MapName)) {
           TAreaLink link;

@@ -153,6 +153,11 @@ public:
   // about the rest).
   TPoint ControlOrigin{0, 0};
   bool HideUnreachedControls = true;
+  // What the viewer hears from the native controls: a control took or lost
+  // the focus (its focus frame is the page's to paint), and the mouse moved
+  // over a control (x, y in the window that holds the controls).
+  std::function<void()> OnControlFocusChange;
+  std::function<void(TShiftState shift, int x, int y)> OnControlMouseMove;
   // Panels: every one alive, the owner's chance to fill a new one (name,
   // the window panel or null without a window, SRC, TYPE), and the ones the
   // current paint reached with their window positions.

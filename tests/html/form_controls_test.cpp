@@ -420,5 +420,74 @@ TEST_F(FormDoc, ImitationsArePaintedWithoutNativeControls) {
   EXPECT_NE(dump.find("control button Pos=3"), std::string::npos) << dump;
 }
 
+// A style border is painted around the control's box, outside it, with the
+// native control and with the imitation alike; each style keeps its look
+// (a double border leaves its middle third unpainted).
+TEST_F(FormDoc, StyleBordersArePaintedAroundTheControlBox) {
+  constexpr TColor red = 0x0000FF, blue = 0xFF0000;
+  const struct {
+    const char16_t* html;
+    TColor color;
+    // The colour of the 1st, 2nd and 3rd pixel outside the box.
+    std::vector<TColor> outside;
+  } cases[] = {
+      {u"<input style='border: 2px solid red'>", red, {red, red, clWhite}},
+      {u"<select style='border: 3px double blue'><option>a</select>", blue, {blue, clWhite, blue}},
+      {u"<textarea rows=2 cols=4 style='border: 3px double blue'></textarea>", blue,
+       {blue, clWhite, blue}},
+  };
+  for (bool native : {false, true}) {
+    Doc.ChildControls = native ? &Factory : nullptr;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(TextToUtf8(c.html) + (native ? " native" : " imitation"));
+      Layout(u"<p style='margin-left:20px; margin-top:20px'>" + std::u16string(c.html));
+      Paint();
+      const TFormControlObj& control = Control(0);
+      if (native) {
+        EXPECT_FALSE(control.GetTheControl()->HasFrame());
+      }
+      const int left = control.DrawX, top = control.DrawY;
+      const int right = left + control.Width, bottom = top + control.Height;
+      const int midX = (left + right) / 2, midY = (top + bottom) / 2;
+      for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(Surface->Pixel(left - 1 - k, midY), c.outside[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(Surface->Pixel(right + k, midY), c.outside[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(Surface->Pixel(midX, top - 1 - k), c.outside[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(Surface->Pixel(midX, bottom + k), c.outside[static_cast<std::size_t>(k)]);
+      }
+      // Nothing of the border inside the box.
+      EXPECT_NE(Surface->Pixel(left, midY), c.color);
+    }
+  }
+}
+
+// SELECT and TEXTAREA inside PRE stand in their preformatted lines like
+// any control: each line is as high as its control, and the options and
+// the text area's text are no part of the lines.
+TEST_F(FormDoc, SelectAndTextAreaStandInPreformattedLines) {
+  Layout(u"<pre>ab<select><option>one<option>two</select>cd\nef<textarea rows=3 cols=4>x\ny"
+         u"</textarea>gh</pre>");
+  Paint();
+  const std::string dump = DumpBoxes(Doc);
+  ASSERT_EQ(Doc.FormControlList.size(), 2u) << dump;
+  const TFormControlObj& combo = Control(0);
+  const TFormControlObj& area = Control(1);
+  EXPECT_STREQ(combo.KindName(), "combo");
+  EXPECT_STREQ(area.KindName(), "textarea");
+  EXPECT_EQ(combo.Pos, 2);
+  EXPECT_EQ(area.Pos, 2);
+  EXPECT_EQ(dynamic_cast<const TTextAreaFormControlObj&>(area).Text(), u"x\ny");
+  EXPECT_EQ(dump.find("one"), std::string::npos) << dump;
+  EXPECT_EQ(dump.find("x\\ny"), std::string::npos) << dump;
+  // The controls follow two characters of their lines, and the second
+  // line starts below the first control.
+  EXPECT_EQ(combo.DrawX, area.DrawX);
+  EXPECT_GT(combo.DrawX, 0);
+  EXPECT_GE(area.DrawY, combo.DrawY + combo.Height);
+  EXPECT_NE(dump.find("cd"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("gh"), std::string::npos) << dump;
+}
+
 }  // namespace
 }  // namespace tav

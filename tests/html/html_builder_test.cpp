@@ -114,6 +114,16 @@ TEST_F(HtmlBuilder, FormsAndTheirControls) {
       {u"<input type=hidden>x<input type=image src=x>", "body['x@ ']", "hidden@0 image@0"},
       {u"<input type=file>", "body['## ']", "edit@0 button@0"},
       {u"<pre>a<input>b</pre>", "body[pre[pre'a#b ']]", "edit@0"},
+      // Inside PRE the options and the text area's text stay out of the
+      // line; the characters after the end tags go on in it.
+      {u"<pre>a<select><option>one\n<option>two</select>b\nc</pre>",
+       "body[pre[pre'a#b ' pre'c ']]", "combo@0"},
+      {u"<pre>a<textarea>t\nu</textarea>b</pre>", "body[pre[pre'a#b ']]", "textarea@0"},
+      // Ended by another tag, which then counts as met in the PRE.
+      {u"<pre>a<select size=2><option>x<b>y</b></pre>z", "body[pre[pre'a#y '] 'z ']",
+       "listbox@0"},
+      {u"<pre>a<select><option>x</pre>z", "body[pre[pre'a# '] 'z ']", "combo@0"},
+      {u"<pre>a<textarea>t", "body[pre[pre'a# ']]", "textarea@0"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
