@@ -252,7 +252,15 @@ void THtmlView::SilenceSound() {
 
 void THtmlView::SetProcessing(bool processing) {
   FProcessing = processing;
-  if (OnProcessing) OnProcessing(processing);
+  if (!OnProcessing) return;
+  try {
+    OnProcessing(processing);
+  } catch (...) {
+    // A handler that fails as processing starts must not leave the view
+    // refusing every later load.
+    FProcessing = false;
+    throw;
+  }
 }
 
 void THtmlView::ResetDocument() {
@@ -304,9 +312,9 @@ void THtmlView::LoadTextFromString(std::u16string text) {
 void THtmlView::LoadDocument(std::u16string text, const std::u16string& reference,
                              ThtmlFileType type) {
   if (FProcessing) return;
+  SetProcessing(true);
   FRefreshDelay = 0;
   FRefreshURL.clear();
-  SetProcessing(true);
   DontDraw = true;
   try {
     DoLoadDocument(std::move(text), reference, type);
@@ -462,9 +470,14 @@ void THtmlView::LoadImageFile(const std::string& name) {
 
 void THtmlView::Reformat() {
   if (!FDoc || FProcessing) return;
-  FProcessing = true;
-  DoLayout();
-  FProcessing = false;
+  SetProcessing(true);
+  try {
+    DoLayout();
+  } catch (...) {
+    SetProcessing(false);
+    throw;
+  }
+  SetProcessing(false);
   Invalidate();
 }
 

@@ -88,6 +88,9 @@ TEST_F(HtmlViewEventsTest, LoadRaisesItsEventsInOrder) {
   };
   view.OnParseBegin = [&](std::u16string& source) {
     log.push_back("begin " + Narrow(source));
+    // While a load runs, further loads and Clear are refused.
+    view.LoadFromString(u"<p>nested</p>");
+    view.Clear();
     source = u"<meta http-equiv=Refresh content=\"5; url=next.html\">"
              u"<meta name=author content=me><p>replaced</p>";
   };
@@ -114,6 +117,10 @@ TEST_F(HtmlViewEventsTest, LoadRaisesItsEventsInOrder) {
   EXPECT_EQ(ShownText(), u"replaced");
   EXPECT_EQ(view.RefreshDelay(), 5);
   EXPECT_EQ(view.RefreshURL(), u"next.html");
+  // A layout again is processing too.
+  log.clear();
+  view.Reformat();
+  EXPECT_EQ(log, (std::vector<std::string>{"processing", "idle"}));
 }
 
 // The refresh content is read forgivingly; what does not start with a
@@ -444,17 +451,29 @@ TEST_F(HtmlViewEventsTest, RequestAndFormEventsReachTheDocument) {
     reply.Bytes = test::MakeBmp(2, 2, {clRed, clRed, clRed, clRed});
     return reply;
   };
+  // A sheet the stream request does not answer is read from the path
+  // OnExpandName gives.
+  test::TempFolder folder("tav-html-events");
+  ASSERT_TRUE(test::WriteFile(folder.File("real.css"), "i { color: #00ff00 }"));
+  std::vector<std::string> expanded;
+  view.OnExpandName = [&](const std::string& name) {
+    expanded.push_back(name);
+    return folder.File("real.css");
+  };
   std::vector<std::string> sheets;
   view.OnhtStreamRequest = [&](const std::u16string& href, std::string& bytes) {
     sheets.push_back(Narrow(href));
+    if (href != u"s.css") return false;
     bytes = "p { color: red }";
     return true;
   };
-  view.LoadFromString(u"<link rel=stylesheet href=\"s.css\"><img src=\"http://h/p.bmp\">"
+  view.LoadFromString(u"<link rel=stylesheet href=\"s.css\"><link rel=stylesheet href=other.css>"
+                      u"<img src=\"http://h/p.bmp\">"
                       u"<form action=go><input name=q value=1></form>");
   Paint();
   EXPECT_EQ(requested, (std::vector<std::string>{"http://h/p.bmp"}));
-  EXPECT_EQ(sheets, (std::vector<std::string>{"s.css"}));
+  EXPECT_EQ(sheets, (std::vector<std::string>{"s.css", "other.css"}));
+  EXPECT_EQ(expanded, (std::vector<std::string>{"other.css"}));
   std::vector<std::string> submits;
   view.OnFormSubmit = [&](const std::u16string& action, const std::vector<std::u16string>& pairs,
                           const std::u16string&, const std::u16string&, const std::u16string&) {
