@@ -586,6 +586,11 @@ TFloatingObj* THtmlView::ObjectAt(int docX, int docY, int& ix, int& iy) {
   for (TSectionBase* item : FDoc->PositionList) {
     auto* section = dynamic_cast<TSection*>(item);
     if (!section || section->Images.Count() == 0) continue;
+    // Pictures know their place once painted; a section the point is not
+    // in cannot hold it, painted or not.
+    if (docY < std::min(item->DrawTop, item->YDraw) ||
+        docY >= std::max(item->DrawBot, item->ContentBot))
+      continue;
     for (const auto& obj : section->Images.Items)
       if (obj->PtInObject(docX, docY, ix, iy)) return obj.get();
   }

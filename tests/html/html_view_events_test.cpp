@@ -440,6 +440,27 @@ TEST_F(HtmlViewEventsTest, MouseEventsOnPictures) {
   EXPECT_EQ(log, expected);
 }
 
+// A floating picture is found where it is painted; a picture far down the
+// page that no paint has reached is not found at the top.
+TEST_F(HtmlViewEventsTest, PicturesAreFoundOnlyWherePainted) {
+  std::u16string page = u"<img align=right src=none.gif width=40 height=30><p>top</p>";
+  for (int i = 0; i < 40; ++i) page += u"<p>more</p>";
+  page += u"<p><img src=low.gif width=40 height=30></p>";
+  view.LoadFromString(page);
+  Paint();
+  std::vector<std::string> clicked;
+  view.OnImageClick = [&](TFloatingObj& obj, TMouseButton, TShiftState, int ix, int iy) {
+    clicked.push_back(std::to_string(obj.HorzAlign == AlignmentType::ARight) + " " +
+                      std::to_string(ix) + "," + std::to_string(iy));
+  };
+  const auto objects = Objects();
+  ASSERT_EQ(objects.size(), 2u);
+  const TFloatingObj& floating = *objects[0];
+  Click(floating.DrawXX + 1 + 3, floating.DrawYY + 1 + 4);
+  Click(1 + 2, 1 + 2);
+  EXPECT_EQ(clicked, (std::vector<std::string>{"1 3,4"}));
+}
+
 // Handlers set on the view reach the document: picture requests at the
 // next load, form events at once.
 TEST_F(HtmlViewEventsTest, RequestAndFormEventsReachTheDocument) {
