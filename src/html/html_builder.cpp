@@ -341,6 +341,7 @@ bool THtmlBuilder::DoInline() {
       ApplyPanel();
       Next();
       return true;
+    case ObjectSy: DoObject(); return true;
     case MapSy: DoMap(); return true;
     default:
       break;
@@ -605,6 +606,49 @@ void THtmlBuilder::ApplyImage() {
       std::u16string name = UpperCopy(TrimCopy(*v));
       if (!name.empty()) Doc.AddName(name, TIDObject{&section, image.Pos});
     }
+  }
+}
+
+void THtmlBuilder::DoObject() {
+  if (!Events.OnObjectTag) {
+    // The tag alone is skipped: its content is the page's fallback and is
+    // read normally.
+    Next();
+    return;
+  }
+  TSection& section = EnsureSection();
+  const int index = T.TagIndex;
+  TAttributeList attributes;
+  for (const TAttribute& a : T.Attributes) attributes.Add(a);
+  auto panel = std::make_unique<TPanelObj>(Doc, 0, attributes);
+  panel->ProcessProperties(PushProps(u"object"));
+  PopProps(u"object");
+  // Everything up to the matching end tag belongs to the object: its own
+  // PARAMs are collected; nested objects and fallback content are dropped.
+  // One pass over the tokens, however they nest or whether the end comes.
+  THtmlObjectParams params;
+  int depth = 1;
+  Next();
+  while (T.Sy != EofSy) {
+    if (T.Sy == ObjectSy) {
+      ++depth;
+    } else if (T.Sy == ObjectEndSy) {
+      if (--depth == 0) {
+        Next();
+        break;
+      }
+    } else if (T.Sy == ParamSy && depth == 1) {
+      const std::u16string* name = AttrText(T.Attributes, NameSy);
+      const std::u16string* value = AttrText(T.Attributes, ValueSy);
+      if (name) params.emplace_back(*name, value ? *value : std::u16string());
+    }
+    Next();
+  }
+  if (!Events.OnObjectTag(*panel, attributes, params)) return;
+  TPanelObj& placed = section.AddPanel(std::move(panel), index);
+  if (const std::u16string* id = AttrText(attributes, IDSy)) {
+    std::u16string name = UpperCopy(TrimCopy(*id));
+    if (!name.empty()) Doc.AddName(name, TIDObject{&section, placed.Pos});
   }
 }
 
@@ -1150,7 +1194,8 @@ void THtmlBuilder::DoLink() {
     bool got = Events.OnStreamRequest && Events.OnStreamRequest(href, bytes);
     std::string path;
     if (!got) {
-      path = HTMLExpandFilename(href, base, Doc.CurrentFile);
+      path = Events.OnExpandName ? Events.OnExpandName(TextToUtf8(href))
+                                 : HTMLExpandFilename(href, base, Doc.CurrentFile);
       got = !path.empty() && ReadLocalFile(path, bytes);
     }
     if (got) {

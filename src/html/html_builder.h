@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "html/block.h"
@@ -29,6 +30,14 @@ constexpr int MaxTableNesting = 10;
 // that produce nothing where they stand.
 const TSymbSet& InlineSymbols();
 
+class TPanelObj;
+
+// An OBJECT offered as a panel: the panel (not yet in the document), the
+// tag's attributes and its PARAM name=value pairs in order; true keeps it.
+using THtmlObjectParams = std::vector<std::pair<std::u16string, std::u16string>>;
+using THtmlObjectTagEvent = std::function<bool(TPanelObj& panel, const TAttributeList& attributes,
+                                               const THtmlObjectParams& params)>;
+
 struct THtmlBuilderEvents {
   std::function<void(const std::u16string& name, const std::u16string& script,
                      const std::u16string& language)> OnScript;
@@ -39,6 +48,10 @@ struct THtmlBuilderEvents {
   std::function<void(const std::u16string& src, int loop)> OnSoundRequest;
   // A linked style sheet's bytes for its HREF; false: read the local file.
   std::function<bool(const std::u16string& href, std::string& bytes)> OnStreamRequest;
+  // The local path a linked style sheet's HREF names (empty: the file is
+  // not read); without a handler it is expanded against the page's folder.
+  std::function<std::string(const std::string& href)> OnExpandName;
+  THtmlObjectTagEvent OnObjectTag;
   THtmlTokenizer::TIncludeEvent OnInclude;
 };
 
@@ -103,6 +116,7 @@ private:
   void ApplyA();  // the tag's effect without reading on
   void ApplyImage();
   void ApplyPanel();
+  void DoObject();
   void DoMap();
   void DoTable();
   // One TD or TH into `row`; `column` is its place among the row's cells.

@@ -8,6 +8,9 @@
 
 #include "html/html_builder.h"
 #include "html/html_paths.h"
+#include "html/html_units.h"
+#include "html/image_obj.h"
+#include "html/section.h"
 #include "util/text_decoding.h"
 #include "html/safe_file.h"
 #include "platform/system_values.h"
@@ -56,7 +59,11 @@ THtmlView::THtmlView() {
   SetColor(DefBackground);
 }
 
-THtmlView::~THtmlView() = default;
+THtmlView::~THtmlView() {
+  // The owner may be going too: panels that go with the view are not
+  // reported.
+  if (FDoc) FDoc->OnPanelDestroy = nullptr;
+}
 
 // ---------------------------------------------------------------- errors
 
@@ -112,8 +119,10 @@ void THtmlView::EnsureDocument() {
   // The document measures with the device of the window it is shown in:
   // a document made before the view got its window is made again.
   if (!FDoc || &FDoc->Device != &Device()) {
+    if (FDoc) FDoc->OnPanelDestroy = nullptr;
     FDoc = std::make_unique<TSectionList>(Device());
     FDoc->SetFonts(Defaults(), DefBackground);
+    WireDocument();
   }
   // Form controls become native controls in the window, when there is one.
   FDoc->ChildControls = ChildControls();
@@ -127,9 +136,145 @@ void THtmlView::HookControlEvents() {
   FDoc->OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
 }
 
+void THtmlView::WireDocument() {
+  // Picture requests and panel events act while the document is built and
+  // laid out: they are handed over at every Clear and load. Form events act
+  // on user input and ask the view each time, so that handlers set after a
+  // load take effect.
+  FDoc->Fetcher.OnBitmapRequest = OnBitmapRequest;
+  FDoc->Fetcher.OnImageRequest = OnImageRequest;
+  FDoc->Fetcher.ExpandName = OnExpandName;
+  FDoc->OnPanelCreate = OnPanelCreate;
+  FDoc->OnPanelDestroy = OnPanelDestroy;
+  TFormEvents& events = FDoc->FormEvents;
+  events.OnFormSubmit = [this](const std::u16string& action,
+                               const std::vector<std::u16string>& pairs,
+                               const std::u16string& method, const std::u16string& encType,
+                               const std::u16string& target) {
+    if (OnFormSubmit) OnFormSubmit(action, pairs, method, encType, target);
+  };
+  events.OnFileBrowse = [this](const std::u16string& current) {
+    return OnFileBrowse ? OnFileBrowse(current) : current;
+  };
+  events.OnObjectClick = [this](TFormControlObj& control, const std::u16string& message) {
+    if (OnObjectClick) OnObjectClick(control, message);
+  };
+  events.OnObjectFocus = [this](TFormControlObj& control, const std::u16string& message) {
+    if (OnObjectFocus) OnObjectFocus(control, message);
+  };
+  events.OnObjectBlur = [this](TFormControlObj& control, const std::u16string& message) {
+    if (OnObjectBlur) OnObjectBlur(control, message);
+  };
+  events.OnObjectChange = [this](TFormControlObj& control, const std::u16string& message) {
+    if (OnObjectChange) OnObjectChange(control, message);
+  };
+}
+
+THtmlBuilderEvents THtmlView::BuilderEvents() {
+  THtmlBuilderEvents events;
+  events.OnScript = OnScript;
+  events.OnLink = OnLink;
+  events.OnSoundRequest = OnSoundRequest;
+  events.OnStreamRequest = OnhtStreamRequest;
+  events.OnObjectTag = OnObjectTag;
+  if (OnExpandName) events.OnExpandName = OnExpandName;
+  // The view reads every META itself for a refresh request.
+  events.OnMeta = [this](const std::u16string& httpEquiv, const std::u16string& name,
+                         const std::u16string& content) { RecordMeta(httpEquiv, name, content); };
+  return events;
+}
+
+namespace {
+
+bool EqualsNoCase(const std::u16string& a, const char16_t* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+    if (x != y) return false;
+  }
+  return i == a.size() && !b[i];
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+}  // namespace
+
+bool ParseRefreshContent(const std::u16string& content, int& delay, std::u16string& url) {
+  delay = 0;
+  url.clear();
+  std::size_t i = 0;
+  const std::size_t n = content.size();
+  while (i < n && IsBlank(content[i])) ++i;
+  if (i >= n || content[i] < u'0' || content[i] > u'9') return false;
+  long long seconds = 0;
+  for (; i < n && content[i] >= u'0' && content[i] <= u'9'; ++i)
+    seconds = std::min<long long>(seconds * 10 + (content[i] - u'0'), kMaxRefreshDelay);
+  // A fraction of a second counts as nothing.
+  if (i < n && content[i] == u'.')
+    for (++i; i < n && content[i] >= u'0' && content[i] <= u'9';) ++i;
+  while (i < n && IsBlank(content[i])) ++i;
+  if (i < n && (content[i] == u';' || content[i] == u',')) ++i;
+  else if (i < n) return false;  // "5x": not a delay
+  while (i < n && IsBlank(content[i])) ++i;
+  delay = static_cast<int>(seconds);
+  // The target: "url=" (any case, blanks around '='), its value optionally
+  // quoted.
+  if (n - i >= 3 && EqualsNoCase(content.substr(i, 3), u"url")) {
+    std::size_t j = i + 3;
+    while (j < n && IsBlank(content[j])) ++j;
+    if (j < n && content[j] == u'=') {
+      ++j;
+      while (j < n && IsBlank(content[j])) ++j;
+      i = j;
+    }
+  }
+  std::u16string target = content.substr(i);
+  if (!target.empty() && (target[0] == u'\'' || target[0] == u'"')) {
+    const std::size_t close = target.find(target[0], 1);
+    target = target.substr(1, close == std::u16string::npos ? std::u16string::npos : close - 1);
+  }
+  while (!target.empty() && IsBlank(target.back())) target.pop_back();
+  while (!target.empty() && IsBlank(target.front())) target.erase(0, 1);
+  url = std::move(target);
+  return true;
+}
+
+void THtmlView::RecordMeta(const std::u16string& httpEquiv, const std::u16string& name,
+                           const std::u16string& content) {
+  if (EqualsNoCase(TrimCopy(httpEquiv), u"refresh")) {
+    int delay = 0;
+    std::u16string url;
+    if (ParseRefreshContent(content, delay, url)) {
+      FRefreshDelay = delay;
+      FRefreshURL = std::move(url);
+    }
+  }
+  if (OnMeta) OnMeta(httpEquiv, name, content);
+}
+
+void THtmlView::SilenceSound() {
+  if (OnSoundRequest) OnSoundRequest(u"", 0);
+}
+
+void THtmlView::SetProcessing(bool processing) {
+  FProcessing = processing;
+  if (!OnProcessing) return;
+  try {
+    OnProcessing(processing);
+  } catch (...) {
+    // A handler that fails as processing starts must not leave the view
+    // refusing every later load.
+    FProcessing = false;
+    throw;
+  }
+}
+
 void THtmlView::ResetDocument() {
   EnsureDocument();
   FImagePressed = nullptr;
+  WireDocument();
   KillTimer(kHoverTimer);
   FHoverTarget = nullptr;
   FLinkUrl.clear();
@@ -161,6 +306,7 @@ void THtmlView::Clear() {
   const TRect paint = PaintRect();
   FPaintWidth = paint.Width();
   FPaintHeight = paint.Height();
+  SilenceSound();
   Invalidate();
 }
 
@@ -175,16 +321,25 @@ void THtmlView::LoadTextFromString(std::u16string text) {
 void THtmlView::LoadDocument(std::u16string text, const std::u16string& reference,
                              ThtmlFileType type) {
   if (FProcessing) return;
-  FProcessing = true;
+  SetProcessing(true);
+  FRefreshDelay = 0;
+  FRefreshURL.clear();
   DontDraw = true;
-  struct TEnd {
-    THtmlView& V;
-    ~TEnd() {
-      V.DontDraw = false;
-      V.FProcessing = false;
-    }
-  } end{*this};
+  try {
+    DoLoadDocument(std::move(text), reference, type);
+  } catch (...) {
+    DontDraw = false;
+    SetProcessing(false);
+    throw;
+  }
+  DontDraw = false;
+  SetProcessing(false);
+  Invalidate();
+  if (FRefreshDelay > 0 && OnMetaRefresh) OnMetaRefresh(FRefreshDelay, FRefreshURL);
+}
 
+void THtmlView::DoLoadDocument(std::u16string text, const std::u16string& reference,
+                               ThtmlFileType type) {
   const std::size_t hash = reference.find(u'#');
   const std::u16string filePart = reference.substr(0, hash);
   const std::u16string anchor = hash == std::u16string::npos ? u"" : reference.substr(hash + 1);
@@ -196,9 +351,11 @@ void THtmlView::LoadDocument(std::u16string text, const std::u16string& referenc
   FDoc->BitmapList.SetCacheCount(ImageCacheCount);
   FDoc->CurrentFile = FCurrentFile;
   FDoc->ProgressStart = 75;
+  SilenceSound();
   FDocumentSource = std::move(text);
+  if (OnParseBegin) OnParseBegin(FDocumentSource);
   {
-    THtmlBuilder builder(*FDoc);
+    THtmlBuilder builder(*FDoc, BuilderEvents());
     if (type == ThtmlFileType::TextType) builder.ParsePlainText(FDocumentSource);
     else builder.Parse(FDocumentSource);
     FTitle = builder.Title;
@@ -206,6 +363,7 @@ void THtmlView::LoadDocument(std::u16string text, const std::u16string& referenc
     FBaseTarget = builder.BaseTarget;
   }
   FDoc->Base = FBase;
+  if (OnParseEnd) OnParseEnd();
   FLayoutPasses = 0;
   DoLayout();
 
@@ -213,8 +371,73 @@ void THtmlView::LoadDocument(std::u16string text, const std::u16string& referenc
   if (anchor.empty() || !PositionTo(anchor)) {
     if (FCurrentFile != oldFile || FCurrentFile.empty()) ScrollTo(0, 0);
   }
-  DontDraw = false;
-  Invalidate();
+}
+
+void THtmlView::LoadFromBuffer(const char16_t* buffer, std::size_t length,
+                               const std::u16string& reference) {
+  std::u16string text;
+  if (buffer && length) text.assign(buffer, length);
+  LoadDocument(std::move(text), reference, ThtmlFileType::HTMLType);
+}
+
+namespace {
+
+std::u16string JoinLines(const std::vector<std::u16string>& lines) {
+  std::size_t size = 0;
+  for (const auto& line : lines) size += line.size() + 2;
+  std::u16string text;
+  text.reserve(size);
+  for (const auto& line : lines) {
+    text += line;
+    text += u"\r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+void THtmlView::LoadStrings(const std::vector<std::u16string>& lines,
+                            const std::u16string& reference) {
+  LoadDocument(JoinLines(lines), reference, ThtmlFileType::HTMLType);
+}
+
+void THtmlView::LoadFromStream(std::string_view bytes, const std::u16string& reference) {
+  // Read as UTF-16LE, every UTF-8 or single-byte page would come out as
+  // garbage: bytes are decoded the way local files are.
+  LoadDocument(DecodeTextFile(bytes), reference, ThtmlFileType::HTMLType);
+}
+
+void THtmlView::LoadTextStrings(const std::vector<std::u16string>& lines) {
+  LoadDocument(JoinLines(lines), u"", ThtmlFileType::TextType);
+}
+
+std::string THtmlView::ReadTextFileOrFail(const std::string& path) {
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec))
+    throw EHtmlViewError("Can't locate file: " + path);
+  std::string bytes;
+  if (!ReadLocalFile(path, bytes)) throw EHtmlViewError("Can't read file: " + path);
+  return bytes;
+}
+
+void THtmlView::LoadTextFile(const std::string& name) {
+  const std::string bytes = ReadTextFileOrFail(name);
+  LoadDocument(DecodeTextFile(bytes), Utf8ToText(name), ThtmlFileType::TextType);
+}
+
+void THtmlView::Reload() {
+  if (FProcessing) return;
+  const int vpos = FVPos, hpos = FHPos;
+  if (!FCurrentFile.empty() && FCurrentFileType != ThtmlFileType::OtherType) {
+    const std::string file = FCurrentFile;
+    if (FCurrentFileType == ThtmlFileType::TextType) LoadTextFile(file);
+    else if (FCurrentFileType == ThtmlFileType::ImgType) LoadImageFile(file);
+    else LoadLocalFile(file, u"");
+  } else {
+    std::u16string source = FDocumentSource;
+    LoadDocument(std::move(source), u"", FCurrentFileType);
+  }
+  ScrollTo(vpos, hpos);
 }
 
 void THtmlView::LoadFromFile(const std::string& name) {
@@ -256,9 +479,14 @@ void THtmlView::LoadImageFile(const std::string& name) {
 
 void THtmlView::Reformat() {
   if (!FDoc || FProcessing) return;
-  FProcessing = true;
-  DoLayout();
-  FProcessing = false;
+  SetProcessing(true);
+  try {
+    DoLayout();
+  } catch (...) {
+    SetProcessing(false);
+    throw;
+  }
+  SetProcessing(false);
   Invalidate();
 }
 
@@ -277,6 +505,130 @@ bool THtmlView::PositionTo(const std::u16string& name) {
   ScrollTo(y, 0);
   AddVisited(u"#" + key);
   return true;
+}
+
+// ---------------------------------------------------------------- history
+
+THtmlView::THistoryPlace THtmlView::CurrentPlace() const {
+  return THistoryPlace{FCurrentFile, FTitle, FVPos, FCurrentFileType};
+}
+
+void THtmlView::AddToHistory(const THistoryPlace& leaving) {
+  if (HistoryMaxCount <= 0 || FNavigatingHistory) return;
+  const THistoryPlace now = CurrentPlace();
+  if (now.File == leaving.File && now.Type == leaving.Type && now.Position == leaving.Position)
+    return;
+  auto index = [](int i) { return static_cast<std::size_t>(i); };
+  if (FHistory.empty()) {
+    FHistory.push_back(leaving.File);
+    FTitleHistory.push_back(leaving.Title);
+    FPositionHistory.push_back(leaving.Position);
+    FTypeHistory.push_back(leaving.Type);
+    FHistoryIndex = 0;
+  } else {
+    // The place left keeps where it was scrolled to; the places ahead of
+    // it (gone back from) are dropped.
+    FPositionHistory[index(FHistoryIndex)] = leaving.Position;
+    const auto ahead = static_cast<std::ptrdiff_t>(FHistoryIndex);
+    FHistory.erase(FHistory.begin(), FHistory.begin() + ahead);
+    FTitleHistory.erase(FTitleHistory.begin(), FTitleHistory.begin() + ahead);
+    FPositionHistory.erase(FPositionHistory.begin(), FPositionHistory.begin() + ahead);
+    FTypeHistory.erase(FTypeHistory.begin(), FTypeHistory.begin() + ahead);
+  }
+  FHistory.insert(FHistory.begin(), now.File);
+  FTitleHistory.insert(FTitleHistory.begin(), now.Title);
+  FPositionHistory.insert(FPositionHistory.begin(), now.Position);
+  FTypeHistory.insert(FTypeHistory.begin(), now.Type);
+  FHistoryIndex = 0;
+  const auto max = index(HistoryMaxCount);
+  if (FHistory.size() > max) {
+    FHistory.resize(max);
+    FTitleHistory.resize(max);
+    FPositionHistory.resize(max);
+    FTypeHistory.resize(max);
+  }
+  if (OnHistoryChange) OnHistoryChange();
+}
+
+void THtmlView::SetHistoryIndex(int index) {
+  if (HistoryMaxCount <= 0 || FProcessing || index == FHistoryIndex || index < 0 ||
+      index >= static_cast<int>(FHistory.size()))
+    return;
+  const auto at = static_cast<std::size_t>(index);
+  const std::string file = FHistory[at];
+  const ThtmlFileType type = FTypeHistory[at];
+  const int position = FPositionHistory[at];
+  // A place without a file is only reached while its page is shown.
+  if (file != FCurrentFile && file.empty()) return;
+  FPositionHistory[static_cast<std::size_t>(FHistoryIndex)] = FVPos;
+  FNavigatingHistory = true;
+  try {
+    if (file != FCurrentFile || type != FCurrentFileType) {
+      if (type == ThtmlFileType::TextType) LoadTextFile(file);
+      else if (type == ThtmlFileType::ImgType) LoadImageFile(file);
+      else LoadLocalFile(file, u"");
+    }
+  } catch (...) {
+    FNavigatingHistory = false;
+    throw;
+  }
+  FNavigatingHistory = false;
+  ScrollTo(position, 0);
+  FHistoryIndex = index;
+  if (OnHistoryChange) OnHistoryChange();
+}
+
+void THtmlView::ClearHistory() {
+  const bool had = !FHistory.empty();
+  FHistory.clear();
+  FTitleHistory.clear();
+  FPositionHistory.clear();
+  FTypeHistory.clear();
+  FHistoryIndex = 0;
+  if (had && OnHistoryChange) OnHistoryChange();
+}
+
+// ---------------------------------------------------------------- objects
+
+TFloatingObj* THtmlView::ObjectAt(int docX, int docY, int& ix, int& iy) {
+  if (!FDoc) return nullptr;
+  for (TSectionBase* item : FDoc->PositionList) {
+    auto* section = dynamic_cast<TSection*>(item);
+    if (!section || section->Images.Count() == 0) continue;
+    // Pictures know their place once painted; a section the point is not
+    // in cannot hold it, painted or not.
+    if (docY < std::min(item->DrawTop, item->YDraw) ||
+        docY >= std::max(item->DrawBot, item->ContentBot))
+      continue;
+    for (const auto& obj : section->Images.Items)
+      if (obj->PtInObject(docX, docY, ix, iy)) return obj.get();
+  }
+  return nullptr;
+}
+
+void THtmlView::ReportPress(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!FDoc || !PaintRect().Contains(x, y)) return;
+  if (OnImageClick) {
+    int ix = 0, iy = 0;
+    if (TFloatingObj* obj = ObjectAt(DocX(x), DocY(y), ix, iy))
+      OnImageClick(*obj, button, shift, ix, iy);
+  }
+  if (button == TMouseButton::mbRight && OnRightClick && FDoc) {
+    TLinkHit hit;
+    FDoc->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
+    THtmlRightClickParams params;
+    params.Url = hit.Url;
+    params.Target = hit.TargetName;
+    params.Image = hit.Image;
+    params.ClickPos = TPoint{x, y};
+    OnRightClick(params);
+  }
+}
+
+void THtmlView::ReportImageOver(TShiftState shift, int x, int y) {
+  if (!OnImageOver || !FDoc || !PaintRect().Contains(x, y)) return;
+  int ix = 0, iy = 0;
+  if (TFloatingObj* obj = ObjectAt(DocX(x), DocY(y), ix, iy)) OnImageOver(*obj, shift, ix, iy);
 }
 
 // ---------------------------------------------------------------- layout

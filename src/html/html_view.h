@@ -12,8 +12,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "html/form_controls.h"
+#include "html/html_builder.h"
 #include "html/section_list.h"
 #include "platform/control.h"
 
@@ -22,6 +25,26 @@ namespace tav {
 enum class THTMLBorderStyle { htFocused, htNone, htSingle };
 enum class THtmlScrollBars { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum class ThtmlFileType { HTMLType, TextType, ImgType, OtherType };
+
+class TFloatingObj;
+class TImageObj;
+
+// The longest refresh delay a page may ask for, in seconds: in milliseconds
+// it still fits an int.
+constexpr int kMaxRefreshDelay = 2147483;
+// Reads a refresh META's content, "5; url=page.html": the delay (clamped to
+// kMaxRefreshDelay) and the target (quotes removed; empty when none).
+// False, with delay 0, when it does not start with a number of seconds.
+bool ParseRefreshContent(const std::u16string& content, int& delay, std::u16string& url);
+
+// What lies under a right press: the link (empty when none) with its
+// target, the image (null when none), and the press point in client pixels.
+struct THtmlRightClickParams {
+  std::u16string Url;
+  std::u16string Target;
+  TImageObj* Image = nullptr;
+  TPoint ClickPos{};
+};
 
 using THtmlViewOptions = std::uint32_t;
 enum THtmlViewOption : THtmlViewOptions {
@@ -99,6 +122,56 @@ public:
   // An exception left a paint, mouse, key or timer handler. Without a
   // handler the exception goes on to the window system.
   std::function<void(const std::u16string& message)> OnError;
+  // A press on, or a mouse move over, an image or panel; (x, y) is the
+  // point inside the picture (its border excluded).
+  std::function<void(TFloatingObj& object, TMouseButton button, TShiftState shift, int x, int y)>
+      OnImageClick;
+  std::function<void(TFloatingObj& object, TShiftState shift, int x, int y)> OnImageOver;
+  // A right press, with the link and image under it.
+  std::function<void(const THtmlRightClickParams& params)> OnRightClick;
+  // Every META tag: http-equiv, name, content.
+  std::function<void(const std::u16string& httpEquiv, const std::u16string& name,
+                     const std::u16string& content)> OnMeta;
+  // After a load whose page asks to be refreshed: the delay in seconds
+  // (positive) and the page to go to (empty: this one).
+  std::function<void(int delay, const std::u16string& url)> OnMetaRefresh;
+  // Every LINK tag: rel, rev, href.
+  std::function<void(const std::u16string& rel, const std::u16string& rev,
+                     const std::u16string& href)> OnLink;
+  // A SCRIPT's name, text and language; without a handler scripts are
+  // skipped.
+  std::function<void(const std::u16string& name, const std::u16string& script,
+                     const std::u16string& language)> OnScript;
+  // A background sound to play `loop` times; an empty source (loop 0)
+  // silences the sound that plays.
+  std::function<void(const std::u16string& src, int loop)> OnSoundRequest;
+  // An OBJECT offered as a panel with its attributes and PARAM pairs;
+  // true keeps it. Without a handler OBJECT tags are skipped.
+  THtmlObjectTagEvent OnObjectTag;
+  // Picture requests: with either set, picture names are passed as the
+  // page gives them, and what the handlers do not answer is read as the
+  // local file OnExpandName makes of the name.
+  TImageRequestEvent OnImageRequest;
+  TBitmapRequestEvent OnBitmapRequest;
+  std::function<std::string(const std::string& name)> OnExpandName;
+  // A linked style sheet's bytes for its HREF; false: read the local file.
+  std::function<bool(const std::u16string& href, std::string& bytes)> OnhtStreamRequest;
+  // Before parsing: may replace the source. After parsing, before layout.
+  std::function<void(std::u16string& source)> OnParseBegin;
+  std::function<void()> OnParseEnd;
+  // Forms: a submit, the file chooser of a file input (given the input's
+  // text, returns the new text), and the script texts of controls.
+  decltype(TFormEvents::OnFormSubmit) OnFormSubmit;
+  decltype(TFormEvents::OnFileBrowse) OnFileBrowse;
+  decltype(TFormEvents::OnObjectClick) OnObjectClick, OnObjectFocus, OnObjectBlur, OnObjectChange;
+  // The history list changed (only with HistoryMaxCount > 0).
+  std::function<void()> OnHistoryChange;
+  // A load or layout starts (true) and ends (false).
+  std::function<void(bool processing)> OnProcessing;
+  // A panel was made (name, the window panel or null without a window,
+  // SRC, TYPE) and may be filled; a panel is about to go.
+  decltype(TSectionList::OnPanelCreate) OnPanelCreate;
+  std::function<void(const std::u16string& name, TChildPanel* panel)> OnPanelDestroy;
 
   // ---- documents
   // Empties the view (refused while a load runs).
@@ -106,8 +179,21 @@ public:
   // Parses and shows `text`; `reference` names the file it stands for
   // (relative links resolve against its folder) and may end in '#name'.
   void LoadFromString(std::u16string text, const std::u16string& reference = u"");
+  // The same for a buffer of `length` characters, lines joined with CR LF,
+  // and bytes (decoded like a local file: a byte-order mark, else UTF-8
+  // when the bytes are well-formed UTF-8, else Windows-1252).
+  void LoadFromBuffer(const char16_t* buffer, std::size_t length,
+                      const std::u16string& reference = u"");
+  void LoadStrings(const std::vector<std::u16string>& lines, const std::u16string& reference = u"");
+  void LoadFromStream(std::string_view bytes, const std::u16string& reference = u"");
   // Shows `text` as plain preformatted text.
   void LoadTextFromString(std::u16string text);
+  void LoadTextStrings(const std::vector<std::u16string>& lines);
+  // Reads a local file and shows it as plain text; fails like LoadFromFile.
+  void LoadTextFile(const std::string& name);
+  // Loads the current file again (its text as last loaded when it has no
+  // file), keeping the scroll position.
+  void Reload();
   // Reads a local page: ".txt" files as text, picture files as a one-image
   // page, everything else as HTML. Raises EHtmlViewError "Can't locate
   // file: " + name when there is no such file, and "Can't read file: " +
@@ -134,7 +220,18 @@ public:
   // The selection as text and as "HTML Format"; nothing without one.
   void CopyToClipboard();
 
+  // ---- history, kept only with HistoryMaxCount > 0: the places left,
+  // newest first. Setting the index goes there (0 is the current place).
+  const std::vector<std::string>& History() const { return FHistory; }
+  const std::vector<std::u16string>& TitleHistory() const { return FTitleHistory; }
+  int HistoryIndex() const { return FHistoryIndex; }
+  void SetHistoryIndex(int index);
+  void ClearHistory();
+
   // ---- state
+  // The refresh a META tag of the loaded page asked for (0: none).
+  int RefreshDelay() const { return FRefreshDelay; }
+  const std::u16string& RefreshURL() const { return FRefreshURL; }
   const std::u16string& DocumentSource() const { return FDocumentSource; }
   const std::string& CurrentFile() const { return FCurrentFile; }
   ThtmlFileType CurrentFileType() const { return FCurrentFileType; }
@@ -179,6 +276,13 @@ public:
   void TimerTick(int id) override;
 
 private:
+  // A place in the history: file, title, scroll position and type.
+  struct THistoryPlace {
+    std::string File;
+    std::u16string Title;
+    int Position = 0;
+    ThtmlFileType Type = ThtmlFileType::HTMLType;
+  };
   // Runs an input or paint handler; exceptions go to OnError.
   template <class F>
   void Guarded(F&& body);
@@ -192,6 +296,24 @@ private:
   TStyleDefaults Defaults() const;
   // The common end of every load.
   void LoadDocument(std::u16string text, const std::u16string& reference, ThtmlFileType type);
+  void DoLoadDocument(std::u16string text, const std::u16string& reference, ThtmlFileType type);
+  // Hands the view's events to the document and the builder.
+  void WireDocument();
+  THtmlBuilderEvents BuilderEvents();
+  void RecordMeta(const std::u16string& httpEquiv, const std::u16string& name,
+                  const std::u16string& content);
+  void SilenceSound();
+  void SetProcessing(bool processing);
+  std::string ReadTextFileOrFail(const std::string& path);
+  // The place shown now; after a navigation from `leaving`, the history
+  // keeps it and puts the new place at its front.
+  THistoryPlace CurrentPlace() const;
+  void AddToHistory(const THistoryPlace& leaving);
+  // The image or panel under a document point, with the point inside it.
+  TFloatingObj* ObjectAt(int docX, int docY, int& ix, int& iy);
+  // Tells OnImageClick and OnRightClick of a press, OnImageOver of a move.
+  void ReportPress(TMouseButton button, TShiftState shift, int x, int y);
+  void ReportImageOver(TShiftState shift, int x, int y);
   void LoadLocalFile(const std::string& path, const std::u16string& anchor);
   // Lays the document out for the control's width and sets the bars.
   void DoLayout();
@@ -267,6 +389,17 @@ private:
   std::u16string FLinkTitle;
   const TUrlTarget* FHoverTarget = nullptr;
   std::vector<std::u16string> FVisited;
+
+  int FRefreshDelay = 0;
+  std::u16string FRefreshURL;
+  // The history, newest first; the entry at FHistoryIndex is the place
+  // shown.
+  std::vector<std::string> FHistory;
+  std::vector<std::u16string> FTitleHistory;
+  std::vector<int> FPositionHistory;
+  std::vector<ThtmlFileType> FTypeHistory;
+  int FHistoryIndex = 0;
+  bool FNavigatingHistory = false;
 
   // Middle-button scrolling.
   bool FMiddleScroll = false;

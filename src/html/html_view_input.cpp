@@ -112,6 +112,7 @@ void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
       SetCursor(TCursorShape::crMiddleScroll);
       return;
     }
+    ReportPress(button, shift, x, y);
     if (button != TMouseButton::mbLeft) return;
     if (!FDoc) {
       SetFocus();
@@ -145,7 +146,6 @@ void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 }
 
 void THtmlView::MouseMove(TShiftState shift, int x, int y) {
-  (void)shift;
   Guarded([&] {
     if (FMiddleScroll) {
       FMiddleMouse = TPoint{x, y};
@@ -158,6 +158,7 @@ void THtmlView::MouseMove(TShiftState shift, int x, int y) {
     }
     if (!FDoc) return;
     UpdateHotSpot(x, y);
+    ReportImageOver(shift, x, y);
     if (FLeftDown && !FImagePressed && Sel1 >= 0 && !NoSelect) {
       FDragPoint = TPoint{x, y};
       DragSelect();
@@ -319,8 +320,9 @@ void THtmlView::FollowLink(const std::u16string& url) {
     OnHotSpotClick(url, handled);
     if (handled) return;
   }
+  const THistoryPlace leaving = CurrentPlace();
   if (!url.empty() && url[0] == u'#') {
-    PositionTo(url.substr(1));
+    if (PositionTo(url.substr(1))) AddToHistory(leaving);
     return;
   }
   const std::size_t hash = url.find(u'#');
@@ -337,13 +339,15 @@ void THtmlView::FollowLink(const std::u16string& url) {
   if (ext == ".HTM" || ext == ".HTML") {
     AddVisited(url);
     if (!path.empty() && path == FCurrentFile) {
-      if (!anchor.empty()) PositionTo(anchor);
+      if (!anchor.empty() && PositionTo(anchor)) AddToHistory(leaving);
       return;
     }
     LoadLocalFile(path, anchor);
+    AddToHistory(leaving);
   } else if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG") {
     AddVisited(url);
     LoadImageFile(path);
+    AddToHistory(leaving);
   }
 }
 

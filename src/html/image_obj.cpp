@@ -567,6 +567,14 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
 }
 
 TPanelObj::~TPanelObj() {
+  // A destructor cannot pass a failure on: the owner's handler is told,
+  // and what it throws is dropped.
+  if (ParentSectionList.OnPanelDestroy) {
+    try {
+      ParentSectionList.OnPanelDestroy(Name, Panel.get());
+    } catch (...) {
+    }
+  }
   auto& list = ParentSectionList.PanelList;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }

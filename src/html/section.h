@@ -88,6 +88,8 @@ public:
   TImageObj& AddImage(const TAttributeList& attributes, int index);
   // A panel at the current position, with its placeholder character.
   TPanelObj& AddPanel(const TAttributeList& attributes, int index);
+  // Places a panel made elsewhere at the end of the section.
+  TPanelObj& AddPanel(std::unique_ptr<TPanelObj> panel, int index);
   // Finishes the text (space removals, final space) and the section.
   virtual void ProcessText(int index);
 

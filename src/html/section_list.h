@@ -165,6 +165,8 @@ public:
   std::function<void(const std::u16string& name, TChildPanel* panel, const std::u16string& src,
                      const std::u16string& type)>
       OnPanelCreate;
+  // A panel is about to go (its name and window panel, or null).
+  std::function<void(const std::u16string& name, TChildPanel* panel)> OnPanelDestroy;
   std::vector<std::pair<TPanelObj*, TPoint>> PanelPlacements;
 
   // The copy buffer CopyToClipboard appends the selected text to.

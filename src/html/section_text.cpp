@@ -204,6 +204,14 @@ TPanelObj& TSection::AddPanel(const TAttributeList& attributes, int index) {
   return result;
 }
 
+TPanelObj& TSection::AddPanel(std::unique_ptr<TPanelObj> panel, int index) {
+  TPanelObj& result = *panel;
+  result.Pos = static_cast<int>(Buff.size());
+  AddChar(ImageChar, index);
+  Images.Add(std::move(panel));
+  return result;
+}
+
 void TSection::AddOpBrk() {
   if (!Brk.empty() && Brk.size() == Buff.size()) Brk.back() = 'a';
 }

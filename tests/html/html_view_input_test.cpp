@@ -39,7 +39,7 @@ protected:
   // Loads a page; its submissions are recorded, one line of pairs joined
   // with '&' each.
   void Load(const std::u16string& page) {
-    view.Document().FormEvents.OnFormSubmit =
+    view.OnFormSubmit =
         [this](const std::u16string& action, const std::vector<std::u16string>& pairs,
                const std::u16string&, const std::u16string&, const std::u16string&) {
           std::u16string line = action + u" ";
@@ -249,12 +249,10 @@ TEST_F(HtmlViewInputTest, SubmitHandlerMayLoadAnotherPage) {
     std::vector<std::string> pairs;
     int clickReports = 0;
     view.LoadFromString(u"<p>old</p>");
-    TSectionList& doc = view.Document();
-    doc.FormEvents.OnObjectClick = [&](TFormControlObj&, const std::u16string&) { ++clickReports; };
-    doc.FormEvents.OnFormSubmit = [&](const std::u16string& action,
-                                      const std::vector<std::u16string>& list,
-                                      const std::u16string& method, const std::u16string&,
-                                      const std::u16string&) {
+    view.OnObjectClick = [&](TFormControlObj&, const std::u16string&) { ++clickReports; };
+    view.OnFormSubmit = [&](const std::u16string& action, const std::vector<std::u16string>& list,
+                            const std::u16string& method, const std::u16string&,
+                            const std::u16string&) {
       std::u16string line;
       for (std::size_t i = 0; i < list.size(); ++i) line += (i ? u"&" : u"") + list[i];
       pairs.push_back(TextToUtf8(line));

@@ -455,8 +455,8 @@ TEST_F(HtmlViewTest, FormControlsAreNativeControlsPlacedByPaints) {
 // it is out of sight until a paint places it.
 TEST_F(HtmlViewTest, PanelsAreNativePanelsTheOwnerMayFill) {
   std::vector<std::u16string> offered;
-  view.Document().OnPanelCreate = [&](const std::u16string& name, TChildPanel* panel,
-                                      const std::u16string& src, const std::u16string& type) {
+  view.OnPanelCreate = [&](const std::u16string& name, TChildPanel* panel,
+                          const std::u16string& src, const std::u16string& type) {
     offered.push_back(name + u"|" + src + u"|" + type);
     ASSERT_NE(panel, nullptr);
     EXPECT_FALSE(panel->Visible());
