@@ -343,6 +343,7 @@ TEST_F(HtmlViewEventsTest, HistoryKeepsThePlacesLeft) {
   for (int max : {2, 0}) {
     SCOPED_TRACE(max);
     view.HistoryMaxCount = max;
+    view.OnHistoryChange = nullptr;
     view.ClearHistory();
     int changes = 0;
     view.OnHistoryChange = [&] { ++changes; };
