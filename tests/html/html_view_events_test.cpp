@@ -9,6 +9,7 @@
 
 #include "html/html_form.h"
 #include "html/html_view.h"
+#include "html_view_fixture.h"
 #include "html/image_obj.h"
 #include "html/section.h"
 #include "picture_bytes.h"
@@ -25,30 +26,8 @@ using test::TFakeWindowHost;
 
 std::string Narrow(const std::u16string& s) { return TextToUtf8(s); }
 
-class HtmlViewEventsTest : public ::testing::Test {
+class HtmlViewEventsTest : public test::HtmlViewFixture {
 protected:
-  HtmlViewEventsTest() {
-    host = std::make_unique<TFakeWindowHost>(device, view);
-    view.SetBounds(MakeRect(0, 0, 300, 200));
-    view.OnError = [this](const std::u16string& m) { errors.push_back(Narrow(m)); };
-  }
-  ~HtmlViewEventsTest() override { ResetSystemValues(); }
-
-  void Click(int x, int y, TMouseButton button = TMouseButton::mbLeft) {
-    view.MouseDown(button, 0, x, y);
-    view.MouseUp(button, 0, x, y);
-  }
-  // The client point of a document position (inside its character).
-  TPoint PointOf(int pos) {
-    for (TSectionBase* item : view.Document().PositionList) {
-      int x = 0, y = 0;
-      auto bitmap = device.CreateBitmap(1, 1);
-      if (item->CursorToXY(bitmap->Canvas(), pos, x, y))
-        return {x + 1 + 2 - view.HScrollBarPosition(), y + 1 + 4 - view.VScrollBarPosition()};
-    }
-    ADD_FAILURE() << "no point for " << pos;
-    return {};
-  }
   void Paint() {
     auto surface = device.CreateSurface(300, 200);
     view.PaintTo(*surface, MakeRect(0, 0, 300, 200));
@@ -70,10 +49,6 @@ protected:
     return text;
   }
 
-  TFixedMetricsDevice device;
-  THtmlView view;
-  std::unique_ptr<TFakeWindowHost> host;
-  std::vector<std::string> errors;
 };
 
 // A load tells its steps in order: processing starts, the old sound is

@@ -10,6 +10,7 @@
 
 #include "html/form_controls.h"
 #include "html/html_view.h"
+#include "html_view_fixture.h"
 #include "html/image_obj.h"
 #include "platform/testing/fake_child_controls.h"
 #include "platform/testing/fake_window_host.h"
@@ -22,19 +23,10 @@ namespace {
 using test::FakeOf;
 using test::TFakeWindowHost;
 
-std::u16string Paragraphs(int n) {
-  std::u16string s;
-  for (int i = 0; i < n; ++i) s += u"<p>line " + Utf8ToText(std::to_string(i)) + u"</p>";
-  return s;
-}
+using test::Paragraphs;
 
-class HtmlViewInputTest : public ::testing::Test {
+class HtmlViewInputTest : public test::HtmlViewFixture {
 protected:
-  HtmlViewInputTest() {
-    host = std::make_unique<TFakeWindowHost>(device, view);
-    view.SetBounds(MakeRect(0, 0, 300, 200));
-    view.OnError = [this](const std::u16string& m) { errors.push_back(TextToUtf8(m)); };
-  }
 
   // Loads a page; its submissions are recorded, one line of pairs joined
   // with '&' each.
@@ -68,11 +60,7 @@ protected:
   void Press(TPoint p) { view.MouseDown(TMouseButton::mbLeft, 0, p.X, p.Y); }
   void Release(TPoint p) { view.MouseUp(TMouseButton::mbLeft, 0, p.X, p.Y); }
 
-  TFixedMetricsDevice device;
-  THtmlView view;
-  std::unique_ptr<TFakeWindowHost> host;
   std::unique_ptr<TFixedMetricsSurface> surface;
-  std::vector<std::string> errors;
   std::vector<std::string> submitted;
 };
 

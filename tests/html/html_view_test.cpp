@@ -15,6 +15,7 @@
 #include "html/cf_html.h"
 #include "html/html_paths.h"
 #include "html/html_view.h"
+#include "html_view_fixture.h"
 #include "platform/clipboard.h"
 #include "platform/system_values.h"
 #include "platform/testing/fake_child_controls.h"
@@ -28,60 +29,19 @@ namespace {
 
 using test::TFakeWindowHost;
 
-// A device whose off-screen bitmaps can be refused.
-class TRefusingDevice : public TFixedMetricsDevice {
-public:
-  bool Refuse = false;
-  std::unique_ptr<TBitmap> CreateBitmap(int width, int height) override {
-    if (Refuse && width * height > 1) return nullptr;
-    return TFixedMetricsDevice::CreateBitmap(width, height);
-  }
-};
+using test::Paragraphs;
 
-std::u16string Paragraphs(int n) {
-  std::u16string s;
-  for (int i = 0; i < n; ++i) s += u"<p>line " + Utf8ToText(std::to_string(i)) + u"</p>";
-  return s;
-}
-
-class HtmlViewTest : public ::testing::Test {
+class HtmlViewTest : public test::HtmlViewFixture {
 protected:
-  HtmlViewTest() {
-    SetClipboard(clipboard);
-    host = std::make_unique<TFakeWindowHost>(device, view);
-    view.SetBounds(MakeRect(0, 0, 300, 200));
-    view.OnError = [this](const std::u16string& m) { errors.push_back(TextToUtf8(m)); };
-  }
-  ~HtmlViewTest() override {
-    SetClipboard(nullptr);
-    ResetSystemValues();
-  }
+  HtmlViewTest() { SetClipboard(clipboard); }
+  ~HtmlViewTest() override { SetClipboard(nullptr); }
 
   void Key(int key, TShiftState shift = 0) { view.KeyDown(key, shift); }
-  void Click(int x, int y) {
-    view.MouseDown(TMouseButton::mbLeft, 0, x, y);
-    view.MouseUp(TMouseButton::mbLeft, 0, x, y);
-  }
-  // The client point of a document position's first line (inside the text).
-  TPoint PointOf(int pos) {
-    for (TSectionBase* item : view.Document().PositionList) {
-      int x = 0, y = 0;
-      auto bitmap = device.CreateBitmap(1, 1);
-      if (item->CursorToXY(bitmap->Canvas(), pos, x, y))
-        return {x + 1 + 2 - view.HScrollBarPosition(), y + 1 + 4 - view.VScrollBarPosition()};
-    }
-    ADD_FAILURE() << "no point for " << pos;
-    return {};
-  }
   std::string HtmlFormat() {
     return clipboard->GetData(clipboard->RegisterFormat(kHtmlFormatName));
   }
 
   std::shared_ptr<TMemoryClipboard> clipboard = std::make_shared<TMemoryClipboard>();
-  TRefusingDevice device;
-  THtmlView view;
-  std::unique_ptr<TFakeWindowHost> host;
-  std::vector<std::string> errors;
 };
 
 TEST_F(HtmlViewTest, EmptyPageShowsTheBackgroundWithoutScrollBars) {
