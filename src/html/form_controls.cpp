@@ -319,7 +319,7 @@ void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, i
   if (control.HasStyleBorder())
     document.DrawList.AddImage([c, x, y](TSurface& s) { c->DrawStyleBorder(s, x, y); });
   if (document.ChildControls && !document.Printing && !document.IsCopy) {
-    document.ControlPlacements.push_back({&control, TPoint{x, y}});
+    document.WindowPlacements.push_back({&control, TPoint{x, y}});
     // A focused check box or radio button has no focus frame of its own:
     // the page draws one around it.
     const TFormControlKind kind = control.Kind();
@@ -340,25 +340,8 @@ void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int
   if (!document.ChildControls || document.Printing || document.IsCopy) return;
   // Placement adds the window origin: this keeps the control at the
   // off-screen X in the window.
-  document.ControlPlacements.push_back(
+  document.WindowPlacements.push_back(
       {&control, TPoint{SatAdd(ControlOffScreenX, -document.ControlOrigin.X), y}});
-}
-
-void ApplyControlPlacements(TSectionList& document) {
-  if (!document.ChildControls) {
-    document.ControlPlacements.clear();
-    return;
-  }
-  std::vector<TFormControlObj*> placed;
-  for (auto& [control, at] : document.ControlPlacements) {
-    control->ShowAt(SatAdd(at.X, document.ControlOrigin.X), SatAdd(at.Y, document.ControlOrigin.Y));
-    placed.push_back(control);
-  }
-  document.ControlPlacements.clear();
-  if (!document.HideUnreachedControls) return;
-  std::sort(placed.begin(), placed.end());
-  for (TFormControlObj* c : document.FormControlList)
-    if (!std::binary_search(placed.begin(), placed.end(), c)) c->HideControl();
 }
 
 }  // namespace tav

@@ -14,6 +14,7 @@
 
 #include "html/border_painter.h"
 #include "html/properties.h"
+#include "html/window_object.h"
 #include "platform/child_controls.h"
 
 namespace tav {
@@ -59,7 +60,7 @@ enum class TFormControlKind {
   fkEdit, fkButton, fkCheckBox, fkRadio, fkHidden, fkImage, fkListBox, fkCombo, fkTextArea
 };
 
-class TFormControlObj {
+class TFormControlObj : public TWindowObject {
 public:
   // Reads TITLE, NAME, VALUE, ID, the script texts, TABINDEX, DISABLED and
   // READONLY and keeps every attribute as NAME=value; takes the element's
@@ -67,7 +68,7 @@ public:
   // ThtmlForm::InsertControl.
   TFormControlObj(TSectionList& document, ThtmlForm& form, int pos,
                   const TAttributeList& attributes, const TProperties& props);
-  virtual ~TFormControlObj();
+  ~TFormControlObj() override;
   TFormControlObj(const TFormControlObj&) = delete;
   TFormControlObj& operator=(const TFormControlObj&) = delete;
 
@@ -108,8 +109,9 @@ public:
   // none yet; returns it (null without a factory or for hidden fields).
   TChildControl* EnsureControl();
   // Moves and shows the native control (window coordinates).
-  void ShowAt(int x, int y);
+  void ShowAt(int x, int y) override;
   void HideControl();
+  void HideWindow() override { HideControl(); }
   // The top of the control's box on a line, by its vertical alignment:
   // baseline and topY are the line's baseline and top (window Y).
   int BoxTop(const TFontObj* font, int baseline, int topY) const;
@@ -479,8 +481,6 @@ void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, i
 // control is placed out of sight beside that line (shown, so that it can
 // take the focus) after the paint.
 void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int y);
-// After a paint: the placed native controls move and show, the others hide.
-void ApplyControlPlacements(TSectionList& document);
 // The document's controls in tab order.
 std::vector<TFormControlObj*> FormTabSequence(const TSectionList& document);
 

@@ -595,7 +595,7 @@ void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
   DrawYY = SatAdd(top, doc.YOff);
   if (Panel && !doc.Printing && !doc.IsCopy) {
     // The window panel moves after the paint, never inside it.
-    doc.PanelPlacements.push_back({this, TPoint{x, top}});
+    doc.WindowPlacements.push_back({this, TPoint{x, top}});
     return;
   }
   const TRect box{x, top, SatAdd(x, ImageWidth), SatAdd(top, ImageHeight)};

@@ -11,6 +11,7 @@
 
 #include "html/image_cache.h"
 #include "html/properties.h"
+#include "html/window_object.h"
 
 namespace tav {
 
@@ -168,7 +169,7 @@ private:
 // page's owner may fill (white, a single-line border, 30 x 20 unless the
 // owner sizes it). Without a window it is drawn as a white box with its
 // ALT text.
-class TPanelObj : public TFloatingObj {
+class TPanelObj : public TFloatingObj, public TWindowObject {
 public:
   static constexpr int DefaultWidth = 30;
   static constexpr int DefaultHeight = 20;
@@ -192,8 +193,9 @@ public:
   void Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
             int docDX) override;
   // Moves the native panel to (x, y) of the window and shows it; hides it.
-  void ShowAt(int x, int y);
+  void ShowAt(int x, int y) override;
   void HidePanel();
+  void HideWindow() override { HidePanel(); }
 };
 
 // The images of one section, in position order.

@@ -43,7 +43,7 @@ void TSectionList::Clear() {
   DrawList.Clear();
   FormControlList.clear();
   TabOrderList.clear();
-  ControlPlacements.clear();
+  WindowPlacements.clear();
   htmlFormList.clear();
   CopyBuffer.clear();
   SelB = SelE = 0;
@@ -54,7 +54,6 @@ void TSectionList::Clear() {
   FIMgr.Clear();
   MapList.clear();
   ActiveImage = nullptr;
-  PanelPlacements.clear();
   BackgroundImage.reset();
   BackgroundPRec = TBackgroundPRec{};
   DocWidth = DocHeight = 0;
@@ -138,21 +137,34 @@ int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int
 void TSectionList::Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y) {
   (void)clipWidth;
   (void)y;
-  ControlPlacements.clear();
-  PanelPlacements.clear();
+  WindowPlacements.clear();
   TCellBasic::Draw(surface, clip, x, 0, 0);
   DrawList.DrawImages(surface);
-  // Native controls move only now, never while the lines paint.
-  ApplyControlPlacements(*this);
-  std::vector<TPanelObj*> placed;
-  for (auto& [panel, at] : PanelPlacements) {
-    panel->ShowAt(SatAdd(at.X, ControlOrigin.X), SatAdd(at.Y, ControlOrigin.Y));
-    placed.push_back(panel);
+  // Native windows move only now, never while the lines paint.
+  ApplyWindowPlacements();
+}
+
+void TSectionList::ApplyWindowPlacements() {
+  if (!ChildControls) {
+    WindowPlacements.clear();
+    return;
   }
-  PanelPlacements.clear();
-  if (HideUnreachedControls)
-    for (TPanelObj* panel : PanelList)
-      if (std::find(placed.begin(), placed.end(), panel) == placed.end()) panel->HidePanel();
+  std::vector<const TWindowObject*> placed;
+  placed.reserve(WindowPlacements.size());
+  for (auto& [window, at] : WindowPlacements) {
+    window->ShowAt(SatAdd(at.X, ControlOrigin.X), SatAdd(at.Y, ControlOrigin.Y));
+    placed.push_back(window);
+  }
+  WindowPlacements.clear();
+  if (!HideUnreachedControls) return;
+  std::sort(placed.begin(), placed.end());
+  auto reached = [&](const TWindowObject* w) {
+    return std::binary_search(placed.begin(), placed.end(), w);
+  };
+  for (TFormControlObj* c : FormControlList)
+    if (!reached(c)) c->HideWindow();
+  for (TPanelObj* p : PanelList)
+    if (!reached(p)) p->HideWindow();
 }
 
 std::size_t TSectionList::SourceIndexOf(int pos, std::size_t sourceSize) const {

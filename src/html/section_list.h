@@ -139,14 +139,15 @@ public:
   // Forms: every form (owning its controls), every control in document
   // order, the TABINDEX controls by their order key until the next layout
   // gives them their places, the maker of native controls (none: controls
-  // paint imitations of themselves), the form events, and the controls the
-  // current paint reached with their window positions.
+  // paint imitations of themselves) and the form events.
   std::vector<std::unique_ptr<ThtmlForm>> htmlFormList;
   std::vector<TFormControlObj*> FormControlList;
   std::multimap<std::string, TFormControlObj*> TabOrderList;
   TChildControlFactory* ChildControls = nullptr;
   TFormEvents FormEvents;
-  std::vector<std::pair<TFormControlObj*, TPoint>> ControlPlacements;
+  // The native windows (controls and panels) the current paint reached,
+  // with their positions: they move after the paint (ApplyWindowPlacements).
+  std::vector<std::pair<TWindowObject*, TPoint>> WindowPlacements;
   // Where the painted surface's (0, 0) lies in the window that holds the
   // native controls, and whether the last paint covered the whole view (only
   // then are controls it did not reach hidden: a partial paint says nothing
@@ -158,16 +159,14 @@ public:
   // over a control (x, y in the window that holds the controls).
   std::function<void()> OnControlFocusChange;
   std::function<void(TShiftState shift, int x, int y)> OnControlMouseMove;
-  // Panels: every one alive, the owner's chance to fill a new one (name,
-  // the window panel or null without a window, SRC, TYPE), and the ones the
-  // current paint reached with their window positions.
+  // Panels: every one alive, and the owner's chance to fill a new one
+  // (name, the window panel or null without a window, SRC, TYPE).
   std::vector<TPanelObj*> PanelList;
   std::function<void(const std::u16string& name, TChildPanel* panel, const std::u16string& src,
                      const std::u16string& type)>
       OnPanelCreate;
   // A panel is about to go (its name and window panel, or null).
   std::function<void(const std::u16string& name, TChildPanel* panel)> OnPanelDestroy;
-  std::vector<std::pair<TPanelObj*, TPoint>> PanelPlacements;
 
   // The copy buffer CopyToClipboard appends the selected text to.
   std::u16string CopyBuffer;
@@ -192,6 +191,9 @@ public:
   // the document is offset by x horizontally and -YOff vertically).
   // The page background is not part of it: see DrawBackground.
   void Draw(TSurface& surface, const TRect& clip, int clipWidth, int x, int y);
+  // After a paint: the native windows it reached move and show; when it
+  // covered the whole view, the controls and panels it did not reach hide.
+  void ApplyWindowPlacements();
   // Paints the page background under the document: the colour over
   // `view` (the window's paint area, window coordinates), then the picture
   // tiled by its position and repeat, placed in the scrolled document (its
