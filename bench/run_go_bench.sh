@@ -43,7 +43,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/www" "$work/logs" "$work/tmp" "$work/gen"
+mkdir -p "$work/www" "$work/logs" "$work/tmp" "$work/gen" "$work/runtime"
+# Qt's own runtime folder, so that it does not warn on every start.
+chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work/runtime}
 
 echo "generating fixtures in $work ..."
 python3 bench/gen_html_fixtures.py "$work/gen"
