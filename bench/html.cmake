@@ -18,3 +18,12 @@ if(TARGET tav_app)
   target_link_libraries(html_render PRIVATE tav_app tav_html tav_warnings)
   set_target_properties(html_render PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
+
+# GO to painted: the console window itself, driven through GO against a URL
+# (bench/run_go_bench.sh serves the pages from nginx).
+if(TARGET tav_app)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  add_executable(go_paint ${CMAKE_CURRENT_LIST_DIR}/go_paint.cpp)
+  target_link_libraries(go_paint PRIVATE tav_app tav_html Qt6::Test tav_warnings)
+  set_target_properties(go_paint PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()

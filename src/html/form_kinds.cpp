@@ -8,6 +8,7 @@
 #include "html/form_controls.h"
 #include "html/html_form.h"
 #include "html/html_units.h"
+#include "html/image_obj.h"
 #include "html/section_list.h"
 #include "platform/system_values.h"
 
@@ -23,6 +24,13 @@ const std::u16string* Attr(const TAttributeList& attributes, Symb which) {
 int PositiveAttr(const TAttributeList& attributes, Symb which, int def) {
   const TAttribute* a = attributes.Find(which);
   return a && a->Value > 0 ? a->Value : def;
+}
+
+// A control side from a character or line count: SIZE, ROWS and COLS may
+// be as large as an int, so the product is taken wide and kept within the
+// extent every placed object is clamped to.
+int CountExtent(long long unit, long long count, long long extra) {
+  return static_cast<int>(std::clamp<long long>(unit * count + extra, 0, MaxObjectExtent));
 }
 
 // Line ends as "\n".
@@ -115,7 +123,7 @@ void TEditFormControlObj::SetHeightWidth(TSurface& surface) {
   (void)surface;
   const int ave = Font ? Font->Metrics().AveCharWidth : 0;
   if (PercentWidth) Width = 10;
-  else Width = FWidth >= 10 ? FWidth : ave * EditSize + 23;
+  else Width = FWidth >= 10 ? FWidth : CountExtent(ave, EditSize, 23);
   const int own = FControl ? FControl->OwnHeight(FontDesc)
                            : (Font ? Font->Metrics().Height : 0) + ImitationEditExtra;
   Height = std::max(TextHeight(), FHeight > 0 ? FHeight : own);
@@ -438,8 +446,8 @@ void TListBoxFormControlObj::SetHeightWidth(TSurface& surface) {
   if (PercentWidth) Width = 10;
   else Width = FWidth >= 10 ? FWidth : GetSystemMetrics(SM_CXVSCROLL) + LongestOption() + 10;
   const TRect insets = Insets();
-  const int client = FHeight >= 10 ? FHeight : TextHeight() * rows;
-  Height = client + insets.Top + insets.Bottom;
+  Height = FHeight >= 10 ? FHeight + insets.Top + insets.Bottom
+                         : CountExtent(TextHeight(), rows, insets.Top + insets.Bottom);
 }
 
 void TListBoxFormControlObj::SaveEnterState() {
@@ -593,9 +601,9 @@ void TTextAreaFormControlObj::SetHeightWidth(TSurface& surface) {
   const int barH = Wrap == TWrapMode::wmOff ? GetSystemMetrics(SM_CYHSCROLL) : 0;
   if (PercentWidth) Width = 50;
   else if (FWidth >= 10) Width = FWidth;
-  else Width = TextWidth(u"s") * Cols + 5 + insets.Left + insets.Right + barW;
+  else Width = CountExtent(TextWidth(u"s"), Cols, 5 + insets.Left + insets.Right + barW);
   if (FHeight >= 10) Height = FHeight;
-  else Height = TextHeight() * Rows + 5 + insets.Top + insets.Bottom + barH;
+  else Height = CountExtent(TextHeight(), Rows, 5 + insets.Top + insets.Bottom + barH);
 }
 
 }  // namespace tav
