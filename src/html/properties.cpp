@@ -548,7 +548,7 @@ TFontInfo TProperties::FontInfo() const {
   return f;
 }
 
-TMyFont TProperties::GetFont() const {
+const TMyFont& TProperties::GetFont() const {
   if (FFont) return *FFont;
   TMyFont font;
   TFontDesc& d = font.Desc;
@@ -594,8 +594,8 @@ TMyFont TProperties::GetFont() const {
   auto* self = const_cast<TProperties*>(this);
   self->EmSize = font.EmSize;
   self->ExSize = font.ExSize;
-  FFont = std::make_shared<const TMyFont>(font);
-  return font;
+  FFont = std::make_shared<const TMyFont>(std::move(font));
+  return *FFont;
 }
 
 void TProperties::ShareFont(const TProperties& other) {

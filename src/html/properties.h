@@ -163,8 +163,9 @@ public:
   void AssignCharSet(int charSet);
   void AssignUTF8();
 
-  // The element's font, built once.
-  TMyFont GetFont() const;
+  // The element's font, made on first use and kept until the font values
+  // change.
+  const TMyFont& GetFont() const;
   // Takes `other`'s built font when both sets hold the same font values, so
   // that an element styled like its parent in every font value builds no
   // font of its own.
