@@ -279,12 +279,6 @@ void TFormControlList::SetPercentWidths(int availableWidth) {
 
 // ---------------------------------------------------------------- the document
 
-std::string TabOrderKey(int tabIndex, int count) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.5d%.3d", tabIndex, count);
-  return buf;
-}
-
 std::vector<TFormControlObj*> FormTabSequence(const TSectionList& document) {
   std::vector<TFormControlObj*> seq(document.FormControlList.begin(),
                                     document.FormControlList.end());

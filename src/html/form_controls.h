@@ -466,9 +466,6 @@ private:
   std::size_t LowerBound(int pos) const;
 };
 
-// The key TABINDEX controls are ordered by: the index and the running
-// count, "%.5d%.3d".
-std::string TabOrderKey(int tabIndex, int count);
 
 // Called at the start of each layout: sizes every form's controls (making
 // native ones when the document has a factory) and gives the TABINDEX

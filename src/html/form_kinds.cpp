@@ -243,16 +243,18 @@ TRadioButtonFormControlObj::TRadioButtonFormControlObj(TSectionList& document, T
                                                        const TProperties& props)
     : TToggleFormControlObj(document, form, pos, attributes, props) {
   // The group's earlier members: a checked newcomer unchecks them and takes
-  // the tab stop; an unchecked one joining a group is no tab stop.
-  const auto group = form.RadioGroup(FName);
+  // the tab stop; an unchecked one joining a group is no tab stop. Of the
+  // earlier members only the holder of the tab stop can be checked.
+  ThtmlForm::TRadioGroup* group = form.FindRadioGroup(FName);
   if (IsChecked) {
-    for (TRadioButtonFormControlObj* other : group) {
+    if (group && group->Holder) {
+      TRadioButtonFormControlObj* other = group->Holder;
       other->IsChecked = false;
       other->SetChecked(false);
       other->TabStop = false;
       if (TChildControl* c = other->GetTheControl()) c->SetTabStop(false);
     }
-  } else if (!group.empty()) {
+  } else if (group && !group->Members.empty()) {
     TabStop = false;
   }
 }
@@ -291,7 +293,7 @@ void TRadioButtonFormControlObj::KeyDown(int& key, TShiftState shift) {
   const bool forward = key == VK_RIGHT || key == VK_DOWN;
   if (!back && !forward) return;
   key = 0;
-  const auto group = MyForm->RadioGroup(FName);
+  const auto& group = MyForm->RadioGroup(FName);
   auto it = std::find(group.begin(), group.end(), this);
   if (it == group.end()) return;
   if (back && it != group.begin()) --it;

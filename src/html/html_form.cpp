@@ -26,29 +26,41 @@ TFormControlObj& ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> contr
   TFormControlObj& c = *control;
   ControlList.push_back(std::move(control));
   if (c.Kind() != TFormControlKind::fkHidden) ++NonHiddenCount;
+  if (c.Kind() == TFormControlKind::fkRadio) {
+    auto& radio = static_cast<TRadioButtonFormControlObj&>(c);
+    TRadioGroup& group = FRadioGroups[LowerCopy(radio.FName)];
+    group.Members.push_back(&radio);
+    if (radio.TabStop) group.Holder = &radio;
+  }
   c.DocIndex = static_cast<int>(MasterList.FormControlList.size());
   MasterList.FormControlList.push_back(&c);
   if (c.TabIndex >= 1)
     MasterList.TabOrderList.emplace(
-        TabOrderKey(c.TabIndex, static_cast<int>(MasterList.TabOrderList.size())), &c);
+        std::make_pair(c.TabIndex, static_cast<int>(MasterList.TabOrderList.size())), &c);
   return c;
 }
 
-std::vector<TRadioButtonFormControlObj*> ThtmlForm::RadioGroup(const std::u16string& name) const {
-  std::vector<TRadioButtonFormControlObj*> group;
-  const std::u16string key = LowerCopy(name);
-  for (const auto& c : ControlList)
-    if (auto* radio = dynamic_cast<TRadioButtonFormControlObj*>(c.get()))
-      if (LowerCopy(radio->FName) == key) group.push_back(radio);
-  return group;
+ThtmlForm::TRadioGroup* ThtmlForm::FindRadioGroup(const std::u16string& name) {
+  auto it = FRadioGroups.find(LowerCopy(name));
+  return it == FRadioGroups.end() ? nullptr : &it->second;
+}
+
+const std::vector<TRadioButtonFormControlObj*>& ThtmlForm::RadioGroup(const std::u16string& name) {
+  static const std::vector<TRadioButtonFormControlObj*> none;
+  const TRadioGroup* group = FindRadioGroup(name);
+  return group ? group->Members : none;
 }
 
 void ThtmlForm::DoRadios(TRadioButtonFormControlObj& radio) {
-  for (TRadioButtonFormControlObj* other : RadioGroup(radio.FName)) {
-    if (other == &radio) continue;
-    other->SetChecked(false);
-    other->TabStop = false;
-    if (TChildControl* c = other->GetTheControl()) c->SetTabStop(false);
+  TRadioGroup* group = FindRadioGroup(radio.FName);
+  if (group) {
+    for (TRadioButtonFormControlObj* other : group->Members) {
+      if (other == &radio) continue;
+      other->SetChecked(false);
+      other->TabStop = false;
+      if (TChildControl* c = other->GetTheControl()) c->SetTabStop(false);
+    }
+    group->Holder = &radio;
   }
   radio.TabStop = true;
   if (TChildControl* c = radio.GetTheControl()) c->SetTabStop(true);

@@ -2,6 +2,7 @@
 // A FORM: its submission attributes and its controls in document order.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "html/form_controls.h"
@@ -27,8 +28,16 @@ public:
   // A radio button was clicked: the others of its group uncheck and lose
   // their tab stops.
   void DoRadios(TRadioButtonFormControlObj& radio);
+  // A radio group: the buttons of one NAME (any case) in order, and the
+  // one holding the group's tab stop (the checked one, else the first).
+  struct TRadioGroup {
+    std::vector<TRadioButtonFormControlObj*> Members;
+    TRadioButtonFormControlObj* Holder = nullptr;
+  };
+  // The group of that NAME, or null while it has no member.
+  TRadioGroup* FindRadioGroup(const std::u16string& name);
   // The members of a radio button's group (same NAME, any case), in order.
-  std::vector<TRadioButtonFormControlObj*> RadioGroup(const std::u16string& name) const;
+  const std::vector<TRadioButtonFormControlObj*>& RadioGroup(const std::u16string& name);
   void ResetControls();
   // Every control's pairs, disabled ones included.
   std::vector<std::u16string> GetFormSubmission() const;
@@ -46,6 +55,11 @@ public:
   std::u16string EncType;
   std::vector<std::unique_ptr<TFormControlObj>> ControlList;
   int NonHiddenCount = 0;
+
+private:
+  // Radio groups by lower-cased NAME, so that joining or clicking a group
+  // never looks through the whole form.
+  std::unordered_map<std::u16string, TRadioGroup> FRadioGroups;
 };
 
 }  // namespace tav

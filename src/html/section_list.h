@@ -142,7 +142,9 @@ public:
   // paint imitations of themselves) and the form events.
   std::vector<std::unique_ptr<ThtmlForm>> htmlFormList;
   std::vector<TFormControlObj*> FormControlList;
-  std::multimap<std::string, TFormControlObj*> TabOrderList;
+  // Keyed by (TABINDEX, running count): by tab index, then in the order
+  // the controls came.
+  std::map<std::pair<int, int>, TFormControlObj*> TabOrderList;
   TChildControlFactory* ChildControls = nullptr;
   TFormEvents FormEvents;
   // The native windows (controls and panels) the current paint reached,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "html/form_controls.h"
 #include "html/html_builder.h"
 #include "html/html_form.h"
+#include "html/html_units.h"
 #include "html/image_obj.h"
 #include "html/section.h"
 #include "html/section_list.h"
@@ -274,7 +276,6 @@ TEST_F(FormDoc, RestoredDataMatchesNamesInAnyCase) {
 }
 
 TEST_F(FormDoc, TabIndexControlsComeFirstInKeyOrder) {
-  EXPECT_EQ(TabOrderKey(2, 1), "00002001");
   UseNativeControls();
   Layout(u"<input name=a><input name=b tabindex=2><input name=c tabindex=0><input name=d tabindex=1>");
   std::string order;
@@ -493,6 +494,44 @@ TEST_F(FormDoc, SelectAndTextAreaStandInPreformattedLines) {
   EXPECT_GE(area.DrawY, combo.DrawY + combo.Height);
   EXPECT_NE(dump.find("cd"), std::string::npos) << dump;
   EXPECT_NE(dump.find("gh"), std::string::npos) << dump;
+}
+
+// Tab indexes are ordered as numbers, then by the order the controls came,
+// however large either gets: 99999 before 100000, and the 999th control
+// with an index before the 1000th with the same index.
+TEST_F(FormDoc, TabOrderFollowsTheNumbers) {
+  Layout(u"<input name=big tabindex=100000><input name=less tabindex=99999>");
+  std::string order;
+  for (TFormControlObj* c : FormTabSequence(Doc)) order += TextToUtf8(c->FName) + " ";
+  EXPECT_EQ(order, "less big ");
+
+  std::u16string page;
+  for (int i = 1; i <= 1001; ++i) page += u"<input name=n" + Ascii(std::to_string(i)) + u" tabindex=7>";
+  Layout(page);
+  const auto seq = FormTabSequence(Doc);
+  ASSERT_EQ(seq.size(), 1001u);
+  for (std::size_t i = 0; i < seq.size(); ++i)
+    ASSERT_EQ(TextToUtf8(seq[i]->FName), "n" + std::to_string(i + 1));
+}
+
+// 20,000 radio buttons of one NAME, every one CHECKED: each newcomer
+// unchecks the one before, so the last stays checked, alone with the tab
+// stop, and building stays linear.
+TEST_F(FormDoc, ALargeRadioGroupIsBuiltInLinearTime) {
+  std::u16string page = u"<form>";
+  for (int i = 0; i < 20000; ++i)
+    page += u"<input type=radio name=" + std::u16string(i % 2 ? u"Pick" : u"pick") + u" value=v" +
+            Ascii(std::to_string(i)) + u" checked>";
+  const auto start = std::chrono::steady_clock::now();
+  Layout(page + u"</form>");
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(elapsed, std::chrono::seconds(2));
+  EXPECT_EQ(Joined(Form().GetFormSubmission()), "Pick=v19999");
+  int stops = 0;
+  for (const auto& c : Form().ControlList)
+    stops += static_cast<TRadioButtonFormControlObj&>(*c).TabStop ? 1 : 0;
+  EXPECT_EQ(stops, 1);
+  EXPECT_TRUE(static_cast<TRadioButtonFormControlObj&>(*Form().ControlList.back()).TabStop);
 }
 
 }  // namespace
