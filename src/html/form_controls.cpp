@@ -107,7 +107,7 @@ void TFormControlObj::ProcessProperties(const TProperties& props) {
       return;
     }
     const int px = at(which);
-    if (px > 0 && px != IntNull && px != Auto) target = std::min(px, MaxObjectExtent);
+    if (px > 0 && px != IntNull && px != Auto) target = std::min(px, MaxControlSide);
   };
   size(P::Width, true, FWidth, &PercentWidth);
   int height = 0;
@@ -152,7 +152,7 @@ void TFormControlObj::SetPercentWidth(int availableWidth) {
   if (!PercentWidth) return;
   long long w = static_cast<long long>(FWidth) * std::max(availableWidth, 0) / 100;
   w = std::min<long long>(w, static_cast<long long>(availableWidth) - HSpaceL - HSpaceR);
-  Width = static_cast<int>(std::clamp<long long>(w, 10, MaxObjectExtent));
+  Width = static_cast<int>(std::clamp<long long>(w, 10, MaxControlSide));
 }
 
 int TFormControlObj::BoxTop(const TFontObj* font, int baseline, int topY) const {

@@ -33,6 +33,9 @@ constexpr int ControlOffScreenX = -4000;
 // when there is no native control to ask, and the frame width of the
 // imitations of edits, multi-line edits and list boxes.
 constexpr int ImitationEditExtra = 6;
+// No control side is larger: window systems keep widget coordinates in 16
+// signed bits, and SIZE, ROWS or COLS may ask for billions of pixels.
+constexpr int MaxControlSide = 32767;
 constexpr int ImitationFrame = 2;
 
 // What the document's owner is told about its forms. Every handler is

@@ -27,10 +27,9 @@ int PositiveAttr(const TAttributeList& attributes, Symb which, int def) {
 }
 
 // A control side from a character or line count: SIZE, ROWS and COLS may
-// be as large as an int, so the product is taken wide and kept within the
-// extent every placed object is clamped to.
+// be as large as an int, so the product is taken wide and clamped.
 int CountExtent(long long unit, long long count, long long extra) {
-  return static_cast<int>(std::clamp<long long>(unit * count + extra, 0, MaxObjectExtent));
+  return static_cast<int>(std::clamp<long long>(unit * count + extra, 0, MaxControlSide));
 }
 
 // Line ends as "\n".

@@ -97,11 +97,13 @@ TEST_F(FormDoc, SizesPerKindWithAndWithoutNativeControls) {
       // Client 10 x 6 + 5 by 3 x 14 + 5, plus the frame and the scroll bars.
       {u"<textarea rows=3 cols=10></textarea>", "textarea", 65 + 4 + 17, 47 + 4},
       {u"<textarea rows=3 cols=10 wrap=off></textarea>", "textarea", 86, 51 + 17},
-      // Counts as large as an int: the sides stop at the object extent.
-      {u"<input size=2147483647>", "edit", MaxObjectExtent, 20},
-      {u"<select size=2147483647><option>a</select>", "listbox", 17 + 6 + 10, MaxObjectExtent},
-      {u"<textarea rows=2147483647 cols=2147483647></textarea>", "textarea", MaxObjectExtent,
-       MaxObjectExtent},
+      // Counts as large as an int: the sides stop at the largest control.
+      {u"<input size=2147483647>", "edit", MaxControlSide, 20},
+      {u"<select size=2147483647><option>a</select>", "listbox", 17 + 6 + 10, MaxControlSide},
+      {u"<textarea rows=2147483647 cols=2147483647></textarea>", "textarea", MaxControlSide,
+       MaxControlSide},
+      {u"<textarea rows=999999999></textarea>", "textarea", 30 * 6 + 5 + 4 + 17, MaxControlSide},
+      {u"<input size=2000000000>", "edit", MaxControlSide, 20},
   };
   for (bool native : {false, true}) {
     Doc.ChildControls = native ? &Factory : nullptr;
