@@ -16,6 +16,7 @@
 # and the benchmark programs; TAV_BUILD_DIR points at another build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${TAV_BUILD_DIR:-build}
 go=$build/bench/go_paint
 fetch=$build/bench/http_fetch
@@ -29,21 +30,12 @@ for tool in "$nginx_bin" curl awk python3; do
 done
 export QT_QPA_PLATFORM=offscreen
 
-real=/usr/share/doc/python3.11/html/contents.html
-if [ ! -f "$real" ]; then
-  echo "installing python3-doc for $real ..."
-  if [ "$(id -u)" = 0 ]; then apt-get install -y python3-doc >/dev/null
-  else sudo apt-get install -y python3-doc >/dev/null; fi
-fi
+bench_need_real_page
+real=$bench_real_page
 
-work=$(mktemp -d /tmp/tav-go-bench-XXXXXX)
-nginx_pid=""
-cleanup() {
-  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/www" "$work/logs" "$work/tmp" "$work/gen" "$work/runtime"
+bench_make_work tav-go-bench
+work=$bench_work
+mkdir -p "$work/gen" "$work/runtime"
 # Qt's own runtime folder, so that it does not warn on every start.
 chmod 700 "$work/runtime"
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work/runtime}
@@ -55,29 +47,12 @@ cp "$real" "$work/www/real.html"
 for page in "${pages[@]:1}"; do mv "$work/gen/$page.html" "$work/www/"; done
 rm -rf "$work/gen"
 
-free_port() {
-  local p=$((20000 + RANDOM % 20000))
-  while (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; do p=$((p + 1)); done
-  echo "$p"
-}
-port=$(free_port)
+port=$(bench_free_port)
 # No compression: the body GO receives is the file the peer reads.
-cat > "$work/nginx.conf" <<CONF
-worker_processes 1;
-master_process off;
-pid $work/logs/nginx.pid;
-error_log $work/logs/error.log warn;
-events { worker_connections 64; }
-http {
-  access_log off;
+{
+  bench_nginx_head
+  cat <<CONF
   types { text/html html; }
-  default_type application/octet-stream;
-  client_body_temp_path $work/tmp/body;
-  proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi;
-  uwsgi_temp_path $work/tmp/uwsgi;
-  scgi_temp_path $work/tmp/scgi;
-  sendfile on;
   gzip off;
   server {
     listen 127.0.0.1:$port;
@@ -85,12 +60,8 @@ http {
   }
 }
 CONF
-"$nginx_bin" -p "$work/" -c "$work/nginx.conf" -g 'daemon off;' -e "$work/logs/error.log" &
-nginx_pid=$!
-for _ in $(seq 100); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/real.html" --max-time 1 -r 0-0 && break
-  sleep 0.1
-done
+} > "$work/nginx.conf"
+bench_start_nginx "http://127.0.0.1:$port/real.html"
 base="http://127.0.0.1:$port"
 
 value() { awk -v k="$1:" '$1 == k { print $2 }'; }

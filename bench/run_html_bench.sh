@@ -7,6 +7,7 @@
 # build with the GUI; TAV_BUILD_DIR points at another build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${TAV_BUILD_DIR:-build}
 inspect=$build/bench/html_inspect
 peer=$build/bench/html_qt_peer
@@ -15,12 +16,8 @@ for tool in "$inspect" "$peer"; do
 done
 export QT_QPA_PLATFORM=offscreen
 
-real=/usr/share/doc/python3.11/html/contents.html
-if [ ! -f "$real" ]; then
-  echo "installing python3-doc for $real ..."
-  if [ "$(id -u)" = 0 ]; then apt-get install -y python3-doc >/dev/null
-  else sudo apt-get install -y python3-doc >/dev/null; fi
-fi
+bench_need_real_page
+real=$bench_real_page
 
 work=$(mktemp -d /tmp/tav-html-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT

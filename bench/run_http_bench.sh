@@ -11,6 +11,7 @@
 # HTTP_FETCH or TAV_BUILD_DIR point at another build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 fetch=${HTTP_FETCH:-${TAV_BUILD_DIR:-build}/bench/http_fetch}
 nginx_bin=/usr/sbin/nginx
 [ -x "$fetch" ] || { echo "no $fetch: build the project first" >&2; exit 2; }
@@ -18,14 +19,8 @@ for tool in "$nginx_bin" curl gzip awk openssl; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
 done
 
-work=$(mktemp -d /tmp/tav-http-bench-XXXXXX)
-nginx_pid=""
-cleanup() {
-  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/www" "$work/logs" "$work/tmp"
+bench_make_work tav-http-bench
+work=$bench_work
 
 body_size=$((512 * 1024 * 1024))
 text_size=$((256 * 1024 * 1024))
@@ -42,30 +37,13 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
   -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
 
 # Free loopback ports, one for http and one for https.
-free_port() {
-  local p=$((20000 + RANDOM % 20000))
-  while (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; do p=$((p + 1)); done
-  echo "$p"
-}
-port=$(free_port)
-tls_port=$(free_port)
+port=$(bench_free_port)
+tls_port=$(bench_free_port)
 [ "$tls_port" != "$port" ] || tls_port=$((port + 1))
 
-cat > "$work/nginx.conf" <<CONF
-worker_processes 1;
-master_process off;
-pid $work/logs/nginx.pid;
-error_log $work/logs/error.log warn;
-events { worker_connections 64; }
-http {
-  access_log off;
-  default_type application/octet-stream;
-  client_body_temp_path $work/tmp/body;
-  proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi;
-  uwsgi_temp_path $work/tmp/uwsgi;
-  scgi_temp_path $work/tmp/scgi;
-  sendfile on;
+{
+  bench_nginx_head
+  cat <<CONF
   tcp_nopush on;
   server {
     listen 127.0.0.1:$port;
@@ -81,12 +59,8 @@ http {
   }
 }
 CONF
-"$nginx_bin" -p "$work/" -c "$work/nginx.conf" -g 'daemon off;' -e "$work/logs/error.log" &
-nginx_pid=$!
-for _ in $(seq 100); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/big.txt.gz" --max-time 1 -r 0-0 && break
-  sleep 0.1
-done
+} > "$work/nginx.conf"
+bench_start_nginx "http://127.0.0.1:$port/big.txt.gz"
 base="http://127.0.0.1:$port"
 tls_base="https://127.0.0.1:$tls_port"
 
