@@ -35,8 +35,8 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
-#include "html/html_view.h"
-#include "html/section_list.h"
+#include "html/layout/document.h"
+#include "html/view/viewer.h"
 #include "net/socket_library.h"
 #include "platform/qt/install.h"
 #include "tls/tls_module.h"

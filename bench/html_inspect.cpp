@@ -18,11 +18,11 @@
 #include <sstream>
 #include <string>
 
-#include "html/html_tokenizer.h"
-#include "html/html_units.h"
-#include "html/prop_stack.h"
-#include "html/style_list.h"
-#include "html/style_parser.h"
+#include "html/css/prop_stack.h"
+#include "html/css/style_list.h"
+#include "html/css/style_parser.h"
+#include "html/css/units.h"
+#include "html/parse/tokenizer.h"
 #include "platform/surface.h"
 #include "platform/testing/fixed_metrics_device.h"
 #include "util/code_page.h"

@@ -26,10 +26,10 @@
 #include <string>
 
 #include "app/html_page.h"
-#include "html/box_dump.h"
-#include "html/cf_html.h"
-#include "html/html_builder.h"
-#include "html/section_list.h"
+#include "html/builder/builder.h"
+#include "html/layout/document.h"
+#include "html/view/box_dump.h"
+#include "html/view/cf_html.h"
 #include "platform/qt/install.h"
 #include "textview/response_body_loader.h"
 #include "textview/text_view_string_list.h"

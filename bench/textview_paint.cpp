@@ -24,10 +24,10 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "textview/text_page.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/install.h"
 #include "textview/response_body_loader.h"
+#include "textview/text_page.h"
 #include "textview/uri_highlighter.h"
 #include "util/memory_stream.h"
 

@@ -1,7 +1,13 @@
 # Layer check, run at the end of configuration: every file of a target may
 # include headers of src/ only from its own folder and from the folders of
 # the libraries it links (directly or through them), and no target under
-# src/ links the test devices. A violation stops the configuration.
+# src/ links the test devices. A header belongs to the library whose folder
+# is the longest prefix of its path, so a library's subfolders are its own
+# unless another library lives there (src/platform/qt is not src/platform).
+# A library that sets the property TAV_STAGES (an ordered list of its
+# top-level subfolders) keeps its stages ranked: a file may include the
+# library's own headers only from its own stage and those listed before it.
+# A violation stops the configuration.
 
 # All targets defined in `dir` and below.
 function(tav_collect_targets dir out)
@@ -46,9 +52,47 @@ function(tav_src_folder target out)
   set(${out} "${rel}" PARENT_SCOPE)
 endfunction()
 
+# The library folder that owns a header folder: the longest of `folders`
+# that equals it or contains it (empty when none does).
+function(tav_owning_folder folder folders out)
+  set(best "")
+  string(LENGTH "${best}" best_len)
+  foreach(f ${folders})
+    if(folder STREQUAL f OR folder MATCHES "^${f}/")
+      string(LENGTH "${f}" len)
+      if(len GREATER best_len)
+        set(best ${f})
+        set(best_len ${len})
+      endif()
+    endif()
+  endforeach()
+  set(${out} "${best}" PARENT_SCOPE)
+endfunction()
+
+# The stage of `path` (relative to its library's folder): its first folder.
+function(tav_stage_rank stages path out)
+  set(rank -1)
+  if(path MATCHES "^([a-z_0-9]+)/")
+    list(FIND stages ${CMAKE_MATCH_1} rank)
+  endif()
+  set(${out} ${rank} PARENT_SCOPE)
+endfunction()
+
 function(tav_check_layers)
   tav_collect_targets(${CMAKE_SOURCE_DIR} targets)
   set(errors "")
+  # The folders under src/ that hold a library's sources.
+  set(library_folders)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY)$")
+      tav_src_folder(${target} folder)
+      if(folder)
+        list(APPEND library_folders ${folder})
+      endif()
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES library_folders)
   foreach(target ${targets})
     get_target_property(type ${target} TYPE)
     if(NOT type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|EXECUTABLE)$")
@@ -78,13 +122,42 @@ function(tav_check_layers)
       endif()
       list(APPEND files ${src})
     endforeach()
-    file(GLOB headers ${dir}/*.h)
-    list(APPEND files ${headers})
+    # Headers in the target's folder and its subfolders, less those of
+    # another library living below it.
+    file(GLOB_RECURSE headers ${dir}/*.h)
+    foreach(h ${headers})
+      if(own)
+        file(RELATIVE_PATH hrel ${TAV_SOURCE_ROOT} ${h})
+        get_filename_component(hfolder ${hrel} DIRECTORY)
+        tav_owning_folder(${hfolder} "${library_folders}" owner)
+        if(NOT owner STREQUAL own)
+          continue()
+        endif()
+      endif()
+      list(APPEND files ${h})
+    endforeach()
     list(REMOVE_DUPLICATES files)
+    set(stages "")
+    if(own)
+      get_target_property(stages ${target} TAV_STAGES)
+      if(NOT stages)
+        set(stages "")
+      endif()
+    endif()
 
     foreach(file ${files})
       if(NOT EXISTS ${file} OR NOT file MATCHES "\\.(h|cpp)$")
         continue()
+      endif()
+      file(RELATIVE_PATH shown ${CMAKE_SOURCE_DIR} ${file})
+      set(file_rank -1)
+      if(stages)
+        file(RELATIVE_PATH inside ${dir} ${file})
+        tav_stage_rank("${stages}" ${inside} file_rank)
+        if(file_rank LESS 0)
+          string(APPEND errors "  ${shown} is in none of the stages of ${target} (${stages})\n")
+          continue()
+        endif()
       endif()
       file(STRINGS ${file} includes REGEX "^#include \"[a-z_0-9/]+/[a-z_0-9]+\\.h\"")
       foreach(line ${includes})
@@ -93,10 +166,22 @@ function(tav_check_layers)
           continue()
         endif()
         get_filename_component(folder ${header} DIRECTORY)
-        if(NOT folder IN_LIST allowed)
-          file(RELATIVE_PATH shown ${CMAKE_SOURCE_DIR} ${file})
+        tav_owning_folder(${folder} "${library_folders}" owner)
+        if(NOT owner)
+          set(owner ${folder})
+        endif()
+        if(NOT owner IN_LIST allowed)
           string(APPEND errors
-            "  ${shown} includes ${header}, but ${target} does not link the library of src/${folder}\n")
+            "  ${shown} includes ${header}, but ${target} does not link the library of src/${owner}\n")
+        elseif(stages AND owner STREQUAL own)
+          string(REGEX REPLACE "^${own}/" "" hinside "${header}")
+          tav_stage_rank("${stages}" ${hinside} header_rank)
+          if(header_rank GREATER file_rank)
+            list(GET stages ${file_rank} file_stage)
+            string(REGEX MATCH "^[a-z_0-9]+" header_stage "${hinside}")
+            string(APPEND errors
+              "  ${shown} (stage ${file_stage}) includes ${header} of the later stage ${header_stage}\n")
+          endif()
         endif()
       endforeach()
     endforeach()

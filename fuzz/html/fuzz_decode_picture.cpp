@@ -2,7 +2,7 @@
 // end's sniffing, minimum length, header size and pixel budget. Whatever
 // comes back is a picture of a known format within the budget.
 #include "fuzz_input.h"
-#include "html/decode_picture.h"
+#include "html/media/decode_picture.h"
 #include "platform/testing/fixed_metrics_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "html/html_paths.h"
+#include "html/base/paths.h"
 
 namespace {
 

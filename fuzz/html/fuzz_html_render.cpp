@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "fuzz_input.h"
-#include "html/block.h"
-#include "html/html_builder.h"
-#include "html/section.h"
-#include "html/section_list.h"
+#include "html/builder/builder.h"
+#include "html/layout/block.h"
+#include "html/layout/document.h"
+#include "html/layout/text/section.h"
 #include "platform/testing/fixed_metrics_device.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // within the text and never decreases inside a token, and that STYLE and
 // SCRIPT content can be read raw the way the document builder reads it.
 #include "fuzz_input.h"
-#include "html/html_tokenizer.h"
-#include "html/style_list.h"
+#include "html/css/style_list.h"
+#include "html/parse/tokenizer.h"
 #include "platform/testing/fixed_metrics_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

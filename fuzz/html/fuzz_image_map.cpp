@@ -2,8 +2,8 @@
 // the COORDS value. Numbers stay within their bounds, regions are built and
 // hit-tested without overflow.
 #include "fuzz_input.h"
-#include "html/attributes.h"
-#include "html/image_map.h"
+#include "html/media/image_map.h"
+#include "html/parse/attributes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

@@ -1,8 +1,8 @@
 // Parses arbitrary STYLE attribute values into a property set and reads it
 // as the layout would: font, box values, line height, indent, position.
 #include "fuzz_input.h"
-#include "html/properties.h"
-#include "html/style_parser.h"
+#include "html/css/properties.h"
+#include "html/css/style_parser.h"
 #include "platform/testing/fixed_metrics_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,10 +1,10 @@
 // Parses arbitrary style sheets, then styles a small tree of elements with
 // them, opening and closing elements in the middle of the stack.
 #include "fuzz_input.h"
-#include "html/html_units.h"
-#include "html/prop_stack.h"
-#include "html/style_list.h"
-#include "html/style_parser.h"
+#include "html/css/prop_stack.h"
+#include "html/css/style_list.h"
+#include "html/css/style_parser.h"
+#include "html/css/units.h"
 #include "platform/testing/fixed_metrics_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,8 +2,8 @@
 // name a system colour by accident, font sizes stay in their range, and
 // nothing overflows.
 #include "fuzz_input.h"
-#include "html/html_color.h"
-#include "html/html_units.h"
+#include "html/css/color.h"
+#include "html/css/units.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string text = FuzzText(data, size);

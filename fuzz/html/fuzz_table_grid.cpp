@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "html/table_grid.h"
-#include "html/table_rows.h"
-#include "html/table_widths.h"
+#include "html/layout/tables/table_grid.h"
+#include "html/layout/tables/table_rows.h"
+#include "html/layout/tables/table_widths.h"
 
 namespace {
 

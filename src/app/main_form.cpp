@@ -29,12 +29,12 @@
 #include <utility>
 
 #include "app/application.h"
-#include "textview/text_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"
 #include "platform/qt/control_host.h"
 #include "textview/response_body_loader.h"
+#include "textview/text_page.h"
 #include "tls/ssl_openssl.h"
 #include "util/text_helpers.h"
 #include "widgets/tab_page_control.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "html/html_view.h"
+#include "html/view/viewer.h"
 #include "textview/text_view.h"
 #include "textview/uri_highlighter.h"
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "platform/colors.h"
+#include "platform/control.h"
 #include "platform/geometry.h"
 #include "platform/region.h"
 #include "platform/surface.h"
-#include "platform/control.h"
 
 namespace tav {
 

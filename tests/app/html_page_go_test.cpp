@@ -9,10 +9,10 @@
 
 #include "app/application.h"
 #include "app/html_page.h"
-#include "html/html_paths.h"
-#include "html/section_base.h"
 #include "go_fixture.h"
-#include "html/html_view.h"
+#include "html/base/paths.h"
+#include "html/layout/section_base.h"
+#include "html/view/viewer.h"
 #include "platform/qt/control_host.h"
 #include "scripted_server.h"
 

@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "go_fixture.h"
-#include "html/form_controls.h"
-#include "html/html_view.h"
-#include "html/image_obj.h"
-#include "html/section.h"
-#include "html/section_list.h"
+#include "html/layout/document.h"
+#include "html/layout/forms/form_controls.h"
+#include "html/layout/images/image_obj.h"
+#include "html/layout/text/section.h"
+#include "html/view/viewer.h"
 #include "nginx_server.h"
 #include "platform/qt/control_host.h"
 

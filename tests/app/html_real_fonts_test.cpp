@@ -7,10 +7,10 @@
 #include <memory>
 #include <utility>
 
-#include "html/block.h"
-#include "html/html_builder.h"
-#include "html/section.h"
-#include "html/section_list.h"
+#include "html/builder/builder.h"
+#include "html/layout/block.h"
+#include "html/layout/document.h"
+#include "html/layout/text/section.h"
 #include "platform/surface.h"
 #include "platform/testing/recording_surface.h"
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "html/prop_stack.h"
-#include "html/properties.h"
-#include "html/style_list.h"
-#include "html/style_parser.h"
+#include "html/css/prop_stack.h"
+#include "html/css/properties.h"
+#include "html/css/style_list.h"
+#include "html/css/style_parser.h"
 #include "platform/testing/fixed_metrics_device.h"
 
 namespace tav {

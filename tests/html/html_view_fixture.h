@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "html/html_view.h"
-#include "html/section_base.h"
+#include "html/layout/section_base.h"
+#include "html/view/viewer.h"
 #include "platform/system_values.h"
 #include "platform/testing/fake_window_host.h"
 #include "platform/testing/fixed_metrics_device.h"

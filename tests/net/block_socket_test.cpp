@@ -11,8 +11,8 @@
 #include <csignal>
 #include <functional>
 
-#include "net/tcp_block_socket.h"
 #include "loopback_port.h"
+#include "net/tcp_block_socket.h"
 #include "scripted_server.h"
 
 namespace tav {

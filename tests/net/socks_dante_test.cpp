@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "dante_server.h"
-#include "net/tcp_block_socket.h"
 #include "loopback_port.h"
+#include "net/tcp_block_socket.h"
 #include "scripted_server.h"
 
 namespace tav {

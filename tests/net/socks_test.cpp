@@ -6,10 +6,10 @@
 #include <chrono>
 #include <initializer_list>
 
-#include "net/tcp_block_socket.h"
-#include "util/text_helpers.h"
 #include "loopback_port.h"
+#include "net/tcp_block_socket.h"
 #include "scripted_server.h"
+#include "util/text_helpers.h"
 
 namespace tav {
 namespace {

@@ -1,8 +1,8 @@
 // Connecting through an HTTP CONNECT tunnel, with a scripted proxy.
 #include <gtest/gtest.h>
 
-#include "net/tcp_block_socket.h"
 #include "loopback_port.h"
+#include "net/tcp_block_socket.h"
 #include "scripted_server.h"
 
 namespace tav {

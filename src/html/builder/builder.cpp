@@ -1,0 +1,1388 @@
+#include "html/builder/builder.h"
+
+#include <algorithm>
+
+#include "html/base/paths.h"
+#include "html/base/safe_file.h"
+#include "html/css/charsets.h"
+#include "html/css/color.h"
+#include "html/css/style_parser.h"
+#include "html/css/units.h"
+#include "html/layout/tables/table_block.h"
+#include "util/code_page.h"
+#include "util/text_decoding.h"
+
+namespace tav {
+
+namespace {
+
+using P = PropIndices;
+
+constexpr int PreFlushLength = 200;
+
+bool IsInlineElement(Symb sy) {
+  switch (sy) {
+    case BSy: case ISy: case EmSy: case StrongSy: case USy: case CiteSy: case VarSy: case TTSy:
+    case CodeSy: case KbdSy: case SampSy: case SSy: case StrikeSy: case SubSy: case SupSy:
+    case BigSy: case SmallSy: case SpanSy: case LabelSy:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsInlineEnd(Symb sy) {
+  switch (sy) {
+    case BEndSy: case IEndSy: case EmEndSy: case StrongEndSy: case UEndSy: case CiteEndSy:
+    case VarEndSy: case TTEndSy: case CodeEndSy: case KbdEndSy: case SampEndSy: case SEndSy:
+    case StrikeEndSy: case SubEndSy: case SupEndSy: case BigEndSy: case SmallEndSy:
+    case SpanEndSy: case LabelEndSy:
+      return true;
+    default:
+      return false;
+  }
+}
+
+const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
+  const TAttribute* a = attrs.Find(which);
+  return a ? &a->Name : nullptr;
+}
+
+TPropValue Text(std::u16string s) { return TPropValue{std::move(s)}; }
+
+// ALIGN as a text alignment; "middle" means centre.
+bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
+  const std::u16string* v = AttrText(attrs, AlignSy);
+  if (!v) return false;
+  std::u16string s = LowerCopy(TrimCopy(*v));
+  if (s == u"middle") s = u"center";
+  if (s != u"left" && s != u"center" && s != u"right" && s != u"justify") return false;
+  out = s;
+  return true;
+}
+
+const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
+
+}  // namespace
+
+const TSymbSet& InlineSymbols() {
+  static const TSymbSet set = [] {
+    TSymbSet s{TextSy, BRSy, ImageSy, PanelSy, ASy, AEndSy, FontSy, FontEndSy, BaseFontSy,
+               InputSy, SelectSy, SelectEndSy, TextAreaSy, TextAreaEndSy, NoBrSy, NoBrEndSy,
+               WbrSy, ScriptSy, ScriptEndSy, StyleSy, StyleEndSy, MapSy, MapEndSy, ObjectSy,
+               ObjectEndSy, ParamSy, BgSoundSy, MetaSy, LinkSy, BaseSy, CommandSy, OtherSy,
+               AreaSy, OptionSy, OptionEndSy};
+    for (int i = 0; i < SymbCount; ++i) {
+      auto sy = static_cast<Symb>(i);
+      if (IsInlineElement(sy) || IsInlineEnd(sy)) s += sy;
+    }
+    return s;
+  }();
+  return set;
+}
+
+THtmlBuilder::THtmlBuilder(TSectionList& document, THtmlBuilderEvents events)
+    : Doc(document), Events(std::move(events)) {
+  T.OnInclude = Events.OnInclude;
+}
+
+THtmlBuilder::~THtmlBuilder() = default;
+
+// ------------------------------------------------------------ properties
+
+std::u16string THtmlBuilder::TagName() const {
+  if (T.Sy == HeadingSy || T.Sy == HeadingEndSy) return u"h" + Ascii(std::to_string(T.HeadingLevel));
+  return std::u16string(ElementName(T.Sy));
+}
+
+TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16string& pseudo) {
+  TAttributeList& a = T.Attributes;
+  TProperties& props = Stack.PushNewProps(Doc.Styles, tag, a.TheClass(), a.TheID(), pseudo,
+                                          a.TheTitle(), a.TheStyle(Doc.Device));
+  if (IsInlineElement(T.Sy) || T.Sy == ASy || T.Sy == FontSy) {
+    // An inline element's background colour is its text's background.
+    props.SetFontBG();
+    if (props.BorderStyleNotBlank()) {
+      TInlineRec rec;
+      rec.StartBDoc = T.TagIndex;
+      int autoCount = 0;
+      props.ConvMargArray(200, 200, rec.MargArray, autoCount);
+      // The painter reads the background, the side styles and the side
+      // colours (the text colour where none is given) from the same array.
+      rec.MargArray[static_cast<std::size_t>(P::BackgroundColor)] =
+          static_cast<int>(props.GetBackgroundColor());
+      const TPropValue& text = props.Get(P::Color);
+      for (std::size_t k = 0; k < 4; ++k) {
+        int& color = rec.MargArray[static_cast<std::size_t>(P::BorderTopColor) + k];
+        if (static_cast<TColor>(color) == clNone && IsInt(text)) color = std::get<int>(text);
+        rec.MargArray[static_cast<std::size_t>(P::BorderTopStyle) + k] = static_cast<int>(
+            BorderStyleOf(AsText(props.Get(static_cast<P>(static_cast<std::size_t>(P::BorderTopStyle) + k)))));
+      }
+      Doc.InlineList.push_back(rec);
+      OpenInline.emplace_back(tag, static_cast<int>(Doc.InlineList.size()) - 1);
+    }
+  }
+  return props;
+}
+
+void THtmlBuilder::PopProps(const std::u16string& tag) {
+  for (auto it = OpenInline.rbegin(); it != OpenInline.rend(); ++it) {
+    if (it->first == tag) {
+      Doc.InlineList[static_cast<std::size_t>(it->second)].EndBDoc = T.TagIndex;
+      OpenInline.erase(std::next(it).base());
+      break;
+    }
+  }
+  Stack.PopProp(tag);
+}
+
+// ------------------------------------------------------------ sections and cells
+
+TSection& THtmlBuilder::EnsureSection() {
+  if (!Section) NewSection();
+  return *Section;
+}
+
+void THtmlBuilder::NewSection() {
+  SectionEnd();
+  bool first = Cell->Items.empty();
+  Section = std::make_unique<TSection>(Doc, nullptr, Stack.Last(), InLink ? Link : nullptr, Cell,
+                                       first);
+}
+
+void THtmlBuilder::SectionEnd() {
+  if (Section) Cell->Add(std::move(Section), T.SIndex);
+  Section.reset();
+}
+
+void THtmlBuilder::AddItem(std::unique_ptr<TSectionBase> item) {
+  SectionEnd();
+  Cell->Add(std::move(item), T.SIndex);
+}
+
+TBlock& THtmlBuilder::NewBlock() {
+  SectionEnd();
+  auto block = std::make_unique<TBlock>(Doc, *Cell, Stack.Last(), &T.Attributes);
+  TBlock& ref = *block;
+  Cell->Add(std::move(block), T.SIndex);
+  return ref;
+}
+
+void THtmlBuilder::EndBlock(TBlock& block) {
+  // A paragraph's automatic bottom margin at the end of a block moves out
+  // to the block, where it can merge with what follows.
+  if (block.MyCell->CheckLastBottomMargin() && !block.Props->Original(P::MarginBottom) &&
+      block.MarginBottom <= ParagraphAutoPixels) {
+    block.MarginBottom = ParagraphAutoPixels;
+    block.BottomAuto = true;
+  }
+}
+
+// ------------------------------------------------------------ parsing
+
+void THtmlBuilder::Start() {
+  Stack.Clear();
+  Stack.PushNewProps(Doc.Styles, u"default", u"", u"", u"", u"", nullptr);
+  TProperties bodyProps(Stack.Last());
+  bodyProps.PropTag = u"body";
+  auto body = std::make_unique<TBodyBlock>(Doc, Doc, bodyProps, nullptr);
+  Body = body.get();
+  Doc.Items.push_back(std::move(body));
+  Cell = Body->MyCell.get();
+  Section.reset();
+  Link = nullptr;
+  InLink = false;
+  NoBreak = false;
+  ListLevel = 0;
+  BaseFontSize = 3;
+  Depth = 0;
+  PreLevel = 0;
+  CurrentForm = nullptr;
+  OpenInline.clear();
+}
+
+void THtmlBuilder::Finish() {
+  if (Cell) {
+    // Whatever was open ends here; the body gets what is pending.
+    SectionEnd();
+  }
+  Stack.Clear();
+  Link = nullptr;
+  InLink = false;
+}
+
+void THtmlBuilder::Parse(std::u16string text) {
+  Start();
+  try {
+    T.Prepare(std::move(text));
+    Next();
+    DoBody(TSymbSet{});
+  } catch (const std::exception&) {
+    // A parse that cannot go on keeps what it built.
+  }
+  Finish();
+}
+
+void THtmlBuilder::ParsePlainText(std::u16string text) {
+  Start();
+  try {
+    T.PreparePlain(std::move(text));
+    PushProps(u"pre");
+    TBlock& block = NewBlock();
+    InBlock(block, [&] {
+      Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), nullptr, Cell, true);
+      while (T.Ch != 0) {
+        T.ReadPreText(PreFlushLength, false);
+        if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
+        if (T.PreLineEnd) {
+          SectionEnd();
+          Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), nullptr, Cell, false);
+        }
+      }
+    });
+    PopProps(u"pre");
+  } catch (const std::exception&) {
+  }
+  Finish();
+}
+
+void THtmlBuilder::DoBody(const TSymbSet& terms) {
+  while (T.Sy != EofSy && !terms.Contains(T.Sy)) {
+    switch (T.Sy) {
+      case TitleSy: DoTitle(); break;
+      case BodySy: DoBodyTag(); break;
+      case PSy:
+      case PEndSy: DoP(terms); break;
+      case HeadingSy: DoHeading(); break;
+      case HRSy: DoHR(); break;
+      case PreSy: DoPre(); break;
+      case OLSy:
+      case ULSy:
+      case DirSy:
+      case MenuSy:
+      case DLSy: DoLists(terms); break;
+      case LISy:
+      case DDSy:
+      case DTSy: {
+        int counter = 1;
+        DoListItem(T.Sy == LISy ? ListTypeType::liAlone : ListTypeType::Definition, false, u'1',
+                   counter, T.Sy, terms);
+        break;
+      }
+      case AddressSy: DoContainer(AddressEndSy, u"address", terms); break;
+      case BlockQuoteSy: DoContainer(BlockQuoteEndSy, u"blockquote", terms); break;
+      case DivSy: DoContainer(DivEndSy, u"div", terms); break;
+      case FormSy: DoForm(terms); break;
+      case FormEndSy:
+        CurrentForm = nullptr;
+        Next();
+        break;
+      case Centersy: DoCenter(terms); break;
+      case PageSy:
+        AddItem(std::make_unique<TPage>(Doc));
+        Next();
+        break;
+      case TableSy: DoTable(); break;
+      default:
+        if (!DoInline()) Next();
+        break;
+    }
+  }
+}
+
+bool THtmlBuilder::DoInline() {
+  Symb sy = T.Sy;
+  if (IsInlineElement(sy)) {
+    PushProps(TagName());
+    if (Section) Section->ChangeFont(Stack.Last());
+    Next();
+    return true;
+  }
+  if (IsInlineEnd(sy)) {
+    PopProps(TagName());
+    if (Section) Section->ChangeFont(Stack.Last());
+    Next();
+    return true;
+  }
+  switch (sy) {
+    case TextSy: DoText(); return true;
+    case BRSy: DoBR(); return true;
+    case ASy:
+    case AEndSy: DoA(); return true;
+    case FontSy:
+    case BaseFontSy:
+    case FontEndSy: DoFont(); return true;
+    case NoBrSy:
+    case NoBrEndSy:
+      NoBreak = sy == NoBrSy;
+      Next();
+      return true;
+    case WbrSy:
+      if (Section) Section->AddOpBrk();
+      Next();
+      return true;
+    case StyleSy: DoStyle(); return true;
+    case ScriptSy: DoScript(); return true;
+    case MetaSy: DoMeta(); return true;
+    case BaseSy: DoBase(); return true;
+    case LinkSy: DoLink(); return true;
+    case BgSoundSy: DoBgSound(); return true;
+    case InputSy:
+      ApplyInput();
+      Next();
+      return true;
+    case SelectSy: DoSelect(); return true;
+    case TextAreaSy: DoTextArea(); return true;
+    case ImageSy:
+      ApplyImage();
+      Next();
+      return true;
+    case PanelSy:
+      ApplyPanel();
+      Next();
+      return true;
+    case ObjectSy: DoObject(); return true;
+    case MapSy: DoMap(); return true;
+    default:
+      break;
+  }
+  if (InlineSymbols().Contains(sy)) {
+    Next();
+    return true;
+  }
+  return false;
+}
+
+void THtmlBuilder::DoInlineRun() {
+  while (InlineSymbols().Contains(T.Sy))
+    if (!DoInline()) Next();
+}
+
+void THtmlBuilder::DoText() {
+  if (!Section) {
+    if (T.LCToken.S() == u" ") {
+      Next();
+      return;
+    }
+    NewSection();
+  }
+  Section->AddTokenObj(T.LCToken, Stack, NoBreak);
+  Next();
+}
+
+void THtmlBuilder::DoTitle() {
+  Next();
+  std::u16string title;
+  while (T.Sy == TextSy) {
+    title += T.LCToken.S();
+    Next();
+  }
+  Title = TrimCopy(title);
+  if (T.Sy == TitleEndSy) Next();
+}
+
+void THtmlBuilder::DoBodyTag() {
+  bool untouched = Body->MyCell->Items.empty() &&
+                   (!Section || (Section->Empty() && !Doc.NamedItems.count(Section.get()))) &&
+                   Depth == 0;
+  if (!untouched) {
+    Next();
+    return;
+  }
+  TProperties& props = PushProps(u"body");
+  const TProperties& defaults = Stack[0];
+  for (P p : {P::MarginTop, P::MarginRight, P::MarginBottom, P::MarginLeft})
+    if (!props.Original(p)) props.Set(p, defaults.Get(p));
+  const TAttributeList& a = T.Attributes;
+  TColor color;
+  if (auto v = AttrText(a, TextSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
+  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+  if (auto v = AttrText(a, BackgroundSy))
+    props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  if (auto v = AttrText(a, LinkSy)) Doc.Styles.AddModifyProp(u"::link", u"color", *v);
+  if (auto v = AttrText(a, VLinkSy)) Doc.Styles.AddModifyProp(u"::visited", u"color", *v);
+  if (auto v = AttrText(a, OLinkSy)) {
+    Doc.Styles.AddModifyProp(u"::hover", u"color", *v);
+    Doc.LinksActive = true;
+  }
+  if (auto v = AttrText(a, BGPropertiesSy); v && LowerCopy(*v) == u"fixed")
+    props.Assign(Text(u"fixed"), P::BackgroundAttachment);
+  for (Symb s : {MarginWidthSy, LeftMarginSy}) {
+    if (const TAttribute* m = a.Find(s)) {
+      int v = std::clamp(m->Value, 0, 200);
+      props.Set(P::MarginLeft, v);
+      props.Set(P::MarginRight, v);
+      break;
+    }
+  }
+  for (Symb s : {MarginHeightSy, TopMarginSy}) {
+    if (const TAttribute* m = a.Find(s)) {
+      int v = std::clamp(m->Value, 0, 200);
+      props.Set(P::MarginTop, v);
+      props.Set(P::MarginBottom, v);
+      break;
+    }
+  }
+  TColor bg = props.GetBackgroundColor();
+  if (bg != clNone) Doc.Background = bg;
+  Doc.SetBackgroundImage(ImageUrlOf(AsText(props.Get(P::BackgroundImage))), BackgroundPRecOf(props));
+  Section.reset();
+  Doc.Items.clear();
+  auto body = std::make_unique<TBodyBlock>(Doc, Doc, props, &T.Attributes);
+  Body = body.get();
+  Doc.Items.push_back(std::move(body));
+  Cell = Body->MyCell.get();
+  Next();
+}
+
+void THtmlBuilder::DoP(const TSymbSet& terms) {
+  (void)terms;
+  // A run of P start and end tags is one paragraph break; the last start
+  // tag's attributes count.
+  bool open = false;
+  while (T.Sy == PSy || T.Sy == PEndSy) {
+    if (T.Sy == PSy && Depth < MaxBlockNesting) {
+      if (open) PopProps(u"p");
+      TProperties& props = PushProps(u"p");
+      std::u16string align;
+      if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+      open = true;
+    }
+    Next();
+  }
+  if (!open) return;
+  TBlock& block = NewBlock();
+  InBlock(block, [&] { DoInlineRun(); });
+  PopProps(u"p");
+  if (Section) Section->ChangeFont(Stack.Last());
+}
+
+void THtmlBuilder::DoBR() {
+  const TAttribute* clear = T.Attributes.Find(ClearSy);
+  TProperties& props = PushProps(u"br");
+  if (clear) {
+    std::u16string v = LowerCopy(TrimCopy(clear->Name));
+    if (v == u"all") v = u"both";
+    props.Assign(Text(v), P::Clear);
+    SectionEnd();
+    NewSection();
+  } else {
+    EnsureSection().AddChar(BrkCh, T.TagIndex);
+  }
+  PopProps(u"br");
+  Next();
+}
+
+void THtmlBuilder::DoHeading() {
+  int level = T.HeadingLevel;
+  if (level < 1 || level > 6 || Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  std::u16string tag = u"h" + Ascii(std::to_string(level));
+  TProperties& props = PushProps(tag);
+  std::u16string align;
+  if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  SectionEnd();
+  Next();
+  if (T.Sy == Centersy) {
+    Stack.Last().Assign(Text(u"center"), P::TextAlign);
+    Next();
+  }
+  TBlock& block = NewBlock();
+  InBlock(block, [&] { DoInlineRun(); });
+  PopProps(tag);
+  if (T.Sy == HeadingEndSy && T.HeadingLevel == level) Next();
+}
+
+void THtmlBuilder::DoHR() {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  SectionEnd();
+  TProperties& props = PushProps(u"hr");
+  if (const std::u16string* c = AttrText(T.Attributes, ColorSy)) {
+    TColor color;
+    if (ColorFromString(*c, color)) props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
+  }
+  auto block = std::make_unique<THRBlock>(Doc, *Cell, props, &T.Attributes);
+  auto line = std::make_unique<THorzLine>(Doc, props, &T.Attributes);
+  if (const std::u16string* c = AttrText(T.Attributes, ColorSy)) {
+    TColor color;
+    if (ColorFromString(*c, color)) line->Color = color;
+  }
+  block->Line = line.get();
+  block->MyCell->Add(std::move(line), T.SIndex);
+  Cell->Add(std::move(block), T.SIndex);
+  PopProps(u"hr");
+  Next();
+}
+
+void THtmlBuilder::DoPre() {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  ++PreLevel;
+  if (T.Attributes.Find(WrapSy)) {
+    DoContainer(PreEndSy, u"pre", TSymbSet{});
+    --PreLevel;
+    return;
+  }
+  PushProps(u"pre");
+  TBlock& block = NewBlock();
+  // Ch stands after the tag's '>': read characters directly.
+  InBlock(block, [&] {
+    auto newLine = [&](bool first) {
+      SectionEnd();
+      Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), InLink ? Link : nullptr,
+                                               Cell, first);
+    };
+    newLine(true);
+    if (T.Ch == u'\r') T.GetCh();  // a line end right after the tag is not content
+    // A SELECT or TEXTAREA ended by another tag leaves that tag pending.
+    bool pending = false;
+    for (;;) {
+      if (!pending) {
+        T.ReadPreText(PreFlushLength);
+        if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
+        if (T.PreLineEnd) {
+          newLine(false);
+          continue;
+        }
+        if (T.Ch == 0) {
+          T.Sy = EofSy;
+          break;
+        }
+        if (T.Ch != u'<') continue;  // flushed a long run
+        Next();  // a tag
+      }
+      pending = false;
+      Symb sy = T.Sy;
+      if (sy == PreEndSy || sy == TableSy || sy == TDEndSy || sy == THEndSy || sy == EofSy) break;
+      if (sy == BRSy || sy == PSy) {
+        newLine(false);
+        continue;
+      }
+      // Inline tags change the font; others are dropped. The characters
+      // after the tag go on either way.
+      if (IsInlineElement(sy)) {
+        PushProps(TagName());
+        Section->ChangeFont(Stack.Last());
+      } else if (IsInlineEnd(sy)) {
+        PopProps(TagName());
+        Section->ChangeFont(Stack.Last());
+      } else if (sy == ASy || sy == AEndSy) {
+        ApplyA();
+      } else if (sy == FontSy || sy == FontEndSy || sy == BaseFontSy) {
+        ApplyFont();
+      } else if (sy == ImageSy) {
+        ApplyImage();
+      } else if (sy == InputSy) {
+        ApplyInput();
+      } else if (sy == SelectSy) {
+        // The options' text belongs to the control, not to the line.
+        pending = !DoSelect(true);
+      } else if (sy == TextAreaSy) {
+        pending = !DoTextArea(true);
+      }
+    }
+  });
+  PopProps(u"pre");
+  --PreLevel;
+  if (T.Sy == PreEndSy) Next();
+}
+
+void THtmlBuilder::ApplyImage() {
+  TSection& section = EnsureSection();
+  TImageObj& image = section.AddImage(T.Attributes, T.TagIndex);
+  image.ProcessProperties(PushProps(u"img"));
+  PopProps(u"img");
+  for (Symb id : {NameSy, IDSy}) {
+    if (const std::u16string* v = AttrText(T.Attributes, id)) {
+      std::u16string name = UpperCopy(TrimCopy(*v));
+      if (!name.empty()) Doc.AddName(name, TIDObject{&section, image.Pos});
+    }
+  }
+}
+
+void THtmlBuilder::DoObject() {
+  if (!Events.OnObjectTag) {
+    // The tag alone is skipped: its content is the page's fallback and is
+    // read normally.
+    Next();
+    return;
+  }
+  TSection& section = EnsureSection();
+  const int index = T.TagIndex;
+  TAttributeList attributes;
+  for (const TAttribute& a : T.Attributes) attributes.Add(a);
+  auto panel = std::make_unique<TPanelObj>(Doc, 0, attributes);
+  panel->ProcessProperties(PushProps(u"object"));
+  PopProps(u"object");
+  // Everything up to the matching end tag belongs to the object: its own
+  // PARAMs are collected; nested objects and fallback content are dropped.
+  // One pass over the tokens, however they nest or whether the end comes.
+  THtmlObjectParams params;
+  int depth = 1;
+  Next();
+  while (T.Sy != EofSy) {
+    if (T.Sy == ObjectSy) {
+      ++depth;
+    } else if (T.Sy == ObjectEndSy) {
+      if (--depth == 0) {
+        Next();
+        break;
+      }
+    } else if (T.Sy == ParamSy && depth == 1) {
+      const std::u16string* name = AttrText(T.Attributes, NameSy);
+      const std::u16string* value = AttrText(T.Attributes, ValueSy);
+      if (name) params.emplace_back(*name, value ? *value : std::u16string());
+    }
+    Next();
+  }
+  if (!Events.OnObjectTag(*panel, attributes, params)) return;
+  TPanelObj& placed = section.AddPanel(std::move(panel), index);
+  if (const std::u16string* id = AttrText(attributes, IDSy)) {
+    std::u16string name = UpperCopy(TrimCopy(*id));
+    if (!name.empty()) Doc.AddName(name, TIDObject{&section, placed.Pos});
+  }
+}
+
+void THtmlBuilder::ApplyPanel() {
+  TSection& section = EnsureSection();
+  TPanelObj& panel = section.AddPanel(T.Attributes, T.TagIndex);
+  panel.ProcessProperties(PushProps(u"panel"));
+  PopProps(u"panel");
+  if (const std::u16string* id = AttrText(T.Attributes, IDSy)) {
+    std::u16string name = UpperCopy(TrimCopy(*id));
+    if (!name.empty()) Doc.AddName(name, TIDObject{&section, panel.Pos});
+  }
+}
+
+void THtmlBuilder::DoMap() {
+  auto map = std::make_unique<TMapItem>();
+  if (const std::u16string* v = AttrText(T.Attributes, NameSy)) map->MapName = UpperCopy(TrimCopy(*v));
+  Next();
+  // AREAs up to the end tag; a third token that is neither text nor an
+  // AREA ends the map unclosed, and it is read as content.
+  int strays = 0;
+  while (T.Sy != MapEndSy && T.Sy != EofSy) {
+    if (T.Sy == AreaSy) map->AddArea(T.Attributes);
+    else if (T.Sy != TextSy && ++strays >= 3) return;
+    Next();
+  }
+  if (T.Sy != MapEndSy) return;
+  Doc.MapList.push_back(std::move(map));
+  Next();
+}
+
+// ------------------------------------------------------------ tables
+
+namespace {
+
+// What ends a cell's content, a caption's, and the run of text between
+// cells.
+const TSymbSet& CellEndSymbols() {
+  static const TSymbSet s{TDSy,        THSy,       TDEndSy,   THEndSy,    TRSy,
+                          TREndSy,     TableEndSy, CaptionSy, CaptionEndSy, THeadSy,
+                          TBodySy,     TFootSy,    THeadEndSy, TBodyEndSy, TFootEndSy,
+                          ColSy,       ColGroupSy, ColGroupEndSy};
+  return s;
+}
+
+AlignmentType VAlignOf(const TAttributeList& attrs, AlignmentType fallback) {
+  const std::u16string* v = AttrText(attrs, VAlignSy);
+  if (!v) return fallback;
+  std::u16string s = LowerCopy(TrimCopy(*v));
+  if (s == u"top" || s == u"baseline") return AlignmentType::ATop;
+  if (s == u"middle" || s == u"center") return AlignmentType::AMiddle;
+  if (s == u"bottom") return AlignmentType::ABottom;
+  return fallback;
+}
+
+std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& attrs) {
+  auto copy = std::make_unique<TAttributeList>();
+  for (const TAttribute& a : attrs) copy->Add(a);
+  return copy;
+}
+
+}  // namespace
+
+void THtmlBuilder::DoColInfo(ThtmlTable& table) {
+  // A COL (or a COLGROUP without COLs) describes SPAN columns.
+  const TAttributeList& a = T.Attributes;
+  TColObj col;
+  if (const TAttribute* w = a.Find(WidthSy)) {
+    if (w->Name.find(u'%') != std::u16string::npos) {
+      col.colWidth = std::clamp(w->Value, 1, 100) * 10;
+      col.colAsPercent = true;
+    } else if (w->Value > 0) {
+      col.colWidth = w->Value;
+    }
+  }
+  std::u16string align;
+  if (AlignValue(a, align))
+    col.colAlign = align == u"center"  ? AlignmentType::ACenter
+                   : align == u"right" ? AlignmentType::ARight
+                                       : AlignmentType::ALeft;
+  col.colVAlign = VAlignOf(a, AlignmentType::ANone);
+  int span = 1;
+  for (const TAttribute& attr : a)
+    if (attr.WhichName == u"SPAN") span = std::clamp(attr.Value, 1, 100);
+  const bool group = T.Sy == ColGroupSy;
+  Next();
+  if (group && (T.Sy == ColSy || T.Sy == TextSy)) {
+    while (T.Sy == TextSy) Next();
+    if (T.Sy == ColSy) return;  // the group's COLs describe it
+  }
+  for (int i = 0; i < span && table.ColInfo.size() < 10000; ++i) table.ColInfo.push_back(col);
+}
+
+void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
+  const bool th = T.Sy == THSy;
+  const std::u16string tag = th ? u"th" : u"td";
+  TProperties& props = PushProps(tag);
+  const TAttributeList& a = T.Attributes;
+  std::u16string align;
+  if (AlignValue(a, align)) {
+    props.Assign(Text(align), P::TextAlign);
+  } else if (column >= 0 && static_cast<std::size_t>(column) < table.ColInfo.size() &&
+             table.ColInfo[static_cast<std::size_t>(column)].colAlign != AlignmentType::ANone) {
+    AlignmentType ca = table.ColInfo[static_cast<std::size_t>(column)].colAlign;
+    props.Assign(Text(ca == AlignmentType::ACenter ? u"center" : ca == AlignmentType::ARight ? u"right" : u"left"),
+                 P::TextAlign);
+  } else if (th) {
+    std::u16string inForce = AsText(props.Get(P::TextAlign));
+    if (inForce.empty() || inForce == u"none") props.Assign(Text(u"center"), P::TextAlign);
+  }
+  TColor color;
+  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+  if (auto v = AttrText(a, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  auto cell = std::make_unique<TCellObj>(Doc, a, props);
+  const bool savedNoBreak = NoBreak;
+  if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
+  Next();
+  SectionEnd();
+  TCellBasic* saved = Cell;
+  Cell = cell->Cell.get();
+  ++Depth;
+  DoBody(CellEndSymbols());
+  SectionEnd();
+  Cell->CheckLastBottomMargin();
+  --Depth;
+  Cell = saved;
+  NoBreak = savedNoBreak;
+  if (T.Sy == TDEndSy || T.Sy == THEndSy) Next();
+  PopProps(tag);
+  row.Cells.push_back(std::move(cell));
+}
+
+std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
+  TProperties& props = PushProps(u"caption");
+  const std::u16string* align = AttrText(T.Attributes, AlignSy);
+  top = !(align && LowerCopy(TrimCopy(*align)) == u"bottom");
+  SectionEnd();
+  // The caption stands first in a cell of its own until it joins the pair.
+  TBlockCell owner(Doc, nullptr);
+  auto block = std::make_unique<TBlock>(Doc, owner, props, &T.Attributes);
+  block->OwnerCell = nullptr;
+  Next();
+  TCellBasic* saved = Cell;
+  Cell = block->MyCell.get();
+  ++Depth;
+  TSymbSet terms = CellEndSymbols();
+  DoBody(terms);
+  SectionEnd();
+  --Depth;
+  Cell = saved;
+  EndBlock(*block);
+  if (T.Sy == CaptionEndSy) Next();
+  PopProps(u"caption");
+  return block;
+}
+
+void THtmlBuilder::DoTable() {
+  if (TableLevel >= MaxTableNesting || Depth >= MaxBlockNesting) {
+    Next();  // the tag is ignored; what it holds is read as content
+    return;
+  }
+  SectionEnd();
+  ++TableLevel;
+  ++Depth;
+  TProperties& props = PushProps(u"table");
+  const std::unique_ptr<TAttributeList> tableAttrs = CopyAttributes(T.Attributes);
+  const TAttributeList& attrs = *tableAttrs;
+  if (const std::u16string* v = AttrText(attrs, AlignSy)) {
+    std::u16string s = LowerCopy(TrimCopy(*v));
+    if (s == u"left" || s == u"right") props.Assign(Text(s), P::Float);
+  }
+  TColor color;
+  if (auto v = AttrText(attrs, BGColorSy); v && ColorFromString(*v, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  auto tableProps = std::make_unique<TProperties>(props);
+  auto table = std::make_unique<ThtmlTable>(Doc, attrs, props);
+  std::vector<std::unique_ptr<TCellList>> footRows;
+  std::unique_ptr<TBlock> caption;
+  bool captionTop = true;
+  TRowType rowType = TRowType::TBody;
+  TCellList* row = nullptr;
+  bool rowOpen = false;    // "tr" properties pushed
+  bool rowHidden = false;  // display none: the row is dropped
+  std::unique_ptr<TCellList> current;
+  auto endRow = [&]() {
+    if (!current) return;
+    if (rowOpen) PopProps(u"tr");
+    rowOpen = false;
+    if (!rowHidden) {
+      if (current->RowType == TRowType::TFoot) footRows.push_back(std::move(current));
+      else table->Rows.push_back(std::move(current));
+    }
+    current.reset();
+    row = nullptr;
+  };
+  auto startRow = [&](bool fromTag) {
+    endRow();
+    current = std::make_unique<TCellList>();
+    row = current.get();
+    row->RowType = rowType;
+    rowHidden = false;
+    if (!fromTag) return;
+    TProperties& rp = PushProps(u"tr");
+    rowOpen = true;
+    rowHidden = rp.GetDisplay() == TPropDisplay::pdNone;
+    const TAttributeList& a = T.Attributes;
+    row->VAlign = VAlignOf(a, AlignmentType::AMiddle);
+    AlignmentType va;
+    if (rp.GetVertAlign(va) && (va == AlignmentType::ATop || va == AlignmentType::AMiddle ||
+                                va == AlignmentType::ABottom))
+      row->VAlign = va;
+    TColor c;
+    if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, c)) row->BkColor = c;
+    else if (rp.GetBackgroundColor() != clNone) row->BkColor = rp.GetBackgroundColor();
+    if (auto v = AttrText(a, BackgroundSy)) rp.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+    row->BkImageName = ImageUrlOf(AsText(rp.Get(P::BackgroundImage)));
+    if (!row->BkImageName.empty()) row->PRec = BackgroundPRecOf(rp);
+    if (const TAttribute* h = a.Find(HeightSy)) {
+      if (h->Name.find(u'%') != std::u16string::npos) {
+        if (h->Value >= 0 && h->Value <= 100) row->SpecRowHeightPercent = h->Value;
+      } else if (h->Value >= 0) {
+        row->SpecRowHeight = h->Value;
+      }
+    }
+    bool before = false, after = false, inside = false;
+    rp.GetPageBreaks(before, after, inside);
+    row->BreakBefore = before;
+    row->BreakAfter = after;
+  };
+
+  Next();
+  while (T.Sy != EofSy && T.Sy != TableEndSy) {
+    switch (T.Sy) {
+      case ColSy:
+      case ColGroupSy: DoColInfo(*table); break;
+      case THeadSy:
+      case TBodySy:
+      case TFootSy:
+        endRow();
+        rowType = T.Sy == THeadSy ? TRowType::THead : T.Sy == TFootSy ? TRowType::TFoot : TRowType::TBody;
+        Next();
+        break;
+      case THeadEndSy:
+      case TBodyEndSy:
+      case TFootEndSy:
+        endRow();
+        rowType = TRowType::TBody;
+        Next();
+        break;
+      case TRSy:
+        startRow(true);
+        Next();
+        break;
+      case TREndSy:
+        endRow();
+        Next();
+        break;
+      case TDSy:
+      case THSy:
+        if (!row) startRow(false);
+        DoCell(*row, *table, static_cast<int>(row->Cells.size()));
+        break;
+      case CaptionSy:
+        if (caption) {
+          Next();
+          break;
+        }
+        caption = DoCaption(captionTop);
+        break;
+      case TextSy:
+        // Text between cells goes to the enclosing cell, before the table.
+        if (T.LCToken.S() == u" ") Next();
+        else DoText();
+        break;
+      case TDEndSy:
+      case THEndSy:
+      case CaptionEndSy:
+      case ColGroupEndSy:
+        Next();
+        break;
+      default:
+        if (!DoInline()) Next();
+        break;
+    }
+  }
+  endRow();
+  for (auto& foot : footRows) table->Rows.push_back(std::move(foot));
+  PopProps(u"table");
+  SectionEnd();
+
+  if (caption) {
+    // The pair stands in the flow; the table block and the caption inside.
+    TBlockCell owner(Doc, nullptr);
+    auto tableBlock = std::make_unique<TTableBlock>(Doc, owner, *tableProps, attrs, std::move(table));
+    tableBlock->OwnerCell = nullptr;
+    auto pair = std::make_unique<TTableAndCaptionBlock>(Doc, *Cell, *tableProps, std::move(tableBlock),
+                                                         std::move(caption), captionTop);
+    AddItem(std::move(pair));
+  } else {
+    AddItem(std::make_unique<TTableBlock>(Doc, *Cell, *tableProps, attrs, std::move(table)));
+  }
+  --Depth;
+  --TableLevel;
+  if (T.Sy == TableEndSy) Next();
+}
+
+void THtmlBuilder::DoA() {
+  ApplyA();
+  Next();
+}
+
+void THtmlBuilder::ApplyA() {
+  if (T.Sy == AEndSy) {
+    if (InLink) {
+      InLink = false;
+      Link = nullptr;
+      PopProps(u"a");
+      if (Section) Section->HRef(AEndSy, Stack.Last(), nullptr);
+    }
+    return;
+  }
+  const TAttributeList& a = T.Attributes;
+  if (const TAttribute* name = a.Find(NameSy)) {
+    std::u16string n = UpperCopy(TrimCopy(name->Name));
+    if (!n.empty() && n[0] == u'#') n.erase(0, 1);
+    if (!n.empty()) {
+      TSection& s = EnsureSection();
+      Doc.AddName(n, TIDObject{&s, static_cast<int>(s.Buff.size())});
+    }
+  }
+  if (const TAttribute* href = a.Find(HrefSy)) {
+    if (InLink) {
+      InLink = false;
+      PopProps(u"a");
+      if (Section) Section->HRef(AEndSy, Stack.Last(), nullptr);
+    }
+    auto target = std::make_unique<TUrlTarget>();
+    target->Url = href->Name;
+    if (const std::u16string* t = AttrText(a, TargetSy)) target->Target = *t;
+    if (const TAttribute* ti = a.Find(TabIndexSy)) target->TabIndex = ti->Value;
+    target->ID = ++LinkID;
+    Link = target.get();
+    Doc.UrlTargets.push_back(std::move(target));
+    InLink = true;
+    PushProps(u"a", u"link");
+    if (Section) Section->HRef(ASy, Stack.Last(), Link);
+  }
+}
+
+void THtmlBuilder::DoFont() {
+  ApplyFont();
+  Next();
+}
+
+void THtmlBuilder::ApplyFont() {
+  Symb sy = T.Sy;
+  if (sy == FontEndSy) {
+    PopProps(u"font");
+    if (Section) Section->ChangeFont(Stack.Last());
+    return;
+  }
+  const TAttributeList& a = T.Attributes;
+  int size = -1;
+  if (const TAttribute* s = a.Find(SizeSy)) {
+    std::u16string v = TrimCopy(s->Name);
+    if (v.size() >= 2 && (v[0] == u'+' || v[0] == u'-')) size = BaseFontSize + s->Value;
+    else size = s->Value;
+    size = std::clamp(size, 1, 7);
+  }
+  if (sy == BaseFontSy) {
+    if (size > 0) BaseFontSize = size;
+    return;
+  }
+  TProperties& props = PushProps(u"font");
+  if (size > 0) props.Assign(TPropValue{Doc.Styles.FontSizes.Size(size, PreLevel > 0)}, P::FontSize);
+  TColor color;
+  if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
+    props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
+  if (auto f = AttrText(a, FaceSy)) props.Assign(Text(LowerCopy(*f)), P::FontFamily);
+  if (auto cs = AttrText(a, CharSetSy)) {
+    int n = CharSetFromName(LowerCopy(*cs));
+    if (n >= 0) props.AssignCharSet(n);
+  }
+  if (Section) Section->ChangeFont(Stack.Last());
+}
+
+void THtmlBuilder::DoLists(const TSymbSet& terms) {
+  Symb sy = T.Sy;
+  Symb endSy = sy == OLSy ? OLEndSy : sy == ULSy ? ULEndSy : sy == DirSy ? DirEndSy
+               : sy == MenuSy ? MenuEndSy : DLEndSy;
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  std::u16string tag = TagName();
+  const TAttributeList& a = T.Attributes;
+  int start = 1;
+  char16_t typeChar = u'1';
+  bool plain = false;
+  if (sy == OLSy) {
+    if (const TAttribute* s = a.Find(StartSy)) start = std::max(0, s->Value);
+    if (auto t = AttrText(a, TypeSy); t && !t->empty()) typeChar = (*t)[0];
+  } else if (sy == ULSy) {
+    std::u16string t = LowerCopy(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
+    plain = a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain";
+  }
+  ListTypeType type = sy == OLSy ? ListTypeType::Ordered
+                      : sy == DLSy ? ListTypeType::Definition
+                                   : ListTypeType::Unordered;
+  PushProps(tag);
+  TBlock& block = NewBlock();
+  Next();
+  if (T.Sy == endSy) {
+    PopProps(tag);
+    Next();
+    return;
+  }
+  ++ListLevel;
+  TSymbSet itemTerms = (terms - ListItemSymbols) + endSy;
+  InBlock(block, [&] {
+    int counter = start;
+    while (T.Sy != EofSy && !itemTerms.Contains(T.Sy)) {
+      if (T.Sy == LISy || T.Sy == DDSy || T.Sy == DTSy) {
+        ListTypeType itemType = T.Sy == LISy ? type : ListTypeType::Definition;
+        DoListItem(itemType, plain, typeChar, counter, T.Sy, itemTerms);
+      } else if (T.Sy == LIEndSy || T.Sy == DDEndSy || T.Sy == DTEndSy) {
+        Next();
+      } else {
+        DoBody(itemTerms + ListItemSymbols);
+      }
+    }
+  });
+  --ListLevel;
+  PopProps(tag);
+  if (T.Sy == endSy) Next();
+}
+
+void THtmlBuilder::DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter,
+                              Symb itemSy, const TSymbSet& terms) {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  std::u16string tag = itemSy == LISy ? u"li" : itemSy == DDSy ? u"dd" : u"dt";
+  if (itemSy == LISy)
+    if (const TAttribute* v = T.Attributes.Find(ValueSy); v && v->Value != 0) counter = v->Value;
+  SectionEnd();
+  PushProps(tag);
+  auto item = std::make_unique<TBlockLI>(Doc, *Cell, Stack.Last(), &T.Attributes, type, plain,
+                                         typeChar, counter, ListLevel);
+  ++counter;
+  TBlockLI& ref = *item;
+  Cell->Add(std::move(item), T.SIndex);
+  Next();
+  InBlock(ref, [&] {
+    DoBody(terms + ListItemSymbols);
+    if (Cell->Items.empty() && (!Section || Section->Empty())) {
+      // An empty item still has a line for its marker.
+      EnsureSection().AddChar(u'\u00A0', T.SIndex);
+    }
+  });
+  PopProps(tag);
+  if (T.Sy == LIEndSy || T.Sy == DDEndSy || T.Sy == DTEndSy) Next();
+}
+
+void THtmlBuilder::DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms) {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  TProperties& props = PushProps(tag);
+  std::u16string align;
+  if (T.Sy == DivSy && AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  TBlock& block = NewBlock();
+  Next();
+  InBlock(block, [&] { DoBody(terms + endSy); });
+  PopProps(tag);
+  if (T.Sy == endSy) Next();
+}
+
+void THtmlBuilder::DoCenter(const TSymbSet& terms) {
+  SectionEnd();
+  PushProps(u"center");
+  Next();
+  DoBody(terms + CenterEndSy);
+  SectionEnd();
+  PopProps(u"center");
+  if (T.Sy == CenterEndSy) Next();
+}
+
+void THtmlBuilder::DoStyle() {
+  TTokenizerSheetSource source(T);
+  ParseStyleSheet(Doc.Styles, source, true, u"");
+  T.RawMode = false;
+  Next();
+}
+
+void THtmlBuilder::DoScript() {
+  std::u16string name = AttrText(T.Attributes, NameSy) ? *AttrText(T.Attributes, NameSy) : u"";
+  std::u16string language =
+      AttrText(T.Attributes, LanguageSy) ? *AttrText(T.Attributes, LanguageSy) : u"";
+  std::u16string text = T.ReadRawUntil(u"SCRIPT");
+  if (Events.OnScript) Events.OnScript(name, text, language);
+  Next();
+}
+
+void THtmlBuilder::DoMeta() {
+  const TAttributeList& a = T.Attributes;
+  std::u16string equiv = AttrText(a, HttpEqSy) ? *AttrText(a, HttpEqSy) : u"";
+  std::u16string name = AttrText(a, NameSy) ? *AttrText(a, NameSy) : u"";
+  std::u16string content = AttrText(a, ContentSy) ? *AttrText(a, ContentSy) : u"";
+  if (LowerCopy(equiv) == u"content-type") {
+    // The text is already UTF-16: the character set is kept for fonts only.
+    std::u16string lower = LowerCopy(content);
+    auto at = lower.find(u"charset=");
+    int charSet = at == std::u16string::npos ? -1 : CharSetFromName(lower.substr(at + 8));
+    if (charSet >= 0) Stack[0].AssignCharSet(charSet);
+    else if (lower.find(u"utf-8") != std::u16string::npos && !T.UTF8Doc) Stack[0].AssignUTF8();
+  }
+  if (Events.OnMeta) Events.OnMeta(equiv, name, content);
+  Next();
+}
+
+void THtmlBuilder::DoBase() {
+  if (auto h = AttrText(T.Attributes, HrefSy)) Base = *h;
+  if (auto t = AttrText(T.Attributes, TargetSy)) BaseTarget = *t;
+  Next();
+}
+
+void THtmlBuilder::DoLink() {
+  const TAttributeList& a = T.Attributes;
+  const std::u16string rel = AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"";
+  const std::u16string href = AttrText(a, HrefSy) ? TrimCopy(*AttrText(a, HrefSy)) : u"";
+  if (Events.OnLink) Events.OnLink(rel, AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"", href);
+  if (LowerCopy(TrimCopy(rel)) == u"stylesheet" && !href.empty()) {
+    // The sheet's bytes: from the stream request when it answers, else the
+    // local file the name gives, read safely (a FIFO, a device or a huge
+    // file fails at once). A sheet that cannot be had is ignored.
+    std::string bytes;
+    std::u16string base = Base.empty() ? Doc.Base : Base;
+    bool got = Events.OnStreamRequest && Events.OnStreamRequest(href, bytes);
+    std::string path;
+    if (!got) {
+      path = Events.OnExpandName ? Events.OnExpandName(TextToUtf8(href))
+                                 : HTMLExpandFilename(href, base, Doc.CurrentFile);
+      got = !path.empty() && ReadLocalFile(path, bytes);
+    }
+    if (got) {
+      TStringSheetSource source(DecodeTextFile(bytes));
+      ParseStyleSheet(Doc.Styles, source, false, path.empty() ? href : Utf8ToText(path));
+    }
+  }
+  Next();
+}
+
+void THtmlBuilder::DoBgSound() {
+  if (Events.OnSoundRequest) {
+    const TAttribute* loop = T.Attributes.Find(LoopSy);
+    Events.OnSoundRequest(AttrText(T.Attributes, SrcSy) ? *AttrText(T.Attributes, SrcSy) : u"",
+                          loop ? loop->Value : 1);
+  }
+  Next();
+}
+
+// ------------------------------------------------------------ forms
+
+void THtmlBuilder::DoForm(const TSymbSet& terms) {
+  if (Depth >= MaxBlockNesting) {
+    Next();
+    return;
+  }
+  Doc.htmlFormList.push_back(std::make_unique<ThtmlForm>(Doc, &T.Attributes));
+  CurrentForm = Doc.htmlFormList.back().get();
+  PushProps(u"form");
+  TBlock& block = NewBlock();
+  Next();
+  InBlock(block, [&] { DoBody(terms + FormEndSy); });
+  PopProps(u"form");
+  if (T.Sy == FormEndSy) {
+    CurrentForm = nullptr;
+    Next();
+  }
+}
+
+ThtmlForm& THtmlBuilder::CurrentFormOrNew() {
+  if (!CurrentForm) {
+    Doc.htmlFormList.push_back(std::make_unique<ThtmlForm>(Doc, nullptr));
+    CurrentForm = Doc.htmlFormList.back().get();
+  }
+  return *CurrentForm;
+}
+
+TFormControlObj& THtmlBuilder::AddControl(std::unique_ptr<TFormControlObj> control,
+                                          TSection& section) {
+  TFormControlObj& c = CurrentFormOrNew().InsertControl(std::move(control));
+  if (c.InLine()) {
+    c.Pos = static_cast<int>(section.Buff.size());
+    section.FormControls.Add(&c);
+    section.AddChar(FmCtlChar, T.TagIndex);
+  }
+  std::u16string id = UpperCopy(TrimCopy(c.FID));
+  if (!id.empty()) Doc.AddName(id, TIDObject{&section, c.Pos});
+  return c;
+}
+
+void THtmlBuilder::ApplyInput() {
+  const TAttributeList& a = T.Attributes;
+  const std::u16string type = AttrText(a, TypeSy) ? LowerCopy(TrimCopy(*AttrText(a, TypeSy))) : u"";
+  TProperties& props = PushProps(u"input");
+  TSection& section = EnsureSection();
+  ThtmlForm& form = CurrentFormOrNew();
+  const int pos = static_cast<int>(section.Buff.size());
+  std::unique_ptr<TFormControlObj> control;
+  TImageObj* image = nullptr;
+  if (type == u"submit" || type == u"reset" || type == u"button") {
+    control = std::make_unique<TButtonFormControlObj>(
+        Doc, form, pos, a, props,
+        type == u"submit" ? TButtonType::Submit : type == u"reset" ? TButtonType::ResetB : TButtonType::Button);
+  } else if (type == u"radio") {
+    control = std::make_unique<TRadioButtonFormControlObj>(Doc, form, pos, a, props);
+  } else if (type == u"checkbox") {
+    control = std::make_unique<TCheckBoxFormControlObj>(Doc, form, pos, a, props);
+  } else if (type == u"hidden") {
+    control = std::make_unique<THiddenFormControlObj>(Doc, form, pos, a, props);
+  } else if (type == u"image") {
+    image = &section.AddImage(a, T.TagIndex);
+    image->ProcessProperties(props);
+    control = std::make_unique<TImageFormControlObj>(Doc, form, image->Pos, a, props);
+  } else {
+    control = std::make_unique<TEditFormControlObj>(Doc, form, pos, a, props, type);
+  }
+  control->ProcessProperties(props);
+  TFormControlObj& added = AddControl(std::move(control), section);
+  if (image) {
+    auto& button = static_cast<TImageFormControlObj&>(added);
+    button.MyImage = image;
+    image->MyFormControl = &button;
+  } else if (type == u"file") {
+    // A file input is an edit followed by its Browse button.
+    auto browse = std::make_unique<TButtonFormControlObj>(
+        Doc, form, static_cast<int>(section.Buff.size()), a, props, TButtonType::Browse);
+    browse->ProcessProperties(props);
+    browse->FWidth = 0;
+    browse->PercentWidth = false;
+    auto& button = static_cast<TButtonFormControlObj&>(AddControl(std::move(browse), section));
+    button.MyEdit = static_cast<TEditFormControlObj*>(&added);
+  }
+  PopProps(u"input");
+}
+
+bool THtmlBuilder::DoSelect(bool inPre) {
+  const TAttributeList& a = T.Attributes;
+  TProperties& props = PushProps(u"select");
+  TSection& section = EnsureSection();
+  ThtmlForm& form = CurrentFormOrNew();
+  const int pos = static_cast<int>(section.Buff.size());
+  const TAttribute* size = a.Find(SizeSy);
+  std::unique_ptr<TSelectFormControlObj> control;
+  if (a.Find(MultipleSy) || (size && size->Value > 1))
+    control = std::make_unique<TListBoxFormControlObj>(Doc, form, pos, a, props);
+  else
+    control = std::make_unique<TComboFormControlObj>(Doc, form, pos, a, props);
+  control->ProcessProperties(props);
+  auto& select = static_cast<TSelectFormControlObj&>(AddControl(std::move(control), section));
+  PopProps(u"select");
+  Next();
+  // OPTIONs with their text up to the end tag; any other tag ends the list
+  // and is read by the caller.
+  bool open = false, selected = false, hasValue = false, closed = false;
+  std::u16string text, value;
+  auto flush = [&] {
+    if (open) {
+      std::u16string collapsed;
+      for (char16_t c : text) {
+        if (IsSpace(c) || c == u'\u00A0') {
+          if (!collapsed.empty() && collapsed.back() != u' ') collapsed += u' ';
+        } else {
+          collapsed += c;
+        }
+      }
+      select.AddOption(TrimCopy(collapsed), hasValue ? &value : nullptr, selected);
+    }
+    open = false;
+    text.clear();
+  };
+  for (;;) {
+    if (T.Sy == OptionSy) {
+      flush();
+      open = true;
+      selected = T.Attributes.Find(SelectedSy) != nullptr;
+      const std::u16string* v = AttrText(T.Attributes, ValueSy);
+      hasValue = v != nullptr;
+      value = v ? *v : u"";
+    } else if (T.Sy == TextSy) {
+      if (open) text += T.LCToken.S();
+    } else if (T.Sy == OptionEndSy) {
+      flush();
+    } else if (T.Sy == SelectEndSy) {
+      flush();
+      if (!inPre) Next();
+      closed = true;
+      break;
+    } else if (T.Sy != OtherSy && T.Sy != CommandSy) {
+      flush();
+      break;
+    }
+    Next();
+  }
+  select.ResetToValue();
+  return closed;
+}
+
+bool THtmlBuilder::DoTextArea(bool inPre) {
+  TProperties& props = PushProps(u"textarea");
+  TSection& section = EnsureSection();
+  ThtmlForm& form = CurrentFormOrNew();
+  auto control = std::make_unique<TTextAreaFormControlObj>(
+      Doc, form, static_cast<int>(section.Buff.size()), T.Attributes, props);
+  control->ProcessProperties(props);
+  auto& area = static_cast<TTextAreaFormControlObj&>(AddControl(std::move(control), section));
+  PopProps(u"textarea");
+  area.SetInitialText(T.ReadRawUntil(u"TEXTAREA"));
+  Next();
+  if (T.Sy != TextAreaEndSy) return false;
+  if (!inPre) Next();
+  return true;
+}
+
+void THtmlBuilder::SkipUntil(Symb endSy) {
+  Next();
+  while (T.Sy != EofSy && T.Sy != endSy) Next();
+  if (T.Sy == endSy) Next();
+}
+
+}  // namespace tav

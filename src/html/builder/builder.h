@@ -1,0 +1,176 @@
+#pragma once
+// Turns a document's symbols into blocks and text sections under a
+// TSectionList: a recursive-descent reader with one symbol of look-ahead
+// that infers missing end tags from what comes next. Every input yields a
+// document. One object per parse.
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "html/css/prop_stack.h"
+#include "html/layout/block.h"
+#include "html/layout/document.h"
+#include "html/layout/text/section.h"
+#include "html/parse/tokenizer.h"
+
+namespace tav {
+
+// Block start tags nested deeper than this are ignored (their content is
+// read normally), so that every recursive pass over the document stays
+// within the stack.
+constexpr int MaxBlockNesting = 300;
+// TABLE tags nested deeper than this are ignored: their cells read as
+// content of the enclosing cell.
+constexpr int MaxTableNesting = 10;
+
+// The symbols that stay inside a paragraph or heading: text, inline
+// elements, links, fonts, line breaks, images and controls, and the tags
+// that produce nothing where they stand.
+const TSymbSet& InlineSymbols();
+
+class TPanelObj;
+
+// An OBJECT offered as a panel: the panel (not yet in the document), the
+// tag's attributes and its PARAM name=value pairs in order; true keeps it.
+using THtmlObjectParams = std::vector<std::pair<std::u16string, std::u16string>>;
+using THtmlObjectTagEvent = std::function<bool(TPanelObj& panel, const TAttributeList& attributes,
+                                               const THtmlObjectParams& params)>;
+
+struct THtmlBuilderEvents {
+  std::function<void(const std::u16string& name, const std::u16string& script,
+                     const std::u16string& language)> OnScript;
+  std::function<void(const std::u16string& httpEquiv, const std::u16string& name,
+                     const std::u16string& content)> OnMeta;
+  std::function<void(const std::u16string& rel, const std::u16string& rev,
+                     const std::u16string& href)> OnLink;
+  std::function<void(const std::u16string& src, int loop)> OnSoundRequest;
+  // A linked style sheet's bytes for its HREF; false: read the local file.
+  std::function<bool(const std::u16string& href, std::string& bytes)> OnStreamRequest;
+  // The local path a linked style sheet's HREF names (empty: the file is
+  // not read); without a handler it is expanded against the page's folder.
+  std::function<std::string(const std::string& href)> OnExpandName;
+  THtmlObjectTagEvent OnObjectTag;
+  THtmlTokenizer::TIncludeEvent OnInclude;
+};
+
+class THtmlBuilder {
+public:
+  explicit THtmlBuilder(TSectionList& document, THtmlBuilderEvents events = {});
+  ~THtmlBuilder();
+
+  // Parses HTML into the document (which should be empty).
+  void Parse(std::u16string text);
+  // One body holding one preformatted block; no markup is recognised.
+  void ParsePlainText(std::u16string text);
+
+  std::u16string Title;
+  std::u16string Base;
+  std::u16string BaseTarget;
+
+private:
+  void Start();
+  void Finish();
+  void Next() { T.Next(); }
+
+  TProperties& PushProps(const std::u16string& tag, const std::u16string& pseudo = u"");
+  void PopProps(const std::u16string& tag);
+  std::u16string TagName() const;
+
+  // Sections and cells.
+  TSection& EnsureSection();
+  void NewSection();
+  void SectionEnd();
+  void AddItem(std::unique_ptr<TSectionBase> item);
+  // Runs `body` with `block`'s cell current, then restores the cell and
+  // ends the block.
+  template <class F>
+  void InBlock(TBlock& block, F&& body) {
+    SectionEnd();
+    TCellBasic* saved = Cell;
+    Cell = block.MyCell.get();
+    ++Depth;
+    body();
+    SectionEnd();
+    --Depth;
+    Cell = saved;
+    EndBlock(block);
+  }
+  void EndBlock(TBlock& block);
+  TBlock& NewBlock();
+
+  void DoBody(const TSymbSet& terms);
+  // Handles one inline symbol; false when Sy is not one.
+  bool DoInline();
+  void DoInlineRun();
+  void DoText();
+  void DoTitle();
+  void DoBodyTag();
+  void DoP(const TSymbSet& terms);
+  void DoBR();
+  void DoHeading();
+  void DoHR();
+  void DoPre();
+  void DoA();
+  void ApplyA();  // the tag's effect without reading on
+  void ApplyImage();
+  void ApplyPanel();
+  void DoObject();
+  void DoMap();
+  void DoTable();
+  // One TD or TH into `row`; `column` is its place among the row's cells.
+  void DoCell(class TCellList& row, class ThtmlTable& table, int column);
+  // A CAPTION's content as a block; top: above the table.
+  std::unique_ptr<TBlock> DoCaption(bool& top);
+  void DoColInfo(class ThtmlTable& table);
+  void DoFont();
+  void ApplyFont();
+  void DoLists(const TSymbSet& terms);
+  void DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter, Symb itemSy,
+                  const TSymbSet& terms);
+  void DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms);
+  void DoCenter(const TSymbSet& terms);
+  void DoStyle();
+  void DoScript();
+  void DoMeta();
+  void DoBase();
+  void DoLink();
+  void DoBgSound();
+  void SkipUntil(Symb endSy);
+  // Forms and their controls.
+  void DoForm(const TSymbSet& terms);
+  ThtmlForm& CurrentFormOrNew();
+  // Puts a control into its form and, when it stands in the text, at the
+  // end of `section` with its placeholder; registers its ID.
+  TFormControlObj& AddControl(std::unique_ptr<TFormControlObj> control, TSection& section);
+  void ApplyInput();
+  // SELECT with its OPTIONs and TEXTAREA with its text. Inside PRE the
+  // characters after the end tag are left for the preformatted reader:
+  // true when the element ended at its end tag, false when another token
+  // (a tag or the end of input) ended it and waits in T.
+  bool DoSelect(bool inPre = false);
+  bool DoTextArea(bool inPre = false);
+
+  TSectionList& Doc;
+  THtmlBuilderEvents Events;
+  THtmlTokenizer T;
+  TPropStack Stack;
+  TCellBasic* Cell = nullptr;
+  TBodyBlock* Body = nullptr;
+  std::unique_ptr<TSection> Section;
+  TUrlTarget* Link = nullptr;
+  bool InLink = false;
+  bool NoBreak = false;
+  int ListLevel = 0;
+  int BaseFontSize = 3;
+  int Depth = 0;
+  int PreLevel = 0;  // inside PRE: FONT sizes come from the PRE table
+  int TableLevel = 0;
+  int LinkID = 0;
+  ThtmlForm* CurrentForm = nullptr;
+  // Open inline elements with a border style: tag and InlineList index.
+  std::vector<std::pair<std::u16string, int>> OpenInline;
+};
+
+}  // namespace tav

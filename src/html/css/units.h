@@ -1,0 +1,41 @@
+#pragma once
+// Numbers, lengths and font sizes as HTML and style sheets write them.
+#include <string>
+#include <string_view>
+
+#include "html/base/sat_math.h"
+
+namespace tav {
+
+// Text helpers shared by the tokenizer and the style code: only ASCII
+// letters change case, white space is space, TAB, CR and LF.
+std::u16string LowerCopy(std::u16string s);
+std::u16string UpperCopy(std::u16string s);
+std::u16string TrimCopy(const std::u16string& s);
+std::u16string_view Trim(std::u16string_view s);
+bool IsSpace(char16_t c);
+std::u16string Ascii(std::string_view s);
+std::string Narrow(std::u16string_view s);  // non-ASCII units become '?'
+
+// Reads a leading decimal number (sign, digits, fraction, and an exponent
+// when an 'e' is followed by a digit or a signed digit) and returns how many
+// characters it used; 0 when the text does not start with a number.
+std::size_t ReadLeadingNumber(std::u16string_view text, double& value);
+
+// A length to pixels: n% of `base`, in, cm, mm, pt, pc, px, em, ex; a bare
+// number is n * base when `relative`, else n pixels. Unreadable text or an
+// unknown unit gives `def`. Rounded to nearest (ties to even), saturated.
+int LengthConv(std::u16string_view text, bool relative, int base, int emSize, int exSize,
+               int def, int pixelsPerInch);
+
+// Smallest and largest font size a resolved size is clamped to, in points.
+constexpr double MinFontSize = 1.0;
+constexpr double MaxFontSize = 2000.0;
+
+// A font size to points against the parent size S and the default size D
+// (units, percentages, "smaller", "larger", "xx-small" .. "xx-large";
+// other text: D). Clamped to MinFontSize..MaxFontSize.
+double FontSizeConv(std::u16string_view text, double parentSize, double defaultSize,
+                    int pixelsPerInch);
+
+}  // namespace tav

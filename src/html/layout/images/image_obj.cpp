@@ -1,0 +1,682 @@
+#include "html/layout/images/image_obj.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "html/base/sat_math.h"
+#include "html/css/units.h"
+#include "html/layout/document.h"
+#include "html/layout/font_obj.h"
+#include "html/layout/forms/form_controls.h"
+#include "html/media/decode_picture.h"
+#include "html/parse/attributes.h"
+#include "platform/child_controls.h"
+#include "platform/colors.h"
+
+namespace tav {
+
+using P = PropIndices;
+
+namespace {
+
+int ClampExtent(int v) { return std::clamp(v, 0, MaxObjectExtent); }
+
+int ClampSpace(long long v) {
+  return static_cast<int>(std::min<long long>(v < 0 ? -v : v, MaxObjectSpace));
+}
+
+TFontDesc AltFont(TSurface& surface) {
+  TFontDesc desc;
+  desc.Face = u"Arial";
+  desc.Height = PointsToHeight(8, surface.PixelsPerInch());
+  desc.Weight = FW_NORMAL;
+  return desc;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TFloatingObj
+
+TFloatingObj::TFloatingObj(TSectionList& document) : ParentSectionList(document) {}
+TFloatingObj::~TFloatingObj() = default;
+
+int TFloatingObj::TotalWidth() const {
+  return std::max(0, SatAdd(SatAdd(ImageWidth, HSpaceL), HSpaceR));
+}
+
+int TFloatingObj::TotalHeight() const {
+  return std::max(0, SatAdd(SatAdd(ImageHeight, VSpaceT), VSpaceB));
+}
+
+void TFloatingObj::ReadCommonAttributes(const TAttributeList& attributes) {
+  bool hSpace = false;
+  std::u16string title;
+  bool hasTitle = false;
+  for (const TAttribute& a : attributes) {
+    switch (a.Which) {
+      case AltSy: {
+        std::u16string alt = a.Name;
+        while (!alt.empty() && (alt.back() == u'\r' || alt.back() == u'\n')) alt.pop_back();
+        FAlt = alt;
+        FAltW = alt;
+        if (!hasTitle) ImageTitle = alt;
+        break;
+      }
+      case TitleSy:
+        title = a.Name;
+        hasTitle = true;
+        break;
+      case AlignSy: {
+        std::u16string v = UpperCopy(TrimCopy(a.Name));
+        if (v == u"TOP") VertAlign = AlignmentType::ATop;
+        else if (v == u"MIDDLE" || v == u"ABSMIDDLE") VertAlign = AlignmentType::AMiddle;
+        else if (v == u"LEFT") HorzAlign = AlignmentType::ALeft;
+        else if (v == u"RIGHT") HorzAlign = AlignmentType::ARight;
+        break;
+      }
+      case WidthSy:
+      case HeightSy: {
+        const bool width = a.Which == WidthSy;
+        int& given = width ? SpecWidth : SpecHeight;
+        bool& percent = width ? PercentWidth : PercentHeight;
+        if (a.Name.find(u'%') != std::u16string::npos) {
+          if (a.Value >= 0 && a.Value <= 100) {
+            given = a.Value;
+            percent = true;
+          }
+        } else if (a.Value >= 0) {
+          // A negative size counts as not given.
+          given = ClampExtent(a.Value);
+          percent = false;
+        }
+        break;
+      }
+      case HSpaceSy:
+        HSpaceL = HSpaceR = ClampSpace(a.Value);
+        hSpace = true;
+        break;
+      case VSpaceSy:
+        VSpaceT = ClampSpace(a.Value);
+        break;
+      default:
+        break;
+    }
+  }
+  if (hasTitle) ImageTitle = title;
+  if (!hSpace && Floating()) HSpaceL = HSpaceR = 3;
+  VSpaceB = VSpaceT;
+}
+
+void TFloatingObj::ProcessProperties(const TProperties& props) {
+  auto alignments = [&]() {
+    AlignmentType align;
+    if (props.GetVertAlign(align)) VertAlign = align;
+    if (props.GetFloat(align) && (align == AlignmentType::ALeft || align == AlignmentType::ARight)) {
+      HorzAlign = align;
+      return true;
+    }
+    return false;
+  };
+  if (alignments() && HSpaceR == 0) HSpaceL = HSpaceR = 3;
+  if (ImageTitle.empty() && !props.PropTitle.empty()) ImageTitle = props.PropTitle;
+
+  TMarginArray box{};
+  int autoCount = 0;
+  props.ConvMargArray(200, 200, box, autoCount);
+  auto space = [&](P side, int& target) {
+    if (IsValueSet(props.Get(side))) target = std::clamp(box[static_cast<std::size_t>(side)], 0, MaxObjectExtent);
+  };
+  space(P::MarginLeft, HSpaceL);
+  space(P::MarginRight, HSpaceR);
+  space(P::MarginTop, VSpaceT);
+  space(P::MarginBottom, VSpaceB);
+  const bool bordered = props.GetBorderStyle() != BorderStyleType::bssNone;
+  if (bordered) {
+    auto widen = [&](P width, int& target) {
+      int w = std::clamp(box[static_cast<std::size_t>(width)], 0, MaxObjectExtent);
+      target = std::min(SatAdd(target, w), MaxObjectExtent);
+    };
+    widen(P::BorderLeftWidth, HSpaceL);
+    widen(P::BorderRightWidth, HSpaceR);
+    widen(P::BorderTopWidth, VSpaceT);
+    widen(P::BorderBottomWidth, VSpaceB);
+  }
+  auto size = [&](P which, int& given, bool& percent) {
+    const TPropValue& v = props.Get(which);
+    if (IsEmpty(v) || (IsInt(v) && std::get<int>(v) == IntNull)) return;
+    std::u16string text = IsText(v) ? LowerCopy(TrimCopy(std::get<std::u16string>(v))) : u"";
+    if (text == u"auto" || (IsInt(v) && std::get<int>(v) == Auto)) {
+      given = -1;
+      percent = false;
+    } else if (!text.empty() && text.back() == u'%') {
+      double n = 0;
+      ReadLeadingNumber(text, n);
+      given = std::clamp(SatRound(n), 0, 100);
+      percent = true;
+    } else {
+      int px = box[static_cast<std::size_t>(which)];
+      if (px == Auto || px == IntNull) return;
+      given = px < 0 ? -1 : ClampExtent(px);
+      percent = false;
+    }
+  };
+  size(P::Width, SpecWidth, PercentWidth);
+  size(P::Height, SpecHeight, PercentHeight);
+  alignments();
+  if (bordered) {
+    NoBorder = true;
+    BorderSize = 0;
+  }
+}
+
+void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
+                                 int availableHeight, int& width, int& height) const {
+  const int w = std::max(1, naturalWidth), h = std::max(1, naturalHeight);
+  const int border2 = SatMul(2, BorderSize);
+  const int roomW = SatAdd(availableWidth, -border2), roomH = SatAdd(availableHeight, -border2);
+  if (PercentWidth) {
+    width = SatMulDiv(roomW, SpecWidth, 100);
+    height = SpecHeight < 0   ? SatMulDiv(width, h, w)
+             : PercentHeight  ? SatMulDiv(roomH, SpecHeight, 100)
+                              : SpecHeight;
+  } else if (PercentHeight) {
+    height = SatMulDiv(roomH, SpecHeight, 100);
+    width = SpecWidth < 0 ? SatMulDiv(height, w, h) : SpecWidth;
+  } else if (SpecWidth >= 0 && SpecHeight >= 0) {
+    width = SpecWidth;
+    height = SpecHeight;
+  } else if (SpecHeight >= 0) {
+    height = SpecHeight;
+    width = SatMulDiv(SpecHeight, w, h);
+  } else if (SpecWidth >= 0) {
+    width = SpecWidth;
+    height = SatMulDiv(SpecWidth, h, w);
+  } else {
+    width = w;
+    height = h;
+  }
+  width = ClampExtent(width);
+  height = ClampExtent(height);
+}
+
+bool TFloatingObj::PtInObject(int x, int y, int& ix, int& iy) const {
+  const long long rx = static_cast<long long>(x) - DrawXX;
+  const long long ry = static_cast<long long>(y) - DrawYY;
+  const long long w = static_cast<long long>(ImageWidth) - 2LL * BorderSize;
+  const long long h = static_cast<long long>(ImageHeight) - 2LL * BorderSize;
+  if (rx < 0 || ry < 0 || rx >= w || ry >= h) return false;
+  ix = static_cast<int>(rx);
+  iy = static_cast<int>(ry);
+  return true;
+}
+
+int TFloatingObj::BoxTop(const TFontObj* font, int baseline, int topY) const {
+  if (Floating() || VertAlign == AlignmentType::ATop) return SatAdd(topY, VSpaceT);
+  if (VertAlign == AlignmentType::AMiddle) {
+    const long long descent = font ? font->Descent : 0;
+    const long long height = font ? font->FontHeight : 0;
+    // Halves rounded toward zero, as C++ division rounds.
+    const long long half = (static_cast<long long>(ImageHeight) + VSpaceB - VSpaceT) / 2;
+    const long long top = baseline + descent - height / 2 - half;
+    return static_cast<int>(std::clamp<long long>(top, INT_MIN, INT_MAX));
+  }
+  return static_cast<int>(std::clamp<long long>(
+      static_cast<long long>(baseline) - ImageHeight - VSpaceB, INT_MIN, INT_MAX));
+}
+
+// ---------------------------------------------------------------- TImageObj
+
+TImageObj::TImageObj(TSectionList& document, int pos, const TAttributeList& attributes)
+    : TFloatingObj(document) {
+  Pos = pos;
+  ReadCommonAttributes(attributes);
+  for (const TAttribute& a : attributes) {
+    switch (a.Which) {
+      case SrcSy: Source = TrimCopy(a.Name); break;
+      case BorderSy:
+        NoBorder = a.Value == 0;
+        BorderSize = std::clamp(a.Value, 0, MaxImageBorder);
+        break;
+      case TranspSy: Transparent = TTransparency::LLCorner; break;
+      case IsMapSy: IsMap = true; break;
+      case UseMapSy: {
+        UseMap = true;
+        std::u16string name = UpperCopy(TrimCopy(a.Name));
+        if (name.size() > 1 && name[0] == u'#') name.erase(0, 1);
+        MapName = name;
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+std::unique_ptr<TImageObj> TImageObj::SimpleCreate(TSectionList& document, const std::u16string& url) {
+  auto obj = std::make_unique<TImageObj>(document, 0, TAttributeList());
+  obj->Source = url;
+  obj->NoBorder = true;
+  obj->BorderSize = 0;
+  return obj;
+}
+
+TImageObj::~TImageObj() {
+  ReleasePicture();
+  TSectionList& doc = ParentSectionList;
+  doc.MissingImages.Remove(this);
+  if (doc.ActiveImage == this) doc.ActiveImage = nullptr;
+}
+
+void TImageObj::ReleasePicture() {
+  if (FCachedUse && !FetchName.empty()) ParentSectionList.BitmapList.DecUsage(FetchName);
+  FCachedUse = false;
+}
+
+bool TImageObj::IsPlaceholder() const {
+  return State != TImageState::isShown || !ParentSectionList.ShowImages;
+}
+
+void TImageObj::Fetch() {
+  TSectionList& doc = ParentSectionList;
+  const TImageIcons& icons = doc.Icons();
+  FetchName = doc.ExpandImageName(Source);
+  auto broken = [&]() {
+    Image = icons.BrokenImageIcon;
+    Mask = icons.BrokenImageMask;
+    Transparent = TTransparency::LLCorner;
+    State = TImageState::isBroken;
+  };
+  auto pending = [&]() {
+    Image = icons.PendingImageIcon;
+    Mask.reset();
+    State = TImageState::isPending;
+    Missing = true;
+    doc.MissingImages.Add(FetchName, this);
+  };
+  if (FetchName.empty()) {
+    broken();
+    return;
+  }
+  if (doc.MissingImages.Contains(FetchName)) {
+    pending();
+    return;
+  }
+  TFetchedPicture picture = doc.Fetcher.GetTheBitmap(FetchName, Transparent);
+  if (picture.Bitmap) {
+    Image = OrigImage = picture.Bitmap;
+    Mask = picture.Mask;
+    State = TImageState::isShown;
+    FCachedUse = true;
+  } else if (picture.Delayed) {
+    pending();
+  } else {
+    broken();
+  }
+}
+
+void TImageObj::MeasureAlt(TSurface& surface) {
+  if (FAltMeasured) return;
+  surface.SaveDC();
+  surface.SetFont(AltFont(surface));
+  // The text with a line break after it: the box keeps an empty line below
+  // the text.
+  TRect r{0, 0, 0, 0};
+  surface.DrawText(FAltW + u"\r\n", r, DT_CALCRECT | DT_NOPREFIX);
+  surface.RestoreDC(-1);
+  FAltTextW = std::max(0, r.Width());
+  FAltTextH = std::max(0, r.Height());
+  FAltMeasured = true;
+}
+
+void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
+                          const TFontObj* font) {
+  TSectionList& doc = ParentSectionList;
+  if (State == TImageState::isNone && !Missing) {
+    if (!Source.empty()) {
+      if (doc.ShowImages) Fetch();
+    } else {
+      const TImageIcons& icons = doc.Icons();
+      Image = icons.BrokenImageIcon;
+      Mask = icons.BrokenImageMask;
+      Transparent = TTransparency::LLCorner;
+      State = TImageState::isBroken;
+    }
+  }
+  const bool placeholder = IsPlaceholder();
+  TBitmap* picture = doc.ShowImages && Image ? Image.get() : doc.Icons().PendingImageIcon.get();
+  const int naturalW = std::max(1, picture ? picture->Width() : ImageIconSize);
+  const int naturalH = std::max(1, picture ? picture->Height() : ImageIconSize);
+
+  if (!ImageKnown || PercentWidth || PercentHeight) {
+    SizeFromGiven(naturalW, naturalH, availableWidth, availableHeight, ObjWidth, ObjHeight);
+    // A placeholder's size is final only when both sides were given.
+    ImageKnown = !PercentWidth && !PercentHeight &&
+                 ((SpecWidth >= 0 && SpecHeight >= 0) || !placeholder);
+  }
+
+  if (placeholder) {
+    if (SpecWidth >= 0 || SpecHeight >= 0) {
+      AltWidth = ObjWidth;
+      AltHeight = ObjHeight;
+    } else if (!FAltW.empty()) {
+      MeasureAlt(surface);
+      AltWidth = ClampExtent(SatAdd(FAltTextW, 26));
+      AltHeight = ClampExtent(std::max(FAltTextH, PlaceholderMinSide));
+    } else {
+      AltWidth = std::max(ObjWidth, PlaceholderMinSide);
+      AltHeight = std::max(ObjHeight, PlaceholderMinSide);
+    }
+    ImageWidth = AltWidth;
+    ImageHeight = AltHeight;
+  } else {
+    ImageWidth = ObjWidth;
+    ImageHeight = ObjHeight;
+  }
+  if (font && font->UrlTarget && font->UrlTarget->HasUrl() && !NoBorder)
+    BorderSize = std::max(BorderSize, 1);
+  ImageWidth = SatAdd(ImageWidth, 2 * BorderSize);
+  ImageHeight = SatAdd(ImageHeight, 2 * BorderSize);
+}
+
+void TImageObj::DrawAltText(TSurface& surface, const TFontObj* font, int left, int top) {
+  if (FAltW.empty()) return;
+  TRect r{SatAdd(left, 24), SatAdd(top, 4), SatAdd(left, AltWidth - 2), SatAdd(top, AltHeight - 1)};
+  if (r.IsEmpty()) return;
+  surface.SetTextColor(font ? font->TheFont.Color : clBlack);
+  surface.SetBkMode(TBkMode::bkTransparent);
+  surface.SetTextAlign(TA_LEFT | TA_TOP);
+  surface.DrawText(FAltW, r, DT_WORDBREAK | DT_NOPREFIX);
+}
+
+void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
+                     int docDX) {
+  TSectionList& doc = ParentSectionList;
+  surface.SaveDC();
+  surface.SetBrush(TBrush{TBrushStyle::bsClear, clWhite});
+  surface.SetFont(AltFont(surface));
+  const int top = BoxTop(font, baseline, topY);
+  DrawXX = SatAdd(x, BorderSize);
+  DrawYY = SatAdd(top, BorderSize);
+  const bool placeholder = IsPlaceholder();
+  const TImageIcons& icons = doc.Icons();
+  std::shared_ptr<TBitmap> picture = doc.ShowImages ? Image : icons.PendingImageIcon;
+  TBitmap* mask = doc.ShowImages ? Mask.get() : nullptr;
+  if (!picture) picture = icons.BrokenImageIcon, mask = icons.BrokenImageMask.get();
+  if (placeholder) {
+    if (AltWidth >= PlaceholderMinSide && AltHeight >= PlaceholderMinSide)
+      DoDraw(surface, SatAdd(DrawXX, 4), mask, *picture, SatAdd(DrawYY, 4));
+  } else {
+    DoDraw(surface, DrawXX, mask, *picture, DrawYY);
+  }
+  if (placeholder && BorderSize == 0) {
+    DrawAltText(surface, font, x, top);
+    // A one-pixel sunken frame around the box.
+    const TRect box{x, top, SatAdd(x, AltWidth), SatAdd(top, AltHeight)};
+    const bool light = doc.Printing || ColorToRGB(doc.Background) == 0xFFFFFF;
+    const TColor shadow = ColorToRGB(clBtnShadow);
+    const TColor highlight = light ? 0x00C0C0C0 : ColorToRGB(clBtnHighlight);
+    if (!box.IsEmpty()) {
+      surface.FillRect({box.Left, box.Top, box.Right, box.Top + 1}, shadow);
+      surface.FillRect({box.Left, box.Top, box.Left + 1, box.Bottom}, shadow);
+      surface.FillRect({box.Left + 1, box.Bottom - 1, box.Right, box.Bottom}, highlight);
+      surface.FillRect({box.Right - 1, box.Top + 1, box.Right, box.Bottom}, highlight);
+    }
+  }
+  if (BorderSize > 0) {
+    if (placeholder) DrawAltText(surface, font, DrawXX, DrawYY);
+    // A frame BorderSize wide inside the box, in the text colour.
+    const TColor color = font ? ColorToRGB(font->TheFont.Color) : clBlack;
+    for (int i = 0; i < BorderSize; ++i)
+      surface.FrameRect({SatAdd(x, i), SatAdd(top, i), SatAdd(x, ImageWidth - i),
+                         SatAdd(top, ImageHeight - i)},
+                        color);
+  }
+  if (MyFormControl && MyFormControl->HasFocus() && !doc.NoFocusRect) {
+    const TColor text = surface.TextColor();
+    surface.SetTextColor(clBlack);
+    surface.SetBkColor(clWhite);
+    surface.DrawFocusRect({x, top, SatAdd(x, ImageWidth), SatAdd(top, ImageHeight)});
+    surface.SetTextColor(text);
+  }
+  surface.RestoreDC(-1);
+  // The image button's focus control is kept where Tab can reach it while
+  // the picture is in view.
+  if (MyFormControl) PlaceImageButton(doc, *MyFormControl, top);
+  DrawXX = SatAdd(DrawXX, docDX);
+  DrawYY = SatAdd(DrawYY, doc.YOff);
+}
+
+void TImageObj::DoDraw(TSurface& surface, int x, TBitmap* mask, TBitmap& picture, int y) {
+  const TImageIcons& icons = ParentSectionList.Icons();
+  const bool broken = &picture == icons.BrokenImageIcon.get();
+  const bool icon = broken || &picture == icons.PendingImageIcon.get();
+  const int pw = picture.Width(), ph = picture.Height();
+  if ((mask && Transparent != TTransparency::NotTransp) || broken) {
+    if (!mask) return;
+    const int w = icon ? pw : ObjWidth, h = icon ? ph : ObjHeight;
+    surface.MaskedStretchBlt(x, y, w, h, picture, *mask, 0, 0, pw, ph);
+  } else if (icon) {
+    surface.BitBlt(x, y, pw, ph, picture, 0, 0);
+  } else {
+    surface.StretchBlt(x, y, ObjWidth, ObjHeight, picture, 0, 0, pw, ph);
+  }
+}
+
+void TImageObj::InsertImage(const std::string& name, bool error, bool& reformat) {
+  reformat = false;
+  if (!Missing || name != FetchName) return;
+  Missing = false;
+  ParentSectionList.MissingImages.Remove(this);
+  if (error) {
+    const TImageIcons& icons = ParentSectionList.Icons();
+    Image = icons.BrokenImageIcon;
+    Mask = icons.BrokenImageMask;
+    Transparent = TTransparency::LLCorner;
+    State = TImageState::isBroken;
+  } else {
+    State = TImageState::isNone;
+    Image.reset();
+    Mask.reset();
+    Fetch();
+  }
+  reformat = !ImageKnown;
+}
+
+bool TImageObj::ReplaceImage(std::string_view data) {
+  std::unique_ptr<TBitmap> decoded = DecodePicture(ParentSectionList.Device, data);
+  if (!decoded) return false;
+  ReleasePicture();
+  Image = OrigImage = std::shared_ptr<TBitmap>(std::move(decoded));
+  Mask.reset();
+  Transparent = TTransparency::NotTransp;
+  Swapped = true;
+  FBitmap.reset();
+  Missing = false;
+  ParentSectionList.MissingImages.Remove(this);
+  State = TImageState::isShown;
+  return true;
+}
+
+std::shared_ptr<TBitmap> TImageObj::GetBitmap() {
+  if (State != TImageState::isShown || !Image) return nullptr;
+  if (!FBitmap) {
+    std::shared_ptr<TBitmap> copy = ParentSectionList.Device.CreateBitmap(Image->Width(), Image->Height());
+    copy->Canvas().BitBlt(0, 0, Image->Width(), Image->Height(), *Image, 0, 0);
+    FBitmap = std::move(copy);
+  }
+  return FBitmap;
+}
+
+// ---------------------------------------------------------------- TPanelObj
+
+TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attributes)
+    : TFloatingObj(document) {
+  Pos = pos;
+  ReadCommonAttributes(attributes);
+  for (const TAttribute& a : attributes) {
+    switch (a.Which) {
+      case NameSy: Name = a.Name; break;
+      case SrcSy: Src = a.Name; break;
+      case TypeSy: Type = a.Name; break;
+      case WidthSy:
+        if (a.Name.find(u'%') != std::u16string::npos) {
+          SpecWidth = std::clamp(a.Value, 1, 100);
+          PercentWidth = true;
+        }
+        break;
+      case HeightSy:
+        if (a.Name.find(u'%') != std::u16string::npos) {
+          PercentHeight = a.Value >= 1 && a.Value <= 100;
+          SpecHeight = PercentHeight ? a.Value : -1;
+        } else {
+          SpecHeight = std::clamp(a.Value, 1, MaxObjectExtent);
+          PercentHeight = false;
+        }
+        break;
+      default: break;
+    }
+  }
+  NoBorder = true;
+  BorderSize = 0;
+  if (document.ChildControls) {
+    Panel = document.ChildControls->CreatePanel();
+    if (Panel) {
+      Panel->Hide();
+      Panel->SetColor(Color);
+      Panel->SetFrame(true);
+      Panel->SetBounds({0, 0, DefaultWidth, DefaultHeight});
+      // Mouse moves over the panel reach the viewer like moves over the page.
+      TSectionList* doc = &document;
+      Panel->SetOnMouseMove([doc](TChildControl& sender, TShiftState shift, int x, int y) {
+        if (!doc->OnControlMouseMove) return;
+        const TRect bounds = sender.BoundsRect();
+        doc->OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+      });
+    }
+  }
+  if (document.OnPanelCreate) {
+    document.OnPanelCreate(Name, Panel.get(), Src, Type);
+    // What the owner made of the panel is its natural size.
+    if (Panel) {
+      const TRect r = Panel->BoundsRect();
+      if (r.Width() > 0) NaturalWidth = r.Width();
+      if (r.Height() > 0) NaturalHeight = r.Height();
+    }
+  }
+  document.PanelList.push_back(this);
+}
+
+TPanelObj::~TPanelObj() {
+  // A destructor cannot pass a failure on: the owner's handler is told,
+  // and what it throws is dropped.
+  if (ParentSectionList.OnPanelDestroy) {
+    try {
+      ParentSectionList.OnPanelDestroy(Name, Panel.get());
+    } catch (...) {
+    }
+  }
+  auto& list = ParentSectionList.PanelList;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
+                          const TFontObj* font) {
+  (void)surface, (void)font;
+  SizeFromGiven(NaturalWidth, NaturalHeight, availableWidth, availableHeight, ImageWidth,
+                ImageHeight);
+  ImageKnown = !PercentWidth && !PercentHeight;
+}
+
+void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
+                     int docDX) {
+  TSectionList& doc = ParentSectionList;
+  const int top = BoxTop(font, baseline, topY);
+  DrawXX = SatAdd(x, docDX);
+  DrawYY = SatAdd(top, doc.YOff);
+  if (Panel && !doc.Printing && !doc.IsCopy) {
+    // The window panel moves after the paint, never inside it.
+    doc.WindowPlacements.push_back({this, TPoint{x, top}});
+    return;
+  }
+  const TRect box{x, top, SatAdd(x, ImageWidth), SatAdd(top, ImageHeight)};
+  if (box.IsEmpty()) return;
+  surface.FillRect(box, ColorToRGB(Color));
+  surface.FrameRect(box, clBlack);
+  if (FAltW.empty()) return;
+  surface.SaveDC();
+  TFontDesc font8;
+  font8.Face = u"Arial";
+  font8.Height = PointsToHeight(8, surface.PixelsPerInch());
+  surface.SetFont(font8);
+  surface.SetTextColor(clBlack);
+  surface.SetBkMode(TBkMode::bkTransparent);
+  surface.SetTextAlign(TA_LEFT | TA_TOP);
+  TRect text{SatAdd(box.Left, 5), SatAdd(box.Top, 5), SatAdd(box.Right, -5), SatAdd(box.Bottom, -5)};
+  if (!text.IsEmpty()) surface.DrawText(FAltW, text, DT_WORDBREAK | DT_NOPREFIX);
+  surface.RestoreDC(-1);
+}
+
+void TPanelObj::ShowAt(int x, int y) {
+  if (!Panel) return;
+  const TRect r{x, y, SatAdd(x, ImageWidth), SatAdd(y, ImageHeight)};
+  if (!(Panel->BoundsRect() == r)) Panel->SetBounds(r);
+  if (!Panel->Visible()) Panel->Show();
+}
+
+void TPanelObj::HidePanel() {
+  if (Panel && Panel->Visible()) Panel->Hide();
+}
+
+// ---------------------------------------------------------------- TImageObjList
+
+TImageObjList::TImageObjList() = default;
+TImageObjList::~TImageObjList() = default;
+TImageObjList::TImageObjList(TImageObjList&&) noexcept = default;
+TImageObjList& TImageObjList::operator=(TImageObjList&&) noexcept = default;
+
+std::size_t TImageObjList::LowerBound(int pos) const {
+  auto it = std::lower_bound(Items.begin(), Items.end(), pos,
+                             [](const std::unique_ptr<TFloatingObj>& o, int p) { return o->Pos < p; });
+  return static_cast<std::size_t>(it - Items.begin());
+}
+
+TFloatingObj* TImageObjList::FindImage(int pos) const {
+  std::size_t k = LowerBound(pos);
+  return k < Items.size() && Items[k]->Pos == pos ? Items[k].get() : nullptr;
+}
+
+int TImageObjList::GetWidthAt(int pos, bool& floating) const {
+  floating = false;
+  TFloatingObj* obj = FindImage(pos);
+  if (!obj) return -1;
+  floating = obj->Floating();
+  return obj->TotalWidth();
+}
+
+int TImageObjList::GetHeightAt(int pos, AlignmentType& align, bool& floating) const {
+  align = AlignmentType::ABottom;
+  floating = false;
+  TFloatingObj* obj = FindImage(pos);
+  if (!obj) return -1;
+  align = obj->VertAlign;
+  floating = obj->Floating();
+  return obj->TotalHeight();
+}
+
+int TImageObjList::GetImageCountAt(int pos) const {
+  std::size_t k = LowerBound(pos);
+  return k < Items.size() ? Items[k]->Pos - pos : 99999999;
+}
+
+void TImageObjList::Decrement(int pos, int n) {
+  for (std::size_t k = LowerBound(pos); k < Items.size(); ++k)
+    if (Items[k]->Pos > pos) Items[k]->Pos -= n;
+}
+
+TFloatingObj* TImageObjList::PtInImage(int x, int y, int& ix, int& iy) const {
+  for (const auto& obj : Items)
+    if (obj->PtInObject(x, y, ix, iy)) return obj.get();
+  return nullptr;
+}
+
+}  // namespace tav

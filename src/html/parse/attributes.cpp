@@ -1,0 +1,81 @@
+#include "html/parse/attributes.h"
+
+#include <algorithm>
+
+#include "html/css/properties.h"
+#include "html/css/style_parser.h"
+#include "html/css/units.h"
+
+namespace tav {
+
+TAttributeList::TAttributeList() = default;
+TAttributeList::~TAttributeList() = default;
+
+void TAttributeList::Clear() {
+  FItems.clear();
+  SaveID.clear();
+  FIDDone = false;
+  FProp.reset();
+  FPropDone = false;
+}
+
+void TAttributeList::Add(TAttribute attribute) { FItems.push_back(std::move(attribute)); }
+
+const TAttribute* TAttributeList::Find(Symb which) const {
+  for (const auto& a : FItems)
+    if (a.Which == which) return &a;
+  return nullptr;
+}
+
+std::u16string TAttributeList::TheTitle() const {
+  const TAttribute* a = Find(TitleSy);
+  return a ? a->Name : std::u16string();
+}
+
+const std::u16string& TAttributeList::TheID() {
+  if (!FIDDone) {
+    const TAttribute* a = Find(IDSy);
+    SaveID = a ? LowerCopy(TrimCopy(a->Name)) : std::u16string();
+    FIDDone = true;
+  }
+  return SaveID;
+}
+
+std::u16string TAttributeList::TheClass() const {
+  const TAttribute* a = Find(ClassSy);
+  if (!a) return {};
+  std::u16string s(Trim(a->Name));
+  for (auto& c : s)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  if (std::none_of(s.begin(), s.end(), [](char16_t c) { return IsSpace(c); })) return s;
+  // The names as views into the lower-cased text, sorted and joined.
+  std::vector<std::u16string_view> names;
+  const std::u16string_view text(s);
+  for (std::size_t i = 0; i < text.size();) {
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    std::size_t start = i;
+    while (i < text.size() && !IsSpace(text[i])) ++i;
+    if (i > start) names.push_back(text.substr(start, i - start));
+  }
+  std::sort(names.begin(), names.end());
+  std::u16string r;
+  r.reserve(s.size());
+  for (auto n : names) {
+    if (!r.empty()) r += u'.';
+    r += n;
+  }
+  return r;
+}
+
+const TProperties* TAttributeList::TheStyle(TGraphicsDevice& device) {
+  if (!FPropDone) {
+    FPropDone = true;
+    if (const TAttribute* a = Find(StyleSy)) {
+      FProp = std::make_unique<TProperties>(device);
+      ParseDeclarationList(a->Name, *FProp);
+    }
+  }
+  return FProp.get();
+}
+
+}  // namespace tav

@@ -1,0 +1,316 @@
+// The document builder: which blocks and sections a page becomes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
+
+#include "html/builder/builder.h"
+#include "html/layout/block.h"
+#include "html/layout/document.h"
+#include "html/layout/forms/form.h"
+#include "html/layout/forms/form_controls.h"
+#include "html/layout/text/section.h"
+#include "platform/testing/fixed_metrics_device.h"
+#include "temp_folder.h"
+#include "util/code_page.h"
+
+namespace tav {
+namespace {
+
+// The tree as one line: blocks as tag[...], sections as their quoted text
+// (BR as |, no-break space as ~, a form control as #, an image as @), rules
+// as "hr".
+std::string Outline(TCellBasic& cell) {
+  std::string r;
+  for (auto& item : cell.Items) {
+    if (!r.empty()) r += ' ';
+    if (auto* b = dynamic_cast<TBlock*>(item.get())) {
+      r += TextToUtf8(b->Props->PropTag) + "[" + Outline(*b->MyCell) + "]";
+    } else if (auto* s = dynamic_cast<TSection*>(item.get())) {
+      std::u16string t;
+      for (char16_t c : s->Buff)
+        t += c == BrkCh ? u'|' : c == u'\u00A0' ? u'~' : c == FmCtlChar ? u'#' : c == ImageChar ? u'@' : c;
+      r += (dynamic_cast<TPreFormated*>(s) ? "pre'" : "'") + TextToUtf8(t) + "'";
+    } else if (dynamic_cast<THorzLine*>(item.get())) {
+      r += "hr";
+    }
+  }
+  return r;
+}
+
+class HtmlBuilder : public testing::Test {
+protected:
+  std::string Build(const std::u16string& html) {
+    Doc.Clear();
+    THtmlBuilder builder(Doc);
+    builder.Parse(html);
+    Title = builder.Title;
+    return Outline(Doc);
+  }
+  TFixedMetricsDevice Device;
+  TSectionList Doc{Device};
+  std::u16string Title;
+};
+
+TEST_F(HtmlBuilder, PagesBecomeBlocksAndSections) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+  } cases[] = {
+      {u"plain text", "body['plain text ']"},
+      {u"</br>a", "body['a ']"},
+      {u"a<br>b<br>", "body['a|b ']"},
+      {u"<p>one<p>two", "body[p['one '] p['two ']]"},
+      {u"<p></p><p>x", "body[p['x ']]"},
+      {u"<p>one</p>between<p>two", "body[p['one '] 'between ' p['two ']]"},
+      {u"<div>a<p>b</div>c", "body[div['a ' p['b ']] 'c ']"},
+      {u"<h2>Head</h2>text", "body[h2['Head '] 'text ']"},
+      {u"<h1>a<p>b", "body[h1['a '] p['b ']]"},
+      {u"a<hr>b", "body['a ' hr[hr] 'b ']"},
+      {u"<center>c</center>d", "body['c ' 'd ']"},
+      // Preformatted lines keep their spaces; the block ends at a table
+      // start or a cell end as well as at its own end.
+      {u"<pre>\na  b\n c</pre>d", "body[pre[pre'a  b ' pre' c '] 'd ']"},
+      // PRE ends at a table; text before any cell goes before the table.
+      {u"<pre>x<table>y", "body[pre[pre'x '] 'y ' table[]]"},
+      {u"<pre>x</td>y", "body[pre[pre'x '] 'y ']"},
+      {u"<pre>a<b>b</b>&amp;c</pre>", "body[pre[pre'ab&c ']]"},
+      // Lists: items hold their content; an empty item gets a no-break
+      // space so that its marker has a line.
+      {u"<ul><li>a<li>b</ul>", "body[ul[li['a '] li['b ']]]"},
+      {u"<ul><li></ul>", "body[ul[li['~ ']]]"},
+      {u"<ul></ul>x", "body[ul[] 'x ']"},
+      {u"<ul><li>a<ol><li>b</ol>c</ul>", "body[ul[li['a ' ol[li['b ']] 'c ']]]"},
+      {u"<ul><li>a<ul><li>b</ul></ul>d", "body[ul[li['a ' ul[li['b ']]]] 'd ']"},
+      {u"<dl><dt>t<dd>d</dl>", "body[dl[dt['t '] dd['d ']]]"},
+      {u"<li>alone<li>again", "body[li['alone '] li['again ']]"},
+      {u"<blockquote>q</blockquote>", "body[blockquote['q ']]"},
+      // Head content produces nothing where it stands.
+      {u"<title>T</title><style>p{color:red}</style><script>x<y</script>b",
+       "body['b ']"},
+      {u"<p>a<span>b</span><b>c</b>d", "body[p['abcd ']]"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
+  }
+}
+
+// Forms and controls: the outline, then each control as kind@form.
+TEST_F(HtmlBuilder, FormsAndTheirControls) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+    const char* controls;
+  } cases[] = {
+      {u"<form action=a>x<input>y</form>z<input type=checkbox>", "body[form['x#y '] 'z# ']",
+       "edit@0 checkbox@1"},
+      {u"<form><input type=submit><input type=reset><input type=button><input type=radio>",
+       "body[form['#### ']]", "button@0 button@0 button@0 radio@0"},
+      {u"<select><option>a</select>b<textarea>t</textarea>c", "body['#b#c ']", "combo@0 textarea@0"},
+      // A SELECT without its end tag ends at the next element.
+      {u"<select size=2><option>x<p>b", "body['# ' p['b ']]", "listbox@0"},
+      {u"<input type=hidden>x<input type=image src=x>", "body['x@ ']", "hidden@0 image@0"},
+      {u"<input type=file>", "body['## ']", "edit@0 button@0"},
+      {u"<pre>a<input>b</pre>", "body[pre[pre'a#b ']]", "edit@0"},
+      // Inside PRE the options and the text area's text stay out of the
+      // line; the characters after the end tags go on in it.
+      {u"<pre>a<select><option>one\n<option>two</select>b\nc</pre>",
+       "body[pre[pre'a#b ' pre'c ']]", "combo@0"},
+      {u"<pre>a<textarea>t\nu</textarea>b</pre>", "body[pre[pre'a#b ']]", "textarea@0"},
+      // Ended by another tag, which then counts as met in the PRE.
+      {u"<pre>a<select size=2><option>x<b>y</b></pre>z", "body[pre[pre'a#y '] 'z ']",
+       "listbox@0"},
+      {u"<pre>a<select><option>x</pre>z", "body[pre[pre'a# '] 'z ']", "combo@0"},
+      {u"<pre>a<textarea>t", "body[pre[pre'a# ']]", "textarea@0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
+    std::string controls;
+    for (TFormControlObj* control : Doc.FormControlList) {
+      std::size_t form = 0;
+      while (Doc.htmlFormList.at(form).get() != control->MyForm) ++form;
+      controls += (controls.empty() ? "" : " ") + std::string(control->KindName()) + "@" +
+                  std::to_string(form);
+    }
+    EXPECT_EQ(controls, c.controls) << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlBuilder, ControlsReadTheirAttributesOptionsAndText) {
+  Build(u"<form method=post action=/x target=t enctype=e>"
+        u"<input name=n value=v title=hint id=Ed tabindex=3 onclick=c onfocus=f onblur=b "
+        u"onchange=g readonly disabled=no>"
+        u"<input disabled><select><option value=1>  two   words <option selected></select>"
+        u"<textarea><b>x</b> &amp;</textarea></form>");
+  const ThtmlForm& form = *Doc.htmlFormList.at(0);
+  EXPECT_EQ(form.Method, u"post");
+  EXPECT_EQ(form.Action, u"/x");
+  EXPECT_EQ(form.Target, u"t");
+  EXPECT_EQ(form.EncType, u"e");
+  EXPECT_EQ(form.NonHiddenCount, 4);
+  const TFormControlObj& edit = *Doc.FormControlList.at(0);
+  EXPECT_EQ(edit.FName, u"n");
+  EXPECT_EQ(edit.Value, u"v");
+  EXPECT_EQ(edit.FTitle, u"hint");
+  EXPECT_EQ(edit.TabIndex, 3);
+  EXPECT_EQ(edit.OnClickMessage + edit.OnFocusMessage + edit.OnBlurMessage + edit.OnChangeMessage,
+            u"cfbg");
+  EXPECT_TRUE(edit.Readonly);
+  EXPECT_FALSE(edit.Disabled);
+  EXPECT_TRUE(Doc.FormControlList.at(1)->Disabled);
+  EXPECT_TRUE(Doc.IDNameList.count(u"ED"));
+  EXPECT_EQ(Doc.TabOrderList.size(), 1u);
+  const auto& select = dynamic_cast<const TComboFormControlObj&>(*Doc.FormControlList.at(2));
+  ASSERT_EQ(select.Options.size(), 2u);
+  EXPECT_EQ(select.Options[0].Text, u"two words");
+  EXPECT_EQ(select.Options[0].Value, u"1");
+  EXPECT_EQ(select.Options[1].Text, u" ");
+  EXPECT_EQ(select.ItemIndex(), 1);
+  const auto& area = dynamic_cast<const TTextAreaFormControlObj&>(*Doc.FormControlList.at(3));
+  EXPECT_EQ(area.Text(), u"<b>x</b> &amp;");  // raw: no tags, no references
+}
+
+TEST_F(HtmlBuilder, TitleIsJoinedAndTrimmed) {
+  Build(u"<title> A <b>B</b> </title>x");
+  EXPECT_EQ(Title, u"A");
+  Build(u"<title>One two</title>");
+  EXPECT_EQ(Title, u"One two");
+}
+
+TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
+  Build(u"<ol type=i start=24><li>a<li>b<li value=-3>c<li>d</ol><ul><li>x<ul><li>y<ul><li>z"
+        u"</ul></ul></ul><ul plain><li>p</ul>");
+  auto& body = dynamic_cast<TBlock&>(*Doc.Items[0]);
+  auto& ol = dynamic_cast<TBlock&>(*body.MyCell->Items[0]);
+  std::vector<int> numbers;
+  for (auto& item : ol.MyCell->Items) {
+    auto& li = dynamic_cast<TBlockLI&>(*item);
+    EXPECT_EQ(li.ListStyleType, ListBulletType::lbLowerRoman);
+    numbers.push_back(li.ListNumb);
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{24, 25, -3, -2}));
+  // Bullets by nesting level: disc, circle, square; a plain list none.
+  TCellBasic* cell = body.MyCell.get();
+  const ListBulletType levels[] = {ListBulletType::lbDisc, ListBulletType::lbCircle,
+                                   ListBulletType::lbSquare};
+  for (ListBulletType expected : levels) {
+    auto& ul = dynamic_cast<TBlock&>(*cell->Items[1]);
+    auto& li = dynamic_cast<TBlockLI&>(*ul.MyCell->Items[0]);
+    EXPECT_EQ(li.ListStyleType, expected);
+    cell = li.MyCell.get();
+  }
+  auto& plain = dynamic_cast<TBlock&>(*body.MyCell->Items[2]);
+  EXPECT_EQ(dynamic_cast<TBlockLI&>(*plain.MyCell->Items[0]).ListStyleType, ListBulletType::lbBlank);
+}
+
+TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
+  const struct {
+    const char16_t* html;
+    double points;  // size 5 is 18 pt and size 7 36 pt at the default 12 pt
+  } cases[] = {
+      {u"a<font size=+2>b", 18},
+      {u"a<font size=+9>b", 36},
+      {u"a<font size=-9>b", 8},
+      {u"<basefont size=5>a<font size=+1>b", 24},
+      {u"a<font size=7>b", 36},
+  };
+  for (const auto& c : cases) {
+    Build(c.html);
+    auto& body = dynamic_cast<TBlock&>(*Doc.Items[0]);
+    auto& s = dynamic_cast<TSection&>(*body.MyCell->Items[0]);
+    ASSERT_GE(s.Fonts.Count(), 2) << TextToUtf8(c.html);
+    EXPECT_EQ(s.Fonts[s.Fonts.Count() - 1].TheFont.Desc.Height,
+              -MulDiv(static_cast<int>(c.points), 96, 72))
+        << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlBuilder, NamesAndIdsAreRegisteredUpperCased) {
+  Build(u"<p id=Intro>a<a name='#Top'>t</a><div id=box>b</div>");
+  EXPECT_EQ(Doc.IDNameList.count(u"INTRO"), 1u);
+  EXPECT_EQ(Doc.IDNameList.count(u"TOP"), 1u);
+  EXPECT_EQ(Doc.IDNameList.count(u"BOX"), 1u);
+  // An anchor in an otherwise empty place keeps its section.
+  Build(u"<a name=end></a>");
+  ASSERT_EQ(Doc.IDNameList.count(u"END"), 1u);
+  EXPECT_NE(Doc.IDNameList[u"END"].Item, nullptr);
+}
+
+TEST_F(HtmlBuilder, InlineSymbolsStayInsideAParagraph) {
+  for (Symb s : {TextSy, BSy, BEndSy, SpanSy, SpanEndSy, ASy, AEndSy, FontSy, FontEndSy, BRSy,
+                 ImageSy, InputSy, SelectSy, TextAreaSy, NoBrSy, WbrSy, ScriptSy, StyleSy, CommandSy})
+    EXPECT_TRUE(InlineSymbols().Contains(s)) << SymbName(s);
+  for (Symb s : {PSy, PEndSy, DivSy, DivEndSy, HeadingSy, TableSy, TDSy, LISy, ULSy, PreSy, HRSy,
+                 Centersy, BlockQuoteSy, FormSy, EofSy})
+    EXPECT_FALSE(InlineSymbols().Contains(s)) << SymbName(s);
+}
+
+// 100,000 nested DIVs: block tags beyond the nesting cap are ignored, so
+// building, layout, painting and destruction stay within the stack.
+TEST_F(HtmlBuilder, DeepNestingIsCapped) {
+  std::u16string html;
+  for (int i = 0; i < 100000; ++i) html += u"<div>";
+  html += u"deep";
+  for (int i = 0; i < 100000; ++i) html += u"</div>";
+  const auto start = std::chrono::steady_clock::now();
+  Build(html);
+  int depth = 0;
+  for (TCellBasic* cell = &Doc; !cell->Items.empty();) {
+    auto* b = dynamic_cast<TBlock*>(cell->Items[0].get());
+    if (!b) break;
+    cell = b->MyCell.get();
+    ++depth;
+  }
+  EXPECT_LE(depth, MaxBlockNesting + 1);
+  auto surface = Device.CreateSurface(300, 200);
+  int scrollWidth = 0;
+  Doc.DoLogic(*surface, 300, 200, scrollWidth);
+  Doc.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
+}
+
+// LINK style sheets are read from local files through the safe reader and
+// decoded as local text: a UTF-8 sheet applies; a FIFO, a device or a
+// missing file is ignored at once.
+TEST_F(HtmlBuilder, LinkedStyleSheets) {
+  test::TempFolder folder("tav-link");
+  const std::u16string rule = u"p { color: #00ff00; font-family: Caf\u00E9 }";
+  ASSERT_TRUE(test::WriteFile(folder.File("utf8.css"), TextToUtf8(rule)));
+  ASSERT_TRUE(test::WriteFile(folder.File("ansi.css"), "p { color: #00ff00; font-family: Caf\xE9 }"));
+  {
+    // The same rule in UTF-16LE with its mark.
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t ch : rule) {
+      utf16 += static_cast<char>(ch & 0xFF);
+      utf16 += static_cast<char>(ch >> 8);
+    }
+    ASSERT_TRUE(test::WriteFile(folder.File("utf16.css"), utf16));
+  }
+  ASSERT_EQ(::mkfifo(folder.File("fifo.css").c_str(), 0600), 0);
+  const struct {
+    std::string href;
+    bool applied;
+  } cases[] = {
+      {folder.File("utf8.css"), true},
+      {folder.File("ansi.css"), true},
+      {folder.File("utf16.css"), true},
+      {"file://" + folder.File("utf8.css"), true},
+      {folder.File("fifo.css"), false},
+      {"/dev/zero", false},
+      {folder.File("missing.css"), false},
+  };
+  for (const auto& c : cases) {
+    auto start = std::chrono::steady_clock::now();
+    Build(u"<link rel=stylesheet href=\"" + Utf8ToText(c.href) + u"\"><p>x");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << c.href;
+    auto& block = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Doc.Items.at(0)).MyCell->Items.at(0));
+    const TMyFont& font = dynamic_cast<TSection&>(*block.MyCell->Items.at(0)).Fonts[0].TheFont;
+    EXPECT_EQ(ColorToRGB(font.Color), c.applied ? 0x00FF00u : ColorToRGB(clBlack)) << c.href;
+    EXPECT_EQ(font.Desc.Face == u"Caf\u00E9", c.applied) << c.href << " " << TextToUtf8(font.Desc.Face);
+  }
+}
+
+}  // namespace
+}  // namespace tav

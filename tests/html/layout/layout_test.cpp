@@ -1,0 +1,269 @@
+// Blocks laid out: margins collapsed at creation, widths, floats, clearance,
+// list markers and rules, on the fixed-metrics device (default text: 16-pixel
+// em, 18-pixel lines, 8-pixel characters; body margins 10 and 5).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "html/builder/builder.h"
+#include "html/css/units.h"
+#include "html/layout/block.h"
+#include "html/layout/document.h"
+#include "html/layout/text/section.h"
+#include "platform/testing/fixed_metrics_device.h"
+#include "platform/testing/recording_surface.h"
+#include "util/code_page.h"
+
+namespace tav {
+namespace {
+
+class HtmlLayout : public testing::Test {
+protected:
+  static constexpr int Width = 400;
+
+  void Layout(const std::u16string& html) {
+    Doc.Clear();
+    THtmlBuilder builder(Doc);
+    builder.Parse(html);
+    int scrollWidth = 0;
+    Height = Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+    ScrollWidth = scrollWidth;
+  }
+  TBlock& Body() { return dynamic_cast<TBlock&>(*Doc.Items.at(0)); }
+  // The item at a path of indices below the body.
+  TSectionBase& At(std::initializer_list<int> path) {
+    TSectionBase* item = &Body();
+    for (int i : path) item = dynamic_cast<TBlock&>(*item).MyCell->Items.at(static_cast<std::size_t>(i)).get();
+    return *item;
+  }
+  TBlock& BlockAt(std::initializer_list<int> path) { return dynamic_cast<TBlock&>(At(path)); }
+  TSection& SectionAt(std::initializer_list<int> path) { return dynamic_cast<TSection&>(At(path)); }
+
+  TFixedMetricsDevice Device;
+  std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(Width, 300);
+  TSectionList Doc{Device};
+  int Height = 0;
+  int ScrollWidth = 0;
+};
+
+// Vertical margins merge when a block is made: (margin of the earlier
+// block's bottom, this block's top) after collapsing.
+TEST_F(HtmlLayout, VerticalMarginsCollapseAtCreation) {
+  const struct {
+    const char16_t* html;
+    int first;       // index of the earlier block in the body
+    int second;      // index of the later block
+    int bottom;      // the earlier block's bottom margin afterwards
+    int top;         // the later block's top margin afterwards
+  } cases[] = {
+      {u"<p>a<p>b", 0, 1, 0, 14},
+      {u"<p style='margin-bottom:30px'>a<p>b", 0, 1, 0, 30},
+      {u"<p style='margin-bottom:-10px'>a<p>b", 0, 1, 0, 4},
+      {u"<p style='margin-bottom:-10px'>a<p style='margin-top:-20px'>b", 0, 1, 0, -20},
+      // An absolutely positioned block is passed over.
+      {u"<p>a<div style='position:absolute'>x</div><p>b", 0, 2, 0, 14},
+      // A float keeps its margins, and so does the block before it.
+      {u"<p>a<div style='float:left;margin-top:9px'>f</div>", 0, 1, 14, 9},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    EXPECT_EQ(BlockAt({c.first}).MarginBottom, c.bottom) << TextToUtf8(c.html);
+    EXPECT_EQ(BlockAt({c.second}).MarginTop, c.top) << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlLayout, FirstBlockMarginsAgainstTheBody) {
+  const struct {
+    const char16_t* html;
+    int top;
+  } cases[] = {
+      {u"<p>first", 0},                              // automatic: dropped
+      {u"<div style='margin-top:8px'>x</div>", 3},   // less the body's 5
+      {u"<div style='margin-top:3px'>x</div>", 0},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    EXPECT_EQ(BlockAt({0}).MarginTop, c.top) << TextToUtf8(c.html);
+  }
+  // A paragraph at the top of a DIV has no top margin; its bottom margin
+  // moves to the DIV.
+  Layout(u"<div><p>in a div</p></div>after");
+  EXPECT_EQ(BlockAt({0, 0}).MarginTop, 0);
+  EXPECT_EQ(BlockAt({0, 0}).ContentTop, BlockAt({0}).ContentTop);
+  EXPECT_EQ(BlockAt({0, 0}).MarginBottom, 0);
+  EXPECT_EQ(BlockAt({0}).MarginBottom, 14);
+}
+
+TEST_F(HtmlLayout, TwoParagraphsAreOneParagraphMarginApart) {
+  Layout(u"<p>one<p>two");
+  EXPECT_EQ(BlockAt({0}).ContentTop, 5);
+  EXPECT_EQ(BlockAt({1}).ContentTop - BlockAt({0}).ContentBot, 14);
+  EXPECT_EQ(SectionAt({1, 0}).Lines.at(0).LineHt, 18);
+}
+
+TEST_F(HtmlLayout, BlockWidthsAndPlaces) {
+  const struct {
+    const char16_t* html;
+    int x;
+    int width;
+  } cases[] = {
+      {u"<div>x</div>", 10, 380},
+      {u"<div style='width:200px;margin-left:auto;margin-right:auto'>c</div>", 100, 200},
+      {u"<div style='width:200px;margin-left:auto'>r</div>", 190, 200},
+      {u"<div style='width:50%;padding:0 5px'>h</div>", 15, 190},
+      // Wider than the space: the block starts at the left, never before it.
+      {u"<div style='width:600px;margin:0 auto'>w</div>", 10, 600},
+      {u"<div style='float:right;width:100px'>f</div>", 290, 100},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    EXPECT_EQ(BlockAt({0}).X, c.x) << TextToUtf8(c.html);
+    EXPECT_EQ(BlockAt({0}).NewWidth, c.width) << TextToUtf8(c.html);
+  }
+}
+
+TEST_F(HtmlLayout, FloatsNarrowLinesAndClearMovesBelowThem) {
+  Layout(u"<div style='float:left;width:50px;height:40px'>f</div>"
+         u"aaa bbb ccc ddd eee fff ggg hhh iii jjj kkk lll mmm nnn ooo ppp qqq rrr sss ttt uuu"
+         u"<br clear=left>below");
+  TBlock& flt = BlockAt({0});
+  EXPECT_EQ(flt.SectionHeight, 0);
+  const int floatBottom = flt.ContentBot;
+  TSection& text = SectionAt({1});
+  ASSERT_GE(text.Lines.size(), 3u);
+  for (const LineRec& line : text.Lines) {
+    if (line.Y + line.LineHt <= floatBottom) {
+      EXPECT_EQ(line.DrawXX, 50) << line.Y;
+    } else if (line.Y >= floatBottom) {
+      EXPECT_EQ(line.DrawXX, 0) << line.Y;
+    }
+  }
+  TSection& below = SectionAt({2});
+  ASSERT_FALSE(below.Lines.empty());
+  const LineRec& last = below.Lines.back();
+  EXPECT_GE(last.Y, floatBottom);
+}
+
+TEST_F(HtmlLayout, ListItemsCarryTheirMarkerBaseline) {
+  Layout(u"<ol type=i><li>one<li></ol><ul><li>a<ul><li>b</ul></ul>");
+  auto& first = dynamic_cast<TBlockLI&>(At({0, 0}));
+  const LineRec& line = SectionAt({0, 0, 0}).Lines.at(0);
+  EXPECT_EQ(first.FirstLineHt, line.Y + line.SpaceBefore + line.LineHt - line.Descent);
+  // An empty item still has a line and a baseline.
+  auto& empty = dynamic_cast<TBlockLI&>(At({0, 1}));
+  EXPECT_GT(empty.FirstLineHt, first.FirstLineHt);
+  // A nested list right after an item's text has no top margin.
+  EXPECT_EQ(BlockAt({1, 0, 1}).MarginTop, 0);
+}
+
+TEST_F(HtmlLayout, RulesTakeSizeWidthAndAlignment) {
+  const struct {
+    const char16_t* html;
+    int left;
+    int width;
+    int size;
+  } cases[] = {
+      {u"<hr>", 0, 380, 2},
+      {u"<hr size=5 width=50%>", 95, 190, 5},
+      {u"<hr width=100 align=left>", 0, 100, 2},
+      {u"<hr width=100 align=right size=99>", 280, 100, 20},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    auto& hr = dynamic_cast<THRBlock&>(BlockAt({0}));
+    ASSERT_NE(hr.Line, nullptr);
+    EXPECT_EQ(hr.Line->XLeft, c.left) << TextToUtf8(c.html);
+    EXPECT_EQ(hr.Line->Width, c.width) << TextToUtf8(c.html);
+    EXPECT_EQ(hr.Line->VSize, c.size) << TextToUtf8(c.html);
+  }
+}
+
+// z-index 2147483647 saturates instead of wrapping, and such a block paints
+// after the flow.
+TEST_F(HtmlLayout, HugeZIndexPaintsAboveTheFlow) {
+  Layout(u"<div style='position:relative;z-index:2147483647'>top</div><p>flow</p>"
+         u"<div style='position:relative;z-index:-5'>under</div>");
+  TBlock& body = Body();
+  EXPECT_EQ(BlockAt({0}).ZIndex, INT_MAX);
+  EXPECT_EQ(BlockAt({2}).ZIndex, -50);
+  auto surface = Device.CreateSurface(Width, 300);
+  Doc.Draw(*surface, TRect{0, 0, Width, 300}, 6000, 0, 0);
+  ASSERT_EQ(body.DrawList.size(), 3u);
+  EXPECT_EQ(body.DrawList[0], &At({2}));
+  EXPECT_EQ(body.DrawList[1], &At({1}));
+  EXPECT_EQ(body.DrawList[2], &At({0}));
+}
+
+TEST_F(HtmlLayout, BulletsAreDrawnLeftOfTheContent) {
+  Layout(u"<ul><li>x</ul>");
+  auto& li = dynamic_cast<TBlockLI&>(At({0, 0}));
+  auto surface = Device.CreateSurface(Width, 100);
+  surface->FillRect(TRect{0, 0, Width, 100}, clWhite);
+  Doc.Draw(*surface, TRect{0, 0, Width, 100}, 6000, 0, 0);
+  // The disc fills (X-15, baseline-6)..(X-10, baseline-1).
+  const int x = li.X, base = li.FirstLineHt;
+  EXPECT_NE(surface->Pixel(x - 13, base - 4), clWhite);
+  EXPECT_EQ(surface->Pixel(x - 20, base - 4), clWhite);
+  EXPECT_EQ(surface->Pixel(x - 5, base - 4), clWhite);
+}
+
+// A long page scrolled to its middle paints the paragraphs under the
+// window and no others.
+TEST_F(HtmlLayout, PaintingVisitsOnlyTheChildrenNearTheClip) {
+  std::u16string html;
+  for (int i = 0; i < 2000; ++i) html += u"<p>paragraph " + Ascii(std::to_string(i));
+  html += u"<div style='position:relative;z-index:3'>on top</div>";
+  Layout(html);
+  // Each paragraph is one 18-pixel line 14 pixels after the one before.
+  Doc.YOff = BlockAt({1000}).ContentTop;
+  TRecordingSurface rec(*Surface);
+  Doc.Draw(rec, TRect{0, 0, Width, 100}, 6000, 0, 0);
+  std::vector<std::u16string> texts;
+  for (const TDrawCall& c : rec.Calls())
+    if (c.Kind == TDrawCall::TKind::dcText) texts.push_back(c.Text);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_LE(texts.size(), 8u);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), u"paragraph 1000"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), u"paragraph 990"), texts.end());
+}
+
+// The link under a point is found through each cell's index of its items:
+// on a long page, inside table cells moved to their rows, beside a float
+// that reaches above its line, and again after a layout at another width.
+TEST_F(HtmlLayout, LinksAreFoundWhereTheyAreDrawn) {
+  std::u16string html = u"<img src=none.png width=30 height=300 align=left>";
+  for (int i = 0; i < 1500; ++i) {
+    const std::u16string n = Ascii(std::to_string(i));
+    html += i % 100 == 50 ? u"<table><tr><td>x<td>y<tr><td>z<td><a href='#c" + n + u"'>c" + n +
+                                u"</a></table>"
+                          : u"<p><a href='#p" + n + u"'>p" + n + u"</a>";
+  }
+  for (int width : {Width, 250}) {
+    Doc.Clear();
+    {
+      THtmlBuilder builder(Doc);
+      builder.Parse(html);
+    }
+    int scrollWidth = 0;
+    Doc.DoLogic(*Surface, width, 300, scrollWidth);
+    int found = 0;
+    for (TSectionBase* s : Doc.PositionList) {
+      auto* section = dynamic_cast<TSection*>(s);
+      if (!section || section->Buff.empty() || (section->Buff[0] != u'p' && section->Buff[0] != u'c'))
+        continue;
+      int x = 0, y = 0;
+      ASSERT_TRUE(section->CursorToXY(*Surface, section->StartCurs, x, y));
+      TLinkHit hit;
+      ASSERT_EQ(Doc.GetURL(*Surface, x + 2, y + 5, hit) & guUrl, guUrl)
+          << "width " << width << " at " << y;
+      EXPECT_EQ(hit.Url, u"#" + TrimCopy(section->Buff)) << "width " << width;
+      ++found;
+    }
+    EXPECT_EQ(found, 1500);
+  }
+}
+
+}  // namespace
+}  // namespace tav
