@@ -9,7 +9,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 scripts/deps.sh run
 [ "$headless" = yes ] && scripts/deps.sh headless
-scripts/build.sh -DTAV_BUILD_TESTS=OFF
+# Whatever an earlier configuration of build/ left in its cache, the window
+# is built, without the tests, and without sanitizer or fuzzing
+# instrumentation.
+scripts/build.sh -DTAV_BUILD_GUI=ON -DTAV_BUILD_TESTS=OFF -DTAV_FUZZ=OFF -DTAV_SANITIZE=OFF
 
 if [ "$headless" = yes ]; then
   display=99
