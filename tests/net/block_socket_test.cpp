@@ -243,7 +243,8 @@ TEST(BlockSocketReads, WaitingDataIsCappedAt65536) {
 }
 
 TEST(BlockSocketReads, ATimeoutGives10060) {
-  ScriptedPeer peer({test::HoldStep(1200)});
+  // The peer keeps the connection far longer than the bound below.
+  ScriptedPeer peer({test::HoldStep(6000)});
   TTCPBlockSocket socket;
   ConnectTo(socket, peer);
   const std::int64_t start = NowMs();
@@ -252,7 +253,7 @@ TEST(BlockSocketReads, ATimeoutGives10060) {
   EXPECT_EQ(socket.LastError(), WSAETIMEDOUT);
   EXPECT_EQ(socket.LastErrorDesc(), u"Connection timed out");
   EXPECT_GE(spent, 150);
-  EXPECT_LT(spent, 1000);
+  EXPECT_LT(spent, 2000);
   EXPECT_EQ(socket.RecvPacket(100), "");
   EXPECT_EQ(socket.LastError(), WSAETIMEDOUT);
   EXPECT_EQ(socket.PeekByte(100), 0);
@@ -281,7 +282,9 @@ TEST(BlockSocketReads, InterPacketTimeoutDecidesWhetherTheTimeoutBoundsTheWholeL
     } else {
       EXPECT_EQ(line, "");
       EXPECT_EQ(socket.LastError(), WSAETIMEDOUT);
-      EXPECT_LT(NowMs() - start, 650);
+      // Within the time-out, not at the line's end (which the empty line
+      // already shows); the bound only catches a wait for the peer.
+      EXPECT_LT(NowMs() - start, 3000);
       // The partial line is not lost.
       EXPECT_FALSE(socket.LineBuffer().empty());
       EXPECT_EQ(socket.LineBuffer().find_first_not_of('a'), std::string::npos);

@@ -263,7 +263,8 @@ TEST(SocksConnect, StallCloseOrGarbageAtEachStep) {
     const std::int64_t start = NowMs();
     socket.Connect(c.type == ST_Socks4 ? u"10.0.0.1" : u"example",
                    c.type == ST_Socks4 ? u"8080" : u"80");
-    EXPECT_LT(NowMs() - start, 5 * kTimeout);
+    // A stalling proxy holds the connection for 5 s: well past this bound.
+    EXPECT_LT(NowMs() - start, 10 * kTimeout);
     EXPECT_EQ(socket.LastError(), c.code);
     EXPECT_EQ(socket.SocksLastError(), c.socksCode);
     socket.CloseSocket();

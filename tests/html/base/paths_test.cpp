@@ -69,7 +69,7 @@ TEST(HtmlPathsTest, DecodingIsLinear) {
   for (int i = 0; i < 100000; ++i) uri += u"%42";
   auto start = std::chrono::steady_clock::now();
   std::string path = HTMLExpandFilename(uri);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(path, Cwd() + "/data:xA" + std::string(100000, 'B'));
 }
 

@@ -82,7 +82,7 @@ TEST(SafeFileTest, RefusesEverythingElseAtOnce) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(ReadLocalFile(c.Path, bytes)) << c.Path;
     auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::milliseconds(100)) << c.Path;
+    EXPECT_LT(elapsed, std::chrono::seconds(1)) << c.Path;
     EXPECT_TRUE(bytes.empty()) << c.Path;
   }
   // Reading any of them whole would have raised the peak by gigabytes.

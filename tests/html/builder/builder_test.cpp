@@ -304,7 +304,7 @@ TEST_F(HtmlBuilder, LinkedStyleSheets) {
   for (const auto& c : cases) {
     auto start = std::chrono::steady_clock::now();
     Build(u"<link rel=stylesheet href=\"" + Utf8ToText(c.href) + u"\"><p>x");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << c.href;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.href;
     auto& block = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Doc.Items.at(0)).MyCell->Items.at(0));
     const TMyFont& font = dynamic_cast<TSection&>(*block.MyCell->Items.at(0)).Fonts[0].TheFont;
     EXPECT_EQ(ColorToRGB(font.Color), c.applied ? 0x00FF00u : ColorToRGB(clBlack)) << c.href;

@@ -248,7 +248,7 @@ TEST_F(HtmlViewTest, ClickToAPipeOrADeviceFailsAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     Click(link.X, link.Y);
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::milliseconds(100));
+    EXPECT_LT(elapsed, std::chrono::seconds(1));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Can't read file: " + target);
   }

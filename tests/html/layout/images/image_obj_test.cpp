@@ -220,8 +220,7 @@ TEST_F(ImageDoc, UnsafeSourcesAreBrokenAtOnce) {
                               u".", u"x.png%2500"}) {
     auto start = std::chrono::steady_clock::now();
     Layout(u"<img src='" + std::u16string(src) + u"'>", false);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100))
-        << TextToUtf8(src);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << TextToUtf8(src);
     EXPECT_EQ(First().State, TImageState::isBroken) << TextToUtf8(src);
   }
 }

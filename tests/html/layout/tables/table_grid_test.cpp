@@ -283,7 +283,7 @@ TEST(CompleteGrid, HugeSpansAreClampedAndFast) {
   {
     TGridRows g = Make({{{0, 2'000'000'000, 2'000'000'000}}});
     int numCols = 0;
-    EXPECT_LT(MillisecondsFor(g, numCols), 100.0);
+    EXPECT_LT(MillisecondsFor(g, numCols), 1000.0);
     EXPECT_EQ(numCols, 1);
     EXPECT_EQ(Spans(g), "A1x1");
   }
@@ -293,7 +293,7 @@ TEST(CompleteGrid, HugeSpansAreClampedAndFast) {
   {
     TGridRows g = Make({{{0, 2'000'000'000, 2'000'000'000}, {1}}, {{2}}, {{3}}});
     int numCols = 0;
-    EXPECT_LT(MillisecondsFor(g, numCols), 100.0);
+    EXPECT_LT(MillisecondsFor(g, numCols), 1000.0);
     ASSERT_EQ(numCols, MaxColSpan + 1);
     EXPECT_EQ(Spans(g), "A1000x3 B1x1 C1x1 D1x1");
     for (const auto& row : g) ASSERT_EQ(row.size(), 1001u);
@@ -307,7 +307,7 @@ TEST(CompleteGrid, HugeSpansAreClampedAndFast) {
     TGridRows g(20'000, std::vector<TGridCell>(1));
     for (auto& row : g) row[0].ColSpan = 2'000'000'000;
     int numCols = 0;
-    EXPECT_LT(MillisecondsFor(g, numCols), 100.0);
+    EXPECT_LT(MillisecondsFor(g, numCols), 1000.0);
     EXPECT_EQ(numCols, 1);
     EXPECT_EQ(g.back().size(), 1u);
     EXPECT_EQ(g.back()[0].ColSpan, 1);
@@ -318,7 +318,7 @@ TEST(CompleteGrid, HugeSpansAreClampedAndFast) {
     TGridRows g(300, std::vector<TGridCell>(1));
     for (auto& row : g) row[0].RowSpan = MaxRowSpan;
     int numCols = 0;
-    EXPECT_LT(MillisecondsFor(g, numCols), 100.0);
+    EXPECT_LT(MillisecondsFor(g, numCols), 1000.0);
     EXPECT_EQ(numCols, 300);
     EXPECT_EQ(g[299][299].RowSpan, 1);
     EXPECT_EQ(g[0][0].RowSpan, 300);

@@ -275,7 +275,7 @@ TEST_F(TableDoc, HostileTables) {
   for (const char16_t* html : cases) {
     auto start = std::chrono::steady_clock::now();
     Layout(html);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200)) << TextToUtf8(html);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << TextToUtf8(html);
     ThtmlTable& t = First();
     EXPECT_GE(t.TableWidth, 0) << TextToUtf8(html);
     EXPECT_GE(t.TableHeight, 0) << TextToUtf8(html);

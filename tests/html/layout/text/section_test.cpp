@@ -816,7 +816,7 @@ TEST_F(SectionTest, MegabyteOfSoftHyphensAndBreaksIsLinear) {
     auto t0 = std::chrono::steady_clock::now();
     s->ProcessText(0);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(seconds, 1.0);  // a quadratic pass takes minutes
+    EXPECT_LT(seconds, 10.0);  // a quadratic pass takes minutes
     if (text == &shy) {
       EXPECT_EQ(s->Len, 500001);
       EXPECT_EQ(s->Brk[0], 's');
