@@ -6,9 +6,6 @@
 // justified line is the plain one shifted after its spaces, rows put
 // together give the line back) instead of pixel positions.
 #include <QApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>

@@ -527,7 +527,7 @@ TEST_F(FormDoc, ALargeRadioGroupIsBuiltInLinearTime) {
   const auto start = std::chrono::steady_clock::now();
   Layout(page + u"</form>");
   const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(elapsed, std::chrono::seconds(2));
+  EXPECT_LT(elapsed, std::chrono::seconds(10));
   EXPECT_EQ(Joined(Form().GetFormSubmission()), "Pick=v19999");
   int stops = 0;
   for (const auto& c : Form().ControlList)
