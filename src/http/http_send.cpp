@@ -213,11 +213,7 @@ void THTTPSend::ReadStatusLines(std::int64_t& HeadSize) {
   std::string line;
   bool pending = false;  // `line` already holds what came in place of a status line
   for (;;) {
-    if (!pending) {
-      do {
-        line = ReadHeadLine(HeadSize);
-      } while (line.empty() && FSock->LastError() == 0);
-    }
+    if (!pending) line = ReadNonEmptyHeadLine(HeadSize);
     pending = false;
     if (!StartsWith(UpperCase(line), std::string("HTTP/"))) {
       // No status line, or a failed read (an empty line): what came is body.
@@ -253,6 +249,14 @@ std::string THTTPSend::ReadHeadLine(std::int64_t& HeadSize) {
   return line;
 }
 
+std::string THTTPSend::ReadNonEmptyHeadLine(std::int64_t& HeadSize) {
+  std::string line;
+  do {
+    line = ReadHeadLine(HeadSize);
+  } while (line.empty() && FSock->LastError() == 0);
+  return line;
+}
+
 bool THTTPSend::ConnectionReusable() {
   return FSock->Socket() != INVALID_SOCKET && FAliveHost == FTargetHost && FAlivePort == FTargetPort &&
          !FSock->CanRead(0);
@@ -280,11 +284,7 @@ THTTPSend::TSentRequest THTTPSend::SendRequest(const THTTPRequestPlan& Plan, con
     FSock->SendString(Head);
     if (FSock->LastError() != 0) return result;
     StartReceiving();
-    std::string line;
-    do {
-      line = ReadHeadLine(HeadSize);
-    } while (line.empty() && FSock->LastError() == 0);
-    result.KeptStatus = AnsiToText(line);
+    result.KeptStatus = AnsiToText(ReadNonEmptyHeadLine(HeadSize));
     DecodeStatus(result.KeptStatus);
     result.HasKeptStatus = true;
     while (FSock->LastError() == 0 && !ReadHeadLine(HeadSize).empty()) {
@@ -327,12 +327,7 @@ bool THTTPSend::OpenConnection(bool UseTLS) {
 }
 
 bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& URL) {
-  FResultCode = 500;
-  FResultString.clear();
-  FDownloadSize = 0;
-  FUploadSize = 0;
-  // Restated on every call: re-initialising the socket drops it.
-  FSock->SetMaxLineLength(FLimits.MaxLineLength);
+  BeginExchange();
   // The low-speed limit belongs to this exchange only.
   struct TLowSpeedOff {
     THTTPSocket& Sock;
@@ -340,9 +335,45 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
   } lowSpeedOff{*FSock};
 
   const THTTPRequestPlan plan = PrepareRequest(Method, URL);
-  const std::string head = HeadBytes();
   std::int64_t headSize = 0;  // bytes of response head lines read so far
-  TSentRequest sent;
+  if (!SendAndReadStatus(plan, HeadBytes(), headSize)) return false;
+
+  TResponseHead response = ReadHeaderLines(plan, headSize);
+  if (FSock->LastError() != 0) {
+    DropConnection();
+    return false;
+  }
+
+  bool result = true;
+  if (WantsBody(Method, response)) result = ReadBody(response.ExpectedLength);
+  FinishExchange(result, response);
+  return result;
+}
+
+void THTTPSend::BeginExchange() {
+  FResultCode = 500;
+  FResultString.clear();
+  FDownloadSize = 0;
+  FUploadSize = 0;
+  // Restated on every call: re-initialising the socket drops it.
+  FSock->SetMaxLineLength(FLimits.MaxLineLength);
+}
+
+bool THTTPSend::ConnectForRequest(bool UseTLS, bool& Reused) {
+  if (EnsureConnection(UseTLS, Reused)) return true;
+  FAliveHost.clear();
+  FAlivePort.clear();
+  return false;
+}
+
+void THTTPSend::DropConnection() {
+  FSock->CloseSocket();
+  FAliveHost.clear();
+  FAlivePort.clear();
+}
+
+bool THTTPSend::SendAndReadStatus(const THTTPRequestPlan& Plan, const std::string& Head,
+                                  std::int64_t& HeadSize) {
   TMemoryStream requestBody;  // kept until the answer begins, for a retry
 
   // A kept-alive connection may have been closed by the server just as the
@@ -350,25 +381,19 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
   // when nothing at all came back on the old one.
   for (int attempt = 1;; ++attempt) {
     bool reused = false;
-    if (!EnsureConnection(plan.UseTLS, reused)) {
-      FAliveHost.clear();
-      FAlivePort.clear();
-      return false;
-    }
-    reused = reused && attempt == 1 && !plan.Expect;
+    if (!ConnectForRequest(Plan.UseTLS, reused)) return false;
+    reused = reused && attempt == 1 && !Plan.Expect;
     const int receivedBefore = FSock->RecvCounter();
     const auto deadReusedConnection = [&] {
       const int e = FSock->LastError();
       return reused && FSock->RecvCounter() == receivedBefore && (e == WSAECONNRESET || e == WSASYSNOTREADY);
     };
     const auto retryOnNewConnection = [&] {
-      FSock->CloseSocket();
-      FAliveHost.clear();
-      FAlivePort.clear();
+      DropConnection();
       FResultCode = 500;
     };
 
-    sent = SendRequest(plan, head, headSize);
+    TSentRequest sent = SendRequest(Plan, Head, HeadSize);
     if (FSock->LastError() != 0) {
       if (deadReusedConnection()) {
         retryOnNewConnection();
@@ -378,6 +403,7 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
     }
     StartReceiving();
 
+    // The request is out: its fields give way to the response's.
     requestBody = std::move(*FDocument);
     Clear();
     FSendString = std::move(sent.Bytes);
@@ -386,96 +412,93 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
     // Status line(s); interim 1xx lines stay in the list.
     if (sent.HasKeptStatus) {
       FHeaders->Add(sent.KeptStatus);
-    } else {
-      ReadStatusLines(headSize);
-      if (deadReusedConnection()) {
-        *FDocument = std::move(requestBody);
-        retryOnNewConnection();
-        continue;
-      }
+      return true;
     }
-    break;
+    ReadStatusLines(HeadSize);
+    if (!deadReusedConnection()) return true;
+    *FDocument = std::move(requestBody);
+    retryOnNewConnection();
   }
-  requestBody.Clear();
-  const bool headTooLarge = FSock->LastError() == WSAENOBUFS;
-  std::int64_t expectedLength = -1;
+}
 
-  bool closeAfter = FProtocol != u"1.1";
-  bool gzip = false;
-
-  // Header lines.
-  if (!FHeaders->Empty() && !headTooLarge) {
-    std::vector<std::u16string> raw;
-    for (;;) {
-      std::string line = ReadHeadLine(headSize);
-      if (FSock->LastError() != 0) break;
-      raw.push_back(AnsiToText(line));
-      if (line.empty()) break;
-    }
-    int index = 0;
-    while (index < static_cast<int>(raw.size())) {
-      const std::u16string line = UnfoldHeaderLine(raw, index);
-      FHeaders->Add(line);
-      const std::u16string upper = UpperCase(line);
-      if (StartsWith(upper, u"CONTENT-LENGTH:")) {
-        // A negative value is no length, as a text that is no number is.
-        expectedLength = std::max<std::int64_t>(StrToInt64Def(Trim(TextAfter(line, u":")), -1), -1);
-        if (expectedLength != -1 && FTransferEncoding == TE_UNKNOWN) FTransferEncoding = TE_IDENTITY;
-      }
-      if (StartsWith(upper, u"CONTENT-TYPE:")) {
-        FMimeType = Trim(TextAfter(line, u":"));
-        FContentType = TextToAnsi(FMimeType);
-      }
-      if (StartsWith(upper, u"LOCATION:")) FLocation = Trim(TextAfter(line, u":"));
-      if (StartsWith(upper, u"CONTENT-ENCODING: GZIP")) gzip = true;
-      if (StartsWith(upper, u"TRANSFER-ENCODING:") && Contains(TextAfter(upper, u":"), u"CHUNKED"))
-        FTransferEncoding = TE_CHUNKED;
-      const std::u16string connectionName = plan.UsingProxy ? u"PROXY-CONNECTION:" : u"CONNECTION:";
-      if (StartsWith(upper, connectionName) && Contains(upper, u"CLOSE")) closeAfter = true;
-    }
+std::vector<std::u16string> THTTPSend::ReadRawHeaderLines(std::int64_t& HeadSize) {
+  std::vector<std::u16string> raw;
+  for (;;) {
+    std::string line = ReadHeadLine(HeadSize);
+    if (FSock->LastError() != 0) break;
+    raw.push_back(AnsiToText(line));
+    if (line.empty()) break;
   }
+  return raw;
+}
 
-  if (FSock->LastError() != 0) {
-    FSock->CloseSocket();
-    FAliveHost.clear();
-    FAlivePort.clear();
-    return false;
+THTTPSend::TResponseHead THTTPSend::ReadHeaderLines(const THTTPRequestPlan& Plan, std::int64_t& HeadSize) {
+  TResponseHead response;
+  response.CloseAfter = FProtocol != u"1.1";
+  // Only after a status line, and not once the head has outgrown its bound.
+  if (FHeaders->Empty() || FSock->LastError() == WSAENOBUFS) return response;
+  const std::vector<std::u16string> raw = ReadRawHeaderLines(HeadSize);
+  int index = 0;
+  while (index < static_cast<int>(raw.size())) {
+    const std::u16string line = UnfoldHeaderLine(raw, index);
+    FHeaders->Add(line);
+    ApplyHeaderLine(line, Plan, response);
   }
+  return response;
+}
 
-  // Receive decision. HEAD is recognised in any letter case: the request line
-  // says HEAD then, and the server sends no body.
+void THTTPSend::ApplyHeaderLine(const std::u16string& Line, const THTTPRequestPlan& Plan,
+                                TResponseHead& Response) {
+  const std::u16string upper = UpperCase(Line);
+  if (StartsWith(upper, u"CONTENT-LENGTH:")) {
+    // A negative value is no length, as a text that is no number is.
+    Response.ExpectedLength = std::max<std::int64_t>(StrToInt64Def(Trim(TextAfter(Line, u":")), -1), -1);
+    if (Response.ExpectedLength != -1 && FTransferEncoding == TE_UNKNOWN) FTransferEncoding = TE_IDENTITY;
+  }
+  if (StartsWith(upper, u"CONTENT-TYPE:")) {
+    FMimeType = Trim(TextAfter(Line, u":"));
+    FContentType = TextToAnsi(FMimeType);
+  }
+  if (StartsWith(upper, u"LOCATION:")) FLocation = Trim(TextAfter(Line, u":"));
+  if (StartsWith(upper, u"CONTENT-ENCODING: GZIP")) Response.Gzip = true;
+  if (StartsWith(upper, u"TRANSFER-ENCODING:") && Contains(TextAfter(upper, u":"), u"CHUNKED"))
+    FTransferEncoding = TE_CHUNKED;
+  const std::u16string connectionName = Plan.UsingProxy ? u"PROXY-CONNECTION:" : u"CONNECTION:";
+  if (StartsWith(upper, connectionName) && Contains(upper, u"CLOSE")) Response.CloseAfter = true;
+}
+
+bool THTTPSend::WantsBody(const std::u16string& Method, TResponseHead& Response) const {
+  // HEAD is recognised in any letter case: the request line says HEAD then,
+  // and the server sends no body.
   bool readBody;
   if (FHtmlOnly) {
     readBody = Contains(FMimeType, u"text/html") || Contains(FMimeType, u"application/javascript") ||
                Contains(FMimeType, u"text/javascript") || Contains(FMimeType, u"text/plain");
-    closeAfter = true;
+    Response.CloseAfter = true;
   } else {
     readBody = UpperCase(Method) != u"HEAD";
   }
-  if (FResultCode == 204 || FResultCode == 304) readBody = false;
+  return readBody && FResultCode != 204 && FResultCode != 304;
+}
 
-  bool result = true;
-  if (readBody) {
-    switch (FTransferEncoding) {
-      case TE_UNKNOWN: result = ReadBodyUntilClose(); break;
-      case TE_IDENTITY: result = ReadBodyOfLength(expectedLength); break;
-      case TE_CHUNKED: result = ReadChunkedBody(); break;
-    }
+bool THTTPSend::ReadBody(std::int64_t ExpectedLength) {
+  switch (FTransferEncoding) {
+    case TE_UNKNOWN: return ReadBodyUntilClose();
+    case TE_IDENTITY: return ReadBodyOfLength(ExpectedLength);
+    case TE_CHUNKED: return ReadChunkedBody();
   }
+  return true;
+}
 
+void THTTPSend::FinishExchange(bool BodyRead, const TResponseHead& Response) {
   FDocument->SetPosition(0);
-  DecodeGzipBody(gzip);
+  DecodeGzipBody(Response.Gzip);
 
   // A body read that failed leaves the rest of that body on the connection;
   // reusing it would read those bytes as the next response.
-  if (closeAfter || !result) {
-    FSock->CloseSocket();
-    FAliveHost.clear();
-    FAlivePort.clear();
-  }
+  if (Response.CloseAfter || !BodyRead) DropConnection();
 
   CollectCookies();
-  return result;
 }
 
 bool THTTPSend::ReadBodyUntilClose() {

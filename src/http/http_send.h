@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "http/net_client.h"
 #include "http/text_list.h"
@@ -175,11 +176,50 @@ class THTTPSend : public TNetClient {
   // handshake when planned. The socket's LastError tells whether it worked.
   TSentRequest SendRequest(const THTTPRequestPlan& Plan, const std::string& Head, std::int64_t& HeadSize);
   bool OpenConnection(bool UseTLS);
+  // What the response's header lines decide for the rest of the exchange.
+  struct TResponseHead {
+    std::int64_t ExpectedLength = -1;  // from Content-Length; -1 for none
+    bool CloseAfter = false;           // the connection ends with this exchange
+    bool Gzip = false;                 // "Content-Encoding: gzip"
+  };
+
+  // The steps of HTTPMethod, in their order.
+  // Resets the results of the last exchange.
+  void BeginExchange();
+  // Opens the connection to the target or reuses the open one; forgets the
+  // connection when neither works.
+  bool ConnectForRequest(bool UseTLS, bool& Reused);
+  // Connects, sends the request and reads the status line(s), once more on a
+  // new connection when a reused one turns out to be dead. On success the
+  // request's fields are cleared and the sent bytes kept; false when
+  // connecting or sending failed.
+  bool SendAndReadStatus(const THTTPRequestPlan& Plan, const std::string& Head, std::int64_t& HeadSize);
+  // Reads and unfolds the header lines after a status line into the header
+  // list and takes their decisions; the socket's LastError tells whether the
+  // head arrived whole.
+  TResponseHead ReadHeaderLines(const THTTPRequestPlan& Plan, std::int64_t& HeadSize);
+  // The raw header lines up to the empty one (kept as the last) or an error.
+  std::vector<std::u16string> ReadRawHeaderLines(std::int64_t& HeadSize);
+  // One unfolded header line: length, type, location, encodings, closing.
+  void ApplyHeaderLine(const std::u16string& Line, const THTTPRequestPlan& Plan, TResponseHead& Response);
+  // Whether a body follows the head; with HtmlOnly the connection is closed
+  // afterwards whatever the answer.
+  bool WantsBody(const std::u16string& Method, TResponseHead& Response) const;
+  // Reads the body the way TransferEncoding says.
+  bool ReadBody(std::int64_t ExpectedLength);
+  // Decodes a gzip body, closes the connection when it is not to be kept
+  // (or the body read failed) and collects the cookies.
+  void FinishExchange(bool BodyRead, const TResponseHead& Response);
+  // Closes the socket and forgets the open connection.
+  void DropConnection();
   // The request head as bytes, from the header list.
   std::string HeadBytes() const;
   // Reads the next line of the response head, skipping nothing; counts it
   // against the head bound and reports 10055 past it.
   std::string ReadHeadLine(std::int64_t& HeadSize);
+  // ReadHeadLine past empty lines: the first line that is not empty, or what
+  // the read that failed gave.
+  std::string ReadNonEmptyHeadLine(std::int64_t& HeadSize);
   // Reads the status line(s) into the header list and ResultCode. Interim
   // 1xx answers (but 101) are kept in the list with their header lines, and
   // reading goes on to the next status line.

@@ -483,6 +483,23 @@ void TBlockSocket::SetTTL(int TTL) { DelayedOption(TSockOption{SOT_TTL, false, T
 
 int TBlockSocket::SendBuffer(const void* Buffer, int Length) {
   if (CheckStop()) return 0;
+  return SendInPieces(Buffer, Length, [this](const char* bytes, int length) {
+    // MSG_NOSIGNAL: a peer that has gone gives an error code, not SIGPIPE.
+    int r = static_cast<int>(::send(FSocket, bytes, static_cast<std::size_t>(length), MSG_NOSIGNAL));
+    SockCheck(r);
+    if (FLastError == WSAEWOULDBLOCK) {
+      if (CanWrite(FNonblockSendTimeout)) {
+        r = static_cast<int>(::send(FSocket, bytes, static_cast<std::size_t>(length), MSG_NOSIGNAL));
+        SockCheck(r);
+      } else {
+        FLastError = WSAETIMEDOUT;
+      }
+    }
+    return r;
+  });
+}
+
+int TBlockSocket::SendInPieces(const void* Buffer, int Length, const TSendPiece& SendPiece) {
   DoMonitor(true, Buffer, Length);
   const char* bytes = static_cast<const char*>(Buffer);
   int sent = 0;
@@ -490,17 +507,7 @@ int TBlockSocket::SendBuffer(const void* Buffer, int Length) {
     const int y = std::min(Length - sent, FSendMaxChunk);
     if (y <= 0) break;
     WaitBandwidth(y, FMaxSendBandwidth, FNextSend);
-    // MSG_NOSIGNAL: a peer that has gone gives an error code, not SIGPIPE.
-    int r = static_cast<int>(::send(FSocket, bytes + sent, static_cast<std::size_t>(y), MSG_NOSIGNAL));
-    SockCheck(r);
-    if (FLastError == WSAEWOULDBLOCK) {
-      if (CanWrite(FNonblockSendTimeout)) {
-        r = static_cast<int>(::send(FSocket, bytes + sent, static_cast<std::size_t>(y), MSG_NOSIGNAL));
-        SockCheck(r);
-      } else {
-        FLastError = WSAETIMEDOUT;
-      }
-    }
+    const int r = SendPiece(bytes + sent, y);
     if (FLastError != 0) break;
     if (r <= 0) break;  // nothing accepted and no error: do not spin
     sent += r;

@@ -285,6 +285,15 @@ class TBlockSocket {
   // the count appended.
   std::int64_t AppendPacket(TMemoryStream& Stream, int Timeout, std::int64_t Limit);
   void WaitBandwidth(int Length, int MaxB, std::uint32_t& Next);
+  // One piece of a send: hands `Length` bytes to the handle (or the TLS
+  // plug-in) and returns how many it took; a failure leaves LastError set.
+  using TSendPiece = std::function<int(const char* Bytes, int Length)>;
+  // The send loop of SendBuffer: monitors the data, then sends it in pieces
+  // of at most SendMaxChunk bytes, each within the send bandwidth, counting
+  // and reporting every piece taken, until all is out, LastError is set or a
+  // piece is refused without an error. Ends with ExceptCheck; returns the
+  // count sent.
+  int SendInPieces(const void* Buffer, int Length, const TSendPiece& SendPiece);
   void ResolveSin(TVarSin& Sin, const std::u16string& IP, const std::u16string& Port);
   void OpenSocketFor(const TVarSin& Sin);
   void DelayedOption(const TSockOption& Value);

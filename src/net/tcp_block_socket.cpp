@@ -201,27 +201,16 @@ int TTCPBlockSocket::SendBuffer(const void* Buffer, int Length) {
   if (!FSSL->SSLEnabled()) return TSocksBlockSocket::SendBuffer(Buffer, Length);
   if (CheckStop()) return 0;
   ResetLastError();
-  DoMonitor(true, Buffer, Length);
-  const char* bytes = static_cast<const char*>(Buffer);
-  int sent = 0;
-  while (sent < Length) {
-    const int y = std::min(Length - sent, FSendMaxChunk);
-    if (y <= 0) break;
-    WaitBandwidth(y, FMaxSendBandwidth, FNextSend);
-    const int r = FSSL->SendBuffer(bytes + sent, y);
-    if (FSSL->LastError() != 0) FLastError = WSASYSNOTREADY;
-    if (FLastError != 0) break;
-    if (r <= 0) {
+  return SendInPieces(Buffer, Length, [this](const char* bytes, int length) {
+    const int r = FSSL->SendBuffer(bytes, length);
+    if (FSSL->LastError() != 0) {
+      FLastError = WSASYSNOTREADY;
+    } else if (r <= 0 && FLastError == 0) {
       // The TLS peer has closed: nothing more can be sent.
       FLastError = WSAECONNRESET;
-      break;
     }
-    sent += r;
-    FSendCounter += r;
-    DoStatus(HR_WriteCount, IntToText(r));
-  }
-  ExceptCheck();
-  return sent;
+    return r;
+  });
 }
 
 int TTCPBlockSocket::RecvBuffer(void* Buffer, int Length) {

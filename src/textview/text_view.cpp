@@ -604,34 +604,17 @@ void TCustomTextView::HideScrollHint() {
 // ---- invalidation -----------------------------------------------------------
 
 void TCustomTextView::InvalidateLines(int firstLine, int lastLine) {
-  const TRect client = ClientRect();
-  TRect r;
-  if (firstLine == -1 && lastLine == -1) {
-    r = {fGutterWidth, 0, client.Right, client.Bottom};
-  } else {
-    if (fTextHeight <= 0) return;
-    firstLine = std::max(firstLine, 1);
-    int firstRow = LineToRow(firstLine);
-    int lastRow = lastLine >= fLines->Count() || lastLine < firstLine ? INT_MAX
-                                                                      : LineToRow(lastLine + 1) - 1;
-    firstRow = std::max(firstRow, fTopLine);
-    lastRow = std::min(lastRow, fTopLine + fLinesInWindow);
-    if (firstRow > lastRow) return;
-    r = {fGutterWidth, (firstRow - fTopLine) * fTextHeight, client.Right,
-         (lastRow - fTopLine + 1) * fTextHeight};
-  }
-  if (fLinesChanging) {
-    fInvalidateRect = UnionRect(fInvalidateRect, r);
-  } else {
-    InvalidateRect(r);
-  }
+  InvalidateLineBand(firstLine, lastLine, fGutterWidth, ClientRect().Right);
 }
 
 void TCustomTextView::InvalidateGutterLines(int firstLine, int lastLine) {
-  const TRect client = ClientRect();
+  InvalidateLineBand(firstLine, lastLine, 0, fGutterWidth);
+}
+
+void TCustomTextView::InvalidateLineBand(int firstLine, int lastLine, int left, int right) {
   TRect r;
   if (firstLine == -1 && lastLine == -1) {
-    r = {0, 0, fGutterWidth, client.Bottom};
+    r = {left, 0, right, ClientRect().Bottom};
   } else {
     if (fTextHeight <= 0) return;
     firstLine = std::max(firstLine, 1);
@@ -641,8 +624,7 @@ void TCustomTextView::InvalidateGutterLines(int firstLine, int lastLine) {
     firstRow = std::max(firstRow, fTopLine);
     lastRow = std::min(lastRow, fTopLine + fLinesInWindow);
     if (firstRow > lastRow) return;
-    r = {0, (firstRow - fTopLine) * fTextHeight, fGutterWidth,
-         (lastRow - fTopLine + 1) * fTextHeight};
+    r = {left, (firstRow - fTopLine) * fTextHeight, right, (lastRow - fTopLine + 1) * fTextHeight};
   }
   if (fLinesChanging) {
     fInvalidateRect = UnionRect(fInvalidateRect, r);

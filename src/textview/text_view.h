@@ -395,6 +395,10 @@ class TCustomTextView : public TControl, private TWordWrapOwner {
   void ScrollCommand(int delta);
   void FindMatchingBracket();
   void InvalidateSelectionLines(TBufferCoord a, TBufferCoord b);
+  // Invalidates the band from x = left to x = right over the rows that buffer
+  // lines firstLine..lastLine occupy in the window (the whole height for -1,
+  // -1); while the buffer is changing, the band joins the pending rectangle.
+  void InvalidateLineBand(int firstLine, int lastLine, int left, int right);
   TBufferCoord ClampBlockPos(TBufferCoord value) const;
   int RowLength(int row);
   void ComputeScroll(int x, int y);

@@ -347,18 +347,24 @@ bool TCustomTextView::BuildSelText(std::u16string& out) {
     return true;
   }
 
-  if (fActiveSelectionMode == TSelectionMode::smLine) {
+  // Line and normal mode: one piece of each selected line, each followed by
+  // CR LF while its line is below `breaksBefore`. First the total length
+  // against the cap, then the text in one allocation.
+  const auto joinPieces = [&](const auto& piece, int breaksBefore) {
     for (int line = firstLine; line <= lastLine; ++line) {
-      total += static_cast<std::int64_t>(lineAt(line).size()) + (line < count ? 2 : 0);
+      total += static_cast<std::int64_t>(piece(line).size()) + (line < breaksBefore ? 2 : 0);
       if (total > fMaxSelTextLength) return false;
     }
     out.reserve(static_cast<std::size_t>(total));
     for (int line = firstLine; line <= lastLine; ++line) {
-      out.append(lineAt(line));
-      if (line < count) out.append(u"\r\n");
+      out.append(piece(line));
+      if (line < breaksBefore) out.append(u"\r\n");
     }
     return true;
-  }
+  };
+
+  // Line mode: whole lines, each with its line end but the buffer's last.
+  if (fActiveSelectionMode == TSelectionMode::smLine) return joinPieces(lineAt, count);
 
   // Normal mode: from the begin column to the end column.
   auto piece = [&](int line) -> std::u16string_view {
@@ -367,16 +373,7 @@ bool TCustomTextView::BuildSelText(std::u16string& out) {
     const std::size_t to = line == e.Line ? std::max(from, clampChar(e.Char, s)) : s.size();
     return s.substr(from, to - from);
   };
-  for (int line = firstLine; line <= lastLine; ++line) {
-    total += static_cast<std::int64_t>(piece(line).size()) + (line < lastLine ? 2 : 0);
-    if (total > fMaxSelTextLength) return false;
-  }
-  out.reserve(static_cast<std::size_t>(total));
-  for (int line = firstLine; line <= lastLine; ++line) {
-    out.append(piece(line));
-    if (line < lastLine) out.append(u"\r\n");
-  }
-  return true;
+  return joinPieces(piece, lastLine);
 }
 
 std::u16string TCustomTextView::GetTextBuf(std::size_t maxChars) {

@@ -32,21 +32,21 @@ S TrimRightIf(const S& value, unsigned limit, bool blanksOnly) {
   return value.substr(0, n);
 }
 
+// ASCII case change: the letters `from` to `from` + 25 become the ones from
+// `to` on; every other character stays.
 template <typename S>
-S UpperT(const S& value) {
+S ShiftLettersT(const S& value, char from, char to) {
   S result = value;
   for (auto& c : result)
-    if (c >= 'a' && c <= 'z') c = static_cast<typename S::value_type>(c - 'a' + 'A');
+    if (c >= from && c <= from + 25) c = static_cast<typename S::value_type>(c - from + to);
   return result;
 }
 
 template <typename S>
-S LowerT(const S& value) {
-  S result = value;
-  for (auto& c : result)
-    if (c >= 'A' && c <= 'Z') c = static_cast<typename S::value_type>(c - 'A' + 'a');
-  return result;
-}
+S UpperT(const S& value) { return ShiftLettersT(value, 'a', 'A'); }
+
+template <typename S>
+S LowerT(const S& value) { return ShiftLettersT(value, 'A', 'a'); }
 
 // An empty delimiter never occurs, so token loops always make progress.
 template <typename S>
