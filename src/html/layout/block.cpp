@@ -180,7 +180,7 @@ int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
 
 int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                       int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                      int& curs) {
+                      int& curs, TFirstLine& firstLine) {
   StartCurs = curs;
   YDraw = y;
   FLayoutX = x;
@@ -255,7 +255,7 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
   int height = Value(MargArray, P::Height);
   int childHeight = height != Auto && height > 0 ? height : availableHeight;
   int sw = 0;
-  MyCell->DoLogic(surface, X, ContentTop, NewWidth, childHeight, blockHeight, sw, curs);
+  MyCell->DoLogic(surface, X, ContentTop, NewWidth, childHeight, blockHeight, sw, curs, firstLine);
   cellIMgr.FreeLeftIndentRec(li);
   cellIMgr.FreeRightIndentRec(ri);
   cellIMgr.CurrentID = savedID;
@@ -464,13 +464,14 @@ TBlockLI::~TBlockLI() = default;
 
 int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                        int& curs) {
+                        int& curs, TFirstLine& firstLine) {
+  // The item's own request replaces the enclosing one while its content is
+  // laid out: lines inside it answer this item, not an enclosing item.
+  (void)firstLine;
   FirstLineHt = 0;
-  int* saved = ParentSectionList.FirstLineHtPtr;
-  ParentSectionList.FirstLineHtPtr = &FirstLineHt;
+  TFirstLine ownFirstLine{&FirstLineHt};
   int h = TBlock::DrawLogic(surface, x, y, xRef, yRef, availableWidth, availableHeight, blockHeight,
-                            imgr, maxWidth, curs);
-  ParentSectionList.FirstLineHtPtr = saved;
+                            imgr, maxWidth, curs, ownFirstLine);
   if (!DisplayNone()) FetchBackgroundPicture(surface, Image);
   return h;
 }
@@ -549,7 +550,7 @@ void THorzLine::MinMaxWidth(TSurface&, int& min, int& max) {
 }
 
 int THorzLine::DrawLogic(TSurface&, int x, int y, int, int, int availableWidth, int, int,
-                         IndentManager& imgr, int& maxWidth, int& curs) {
+                         IndentManager& imgr, int& maxWidth, int& curs, TFirstLine&) {
   StartCurs = curs;
   YDraw = DrawTop = ContentTop = y;
   int left = std::max(x, imgr.LeftIndent(y));

@@ -68,7 +68,7 @@ public:
 
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
@@ -135,7 +135,7 @@ public:
 
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
 
 protected:
   void DrawContent(TSurface& surface, const TRect& clip, int dx) override;
@@ -159,7 +159,7 @@ public:
   THorzLine(TSectionList& document, const TProperties& props, const TAttributeList* attrs);
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;

@@ -34,14 +34,14 @@ bool TCellBasic::CheckLastBottomMargin() {
 }
 
 int TCellBasic::DoLogic(TSurface& surface, int x, int y, int width, int availableHeight,
-                        int blockHeight, int& scrollWidth, int& curs) {
+                        int blockHeight, int& scrollWidth, int& curs, TFirstLine& firstLine) {
   IndentManager& imgr = Indents();
   int h = 0;
   int drawBot = y;
   for (auto& item : Items) {
     int sw = 0;
     int ih = item->DrawLogic(surface, x, SatAdd(y, h), 0, 0, width, availableHeight, blockHeight,
-                             imgr, sw, curs);
+                             imgr, sw, curs, firstLine);
     h = SatAdd(h, ih);
     scrollWidth = std::max(scrollWidth, sw);
     drawBot = std::max(drawBot, item->DrawBot);

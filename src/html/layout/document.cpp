@@ -51,7 +51,6 @@ void TSectionList::Clear() {
   YOff = 0;
   SectionCount = 0;
   TableNestLevel = 0;
-  FirstLineHtPtr = nullptr;
   FIMgr.Clear();
   MapList.clear();
   ActiveImage = nullptr;
@@ -128,7 +127,9 @@ int TSectionList::DoLogic(TSurface& surface, int width, int availableHeight, int
   SizeFormControls(*this, surface);
   scrollWidth = 0;
   int curs = 0;
-  int h = TCellBasic::DoLogic(surface, 0, 0, width, availableHeight, 0, scrollWidth, curs);
+  TFirstLine noRequest;
+  int h = TCellBasic::DoLogic(surface, 0, 0, width, availableHeight, 0, scrollWidth, curs,
+                              noRequest);
   AddSectionsToList();
   DocWidth = scrollWidth;
   DocHeight = std::max(h, tcDrawBot);

@@ -101,9 +101,6 @@ public:
   int CycleNumber = 0;
   int TableNestLevel = 0;
   bool InLogic2 = false;
-  // While set, the first line laid out stores its baseline here (a list
-  // item's marker is drawn on it); cleared by that line.
-  int* FirstLineHtPtr = nullptr;
   std::function<void(int percent)> OnProgress;
 
   // Pictures: the cache (kept across loads by whoever owns the document),

@@ -288,7 +288,7 @@ void ThtmlTable::MinMaxWidth(TSurface& surface, int& min, int& max) {
 
 int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                           int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                          int& curs) {
+                          int& curs, TFirstLine& firstLine) {
   (void)xRef, (void)yRef, (void)blockHeight, (void)imgr;
   StartCurs = curs;
   YDraw = ContentTop = DrawTop = y;
@@ -328,7 +328,8 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
     c->Cell->IMgr.Clear();
     c->Cell->IMgr.Reset(contentX, SatAdd(contentX, contentW));
     int sw = 0;
-    int h = c->Cell->DoLogic(surface, contentX, y, contentW, availableHeight, 0, sw, curs);
+    int h = c->Cell->DoLogic(surface, contentX, y, contentW, availableHeight, 0, sw, curs,
+                             firstLine);
     long long bottom = std::max<long long>(c->Cell->tcDrawBot, c->Cell->IMgr.ImageBottom());
     c->ContentHt = Sat(std::max<long long>(h, bottom - y));
     maxWidth = std::max(maxWidth, Sat(static_cast<long long>(contentX) + sw - x));

@@ -136,7 +136,7 @@ public:
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
   unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit) override;

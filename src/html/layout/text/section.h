@@ -117,7 +117,7 @@ public:
             int yRef) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
   // Points are document pixels, as layout places the lines.
   bool CursorToXY(TSurface& surface, int cursor, int& x, int& y) override;
@@ -154,9 +154,11 @@ public:
 
 protected:
   void SetLineMetrics(LineRec& line) const;
-  // Lays the lines out; noWrap: lines end only at BR characters.
+  // Lays the lines out; noWrap: lines end only at BR characters. The first
+  // line answers firstLine's request.
   int LayoutLines(TSurface& surface, int x, int y, int availableWidth, int availableHeight,
-                  IndentManager& imgr, int& maxWidth, int& curs, bool noWrap);
+                  IndentManager& imgr, int& maxWidth, int& curs, TFirstLine& firstLine,
+                  bool noWrap);
   // Sizes every image for a layout pass (or for measuring, with no room
   // given); the widths are measured again when a size changed.
   void SizeImages(TSurface& surface, int availableWidth, int availableHeight);
@@ -209,7 +211,7 @@ public:
   void ProcessText(int index) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
 };
 

@@ -256,7 +256,7 @@ void TSection::SetLineMetrics(LineRec& line) const {
 
 int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
                           int availableHeight, IndentManager& imgr, int& maxWidth, int& curs,
-                          bool noWrap) {
+                          TFirstLine& firstLine, bool noWrap) {
   Lines.clear();
   StartCurs = curs;
   YDraw = ContentTop = DrawTop = y;
@@ -406,9 +406,9 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
       if (overflow || noWrap) localMax = std::max(localMax, lineX - x + w);
       int h = SatAdd(SatAdd(line.SpaceBefore, line.LineHt), line.SpaceAfter);
       line.LineImgHt = h;
-      if (int* baseline = ParentSectionList.FirstLineHtPtr) {
+      if (int* baseline = firstLine.Baseline) {
         *baseline = SatAdd(SatAdd(Y, line.SpaceBefore), line.LineHt - line.Descent);
-        ParentSectionList.FirstLineHtPtr = nullptr;
+        firstLine.Baseline = nullptr;
       }
       Lines.push_back(std::move(line));
       Y = SatAdd(Y, h);
@@ -436,19 +436,22 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
 
 int TSection::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                        int& curs) {
+                        int& curs, TFirstLine& firstLine) {
   (void)xRef, (void)yRef, (void)blockHeight;
-  return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, false);
+  return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
+                     firstLine, false);
 }
 
 int TPreFormated::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                             int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                            int& curs) {
+                            int& curs, TFirstLine& firstLine) {
   (void)xRef, (void)yRef, (void)blockHeight;
   if (Len > 0)
-    return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, !BreakWord);
+    return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
+                       firstLine, !BreakWord);
   // An empty line still takes its font's height.
-  int h = LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, true);
+  int h = LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
+                      firstLine, true);
   LineRec line;
   line.Y = SatAdd(y, h);
   SetLineMetrics(line);

@@ -66,10 +66,13 @@ protected:
     return s;
   }
   // Lays out at (x, y) in `width`; float entries already in Imgr stay.
-  int Lay(TSection& s, int width, int x = 0, int y = 0, int* maxWidth = nullptr, int curs = 0) {
+  int Lay(TSection& s, int width, int x = 0, int y = 0, int* maxWidth = nullptr, int curs = 0,
+          TFirstLine* firstLine = nullptr) {
     Imgr.Reset(x, x + width);
     int mw = 0;
-    int h = s.DrawLogic(*Surface, x, y, 0, 0, width, 10000, 0, Imgr, mw, curs);
+    TFirstLine noRequest;
+    int h = s.DrawLogic(*Surface, x, y, 0, 0, width, 10000, 0, Imgr, mw, curs,
+                        firstLine ? *firstLine : noRequest);
     if (maxWidth) *maxWidth = mw;
     return h;
   }
@@ -407,12 +410,12 @@ TEST_F(SectionTest, LineHeight) {
 TEST_F(SectionTest, ExtentsCursorAndFirstBaseline) {
   auto s = Build(u"aaa bbb");
   int baseline = -1;
-  Doc.FirstLineHtPtr = &baseline;
+  TFirstLine firstLine{&baseline};
   int mw = 0;
-  int h = Lay(*s, 4 * CW, 5, 100, &mw, 7);
+  int h = Lay(*s, 4 * CW, 5, 100, &mw, 7, &firstLine);
   EXPECT_EQ(h, 2 * LH);
   EXPECT_EQ(baseline, 100 + LH - 4);
-  EXPECT_EQ(Doc.FirstLineHtPtr, nullptr);
+  EXPECT_EQ(firstLine.Baseline, nullptr);
   EXPECT_EQ(s->StartCurs, 7);
   EXPECT_EQ(s->YDraw, 100);
   EXPECT_EQ(s->ContentBot, 100 + 2 * LH);
