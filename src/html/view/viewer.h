@@ -244,7 +244,7 @@ public:
   const std::u16string& BaseTarget() const { return FBaseTarget; }
   TSectionList& Document() {
     EnsureDocument();
-    return *FDoc;
+    return *FDocument;
   }
   int VScrollBarPosition() const { return FVPos; }
   int HScrollBarPosition() const { return FHPos; }
@@ -353,7 +353,7 @@ private:
   void StopDragScroll();
   static TImageFormControlObj* ImageButtonOf(const TLinkHit& hit);
 
-  std::unique_ptr<TSectionList> FDoc;
+  std::unique_ptr<TSectionList> FDocument;
   std::unique_ptr<TBitmap> FMeasure;
   TGraphicsDevice* FMeasureDevice = nullptr;
   THTMLBorderStyle FBorderStyle = THTMLBorderStyle::htFocused;

@@ -426,10 +426,10 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
   DrawBot = SatAdd(y, DrawHeight);
   curs = SatAdd(curs, Len);
   maxWidth = std::max(maxWidth, Sat(localMax));
-  TSectionList& doc = ParentSectionList;
-  if (doc.OnProgress && SectionNumber > 0 && SectionNumber % 50 == 0 && doc.SectionCount > 0) {
-    long long span = 100 - doc.ProgressStart;
-    doc.OnProgress(Sat(doc.ProgressStart + span * SectionNumber / doc.SectionCount));
+  TSectionList& document = ParentSectionList;
+  if (document.OnProgress && SectionNumber > 0 && SectionNumber % 50 == 0 && document.SectionCount > 0) {
+    long long span = 100 - document.ProgressStart;
+    document.OnProgress(Sat(document.ProgressStart + span * SectionNumber / document.SectionCount));
   }
   return SectionHeight;
 }

@@ -28,8 +28,8 @@ constexpr int InkMargin = 64;
 int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
                     int yRef) {
   (void)imgr, (void)xRef, (void)yRef;
-  TSectionList& doc = ParentSectionList;
-  const long long yOff = doc.YOff;
+  TSectionList& document = ParentSectionList;
+  const long long yOff = document.YOff;
   if (Lines.empty() || Len == 0) return Sat(ContentBot - yOff);
   EnsureWidths();
   const long long top = clip.Top - 40 + yOff;
@@ -42,9 +42,9 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
     return static_cast<long long>(l.Y) + l.LineImgHt < top;
   });
   surface.SetTextAlign(TA_BASELINE);
-  const TColor pageBg = ColorToRGB(doc.Background);
-  const long long selB = static_cast<long long>(doc.SelB) - StartCurs;
-  const long long selE = static_cast<long long>(doc.SelE) - StartCurs;
+  const TColor pageBg = ColorToRGB(document.Background);
+  const long long selB = static_cast<long long>(document.SelB) - StartCurs;
+  const long long selE = static_cast<long long>(document.SelE) - StartCurs;
   int bottom = 0;
   std::vector<int> dx;
   for (auto it = first; it != Lines.end() && it->Y <= bot; ++it) {
@@ -99,7 +99,7 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
                            extraBefore(spaceIndex) + obj->HSpaceL;
             const TFontObj* run = Fonts.GetFontObjAt(i);
             int lineTop = Sat(static_cast<long long>(line.Y) - yOff + line.SpaceBefore);
-            doc.DrawList.AddImage([obj, px = Sat(ix), run, bl = Sat(baseline), lineTop,
+            document.DrawList.AddImage([obj, px = Sat(ix), run, bl = Sat(baseline), lineTop,
                                    docDX](TSurface& s) { obj->Draw(s, px, run, bl, lineTop, docDX); });
           }
         }
@@ -108,7 +108,7 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
             long long cx = lineX + (FPrefix[static_cast<std::size_t>(i)] - p0) +
                            extraBefore(spaceIndex) + control->HSpaceL;
             int lineTop = Sat(static_cast<long long>(line.Y) - yOff + line.SpaceBefore);
-            PaintFormControl(doc, *control, Sat(cx),
+            PaintFormControl(document, *control, Sat(cx),
                              control->BoxTop(Fonts.GetFontObjAt(i), Sat(baseline), lineTop));
           }
         }
@@ -148,16 +148,16 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
 }
 
 void TSection::QueueFloats(int x, long long top, long long bot) {
-  TSectionList& doc = ParentSectionList;
+  TSectionList& document = ParentSectionList;
   const int docDX = Sat(static_cast<long long>(FLayoutX) - x);
   for (const auto& item : Images.Items) {
     TFloatingObj* obj = item.get();
     if (!obj->Floating()) continue;
     if (static_cast<long long>(obj->FloatY) + obj->TotalHeight() < top || obj->FloatY > bot) continue;
     const int px = Sat(static_cast<long long>(obj->FloatX) - docDX);
-    const int py = Sat(static_cast<long long>(obj->FloatY) - doc.YOff);
+    const int py = Sat(static_cast<long long>(obj->FloatY) - document.YOff);
     const TFontObj* run = Fonts.GetFontObjAt(obj->Pos);
-    doc.DrawList.AddImage([obj, px, py, run, docDX](TSurface& s) { obj->Draw(s, px, run, py, py, docDX); });
+    document.DrawList.AddImage([obj, px, py, run, docDX](TSurface& s) { obj->Draw(s, px, run, py, py, docDX); });
   }
 }
 
