@@ -65,8 +65,8 @@ struct TPageIdentity {
 
 TPageIdentity Identify(tav::THtmlView& view) {
   tav::TSectionList& document = view.Document();
-  return {&document, document.PositionList.empty() ? nullptr : document.PositionList.front(),
-          document.PositionList.size()};
+  return {&document, document.LayoutPass.PositionList.empty() ? nullptr : document.LayoutPass.PositionList.front(),
+          document.LayoutPass.PositionList.size()};
 }
 
 int Run(tav::TMainForm& form, const std::string& url, bool resize) {

@@ -118,8 +118,8 @@ TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16st
         rec.MargArray[static_cast<std::size_t>(P::BorderTopStyle) + k] = static_cast<int>(
             BorderStyleOf(AsText(props.Get(static_cast<P>(static_cast<std::size_t>(P::BorderTopStyle) + k)))));
       }
-      Document.InlineList.push_back(rec);
-      OpenInline.emplace_back(tag, static_cast<int>(Document.InlineList.size()) - 1);
+      Document.Looks.InlineList.push_back(rec);
+      OpenInline.emplace_back(tag, static_cast<int>(Document.Looks.InlineList.size()) - 1);
     }
   }
   return props;
@@ -128,7 +128,7 @@ TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16st
 void THtmlBuilder::PopProps(const std::u16string& tag) {
   for (auto it = OpenInline.rbegin(); it != OpenInline.rend(); ++it) {
     if (it->first == tag) {
-      Document.InlineList[static_cast<std::size_t>(it->second)].EndBDoc = T.TagIndex;
+      Document.Looks.InlineList[static_cast<std::size_t>(it->second)].EndBDoc = T.TagIndex;
       OpenInline.erase(std::next(it).base());
       break;
     }
@@ -383,7 +383,7 @@ void THtmlBuilder::DoTitle() {
 
 void THtmlBuilder::DoBodyTag() {
   bool untouched = Body->MyCell->Items.empty() &&
-                   (!Section || (Section->Empty() && !Document.NamedItems.count(Section.get()))) &&
+                   (!Section || (Section->Empty() && !Document.Links.NamedItems.count(Section.get()))) &&
                    Depth == 0;
   if (!untouched) {
     Next();
@@ -405,7 +405,7 @@ void THtmlBuilder::DoBodyTag() {
   if (auto v = AttrText(a, VLinkSy)) Document.Styles.AddModifyProp(u"::visited", u"color", *v);
   if (auto v = AttrText(a, OLinkSy)) {
     Document.Styles.AddModifyProp(u"::hover", u"color", *v);
-    Document.LinksActive = true;
+    Document.Links.LinksActive = true;
   }
   if (auto v = AttrText(a, BGPropertiesSy); v && LowerCopy(*v) == u"fixed")
     props.Assign(Text(u"fixed"), P::BackgroundAttachment);
@@ -426,7 +426,7 @@ void THtmlBuilder::DoBodyTag() {
     }
   }
   TColor bg = props.GetBackgroundColor();
-  if (bg != clNone) Document.Background = bg;
+  if (bg != clNone) Document.Looks.Background = bg;
   Document.SetBackgroundImage(ImageUrlOf(AsText(props.Get(P::BackgroundImage))), BackgroundPRecOf(props));
   Section.reset();
   Document.Items.clear();
@@ -676,7 +676,7 @@ void THtmlBuilder::DoMap() {
     Next();
   }
   if (T.Sy != MapEndSy) return;
-  Document.MapList.push_back(std::move(map));
+  Document.Pictures.MapList.push_back(std::move(map));
   Next();
 }
 
@@ -993,7 +993,7 @@ void THtmlBuilder::ApplyA() {
     if (const TAttribute* ti = a.Find(TabIndexSy)) target->TabIndex = ti->Value;
     target->ID = ++LinkID;
     Link = target.get();
-    Document.UrlTargets.push_back(std::move(target));
+    Document.Links.UrlTargets.push_back(std::move(target));
     InLink = true;
     PushProps(u"a", u"link");
     if (Section) Section->HRef(ASy, Stack.Last(), Link);
@@ -1222,8 +1222,8 @@ void THtmlBuilder::DoForm(const TSymbSet& terms) {
     Next();
     return;
   }
-  Document.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, &T.Attributes));
-  CurrentForm = Document.htmlFormList.back().get();
+  Document.Forms.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, &T.Attributes));
+  CurrentForm = Document.Forms.htmlFormList.back().get();
   PushProps(u"form");
   TBlock& block = NewBlock();
   Next();
@@ -1237,8 +1237,8 @@ void THtmlBuilder::DoForm(const TSymbSet& terms) {
 
 ThtmlForm& THtmlBuilder::CurrentFormOrNew() {
   if (!CurrentForm) {
-    Document.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, nullptr));
-    CurrentForm = Document.htmlFormList.back().get();
+    Document.Forms.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, nullptr));
+    CurrentForm = Document.Forms.htmlFormList.back().get();
   }
   return *CurrentForm;
 }

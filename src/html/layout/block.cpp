@@ -125,7 +125,7 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
     min = max = 0;
     return;
   }
-  if (FMinMaxCycle == ParentSectionList.CycleNumber) {
+  if (FMinMaxCycle == ParentSectionList.LayoutPass.CycleNumber) {
     min = FMin;
     max = FMax;
     return;
@@ -148,7 +148,7 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
   max = width > 0 ? min : SatAdd(sides, std::max(width, cmax));
   FMin = min;
   FMax = max;
-  FMinMaxCycle = ParentSectionList.CycleNumber;
+  FMinMaxCycle = ParentSectionList.LayoutPass.CycleNumber;
 }
 
 int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
@@ -325,7 +325,7 @@ int TBlock::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int
   (void)imgr, (void)xRef, (void)yRef;
   if (DisplayNone()) return 0;
   int dx = SatAdd(x, -FLayoutX);
-  int yOff = ParentSectionList.YOff;
+  int yOff = ParentSectionList.PaintPass.YOff;
   if (Visibility != VisibilityType::viHidden) {
     auto m = [&](P p) { return BoxPx(MargArray, p); };
     int boxTop = SatAdd(ContentTop, -(m(P::BorderTopWidth) + m(P::PaddingTop)));
@@ -373,13 +373,13 @@ void TBlock::IndexFlow() {
     top = std::min(top, ItemTop(*DrawList[FFlowBegin + i - 1]));
     FFlowMinTop[i - 1] = top;
   }
-  FFlowCycle = ParentSectionList.CycleNumber;
+  FFlowCycle = ParentSectionList.LayoutPass.CycleNumber;
 }
 
 void TBlock::DrawRange(TSurface& surface, const TRect& clip, int dx, std::size_t from,
                        std::size_t to) {
   IndentManager& imgr = *MyCell->IMgr;
-  const long long yOff = ParentSectionList.YOff;
+  const long long yOff = ParentSectionList.PaintPass.YOff;
   for (std::size_t i = from; i < to; ++i) {
     TSectionBase* item = DrawList[i];
     if (Visibility == VisibilityType::viHidden && !dynamic_cast<TBlock*>(item)) continue;
@@ -391,8 +391,8 @@ void TBlock::DrawRange(TSurface& surface, const TRect& clip, int dx, std::size_t
 
 void TBlock::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   if (!FDrawListBuilt) BuildDrawList();
-  if (FFlowCycle != ParentSectionList.CycleNumber) IndexFlow();
-  const long long yOff = ParentSectionList.YOff;
+  if (FFlowCycle != ParentSectionList.LayoutPass.CycleNumber) IndexFlow();
+  const long long yOff = ParentSectionList.PaintPass.YOff;
   DrawRange(surface, clip, dx, 0, FFlowBegin);
   // The flow: from the first child whose bottom (or an earlier one's)
   // reaches the clip, up to where every later child starts below it.
@@ -479,7 +479,7 @@ int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int
 void TBlockLI::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   TBlock::DrawContent(surface, clip, dx);
   if (ListType == ListTypeType::None || ListType == ListTypeType::Definition) return;
-  int baseline = SatAdd(FirstLineHt, -ParentSectionList.YOff);
+  int baseline = SatAdd(FirstLineHt, -ParentSectionList.PaintPass.YOff);
   if (baseline < clip.Top - 50 || baseline > clip.Bottom + 50) return;
   if (TBitmap* picture = ShownPicture(Image)) {
     // Its left edge 16 pixels before the content, its bottom on the
@@ -568,7 +568,7 @@ int THorzLine::DrawLogic(TSurface&, int x, int y, int, int, int availableWidth, 
 }
 
 int THorzLine::Draw1(TSurface& surface, const TRect& clip, IndentManager&, int x, int, int) {
-  int top = SatAdd(YDraw, -ParentSectionList.YOff);
+  int top = SatAdd(YDraw, -ParentSectionList.PaintPass.YOff);
   if (top > clip.Bottom || SatAdd(top, VSize) < clip.Top) return 0;
   TRect r{SatAdd(x, XLeft), top, SatAdd(SatAdd(x, XLeft), Width), SatAdd(top, VSize)};
   if (NoShade) {

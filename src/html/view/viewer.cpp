@@ -62,7 +62,7 @@ THtmlView::THtmlView() {
 THtmlView::~THtmlView() {
   // The owner may be going too: panels that go with the view are not
   // reported.
-  if (FDocument) FDocument->OnPanelDestroy = nullptr;
+  if (FDocument) FDocument->Windows.OnPanelDestroy = nullptr;
 }
 
 // ---------------------------------------------------------------- errors
@@ -119,21 +119,21 @@ void THtmlView::EnsureDocument() {
   // The document measures with the device of the window it is shown in:
   // a document made before the view got its window is made again.
   if (!FDocument || &FDocument->Device != &Device()) {
-    if (FDocument) FDocument->OnPanelDestroy = nullptr;
+    if (FDocument) FDocument->Windows.OnPanelDestroy = nullptr;
     FDocument = std::make_unique<TSectionList>(Device());
     FDocument->SetFonts(Defaults(), DefBackground);
     WireDocument();
   }
   // Form controls become native controls in the window, when there is one.
-  FDocument->ChildControls = ChildControls();
+  FDocument->Windows.ChildControls = ChildControls();
   HookControlEvents();
 }
 
 // The native controls' focus changes repaint the page (focus frames are
 // its to draw), and mouse moves over them are moves over the view.
 void THtmlView::HookControlEvents() {
-  FDocument->OnControlFocusChange = [this] { InvalidateRect(PaintRect()); };
-  FDocument->OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
+  FDocument->Windows.OnControlFocusChange = [this] { InvalidateRect(PaintRect()); };
+  FDocument->Windows.OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
 }
 
 void THtmlView::WireDocument() {
@@ -141,12 +141,12 @@ void THtmlView::WireDocument() {
   // laid out: they are handed over at every Clear and load. Form events act
   // on user input and ask the view each time, so that handlers set after a
   // load take effect.
-  FDocument->Fetcher.OnBitmapRequest = OnBitmapRequest;
-  FDocument->Fetcher.OnImageRequest = OnImageRequest;
-  FDocument->Fetcher.ExpandName = OnExpandName;
-  FDocument->OnPanelCreate = OnPanelCreate;
-  FDocument->OnPanelDestroy = OnPanelDestroy;
-  TFormEvents& events = FDocument->FormEvents;
+  FDocument->Pictures.Fetcher.OnBitmapRequest = OnBitmapRequest;
+  FDocument->Pictures.Fetcher.OnImageRequest = OnImageRequest;
+  FDocument->Pictures.Fetcher.ExpandName = OnExpandName;
+  FDocument->Windows.OnPanelCreate = OnPanelCreate;
+  FDocument->Windows.OnPanelDestroy = OnPanelDestroy;
+  TFormEvents& events = FDocument->Forms.FormEvents;
   events.OnFormSubmit = [this](const std::u16string& action,
                                const std::vector<std::u16string>& pairs,
                                const std::u16string& method, const std::u16string& encType,
@@ -280,8 +280,8 @@ void THtmlView::ResetDocument() {
   FLinkUrl.clear();
   FDocument->Clear();
   FDocument->SetFonts(Defaults(), DefBackground);
-  FDocument->LinksActive = FDocument->LinksActive || (htOptions & htOverLinksActive) != 0;
-  FDocument->NoFocusRect = (htOptions & htNoFocusRect) != 0;
+  FDocument->Links.LinksActive = FDocument->Links.LinksActive || (htOptions & htOverLinksActive) != 0;
+  FDocument->PaintPass.NoFocusRect = (htOptions & htNoFocusRect) != 0;
   FCaretPos = 0;
   Sel1 = -1;
   FSelectionMade = false;
@@ -291,7 +291,7 @@ void THtmlView::ResetDocument() {
 void THtmlView::Clear() {
   if (FProcessing) return;
   ResetDocument();
-  FDocument->BitmapList.Clear();
+  FDocument->Pictures.BitmapList.Clear();
   FTitle.clear();
   FBase.clear();
   FBaseTarget.clear();
@@ -348,9 +348,9 @@ void THtmlView::DoLoadDocument(std::u16string text, const std::u16string& refere
   FCurrentFileType = type;
 
   ResetDocument();
-  FDocument->BitmapList.SetCacheCount(ImageCacheCount);
+  FDocument->Pictures.BitmapList.SetCacheCount(ImageCacheCount);
   FDocument->CurrentFile = FCurrentFile;
-  FDocument->ProgressStart = 75;
+  FDocument->LayoutPass.ProgressStart = 75;
   SilenceSound();
   FDocumentSource = std::move(text);
   if (OnParseBegin) OnParseBegin(FDocumentSource);
@@ -494,8 +494,8 @@ bool THtmlView::PositionTo(const std::u16string& name) {
   if (!FDocument) return false;
   std::u16string key = name;
   if (!key.empty() && key[0] == u'#') key.erase(0, 1);
-  auto it = FDocument->IDNameList.find(UpperAscii(key));
-  if (it == FDocument->IDNameList.end() || !it->second.Item) return false;
+  auto it = FDocument->Links.IDNameList.find(UpperAscii(key));
+  if (it == FDocument->Links.IDNameList.end() || !it->second.Item) return false;
   TSectionBase& item = *it->second.Item;
   int y = item.GetYPosition();
   if (it->second.ChPos >= 0) {
@@ -592,7 +592,7 @@ void THtmlView::ClearHistory() {
 
 TFloatingObj* THtmlView::ObjectAt(int docX, int docY, int& ix, int& iy) {
   if (!FDocument) return nullptr;
-  for (TSectionBase* item : FDocument->PositionList) {
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList) {
     auto* section = dynamic_cast<TSection*>(item);
     if (!section || section->Images.Count() == 0) continue;
     // Pictures know their place once painted; a section the point is not
@@ -731,12 +731,12 @@ void THtmlView::ScrollTo(int vpos, int hpos) {
   info.Pos = FHPos;
   if (dx) SetScrollInfo(TScrollBarKind::sbHorizontal, info, SIF_POS);
   const TRect paint = PaintRect();
-  const bool fixedBackground = FDocument && FDocument->BackgroundBitmap() && FDocument->BackgroundPRec.Fixed;
+  const bool fixedBackground = FDocument && FDocument->BackgroundBitmap() && FDocument->Looks.BackgroundPRec.Fixed;
   // Small moves shift the pixels and repaint the uncovered strip; large
   // ones, and a background that stays with the window, repaint it all.
   // Native form controls are placed by a paint of the whole view.
-  const bool nativeControls = FDocument && FDocument->ChildControls &&
-                              (!FDocument->FormControlList.empty() || !FDocument->PanelList.empty());
+  const bool nativeControls = FDocument && FDocument->Windows.ChildControls &&
+                              (!FDocument->Forms.FormControlList.empty() || !FDocument->Windows.PanelList.empty());
   if (fixedBackground || nativeControls || std::abs(dy) >= paint.Height() ||
       std::abs(dx) >= paint.Width())
     InvalidateRect(paint);
@@ -776,7 +776,7 @@ void THtmlView::PaintFrame(TSurface& canvas) {
 
 void THtmlView::PaintDocument(TSurface& canvas, const TRect& area) {
   const int inset = Inset();
-  const TColor background = ColorToRGB(FDocument ? FDocument->Background : DefBackground);
+  const TColor background = ColorToRGB(FDocument ? FDocument->Looks.Background : DefBackground);
   if (DontDraw || !FDocument) {
     canvas.FillRect(area, background);
     return;
@@ -797,8 +797,8 @@ void THtmlView::PaintDocument(TSurface& canvas, const TRect& area) {
   const TRect local{area.Left - inset, area.Top - inset, area.Right - inset, area.Bottom - inset};
   b.FillRect(local, background);
   FDocument->DrawBackground(b, view, -FHPos);
-  FDocument->ControlOrigin = TPoint{inset, inset};
-  FDocument->HideUnreachedControls = local == view;
+  FDocument->Windows.ControlOrigin = TPoint{inset, inset};
+  FDocument->Windows.HideUnreachedControls = local == view;
   FDocument->Draw(b, local, kMaxScrollWidth, -FHPos, 0);
   canvas.BitBlt(area.Left, area.Top, area.Width(), area.Height(), *buffer, 0, 0);
 }

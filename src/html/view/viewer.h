@@ -174,7 +174,7 @@ public:
   std::function<void(bool processing)> OnProcessing;
   // A panel was made (name, the window panel or null without a window,
   // SRC, TYPE) and may be filled; a panel is about to go.
-  decltype(TSectionList::OnPanelCreate) OnPanelCreate;
+  decltype(TDocumentWindows::OnPanelCreate) OnPanelCreate;
   std::function<void(const std::u16string& name, TChildPanel* panel)> OnPanelDestroy;
 
   // ---- documents

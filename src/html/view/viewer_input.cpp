@@ -139,8 +139,8 @@ void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     } else {
       Sel1 = pos;
       FCaretPos = pos;
-      if (FDocument->SelE > FDocument->SelB) Invalidate();
-      FDocument->SelB = FDocument->SelE = pos;
+      if (FDocument->Selection.SelE > FDocument->Selection.SelB) Invalidate();
+      FDocument->Selection.SelB = FDocument->Selection.SelE = pos;
     }
   });
 }
@@ -181,7 +181,7 @@ void THtmlView::DragSelect() {
   const int pos = PositionAt(DocX(FDragPoint.X), DocY(y));
   if (pos != FCaretPos) {
     SetSelection(Sel1, pos);
-    FSelectionMade = FDocument->SelE > FDocument->SelB;
+    FSelectionMade = FDocument->Selection.SelE > FDocument->Selection.SelB;
   }
 }
 
@@ -290,9 +290,9 @@ void THtmlView::UpdateHotSpot(int x, int y, TLinkHit* out) {
 
 void THtmlView::SetHoverLink(const TUrlTarget* target) {
   if (target == FHoverTarget) return;
-  const bool active = FDocument && (FDocument->LinksActive || (htOptions & htOverLinksActive));
+  const bool active = FDocument && (FDocument->Links.LinksActive || (htOptions & htOverLinksActive));
   if (active) {
-    for (TFontObj* run : FDocument->LinkList) {
+    for (TFontObj* run : FDocument->Links.LinkList) {
       if (FHoverTarget && run->UrlTarget == FHoverTarget) run->SetHover(false);
       if (target && run->UrlTarget == target) run->SetHover(true);
     }
@@ -362,7 +362,7 @@ void THtmlView::AddVisited(const std::u16string& url) {
 void THtmlView::MarkVisited() {
   if (!FDocument) return;
   bool changed = false;
-  for (TFontObj* run : FDocument->LinkList) {
+  for (TFontObj* run : FDocument->Links.LinkList) {
     if (!run->UrlTarget || run->FVisited) continue;
     if (std::find(FVisited.begin(), FVisited.end(), run->UrlTarget->Url) != FVisited.end()) {
       run->SetVisited(true);
@@ -380,7 +380,7 @@ int THtmlView::PositionAt(int docX, int docY, bool* inText) {
   TSurface& surface = MeasureSurface();
   int best = -1;
   long long bestDistance = 0;
-  for (TSectionBase* item : FDocument->PositionList) {
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList) {
     int xr = 0, yr = 0;
     bool in = false;
     const int pos = item->FindCursor(surface, docX, docY, xr, yr, in);
@@ -398,7 +398,7 @@ int THtmlView::PositionAt(int docX, int docY, bool* inText) {
   }
   if (best >= 0) return best;
   // Between lines: the first section below the point, else the end.
-  for (TSectionBase* item : FDocument->PositionList)
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList)
     if (docY < item->YDraw) return item->StartCurs;
   return DocumentEnd();
 }
@@ -406,7 +406,7 @@ int THtmlView::PositionAt(int docX, int docY, bool* inText) {
 int THtmlView::DocumentEnd() const {
   int end = 0;
   if (!FDocument) return 0;
-  for (const TSectionBase* item : FDocument->PositionList)
+  for (const TSectionBase* item : FDocument->LayoutPass.PositionList)
     end = std::max(end, item->StartCurs + item->Len);
   return end;
 }
@@ -414,9 +414,9 @@ int THtmlView::DocumentEnd() const {
 void THtmlView::SetSelection(int anchor, int caret) {
   FCaretPos = caret;
   const int b = std::min(anchor, caret), e = std::max(anchor, caret);
-  if (b == FDocument->SelB && e == FDocument->SelE) return;
-  FDocument->SelB = b;
-  FDocument->SelE = e;
+  if (b == FDocument->Selection.SelB && e == FDocument->Selection.SelE) return;
+  FDocument->Selection.SelB = b;
+  FDocument->Selection.SelE = e;
   InvalidateRect(PaintRect());
 }
 
@@ -428,9 +428,9 @@ void THtmlView::SelectAll() {
 
 std::u16string THtmlView::SelText() { return FDocument ? FDocument->SelectedText() : std::u16string(); }
 
-int THtmlView::SelStart() const { return FDocument ? FDocument->SelB : 0; }
+int THtmlView::SelStart() const { return FDocument ? FDocument->Selection.SelB : 0; }
 
-int THtmlView::SelLength() const { return FDocument ? FDocument->SelE - FDocument->SelB : 0; }
+int THtmlView::SelLength() const { return FDocument ? FDocument->Selection.SelE - FDocument->Selection.SelB : 0; }
 
 void THtmlView::SetSelStart(int pos) {
   if (!FDocument) return;
@@ -440,17 +440,17 @@ void THtmlView::SetSelStart(int pos) {
 
 void THtmlView::SetSelLength(int length) {
   if (!FDocument) return;
-  SetSelection(FDocument->SelB, FDocument->SelB + std::max(0, length));
+  SetSelection(FDocument->Selection.SelB, FDocument->Selection.SelB + std::max(0, length));
 }
 
 void THtmlView::CopyToClipboard() {
-  if (!FDocument || FDocument->SelE <= FDocument->SelB) return;
+  if (!FDocument || FDocument->Selection.SelE <= FDocument->Selection.SelB) return;
   std::u16string text = FDocument->SelectedText();
   if (text.empty()) return;
   THtmlFormatSource source;
   source.Source = FDocumentSource;
-  source.FragmentStart = FDocument->SourceIndexOf(FDocument->SelB, FDocumentSource.size());
-  source.FragmentEnd = FDocument->SourceIndexOf(FDocument->SelE, FDocumentSource.size());
+  source.FragmentStart = FDocument->SourceIndexOf(FDocument->Selection.SelB, FDocumentSource.size());
+  source.FragmentEnd = FDocument->SourceIndexOf(FDocument->Selection.SelE, FDocumentSource.size());
   source.FontName = DefFontName;
   source.FontSize = DefFontSize;
   source.SourceUrl = FCurrentFile.empty() ? u"" : u"file://" + Utf8ToText(FCurrentFile);
@@ -469,7 +469,7 @@ void THtmlView::CopyToClipboard() {
 }
 
 void THtmlView::ScrollPositionIntoView(int pos) {
-  for (TSectionBase* item : FDocument->PositionList) {
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList) {
     int x = 0, y = 0;
     if (!item->CursorToXY(MeasureSurface(), pos, x, y)) continue;
     int v = FVPos, h = FHPos;
@@ -485,7 +485,7 @@ bool THtmlView::FindEx(const std::u16string& text, bool matchCase, bool reverse)
   // The document's characters with their positions, in document order.
   std::u16string chars;
   std::vector<int> positions;
-  for (const TSectionBase* item : FDocument->PositionList) {
+  for (const TSectionBase* item : FDocument->LayoutPass.PositionList) {
     for (int p = item->StartCurs; p < item->StartCurs + item->Len; ++p) {
       char16_t ch = 0;
       if (!item->GetChAtPos(p, ch)) continue;
@@ -509,10 +509,10 @@ bool THtmlView::FindEx(const std::u16string& text, bool matchCase, bool reverse)
   std::size_t found = std::u16string::npos;
   if (!reverse) {
     const std::size_t from =
-        FDocument->SelE > FDocument->SelB ? firstIndexAtOrAfter(FDocument->SelB + 1) : firstIndexAtOrAfter(FDocument->SelB);
+        FDocument->Selection.SelE > FDocument->Selection.SelB ? firstIndexAtOrAfter(FDocument->Selection.SelB + 1) : firstIndexAtOrAfter(FDocument->Selection.SelB);
     found = hay.find(needle, from);
   } else {
-    const std::size_t before = firstIndexAtOrAfter(FDocument->SelB);
+    const std::size_t before = firstIndexAtOrAfter(FDocument->Selection.SelB);
     if (before > 0) found = hay.rfind(needle, before - 1);
   }
   if (found == std::u16string::npos) return false;

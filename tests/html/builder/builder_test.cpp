@@ -128,9 +128,9 @@ TEST_F(HtmlBuilder, FormsAndTheirControls) {
   for (const auto& c : cases) {
     EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
     std::string controls;
-    for (TFormControlObj* control : Document.FormControlList) {
+    for (TFormControlObj* control : Document.Forms.FormControlList) {
       std::size_t form = 0;
-      while (Document.htmlFormList.at(form).get() != control->MyForm) ++form;
+      while (Document.Forms.htmlFormList.at(form).get() != control->MyForm) ++form;
       controls += (controls.empty() ? "" : " ") + std::string(control->KindName()) + "@" +
                   std::to_string(form);
     }
@@ -144,13 +144,13 @@ TEST_F(HtmlBuilder, ControlsReadTheirAttributesOptionsAndText) {
         u"onchange=g readonly disabled=no>"
         u"<input disabled><select><option value=1>  two   words <option selected></select>"
         u"<textarea><b>x</b> &amp;</textarea></form>");
-  const ThtmlForm& form = *Document.htmlFormList.at(0);
+  const ThtmlForm& form = *Document.Forms.htmlFormList.at(0);
   EXPECT_EQ(form.Method, u"post");
   EXPECT_EQ(form.Action, u"/x");
   EXPECT_EQ(form.Target, u"t");
   EXPECT_EQ(form.EncType, u"e");
   EXPECT_EQ(form.NonHiddenCount, 4);
-  const TFormControlObj& edit = *Document.FormControlList.at(0);
+  const TFormControlObj& edit = *Document.Forms.FormControlList.at(0);
   EXPECT_EQ(edit.FName, u"n");
   EXPECT_EQ(edit.Value, u"v");
   EXPECT_EQ(edit.FTitle, u"hint");
@@ -159,16 +159,16 @@ TEST_F(HtmlBuilder, ControlsReadTheirAttributesOptionsAndText) {
             u"cfbg");
   EXPECT_TRUE(edit.Readonly);
   EXPECT_FALSE(edit.Disabled);
-  EXPECT_TRUE(Document.FormControlList.at(1)->Disabled);
-  EXPECT_TRUE(Document.IDNameList.count(u"ED"));
-  EXPECT_EQ(Document.TabOrderList.size(), 1u);
-  const auto& select = dynamic_cast<const TComboFormControlObj&>(*Document.FormControlList.at(2));
+  EXPECT_TRUE(Document.Forms.FormControlList.at(1)->Disabled);
+  EXPECT_TRUE(Document.Links.IDNameList.count(u"ED"));
+  EXPECT_EQ(Document.Forms.TabOrderList.size(), 1u);
+  const auto& select = dynamic_cast<const TComboFormControlObj&>(*Document.Forms.FormControlList.at(2));
   ASSERT_EQ(select.Options.size(), 2u);
   EXPECT_EQ(select.Options[0].Text, u"two words");
   EXPECT_EQ(select.Options[0].Value, u"1");
   EXPECT_EQ(select.Options[1].Text, u" ");
   EXPECT_EQ(select.ItemIndex(), 1);
-  const auto& area = dynamic_cast<const TTextAreaFormControlObj&>(*Document.FormControlList.at(3));
+  const auto& area = dynamic_cast<const TTextAreaFormControlObj&>(*Document.Forms.FormControlList.at(3));
   EXPECT_EQ(area.Text(), u"<b>x</b> &amp;");  // raw: no tags, no references
 }
 
@@ -229,13 +229,13 @@ TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
 
 TEST_F(HtmlBuilder, NamesAndIdsAreRegisteredUpperCased) {
   Build(u"<p id=Intro>a<a name='#Top'>t</a><div id=box>b</div>");
-  EXPECT_EQ(Document.IDNameList.count(u"INTRO"), 1u);
-  EXPECT_EQ(Document.IDNameList.count(u"TOP"), 1u);
-  EXPECT_EQ(Document.IDNameList.count(u"BOX"), 1u);
+  EXPECT_EQ(Document.Links.IDNameList.count(u"INTRO"), 1u);
+  EXPECT_EQ(Document.Links.IDNameList.count(u"TOP"), 1u);
+  EXPECT_EQ(Document.Links.IDNameList.count(u"BOX"), 1u);
   // An anchor in an otherwise empty place keeps its section.
   Build(u"<a name=end></a>");
-  ASSERT_EQ(Document.IDNameList.count(u"END"), 1u);
-  EXPECT_NE(Document.IDNameList[u"END"].Item, nullptr);
+  ASSERT_EQ(Document.Links.IDNameList.count(u"END"), 1u);
+  EXPECT_NE(Document.Links.IDNameList[u"END"].Item, nullptr);
 }
 
 TEST_F(HtmlBuilder, InlineSymbolsStayInsideAParagraph) {

@@ -217,7 +217,7 @@ TEST_F(HtmlLayout, PaintingVisitsOnlyTheChildrenNearTheClip) {
   html += u"<div style='position:relative;z-index:3'>on top</div>";
   Layout(html);
   // Each paragraph is one 18-pixel line 14 pixels after the one before.
-  Document.YOff = BlockAt({1000}).ContentTop;
+  Document.PaintPass.YOff = BlockAt({1000}).ContentTop;
   TRecordingSurface rec(*Surface);
   Document.Draw(rec, TRect{0, 0, Width, 100}, 6000, 0, 0);
   std::vector<std::u16string> texts;
@@ -249,7 +249,7 @@ TEST_F(HtmlLayout, LinksAreFoundWhereTheyAreDrawn) {
     int scrollWidth = 0;
     Document.DoLogic(*Surface, width, 300, scrollWidth);
     int found = 0;
-    for (TSectionBase* s : Document.PositionList) {
+    for (TSectionBase* s : Document.LayoutPass.PositionList) {
       auto* section = dynamic_cast<TSection*>(s);
       if (!section || section->Buff.empty() || (section->Buff[0] != u'p' && section->Buff[0] != u'c'))
         continue;

@@ -254,7 +254,7 @@ TEST_F(BackgroundPage, ThePagePictureScrollsWithTheDocumentUnlessFixed) {
     Layout(c.body + text);
     EXPECT_FALSE(Body().BGImage);
     ASSERT_NE(Document.BackgroundBitmap(), nullptr);
-    Document.YOff = c.yOff;
+    Document.PaintPass.YOff = c.yOff;
     Paint();
     EXPECT_TRUE(Blits(Rec).empty()) << "Draw leaves the page picture to DrawBackground";
     Rec.ClearCalls();
@@ -270,7 +270,7 @@ TEST_F(BackgroundPage, ThePagePictureScrollsWithTheDocumentUnlessFixed) {
   }
   // Placed at the bottom of the whole document: seen only when scrolled
   // there.
-  Document.YOff = Document.DocHeight - 50;
+  Document.PaintPass.YOff = Document.LayoutPass.DocHeight - 50;
   Rec.ClearCalls();
   Document.DrawBackground(Rec, TRect{0, 0, 400, 50}, 0);
   EXPECT_EQ(Blits(Rec), Grid(390, 40, 10, 10, 1, 1));

@@ -263,17 +263,17 @@ std::unique_ptr<TImageObj> TImageObj::SimpleCreate(TSectionList& document, const
 TImageObj::~TImageObj() {
   ReleasePicture();
   TSectionList& document = ParentSectionList;
-  document.MissingImages.Remove(this);
-  if (document.ActiveImage == this) document.ActiveImage = nullptr;
+  document.Pictures.MissingImages.Remove(this);
+  if (document.Pictures.ActiveImage == this) document.Pictures.ActiveImage = nullptr;
 }
 
 void TImageObj::ReleasePicture() {
-  if (FCachedUse && !FetchName.empty()) ParentSectionList.BitmapList.DecUsage(FetchName);
+  if (FCachedUse && !FetchName.empty()) ParentSectionList.Pictures.BitmapList.DecUsage(FetchName);
   FCachedUse = false;
 }
 
 bool TImageObj::IsPlaceholder() const {
-  return State != TImageState::isShown || !ParentSectionList.ShowImages;
+  return State != TImageState::isShown || !ParentSectionList.Pictures.ShowImages;
 }
 
 void TImageObj::Fetch() {
@@ -291,17 +291,17 @@ void TImageObj::Fetch() {
     Mask.reset();
     State = TImageState::isPending;
     Missing = true;
-    document.MissingImages.Add(FetchName, this);
+    document.Pictures.MissingImages.Add(FetchName, this);
   };
   if (FetchName.empty()) {
     broken();
     return;
   }
-  if (document.MissingImages.Contains(FetchName)) {
+  if (document.Pictures.MissingImages.Contains(FetchName)) {
     pending();
     return;
   }
-  TFetchedPicture picture = document.Fetcher.GetTheBitmap(FetchName, Transparent);
+  TFetchedPicture picture = document.Pictures.Fetcher.GetTheBitmap(FetchName, Transparent);
   if (picture.Bitmap) {
     Image = OrigImage = picture.Bitmap;
     Mask = picture.Mask;
@@ -333,7 +333,7 @@ void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
   TSectionList& document = ParentSectionList;
   if (State == TImageState::isNone && !Missing) {
     if (!Source.empty()) {
-      if (document.ShowImages) Fetch();
+      if (document.Pictures.ShowImages) Fetch();
     } else {
       const TImageIcons& icons = document.Icons();
       Image = icons.BrokenImageIcon;
@@ -343,7 +343,7 @@ void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
     }
   }
   const bool placeholder = IsPlaceholder();
-  TBitmap* picture = document.ShowImages && Image ? Image.get() : document.Icons().PendingImageIcon.get();
+  TBitmap* picture = document.Pictures.ShowImages && Image ? Image.get() : document.Icons().PendingImageIcon.get();
   const int naturalW = std::max(1, picture ? picture->Width() : ImageIconSize);
   const int naturalH = std::max(1, picture ? picture->Height() : ImageIconSize);
 
@@ -399,8 +399,8 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
   DrawYY = SatAdd(top, BorderSize);
   const bool placeholder = IsPlaceholder();
   const TImageIcons& icons = document.Icons();
-  std::shared_ptr<TBitmap> picture = document.ShowImages ? Image : icons.PendingImageIcon;
-  TBitmap* mask = document.ShowImages ? Mask.get() : nullptr;
+  std::shared_ptr<TBitmap> picture = document.Pictures.ShowImages ? Image : icons.PendingImageIcon;
+  TBitmap* mask = document.Pictures.ShowImages ? Mask.get() : nullptr;
   if (!picture) picture = icons.BrokenImageIcon, mask = icons.BrokenImageMask.get();
   if (placeholder) {
     if (AltWidth >= PlaceholderMinSide && AltHeight >= PlaceholderMinSide)
@@ -412,7 +412,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
     DrawAltText(surface, font, x, top);
     // A one-pixel sunken frame around the box.
     const TRect box{x, top, SatAdd(x, AltWidth), SatAdd(top, AltHeight)};
-    const bool light = document.Printing || ColorToRGB(document.Background) == 0xFFFFFF;
+    const bool light = document.PaintPass.Printing || ColorToRGB(document.Looks.Background) == 0xFFFFFF;
     const TColor shadow = ColorToRGB(clBtnShadow);
     const TColor highlight = light ? 0x00C0C0C0 : ColorToRGB(clBtnHighlight);
     if (!box.IsEmpty()) {
@@ -431,7 +431,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
                          SatAdd(top, ImageHeight - i)},
                         color);
   }
-  if (MyFormControl && MyFormControl->HasFocus() && !document.NoFocusRect) {
+  if (MyFormControl && MyFormControl->HasFocus() && !document.PaintPass.NoFocusRect) {
     const TColor text = surface.TextColor();
     surface.SetTextColor(clBlack);
     surface.SetBkColor(clWhite);
@@ -443,7 +443,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
   // the picture is in view.
   if (MyFormControl) PlaceImageButton(document, *MyFormControl, top);
   DrawXX = SatAdd(DrawXX, docDX);
-  DrawYY = SatAdd(DrawYY, document.YOff);
+  DrawYY = SatAdd(DrawYY, document.PaintPass.YOff);
 }
 
 void TImageObj::DoDraw(TSurface& surface, int x, TBitmap* mask, TBitmap& picture, int y) {
@@ -466,7 +466,7 @@ void TImageObj::InsertImage(const std::string& name, bool error, bool& reformat)
   reformat = false;
   if (!Missing || name != FetchName) return;
   Missing = false;
-  ParentSectionList.MissingImages.Remove(this);
+  ParentSectionList.Pictures.MissingImages.Remove(this);
   if (error) {
     const TImageIcons& icons = ParentSectionList.Icons();
     Image = icons.BrokenImageIcon;
@@ -492,7 +492,7 @@ bool TImageObj::ReplaceImage(std::string_view data) {
   Swapped = true;
   FBitmap.reset();
   Missing = false;
-  ParentSectionList.MissingImages.Remove(this);
+  ParentSectionList.Pictures.MissingImages.Remove(this);
   State = TImageState::isShown;
   return true;
 }
@@ -538,8 +538,8 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
   }
   NoBorder = true;
   BorderSize = 0;
-  if (document.ChildControls) {
-    Panel = document.ChildControls->CreatePanel();
+  if (document.Windows.ChildControls) {
+    Panel = document.Windows.ChildControls->CreatePanel();
     if (Panel) {
       Panel->Hide();
       Panel->SetColor(Color);
@@ -547,14 +547,14 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
       Panel->SetBounds({0, 0, DefaultWidth, DefaultHeight});
       // Mouse moves over the panel reach the viewer like moves over the page.
       Panel->SetOnMouseMove([&document](TChildControl& sender, TShiftState shift, int x, int y) {
-        if (!document.OnControlMouseMove) return;
+        if (!document.Windows.OnControlMouseMove) return;
         const TRect bounds = sender.BoundsRect();
-        document.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+        document.Windows.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
       });
     }
   }
-  if (document.OnPanelCreate) {
-    document.OnPanelCreate(Name, Panel.get(), Src, Type);
+  if (document.Windows.OnPanelCreate) {
+    document.Windows.OnPanelCreate(Name, Panel.get(), Src, Type);
     // What the owner made of the panel is its natural size.
     if (Panel) {
       const TRect r = Panel->BoundsRect();
@@ -562,19 +562,19 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
       if (r.Height() > 0) NaturalHeight = r.Height();
     }
   }
-  document.PanelList.push_back(this);
+  document.Windows.PanelList.push_back(this);
 }
 
 TPanelObj::~TPanelObj() {
   // A destructor cannot pass a failure on: the owner's handler is told,
   // and what it throws is dropped.
-  if (ParentSectionList.OnPanelDestroy) {
+  if (ParentSectionList.Windows.OnPanelDestroy) {
     try {
-      ParentSectionList.OnPanelDestroy(Name, Panel.get());
+      ParentSectionList.Windows.OnPanelDestroy(Name, Panel.get());
     } catch (...) {
     }
   }
-  auto& list = ParentSectionList.PanelList;
+  auto& list = ParentSectionList.Windows.PanelList;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
@@ -591,10 +591,10 @@ void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
   TSectionList& document = ParentSectionList;
   const int top = BoxTop(font, baseline, topY);
   DrawXX = SatAdd(x, docDX);
-  DrawYY = SatAdd(top, document.YOff);
-  if (Panel && !document.Printing && !document.IsCopy) {
+  DrawYY = SatAdd(top, document.PaintPass.YOff);
+  if (Panel && !document.PaintPass.Printing && !document.PaintPass.IsCopy) {
     // The window panel moves after the paint, never inside it.
-    document.WindowPlacements.push_back({this, TPoint{x, top}});
+    document.Windows.WindowPlacements.push_back({this, TPoint{x, top}});
     return;
   }
   const TRect box{x, top, SatAdd(x, ImageWidth), SatAdd(top, ImageHeight)};

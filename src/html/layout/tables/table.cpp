@@ -138,7 +138,7 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
 }
 
 void TCellObj::MinMax(TSurface& surface, int& min, int& max) {
-  const int cycle = Cell->Document.CycleNumber;
+  const int cycle = Cell->Document.LayoutPass.CycleNumber;
   if (FCycle != cycle) {
     Cell->MinMaxWidth(surface, FMin, FMax);
     FCycle = cycle;
@@ -447,7 +447,7 @@ void ThtmlTable::DrawCell(TSurface& surface, const TRect& clip, TCellObj& c, int
 int ThtmlTable::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
                       int yRef) {
   (void)imgr, (void)xRef, (void)yRef;
-  const long long yOff = ParentSectionList.YOff;
+  const long long yOff = ParentSectionList.PaintPass.YOff;
   const int dx = SatAdd(x, -FLayoutX);
   if (Grid.empty() || RowTops.size() != Grid.size()) return Sat(ContentBot - yOff);
   const long long top = clip.Top + yOff;

@@ -84,7 +84,7 @@ unsigned TSection::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
     if (auto* image = dynamic_cast<TImageObj*>(Images.PtInImage(x, y, ix, iy))) {
       unsigned result = 0;
       hit.Image = image;
-      document.ActiveImage = image;
+      document.Pictures.ActiveImage = image;
       hit.ImageX = ix;
       hit.ImageY = iy;
       hit.Title = !image->ImageTitle.empty() ? image->ImageTitle : image->FAlt;

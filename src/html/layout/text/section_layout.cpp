@@ -119,7 +119,7 @@ int TSection::VisibleEnd(int start, int end) const {
 
 void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
   bool objects = Images.Count() > 0;
-  if (!objects && StoredCycle == ParentSectionList.CycleNumber && StoredMin >= 0) {
+  if (!objects && StoredCycle == ParentSectionList.LayoutPass.CycleNumber && StoredMin >= 0) {
     min = StoredMin;
     max = StoredMax;
     return;
@@ -178,7 +178,7 @@ void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
   }
   StoredMin = Sat(mn);
   StoredMax = Sat(std::max(mx, mn));
-  StoredCycle = ParentSectionList.CycleNumber;
+  StoredCycle = ParentSectionList.LayoutPass.CycleNumber;
   min = StoredMin;
   max = StoredMax;
 }
@@ -197,7 +197,7 @@ void TPreFormated::MinMaxWidth(TSurface& surface, int& min, int& max) {
   min = std::min(max, 6000);
   StoredMin = min;
   StoredMax = max;
-  StoredCycle = ParentSectionList.CycleNumber;
+  StoredCycle = ParentSectionList.LayoutPass.CycleNumber;
 }
 
 // ---------------------------------------------------------------- lines
@@ -427,9 +427,9 @@ int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
   curs = SatAdd(curs, Len);
   maxWidth = std::max(maxWidth, Sat(localMax));
   TSectionList& document = ParentSectionList;
-  if (document.OnProgress && SectionNumber > 0 && SectionNumber % 50 == 0 && document.SectionCount > 0) {
-    long long span = 100 - document.ProgressStart;
-    document.OnProgress(Sat(document.ProgressStart + span * SectionNumber / document.SectionCount));
+  if (document.LayoutPass.OnProgress && SectionNumber > 0 && SectionNumber % 50 == 0 && document.LayoutPass.SectionCount > 0) {
+    long long span = 100 - document.LayoutPass.ProgressStart;
+    document.LayoutPass.OnProgress(Sat(document.LayoutPass.ProgressStart + span * SectionNumber / document.LayoutPass.SectionCount));
   }
   return SectionHeight;
 }

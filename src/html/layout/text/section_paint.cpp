@@ -29,7 +29,7 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
                     int yRef) {
   (void)imgr, (void)xRef, (void)yRef;
   TSectionList& document = ParentSectionList;
-  const long long yOff = document.YOff;
+  const long long yOff = document.PaintPass.YOff;
   if (Lines.empty() || Len == 0) return Sat(ContentBot - yOff);
   EnsureWidths();
   const long long top = clip.Top - 40 + yOff;
@@ -42,9 +42,9 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
     return static_cast<long long>(l.Y) + l.LineImgHt < top;
   });
   surface.SetTextAlign(TA_BASELINE);
-  const TColor pageBg = ColorToRGB(document.Background);
-  const long long selB = static_cast<long long>(document.SelB) - StartCurs;
-  const long long selE = static_cast<long long>(document.SelE) - StartCurs;
+  const TColor pageBg = ColorToRGB(document.Looks.Background);
+  const long long selB = static_cast<long long>(document.Selection.SelB) - StartCurs;
+  const long long selE = static_cast<long long>(document.Selection.SelE) - StartCurs;
   int bottom = 0;
   std::vector<int> dx;
   for (auto it = first; it != Lines.end() && it->Y <= bot; ++it) {
@@ -99,7 +99,7 @@ int TSection::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, i
                            extraBefore(spaceIndex) + obj->HSpaceL;
             const TFontObj* run = Fonts.GetFontObjAt(i);
             int lineTop = Sat(static_cast<long long>(line.Y) - yOff + line.SpaceBefore);
-            document.DrawList.AddImage([obj, px = Sat(ix), run, bl = Sat(baseline), lineTop,
+            document.PaintPass.DrawList.AddImage([obj, px = Sat(ix), run, bl = Sat(baseline), lineTop,
                                    docDX](TSurface& s) { obj->Draw(s, px, run, bl, lineTop, docDX); });
           }
         }
@@ -155,9 +155,9 @@ void TSection::QueueFloats(int x, long long top, long long bot) {
     if (!obj->Floating()) continue;
     if (static_cast<long long>(obj->FloatY) + obj->TotalHeight() < top || obj->FloatY > bot) continue;
     const int px = Sat(static_cast<long long>(obj->FloatX) - docDX);
-    const int py = Sat(static_cast<long long>(obj->FloatY) - document.YOff);
+    const int py = Sat(static_cast<long long>(obj->FloatY) - document.PaintPass.YOff);
     const TFontObj* run = Fonts.GetFontObjAt(obj->Pos);
-    document.DrawList.AddImage([obj, px, py, run, docDX](TSurface& s) { obj->Draw(s, px, run, py, py, docDX); });
+    document.PaintPass.DrawList.AddImage([obj, px, py, run, docDX](TSurface& s) { obj->Draw(s, px, run, py, py, docDX); });
   }
 }
 

@@ -45,16 +45,16 @@ protected:
     Surface->FillRect({0, 0, Width, 600}, clWhite);
     Document.Draw(*Surface, clip, 6000, 0, 0);
   }
-  void UseNativeControls() { Document.ChildControls = &Factory; }
-  TFormControlObj& Control(std::size_t i) { return *Document.FormControlList.at(i); }
+  void UseNativeControls() { Document.Windows.ChildControls = &Factory; }
+  TFormControlObj& Control(std::size_t i) { return *Document.Forms.FormControlList.at(i); }
   template <class T>
   T& As(std::size_t i) {
     return dynamic_cast<T&>(Control(i));
   }
-  ThtmlForm& Form(std::size_t i = 0) { return *Document.htmlFormList.at(i); }
+  ThtmlForm& Form(std::size_t i = 0) { return *Document.Forms.htmlFormList.at(i); }
   // Submissions go here as one line: the pairs joined with '&'.
   void RecordSubmissions() {
-    Document.FormEvents.OnFormSubmit = [this](const std::u16string& action,
+    Document.Forms.FormEvents.OnFormSubmit = [this](const std::u16string& action,
                                          const std::vector<std::u16string>& pairs,
                                          const std::u16string& method, const std::u16string&,
                                          const std::u16string&) {
@@ -106,11 +106,11 @@ TEST_F(FormDoc, SizesPerKindWithAndWithoutNativeControls) {
       {u"<input size=2000000000>", "edit", MaxControlSide, 20},
   };
   for (bool native : {false, true}) {
-    Document.ChildControls = native ? &Factory : nullptr;
+    Document.Windows.ChildControls = native ? &Factory : nullptr;
     for (const auto& c : cases) {
       Layout(c.html);
       const std::string what = TextToUtf8(c.html) + (native ? " (native)" : "");
-      ASSERT_EQ(Document.FormControlList.size(), 1u) << what;
+      ASSERT_EQ(Document.Forms.FormControlList.size(), 1u) << what;
       EXPECT_STREQ(Control(0).KindName(), c.kind) << what;
       EXPECT_EQ(Control(0).Width, c.width) << what;
       EXPECT_EQ(Control(0).Height, c.height) << what;
@@ -139,17 +139,17 @@ TEST_F(FormDoc, PercentWidthsFollowTheLine) {
 TEST_F(FormDoc, FileInputIsAnEditWithABrowseButton) {
   UseNativeControls();
   Layout(u"<input type=file name=f id=pick value=x>");
-  ASSERT_EQ(Document.FormControlList.size(), 2u);
+  ASSERT_EQ(Document.Forms.FormControlList.size(), 2u);
   auto& edit = As<TEditFormControlObj>(0);
   auto& browse = As<TButtonFormControlObj>(1);
   EXPECT_EQ(browse.Caption, u"Browse...");
   EXPECT_TRUE(browse.FName.empty() && browse.Value.empty() && browse.FID.empty());
   EXPECT_EQ(browse.MyEdit, &edit);
-  Document.FormEvents.OnFileBrowse = [](const std::u16string& now) { return now + u"/chosen"; };
+  Document.Forms.FormEvents.OnFileBrowse = [](const std::u16string& now) { return now + u"/chosen"; };
   FakeOf(*browse.GetTheControl()).Click();
   EXPECT_EQ(edit.Text(), u"x/chosen");
   EXPECT_EQ(Joined(Form().GetFormSubmission()), "f=x/chosen");
-  EXPECT_TRUE(Document.IDNameList.count(u"PICK"));
+  EXPECT_TRUE(Document.Links.IDNameList.count(u"PICK"));
 }
 
 TEST_F(FormDoc, RadioGroupsAreByNameWithinTheirForm) {
@@ -159,7 +159,7 @@ TEST_F(FormDoc, RadioGroupsAreByNameWithinTheirForm) {
          u"<form><input type=radio name=c value=5 checked></form>");
   auto checked = [&] {
     std::string r;
-    for (TFormControlObj* c : Document.FormControlList)
+    for (TFormControlObj* c : Document.Forms.FormControlList)
       r += dynamic_cast<TToggleFormControlObj&>(*c).Checked() ? '1' : '0';
     return r;
   };
@@ -189,7 +189,7 @@ TEST_F(FormDoc, RadioGroupsAreByNameWithinTheirForm) {
 
 TEST_F(FormDoc, ResetRestoresEveryKind) {
   for (bool native : {false, true}) {
-    Document.ChildControls = native ? &Factory : nullptr;
+    Document.Windows.ChildControls = native ? &Factory : nullptr;
     Layout(u"<form><input name=e value=start><input type=checkbox name=k checked>"
            u"<select name=s><option>a<option selected>b</select>"
            u"<select name=m multiple><option>x<option>y</select>"
@@ -257,7 +257,7 @@ TEST_F(FormDoc, HardWrappedTextAndImageButtonsSubmitTheirOwnWay) {
   Layout(u"<form><textarea name=t wrap=hard cols=4>aaaa bbbb</textarea>"
          u"<input type=image name=map src='http://example.com/x.png'></form>");
   Paint();  // the multi-line edit gets its width
-  ASSERT_EQ(Document.FormControlList.size(), 2u);
+  ASSERT_EQ(Document.Forms.FormControlList.size(), 2u);
   auto& button = As<TImageFormControlObj>(1);
   ASSERT_NE(button.MyImage, nullptr);
   button.ImageClicked(5, 7);
@@ -283,7 +283,7 @@ TEST_F(FormDoc, TabIndexControlsComeFirstInKeyOrder) {
   std::string order;
   for (TFormControlObj* c : FormTabSequence(Document)) order += TextToUtf8(c->FName);
   EXPECT_EQ(order, "dbac");
-  EXPECT_TRUE(Document.TabOrderList.empty());
+  EXPECT_TRUE(Document.Forms.TabOrderList.empty());
   std::vector<TChildControl*> expected;
   for (std::size_t i : {3u, 1u, 0u, 2u}) expected.push_back(Control(i).GetTheControl());
   EXPECT_EQ(Factory.TabOrder(), expected);
@@ -304,9 +304,9 @@ TEST_F(FormDoc, ChangesAreReportedAtFocusLossOnlyWhenChanged) {
       log.push_back(std::string(what) + " " + TextToUtf8(message));
     };
   };
-  Document.FormEvents.OnObjectChange = record("change");
-  Document.FormEvents.OnObjectFocus = record("focus");
-  Document.FormEvents.OnObjectBlur = record("blur");
+  Document.Forms.FormEvents.OnObjectChange = record("change");
+  Document.Forms.FormEvents.OnObjectFocus = record("focus");
+  Document.Forms.FormEvents.OnObjectBlur = record("blur");
   auto fake = [&](std::size_t i) -> test::TFakeChild& { return FakeOf(*Control(i).GetTheControl()); };
 
   Control(0).GetTheControl()->SetFocus();
@@ -348,7 +348,7 @@ TEST_F(FormDoc, NativeControlsArePlacedAfterThePaintAndHiddenWhenNotReached) {
   TChildControl& low = *Control(1).GetTheControl();
   EXPECT_FALSE(top.Visible());  // made at layout, hidden until painted
   bool visibleDuringPaint = true;
-  Document.DrawList.AddImage([&](TSurface&) { visibleDuringPaint = top.Visible(); });
+  Document.PaintPass.DrawList.AddImage([&](TSurface&) { visibleDuringPaint = top.Visible(); });
   Paint({0, 0, Width, 300});
   EXPECT_FALSE(visibleDuringPaint);
   EXPECT_TRUE(top.Visible());
@@ -362,12 +362,12 @@ TEST_F(FormDoc, NativeControlsArePlacedAfterThePaintAndHiddenWhenNotReached) {
 
   // Scrolled down: the first control is no longer reached and hides; the
   // second shows where its line now is.
-  Document.YOff = 900;
+  Document.PaintPass.YOff = 900;
   Paint({0, 0, Width, 300});
   EXPECT_FALSE(top.Visible());
   EXPECT_TRUE(low.Visible());
   EXPECT_EQ(Control(1).FYValue, low.BoundsRect().Top + 900);
-  Document.YOff = 0;
+  Document.PaintPass.YOff = 0;
   Paint({0, 0, Width, 300});
   EXPECT_TRUE(top.Visible());
   EXPECT_EQ(top.BoundsRect().Top, topY);
@@ -393,7 +393,7 @@ TEST_F(FormDoc, AFocusedCheckBoxGetsAFocusFrameUnlessSwitchedOff) {
   Control(0).GetTheControl()->SetFocus();
   Paint();
   EXPECT_TRUE(framed());
-  Document.NoFocusRect = true;
+  Document.PaintPass.NoFocusRect = true;
   Paint();
   EXPECT_FALSE(framed());
 }
@@ -403,7 +403,7 @@ TEST_F(FormDoc, ImitationsArePaintedWithoutNativeControls) {
          u"<input type=submit>");
   Paint();
   // Every control got a place and painted its box there.
-  for (TFormControlObj* c : Document.FormControlList) {
+  for (TFormControlObj* c : Document.Forms.FormControlList) {
     ASSERT_GT(c->DrawX, -1) << c->KindName();
     EXPECT_EQ(c->GetTheControl(), nullptr);
   }
@@ -446,7 +446,7 @@ TEST_F(FormDoc, StyleBordersArePaintedAroundTheControlBox) {
        {blue, clWhite, blue}},
   };
   for (bool native : {false, true}) {
-    Document.ChildControls = native ? &Factory : nullptr;
+    Document.Windows.ChildControls = native ? &Factory : nullptr;
     for (const auto& c : cases) {
       SCOPED_TRACE(TextToUtf8(c.html) + (native ? " native" : " imitation"));
       Layout(u"<p style='margin-left:20px; margin-top:20px'>" + std::u16string(c.html));
@@ -479,7 +479,7 @@ TEST_F(FormDoc, SelectAndTextAreaStandInPreformattedLines) {
          u"</textarea>gh</pre>");
   Paint();
   const std::string dump = DumpBoxes(Document);
-  ASSERT_EQ(Document.FormControlList.size(), 2u) << dump;
+  ASSERT_EQ(Document.Forms.FormControlList.size(), 2u) << dump;
   const TFormControlObj& combo = Control(0);
   const TFormControlObj& area = Control(1);
   EXPECT_STREQ(combo.KindName(), "combo");

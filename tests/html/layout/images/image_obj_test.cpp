@@ -238,7 +238,7 @@ TEST_F(ImageDoc, PlaceholderPainting) {
   EXPECT_EQ(img.DrawYY, top);
   const TColor shadow = ColorToRGB(clBtnShadow);
   // The sunken frame: shadow on the left and top, silver on a white page.
-  Document.Background = clWhite;
+  Document.Looks.Background = clWhite;
   Paint();
   EXPECT_EQ(Surface->Pixel(0, top + 10), shadow);
   EXPECT_EQ(Surface->Pixel(10, top), shadow);
@@ -370,7 +370,7 @@ TEST_F(ImageDoc, MapsNeedTheirEndTag) {
          u"<map name=b><area coords='0,0,5,5' href=y><p>x<b>y</b></map>"
          u"<map name=c><area coords='0,0,5,5' href=z>text only</map>");
   std::vector<std::u16string> names;
-  for (const auto& m : Document.MapList) names.push_back(m->MapName);
+  for (const auto& m : Document.Pictures.MapList) names.push_back(m->MapName);
   EXPECT_EQ(names, (std::vector<std::u16string>{u"A", u"C"}));
 }
 
@@ -378,7 +378,7 @@ TEST_F(ImageDoc, DelayedPicturesThroughTheRequestEvents) {
   const std::string bmp = SolidBmp(8, 6, Red, Red);
   int asked = 0;
   bool deliver = false;
-  Document.Fetcher.OnImageRequest = [&](const std::string& name) {
+  Document.Pictures.Fetcher.OnImageRequest = [&](const std::string& name) {
     ++asked;
     TImageReply reply;
     if (name != "slow.bmp") return reply;
@@ -400,11 +400,11 @@ TEST_F(ImageDoc, DelayedPicturesThroughTheRequestEvents) {
     EXPECT_TRUE(img->Missing);
     EXPECT_EQ(img->ImageWidth, 24);
   }
-  EXPECT_EQ(Document.MissingImages.Count(), 2);
+  EXPECT_EQ(Document.Pictures.MissingImages.Count(), 2);
 
   // The first is delivered, the second fails.
   deliver = true;
-  std::vector<void*> waiters = Document.MissingImages.Take("slow.bmp");
+  std::vector<void*> waiters = Document.Pictures.MissingImages.Take("slow.bmp");
   ASSERT_EQ(waiters.size(), 2u);
   bool reformat = false;
   static_cast<TImageObj*>(waiters[0])->InsertImage("slow.bmp", false, reformat);
@@ -439,22 +439,22 @@ TEST_F(ImageDoc, CachedPicturesAreSharedAndReleasedWithTheDocument) {
   EXPECT_EQ(images[0]->Image, images[1]->Image);
   EXPECT_NE(images[0]->Image, images[2]->Image);
   const std::string key = images[0]->FetchName;
-  ASSERT_NE(Document.BitmapList.Find(key), nullptr);
-  EXPECT_EQ(Document.BitmapList.Find(key)->UsageCount, 2);
+  ASSERT_NE(Document.Pictures.BitmapList.Find(key), nullptr);
+  EXPECT_EQ(Document.Pictures.BitmapList.Find(key)->UsageCount, 2);
   Document.Clear();
-  EXPECT_EQ(Document.BitmapList.Find(key)->UsageCount, 0);
-  Document.BitmapList.PurgeCache();
-  EXPECT_EQ(Document.BitmapList.Count(), 0);
+  EXPECT_EQ(Document.Pictures.BitmapList.Find(key)->UsageCount, 0);
+  Document.Pictures.BitmapList.PurgeCache();
+  EXPECT_EQ(Document.Pictures.BitmapList.Count(), 0);
 }
 
 TEST_F(ImageDoc, ImagesSwitchedOffShowThePendingIconWithoutFetching) {
   WorkingFolder wd;
   ASSERT_TRUE(test::WriteFile(wd.Folder.File("a.bmp"), SolidBmp(40, 40, Red, Red)));
-  Document.ShowImages = false;
+  Document.Pictures.ShowImages = false;
   Layout(u"<img src='a.bmp'>", false);
   EXPECT_EQ(First().State, TImageState::isNone);
   EXPECT_EQ(First().ImageWidth, 24);
-  EXPECT_EQ(Document.BitmapList.Count(), 0);
+  EXPECT_EQ(Document.Pictures.BitmapList.Count(), 0);
 }
 
 // Panels are placed and sized like images from a natural 30 x 20; without a
@@ -483,7 +483,7 @@ TEST_F(ImageDoc, PanelsSizeLikeImagesAndDrawAnImitation) {
     EXPECT_EQ(panel->HSpaceL, c.hSpace) << TextToUtf8(c.html);
     EXPECT_EQ(panel->Floating(), c.floating) << TextToUtf8(c.html);
   }
-  Document.Background = 0x808080;
+  Document.Looks.Background = 0x808080;
   Layout(u"<panel width=40 height=30 alt=Hi>");
   TPanelObj& panel = *dynamic_cast<TPanelObj*>(FirstSection().Images.Items[0].get());
   const int x = panel.DrawXX, y = panel.DrawYY;

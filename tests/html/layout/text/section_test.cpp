@@ -175,14 +175,14 @@ TEST_F(SectionTest, LinkRunsAreListedAndForgottenWhenEmptied) {
   F.Close(u"a");
   s->HRef(AEndSy, Top(), nullptr);
   Add(*s, u"!");
-  ASSERT_EQ(Document.LinkList.size(), 4u);
+  ASSERT_EQ(Document.Links.LinkList.size(), 4u);
   s->ProcessText(NextIndex);
-  ASSERT_EQ(Document.LinkList.size(), 3u);
-  TFontObj* run = Document.LinkList[0];
-  for (TFontObj* r : Document.LinkList) EXPECT_EQ(r->UrlTarget, &link);
+  ASSERT_EQ(Document.Links.LinkList.size(), 3u);
+  TFontObj* run = Document.Links.LinkList[0];
+  for (TFontObj* r : Document.Links.LinkList) EXPECT_EQ(r->UrlTarget, &link);
   EXPECT_EQ(run->Pos, 3);
   EXPECT_EQ(s->Fonts.GetFontCountAt(3, 100), 2);
-  EXPECT_EQ(Document.LinkList[1]->TheFont.Desc.Weight, FW_BOLD);
+  EXPECT_EQ(Document.Links.LinkList[1]->TheFont.Desc.Weight, FW_BOLD);
   EXPECT_EQ(s->Fonts.GetFontObjAt(8)->UrlTarget, nullptr);
   // Link states switch the run's font.
   ASSERT_TRUE(run->FIArray);
@@ -190,11 +190,11 @@ TEST_F(SectionTest, LinkRunsAreListedAndForgottenWhenEmptied) {
   run->SetVisited(true);
   EXPECT_EQ(run->TheFont.Color, Document.Defaults.VisitedColor);
   // Hovering one run of a link lights up its neighbours of the same link.
-  Document.LinkList[1]->SetHover(true);
+  Document.Links.LinkList[1]->SetHover(true);
   EXPECT_EQ(run->TheFont.Color, Document.Defaults.HoverColor);
-  for (TFontObj* r : Document.LinkList) EXPECT_TRUE(r->FHover);
+  for (TFontObj* r : Document.Links.LinkList) EXPECT_TRUE(r->FHover);
   s.reset();
-  EXPECT_TRUE(Document.LinkList.empty());
+  EXPECT_TRUE(Document.Links.LinkList.empty());
 }
 
 TEST_F(SectionTest, TransformsSmallCapsAndDisplayNone) {
@@ -223,8 +223,8 @@ TEST_F(SectionTest, IdRegistersTheSection) {
   TAttributeList attrs;
   attrs.Add(TAttribute{IDSy, u"ID", u"Intro"});
   TSection s(Document, &attrs, Top(), nullptr, &Document, true);
-  auto it = Document.IDNameList.find(u"INTRO");
-  ASSERT_NE(it, Document.IDNameList.end());
+  auto it = Document.Links.IDNameList.find(u"INTRO");
+  ASSERT_NE(it, Document.Links.IDNameList.end());
   EXPECT_EQ(it->second.Item, &s);
 }
 
@@ -538,8 +538,8 @@ TEST_F(SectionTest, SelectionIsDrawnInverted) {
   Add(*s, u" dd");
   s->ProcessText(NextIndex);
   Lay(*s, 400, 0, 0, nullptr, 10);
-  Document.SelB = 13;  // "bb cc" (section positions 3..7)
-  Document.SelE = 18;
+  Document.Selection.SelB = 13;  // "bb cc" (section positions 3..7)
+  Document.Selection.SelE = 18;
   auto calls = Paint(*s);
   const TColor text = ColorToRGB(s->Fonts[0].TheFont.Color);
   std::map<std::u16string, TDrawCall> byText;
@@ -558,7 +558,7 @@ TEST_F(SectionTest, SelectionIsDrawnInverted) {
   ASSERT_EQ(byText.count(u" dd"), 1u);
   EXPECT_EQ(byText[u" dd"].BkMode, TBkMode::bkTransparent);
 
-  Document.SelB = Document.SelE = 0;
+  Document.Selection.SelB = Document.Selection.SelE = 0;
   for (const TDrawCall& c : Paint(*s))
     if (c.Text == u"cc") {
       EXPECT_EQ(c.BkMode, TBkMode::bkOpaque);
@@ -592,7 +592,7 @@ TEST_F(SectionTest, PaintingVisitsOnlyLinesNearTheClip) {
   auto s = Build(text);
   Lay(*s, 400);
   ASSERT_EQ(s->Lines.size(), 100000u);
-  Document.YOff = 50000 * LH;
+  Document.PaintPass.YOff = 50000 * LH;
   auto calls = Paint(*s, 0, TRect{0, 0, 800, 180});
   // 10 lines in the clip and up to 40 pixels either side.
   EXPECT_GE(calls.size(), 10u);
@@ -601,7 +601,7 @@ TEST_F(SectionTest, PaintingVisitsOnlyLinesNearTheClip) {
     EXPECT_GE(c.Points[0].Y, -40);
     EXPECT_LE(c.Points[0].Y, 180 + 40 + LH);
   }
-  Document.YOff = 0;
+  Document.PaintPass.YOff = 0;
 }
 
 TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
@@ -611,7 +611,7 @@ TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
   rec.EndBDoc = 8;
   rec.MargArray.fill(0);
   rec.MargArray[static_cast<std::size_t>(PropIndices::BackgroundColor)] = static_cast<int>(RGB(255, 0, 0));
-  Document.InlineList.push_back(rec);
+  Document.Looks.InlineList.push_back(rec);
   Lay(*s, 5 * CW, 0, 0);
   ASSERT_EQ(LineTexts(*s), (std::vector<std::u16string>{u"aa bb ", u"cc dd "}));
   TRecordingSurface rec1(*Surface);
@@ -632,7 +632,7 @@ TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
   for (const TDrawCall& c : rec1.Calls())
     if (c.Kind == TDrawCall::TKind::dcFillRect && c.Color == RGB(255, 0, 0)) fills.push_back(c.Rect);
   EXPECT_EQ(fills, (std::vector<TRect>{{10 + 3 * CW, 0, 10 + 6 * CW, LH}, {10, LH, 10 + 2 * CW, 2 * LH}}));
-  Document.InlineList.clear();
+  Document.Looks.InlineList.clear();
 }
 
 // ---------------------------------------------------------------- widths
@@ -695,8 +695,8 @@ TEST_F(SectionTest, SourceAndDocumentPositions) {
   EXPECT_EQ(ch, u'c');
   EXPECT_FALSE(s->GetChAtPos(107, ch));
   s->AddSectionsToList();
-  ASSERT_EQ(Document.PositionList.size(), 1u);
-  EXPECT_EQ(Document.PositionList[0], s.get());
+  ASSERT_EQ(Document.LayoutPass.PositionList.size(), 1u);
+  EXPECT_EQ(Document.LayoutPass.PositionList[0], s.get());
 }
 
 TEST_F(SectionTest, PointsAndPositions) {
@@ -756,13 +756,13 @@ TEST_F(SectionTest, CopiesTheSelectedPartOfEachLine) {
       {20, 30, u""},
   };
   for (const Case& c : cases) {
-    Document.CopyBuffer.clear();
-    Document.SelB = c.SelB;
-    Document.SelE = c.SelE;
+    Document.Selection.CopyBuffer.clear();
+    Document.Selection.SelB = c.SelB;
+    Document.Selection.SelE = c.SelE;
     s->CopyToClipboard();
-    EXPECT_EQ(Document.CopyBuffer, c.Text) << c.SelB << ".." << c.SelE;
+    EXPECT_EQ(Document.Selection.CopyBuffer, c.Text) << c.SelB << ".." << c.SelE;
   }
-  Document.SelB = Document.SelE = 0;
+  Document.Selection.SelB = Document.Selection.SelE = 0;
 }
 
 TEST_F(SectionTest, DocumentLaysOutPaintsAndCopiesItsSections) {
@@ -777,11 +777,11 @@ TEST_F(SectionTest, DocumentLaysOutPaintsAndCopiesItsSections) {
   int scrollWidth = 0;
   int h = Document.DoLogic(*Surface, 4 * CW, 600, scrollWidth);
   EXPECT_EQ(h, 3 * LH);
-  ASSERT_EQ(Document.PositionList.size(), 2u);
-  EXPECT_EQ(Document.PositionList[1]->StartCurs, 8);  // "one two " comes first
-  EXPECT_EQ(Document.PositionList[1]->YDraw, 2 * LH);
-  Document.SelB = 4;
-  Document.SelE = 11;
+  ASSERT_EQ(Document.LayoutPass.PositionList.size(), 2u);
+  EXPECT_EQ(Document.LayoutPass.PositionList[1]->StartCurs, 8);  // "one two " comes first
+  EXPECT_EQ(Document.LayoutPass.PositionList[1]->YDraw, 2 * LH);
+  Document.Selection.SelB = 4;
+  Document.Selection.SelE = 11;
   EXPECT_EQ(Document.SelectedText(), u"two\r\nthr");
   TRecordingSurface rec(*Surface);
   Document.SetYOffset(LH);
