@@ -159,6 +159,35 @@ protected:
   int LayoutLines(TSurface& surface, int x, int y, int availableWidth, int availableHeight,
                   IndentManager& imgr, int& maxWidth, int& curs, TFirstLine& firstLine,
                   bool noWrap);
+  // The steps of LayoutLines (section_layout.cpp), sharing one TLinePass.
+  struct TLinePass;
+  struct TLineBreak;
+  // Places a floating image at document Y `at` through the indent manager.
+  void PlaceFloat(TLinePass& pass, TFloatingObj& f, int at);
+  // An empty line `height` pixels high (clearance, or room below floats).
+  void AddGapLine(TLinePass& pass, int height);
+  // Before the first line: down past the floats on the cleared side.
+  void AddClearance(TLinePass& pass);
+  // Breaks all the text into lines, from the pass's Y down.
+  void BreakIntoLines(TLinePass& pass, int availableWidth);
+  // How many characters from pos (up to limit) fit in width, with the
+  // spaces at the cut.
+  int FitCount(int pos, int limit, long long width) const;
+  // The last character in [pos, pos + n) a line may end after, -1 if none.
+  int LastBreakIn(int pos, int n, long long width) const;
+  // Where the line from pos ends, given that n characters fit; false when
+  // no break fits and the line moved down past floats instead.
+  bool ChooseBreak(TLinePass& pass, int pos, int n, int limit, long long width, TLineBreak& brk);
+  // Places the floats the line up to `end` meets; true when one was placed
+  // beside it (the line is then fitted again).
+  bool PlaceFloatsMet(TLinePass& pass, int end);
+  // The line's horizontal place and justification between left and right.
+  void AlignLine(TLinePass& pass, LineRec& line, const TLineBreak& brk, int left, int right);
+  // Adds the line from pos, moves the pass below it and places the floats
+  // that waited for it.
+  void AddLine(TLinePass& pass, int pos, const TLineBreak& brk, int left, int right);
+  // Every 50th section reports layout progress to the viewer.
+  void ReportLayoutProgress();
   // Sizes every image for a layout pass (or for measuring, with no room
   // given); the widths are measured again when a size changed.
   void SizeImages(TSurface& surface, int availableWidth, int availableHeight);
