@@ -10,6 +10,7 @@
 // section_find.cpp (points, positions and the link under a point).
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "html/base/prefix_sums.h"
@@ -230,6 +231,22 @@ private:
   void DrawBorders(TSurface& surface, const LineRec& line, int x, long long yOff);
   void DrawRun(TSurface& surface, const TFontObj& run, bool selected, TColor pageBg, long long x,
                long long baseline, std::u16string_view text, const int* dx);
+  // The steps of Draw1 (section_paint.cpp), sharing one TLinePaint.
+  struct TLinePaint;
+  // Paints one line that has characters: its inline boxes, its text under
+  // the clip, its pictures and controls, and a soft hyphen's '-'.
+  void DrawLine(TLinePaint& paint, const LineRec& line);
+  // The characters [a, b) of the line that may show under the clip (vis:
+  // the end of the line's visible text).
+  std::pair<int, int> ClipSlice(const TLinePaint& paint, int vis) const;
+  // The window X of character i on the line, with the justification of the
+  // first `spaces` spaces.
+  long long XOnLine(const TLinePaint& paint, int i, int spaces) const;
+  // Queues the inline picture, or paints the control, at placeholder i.
+  void DrawPlaceholder(TLinePaint& paint, int i);
+  // Draws the text from i up to b that shares one font and one selection
+  // state; returns where it stopped.
+  int DrawTextRun(TLinePaint& paint, int i, int b);
 };
 
 // One line of preformatted text: never wraps unless break-word is set.
