@@ -64,8 +64,9 @@ struct TPageIdentity {
 };
 
 TPageIdentity Identify(tav::THtmlView& view) {
-  tav::TSectionList& doc = view.Document();
-  return {&doc, doc.PositionList.empty() ? nullptr : doc.PositionList.front(), doc.PositionList.size()};
+  tav::TSectionList& document = view.Document();
+  return {&document, document.LayoutPass.PositionList.empty() ? nullptr : document.LayoutPass.PositionList.front(),
+          document.LayoutPass.PositionList.size()};
 }
 
 int Run(tav::TMainForm& form, const std::string& url, bool resize) {

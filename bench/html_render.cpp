@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
 
   // A selection is painted as the window paints it.
   if (select) {
-    document.SelB = selB;
-    document.SelE = selE;
+    document.Selection.SelB = selB;
+    document.Selection.SelE = selE;
   }
   const int paintHeight = std::max(1, std::min(height > 0 ? height : docHeight, kMaxPaintHeight));
   t = Clock::now();
@@ -176,8 +176,8 @@ int main(int argc, char** argv) {
     std::printf("---- copied text ----\n%s\n", tav::TextToUtf8(document.SelectedText()).c_str());
     tav::THtmlFormatSource entry;
     entry.Source = source;
-    entry.FragmentStart = document.SourceIndexOf(document.SelB, source.size());
-    entry.FragmentEnd = document.SourceIndexOf(document.SelE, source.size());
+    entry.FragmentStart = document.SourceIndexOf(document.Selection.SelB, source.size());
+    entry.FragmentEnd = document.SourceIndexOf(document.Selection.SelE, source.size());
     std::optional<std::string> html = tav::BuildHtmlFormat(entry);
     std::printf("---- HTML Format ----\n%s\n", html ? html->c_str() : "");
   }

@@ -60,10 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int width = 20 + static_cast<int>(size % 300);
   document.DoLogic(*canvas, width, 150, scrollWidth);
   CheckLines(document);
-  document.SelB = 3;
-  document.SelE = 40;
+  document.Selection.SelB = 3;
+  document.Selection.SelE = 40;
   document.Draw(*canvas, tav::TRect{0, 0, 200, 150}, 6000, 0, 0);
-  document.YOff = 100;
+  document.PaintPass.YOff = 100;
   document.Draw(*canvas, tav::TRect{0, 0, 200, 150}, 6000, 0, 0);
   for (int y = 0; y < 300; y += 7) {
     tav::TLinkHit hit;

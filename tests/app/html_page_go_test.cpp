@@ -65,7 +65,7 @@ TEST_F(GoButton, HtmlPageShowsTheBodyRendered) {
   ScriptedServer closing({ConnectionScript::Reply("")});
   SetUrl(closing.Url("/"));
   Go();
-  EXPECT_TRUE(view.Document().PositionList.empty());
+  EXPECT_TRUE(view.Document().LayoutPass.PositionList.empty());
   EXPECT_EQ(view.DocumentSource(), u"");
   EXPECT_EQ(InkPixels(host->grab().toImage()), blank);
 }
@@ -89,8 +89,8 @@ TEST_F(GoButton, ClickToAMissingPageIsReportedAndTheWindowGoesOn) {
   SetUrl(server.Url("/"));
   Go();
   THtmlView& view = form.HtmlView();
-  ASSERT_FALSE(view.Document().PositionList.empty());
-  TSectionBase& section = *view.Document().PositionList.front();
+  ASSERT_FALSE(view.Document().LayoutPass.PositionList.empty());
+  TSectionBase& section = *view.Document().LayoutPass.PositionList.front();
   auto measure = view.Device().CreateBitmap(1, 1);
   int x = 0, y = 0;
   ASSERT_TRUE(section.CursorToXY(measure->Canvas(), 1, x, y));

@@ -101,7 +101,7 @@ class HtmlPageFromNginx : public GoButton {
   // edge of its character cell and the top and bottom of its line.
   QRect LaidOutAt(THtmlView& view, const TFormControlObj& control) {
     auto measure = view.Device().CreateBitmap(1, 1);
-    for (TSectionBase* item : view.Document().PositionList) {
+    for (TSectionBase* item : view.Document().LayoutPass.PositionList) {
       auto* section = dynamic_cast<TSection*>(item);
       if (!section) continue;
       for (const TFormControlObj* c : section->FormControls.Items) {
@@ -124,7 +124,7 @@ class HtmlPageFromNginx : public GoButton {
   // The pictures of the page, in document order.
   std::vector<const TImageObj*> Pictures(THtmlView& view) {
     std::vector<const TImageObj*> pictures;
-    for (TSectionBase* item : view.Document().PositionList)
+    for (TSectionBase* item : view.Document().LayoutPass.PositionList)
       if (auto* section = dynamic_cast<TSection*>(item))
         for (const auto& object : section->Images.Items)
           if (auto* image = dynamic_cast<const TImageObj*>(object.get())) pictures.push_back(image);
@@ -159,7 +159,7 @@ TEST_F(HtmlPageFromNginx, PageWithFormShownThenReplacedThenEmptiedByAFailure) {
       {TFormControlKind::fkEdit, "QLineEdit"},     {TFormControlKind::fkEdit, "QLineEdit"},
       {TFormControlKind::fkCheckBox, "QCheckBox"}, {TFormControlKind::fkCombo, "QComboBox"},
       {TFormControlKind::fkTextArea, "QPlainTextEdit"}, {TFormControlKind::fkButton, "QPushButton"}};
-  const std::vector<TFormControlObj*>& controls = view.Document().FormControlList;
+  const std::vector<TFormControlObj*>& controls = view.Document().Forms.FormControlList;
   ASSERT_EQ(controls.size(), expected.size());
   std::vector<QPointer<QWidget>> firstWidgets;
   std::vector<QRect> places;
@@ -217,13 +217,13 @@ TEST_F(HtmlPageFromNginx, PageWithFormShownThenReplacedThenEmptiedByAFailure) {
   EXPECT_EQ(view.DocumentSource(), form.TextView().Lines().Text());
   EXPECT_NE(view.DocumentSource().find(u"<title>Second page</title>"), std::u16string::npos);
   for (const QPointer<QWidget>& old : firstWidgets) EXPECT_TRUE(!old || !old->isVisible());
-  ASSERT_EQ(view.Document().FormControlList.size(), 1u);
+  ASSERT_EQ(view.Document().Forms.FormControlList.size(), 1u);
   const std::vector<QWidget*> now = ShownControls();
   ASSERT_EQ(now.size(), 1u);
   ASSERT_NE(qobject_cast<QLineEdit*>(now[0]), nullptr);
   EXPECT_EQ(qobject_cast<QLineEdit*>(now[0])->text(), QStringLiteral("x"));
-  EXPECT_EQ(now[0]->x(), LaidOutAt(view, *view.Document().FormControlList[0]).left() +
-                             view.Document().FormControlList[0]->HSpaceL);
+  EXPECT_EQ(now[0]->x(), LaidOutAt(view, *view.Document().Forms.FormControlList[0]).left() +
+                             view.Document().Forms.FormControlList[0]->HSpaceL);
   QPointer<QWidget> second = now[0];
 
   // A failed exchange (nobody listens any more) empties the page.
@@ -233,8 +233,8 @@ TEST_F(HtmlPageFromNginx, PageWithFormShownThenReplacedThenEmptiedByAFailure) {
   EXPECT_TRUE(form.ResponseText().startsWith(QStringLiteral("Error\n")));
   EXPECT_EQ(view.DocumentSource(), u"");
   EXPECT_EQ(view.Title(), u"");
-  EXPECT_TRUE(view.Document().PositionList.empty());
-  EXPECT_TRUE(view.Document().FormControlList.empty());
+  EXPECT_TRUE(view.Document().LayoutPass.PositionList.empty());
+  EXPECT_TRUE(view.Document().Forms.FormControlList.empty());
   EXPECT_TRUE(ShownControls().empty());
   EXPECT_TRUE(!second || !second->isVisible());
 }

@@ -30,16 +30,16 @@ TEST(HtmlRealFonts, EveryLineIsDrawnAsWideAsItWasMeasured) {
       u"<p align=center>Centred <b>and bold</b> lines of text that wrap at the width.</p>",
   };
   for (const std::u16string& page : pages) {
-    TSectionList doc(device);
+    TSectionList document(device);
     {
-      THtmlBuilder builder(doc);
+      THtmlBuilder builder(document);
       builder.Parse(page);
     }
     auto bitmap = device.CreateBitmap(320, 400);
     int scrollWidth = 0;
-    doc.DoLogic(bitmap->Canvas(), 320, 400, scrollWidth);
+    document.DoLogic(bitmap->Canvas(), 320, 400, scrollWidth);
     TRecordingSurface rec(bitmap->Canvas());
-    doc.Draw(rec, TRect{0, 0, 320, 400}, 6000, 0, 0);
+    document.Draw(rec, TRect{0, 0, 320, 400}, 6000, 0, 0);
 
     // Left and right ink extent by baseline, from the advances drawn.
     std::map<int, std::pair<int, int>> drawn;
@@ -72,7 +72,7 @@ TEST(HtmlRealFonts, EveryLineIsDrawnAsWideAsItWasMeasured) {
         }
       }
     };
-    walk(doc, 0);
+    walk(document, 0);
     EXPECT_GE(lines, 2);
   }
 }

@@ -49,7 +49,7 @@ protected:
   }
   // The client point of a document position's first line (inside the text).
   TPoint PointOf(int pos) {
-    for (TSectionBase* item : view.Document().PositionList) {
+    for (TSectionBase* item : view.Document().LayoutPass.PositionList) {
       int x = 0, y = 0;
       auto bitmap = device.CreateBitmap(1, 1);
       if (item->CursorToXY(bitmap->Canvas(), pos, x, y))

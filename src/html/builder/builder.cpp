@@ -82,7 +82,7 @@ const TSymbSet& InlineSymbols() {
 }
 
 THtmlBuilder::THtmlBuilder(TSectionList& document, THtmlBuilderEvents events)
-    : Doc(document), Events(std::move(events)) {
+    : Document(document), Events(std::move(events)) {
   T.OnInclude = Events.OnInclude;
 }
 
@@ -97,8 +97,8 @@ std::u16string THtmlBuilder::TagName() const {
 
 TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16string& pseudo) {
   TAttributeList& a = T.Attributes;
-  TProperties& props = Stack.PushNewProps(Doc.Styles, tag, a.TheClass(), a.TheID(), pseudo,
-                                          a.TheTitle(), a.TheStyle(Doc.Device));
+  TProperties& props = Stack.PushNewProps(Document.Styles, tag, a.TheClass(), a.TheID(), pseudo,
+                                          a.TheTitle(), a.TheStyle(Document.Device));
   if (IsInlineElement(T.Sy) || T.Sy == ASy || T.Sy == FontSy) {
     // An inline element's background colour is its text's background.
     props.SetFontBG();
@@ -118,8 +118,8 @@ TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16st
         rec.MargArray[static_cast<std::size_t>(P::BorderTopStyle) + k] = static_cast<int>(
             BorderStyleOf(AsText(props.Get(static_cast<P>(static_cast<std::size_t>(P::BorderTopStyle) + k)))));
       }
-      Doc.InlineList.push_back(rec);
-      OpenInline.emplace_back(tag, static_cast<int>(Doc.InlineList.size()) - 1);
+      Document.Looks.InlineList.push_back(rec);
+      OpenInline.emplace_back(tag, static_cast<int>(Document.Looks.InlineList.size()) - 1);
     }
   }
   return props;
@@ -128,7 +128,7 @@ TProperties& THtmlBuilder::PushProps(const std::u16string& tag, const std::u16st
 void THtmlBuilder::PopProps(const std::u16string& tag) {
   for (auto it = OpenInline.rbegin(); it != OpenInline.rend(); ++it) {
     if (it->first == tag) {
-      Doc.InlineList[static_cast<std::size_t>(it->second)].EndBDoc = T.TagIndex;
+      Document.Looks.InlineList[static_cast<std::size_t>(it->second)].EndBDoc = T.TagIndex;
       OpenInline.erase(std::next(it).base());
       break;
     }
@@ -146,7 +146,7 @@ TSection& THtmlBuilder::EnsureSection() {
 void THtmlBuilder::NewSection() {
   SectionEnd();
   bool first = Cell->Items.empty();
-  Section = std::make_unique<TSection>(Doc, nullptr, Stack.Last(), InLink ? Link : nullptr, Cell,
+  Section = std::make_unique<TSection>(Document, nullptr, Stack.Last(), InLink ? Link : nullptr, Cell,
                                        first);
 }
 
@@ -162,7 +162,7 @@ void THtmlBuilder::AddItem(std::unique_ptr<TSectionBase> item) {
 
 TBlock& THtmlBuilder::NewBlock() {
   SectionEnd();
-  auto block = std::make_unique<TBlock>(Doc, *Cell, Stack.Last(), &T.Attributes);
+  auto block = std::make_unique<TBlock>(Document, *Cell, Stack.Last(), &T.Attributes);
   TBlock& ref = *block;
   Cell->Add(std::move(block), T.SIndex);
   return ref;
@@ -182,12 +182,12 @@ void THtmlBuilder::EndBlock(TBlock& block) {
 
 void THtmlBuilder::Start() {
   Stack.Clear();
-  Stack.PushNewProps(Doc.Styles, u"default", u"", u"", u"", u"", nullptr);
+  Stack.PushNewProps(Document.Styles, u"default", u"", u"", u"", u"", nullptr);
   TProperties bodyProps(Stack.Last());
   bodyProps.PropTag = u"body";
-  auto body = std::make_unique<TBodyBlock>(Doc, Doc, bodyProps, nullptr);
+  auto body = std::make_unique<TBodyBlock>(Document, Document, bodyProps, nullptr);
   Body = body.get();
-  Doc.Items.push_back(std::move(body));
+  Document.Items.push_back(std::move(body));
   Cell = Body->MyCell.get();
   Section.reset();
   Link = nullptr;
@@ -230,13 +230,13 @@ void THtmlBuilder::ParsePlainText(std::u16string text) {
     PushProps(u"pre");
     TBlock& block = NewBlock();
     InBlock(block, [&] {
-      Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), nullptr, Cell, true);
+      Section = std::make_unique<TPreFormated>(Document, nullptr, Stack.Last(), nullptr, Cell, true);
       while (T.Ch != 0) {
         T.ReadPreText(PreFlushLength, false);
         if (T.LCToken.Leng() > 0) Section->AddTokenObj(T.LCToken, Stack, true);
         if (T.PreLineEnd) {
           SectionEnd();
-          Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), nullptr, Cell, false);
+          Section = std::make_unique<TPreFormated>(Document, nullptr, Stack.Last(), nullptr, Cell, false);
         }
       }
     });
@@ -279,7 +279,7 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
         break;
       case Centersy: DoCenter(terms); break;
       case PageSy:
-        AddItem(std::make_unique<TPage>(Doc));
+        AddItem(std::make_unique<TPage>(Document));
         Next();
         break;
       case TableSy: DoTable(); break;
@@ -383,7 +383,7 @@ void THtmlBuilder::DoTitle() {
 
 void THtmlBuilder::DoBodyTag() {
   bool untouched = Body->MyCell->Items.empty() &&
-                   (!Section || (Section->Empty() && !Doc.NamedItems.count(Section.get()))) &&
+                   (!Section || (Section->Empty() && !Document.Links.NamedItems.count(Section.get()))) &&
                    Depth == 0;
   if (!untouched) {
     Next();
@@ -401,11 +401,11 @@ void THtmlBuilder::DoBodyTag() {
     props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
   if (auto v = AttrText(a, BackgroundSy))
     props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
-  if (auto v = AttrText(a, LinkSy)) Doc.Styles.AddModifyProp(u"::link", u"color", *v);
-  if (auto v = AttrText(a, VLinkSy)) Doc.Styles.AddModifyProp(u"::visited", u"color", *v);
+  if (auto v = AttrText(a, LinkSy)) Document.Styles.AddModifyProp(u"::link", u"color", *v);
+  if (auto v = AttrText(a, VLinkSy)) Document.Styles.AddModifyProp(u"::visited", u"color", *v);
   if (auto v = AttrText(a, OLinkSy)) {
-    Doc.Styles.AddModifyProp(u"::hover", u"color", *v);
-    Doc.LinksActive = true;
+    Document.Styles.AddModifyProp(u"::hover", u"color", *v);
+    Document.Links.LinksActive = true;
   }
   if (auto v = AttrText(a, BGPropertiesSy); v && LowerCopy(*v) == u"fixed")
     props.Assign(Text(u"fixed"), P::BackgroundAttachment);
@@ -426,13 +426,13 @@ void THtmlBuilder::DoBodyTag() {
     }
   }
   TColor bg = props.GetBackgroundColor();
-  if (bg != clNone) Doc.Background = bg;
-  Doc.SetBackgroundImage(ImageUrlOf(AsText(props.Get(P::BackgroundImage))), BackgroundPRecOf(props));
+  if (bg != clNone) Document.Looks.Background = bg;
+  Document.SetBackgroundImage(ImageUrlOf(AsText(props.Get(P::BackgroundImage))), BackgroundPRecOf(props));
   Section.reset();
-  Doc.Items.clear();
-  auto body = std::make_unique<TBodyBlock>(Doc, Doc, props, &T.Attributes);
+  Document.Items.clear();
+  auto body = std::make_unique<TBodyBlock>(Document, Document, props, &T.Attributes);
   Body = body.get();
-  Doc.Items.push_back(std::move(body));
+  Document.Items.push_back(std::move(body));
   Cell = Body->MyCell.get();
   Next();
 }
@@ -508,8 +508,8 @@ void THtmlBuilder::DoHR() {
     TColor color;
     if (ColorFromString(*c, color)) props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
   }
-  auto block = std::make_unique<THRBlock>(Doc, *Cell, props, &T.Attributes);
-  auto line = std::make_unique<THorzLine>(Doc, props, &T.Attributes);
+  auto block = std::make_unique<THRBlock>(Document, *Cell, props, &T.Attributes);
+  auto line = std::make_unique<THorzLine>(Document, props, &T.Attributes);
   if (const std::u16string* c = AttrText(T.Attributes, ColorSy)) {
     TColor color;
     if (ColorFromString(*c, color)) line->Color = color;
@@ -538,7 +538,7 @@ void THtmlBuilder::DoPre() {
   InBlock(block, [&] {
     auto newLine = [&](bool first) {
       SectionEnd();
-      Section = std::make_unique<TPreFormated>(Doc, nullptr, Stack.Last(), InLink ? Link : nullptr,
+      Section = std::make_unique<TPreFormated>(Document, nullptr, Stack.Last(), InLink ? Link : nullptr,
                                                Cell, first);
     };
     newLine(true);
@@ -604,7 +604,7 @@ void THtmlBuilder::ApplyImage() {
   for (Symb id : {NameSy, IDSy}) {
     if (const std::u16string* v = AttrText(T.Attributes, id)) {
       std::u16string name = UpperCopy(TrimCopy(*v));
-      if (!name.empty()) Doc.AddName(name, TIDObject{&section, image.Pos});
+      if (!name.empty()) Document.AddName(name, TIDObject{&section, image.Pos});
     }
   }
 }
@@ -620,7 +620,7 @@ void THtmlBuilder::DoObject() {
   const int index = T.TagIndex;
   TAttributeList attributes;
   for (const TAttribute& a : T.Attributes) attributes.Add(a);
-  auto panel = std::make_unique<TPanelObj>(Doc, 0, attributes);
+  auto panel = std::make_unique<TPanelObj>(Document, 0, attributes);
   panel->ProcessProperties(PushProps(u"object"));
   PopProps(u"object");
   // Everything up to the matching end tag belongs to the object: its own
@@ -648,7 +648,7 @@ void THtmlBuilder::DoObject() {
   TPanelObj& placed = section.AddPanel(std::move(panel), index);
   if (const std::u16string* id = AttrText(attributes, IDSy)) {
     std::u16string name = UpperCopy(TrimCopy(*id));
-    if (!name.empty()) Doc.AddName(name, TIDObject{&section, placed.Pos});
+    if (!name.empty()) Document.AddName(name, TIDObject{&section, placed.Pos});
   }
 }
 
@@ -659,7 +659,7 @@ void THtmlBuilder::ApplyPanel() {
   PopProps(u"panel");
   if (const std::u16string* id = AttrText(T.Attributes, IDSy)) {
     std::u16string name = UpperCopy(TrimCopy(*id));
-    if (!name.empty()) Doc.AddName(name, TIDObject{&section, panel.Pos});
+    if (!name.empty()) Document.AddName(name, TIDObject{&section, panel.Pos});
   }
 }
 
@@ -676,7 +676,7 @@ void THtmlBuilder::DoMap() {
     Next();
   }
   if (T.Sy != MapEndSy) return;
-  Doc.MapList.push_back(std::move(map));
+  Document.Pictures.MapList.push_back(std::move(map));
   Next();
 }
 
@@ -763,7 +763,7 @@ void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
   if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
   if (auto v = AttrText(a, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
-  auto cell = std::make_unique<TCellObj>(Doc, a, props);
+  auto cell = std::make_unique<TCellObj>(Document, a, props);
   const bool savedNoBreak = NoBreak;
   if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
   Next();
@@ -788,8 +788,8 @@ std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
   top = !(align && LowerCopy(TrimCopy(*align)) == u"bottom");
   SectionEnd();
   // The caption stands first in a cell of its own until it joins the pair.
-  TBlockCell owner(Doc, nullptr);
-  auto block = std::make_unique<TBlock>(Doc, owner, props, &T.Attributes);
+  TBlockCell owner(Document, nullptr);
+  auto block = std::make_unique<TBlock>(Document, owner, props, &T.Attributes);
   block->OwnerCell = nullptr;
   Next();
   TCellBasic* saved = Cell;
@@ -826,7 +826,7 @@ void THtmlBuilder::DoTable() {
     props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
   if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
   auto tableProps = std::make_unique<TProperties>(props);
-  auto table = std::make_unique<ThtmlTable>(Doc, attrs, props);
+  auto table = std::make_unique<ThtmlTable>(Document, attrs, props);
   std::vector<std::unique_ptr<TCellList>> footRows;
   std::unique_ptr<TBlock> caption;
   bool captionTop = true;
@@ -943,14 +943,14 @@ void THtmlBuilder::DoTable() {
 
   if (caption) {
     // The pair stands in the flow; the table block and the caption inside.
-    TBlockCell owner(Doc, nullptr);
-    auto tableBlock = std::make_unique<TTableBlock>(Doc, owner, *tableProps, attrs, std::move(table));
+    TBlockCell owner(Document, nullptr);
+    auto tableBlock = std::make_unique<TTableBlock>(Document, owner, *tableProps, attrs, std::move(table));
     tableBlock->OwnerCell = nullptr;
-    auto pair = std::make_unique<TTableAndCaptionBlock>(Doc, *Cell, *tableProps, std::move(tableBlock),
+    auto pair = std::make_unique<TTableAndCaptionBlock>(Document, *Cell, *tableProps, std::move(tableBlock),
                                                          std::move(caption), captionTop);
     AddItem(std::move(pair));
   } else {
-    AddItem(std::make_unique<TTableBlock>(Doc, *Cell, *tableProps, attrs, std::move(table)));
+    AddItem(std::make_unique<TTableBlock>(Document, *Cell, *tableProps, attrs, std::move(table)));
   }
   --Depth;
   --TableLevel;
@@ -978,7 +978,7 @@ void THtmlBuilder::ApplyA() {
     if (!n.empty() && n[0] == u'#') n.erase(0, 1);
     if (!n.empty()) {
       TSection& s = EnsureSection();
-      Doc.AddName(n, TIDObject{&s, static_cast<int>(s.Buff.size())});
+      Document.AddName(n, TIDObject{&s, static_cast<int>(s.Buff.size())});
     }
   }
   if (const TAttribute* href = a.Find(HrefSy)) {
@@ -993,7 +993,7 @@ void THtmlBuilder::ApplyA() {
     if (const TAttribute* ti = a.Find(TabIndexSy)) target->TabIndex = ti->Value;
     target->ID = ++LinkID;
     Link = target.get();
-    Doc.UrlTargets.push_back(std::move(target));
+    Document.Links.UrlTargets.push_back(std::move(target));
     InLink = true;
     PushProps(u"a", u"link");
     if (Section) Section->HRef(ASy, Stack.Last(), Link);
@@ -1025,7 +1025,7 @@ void THtmlBuilder::ApplyFont() {
     return;
   }
   TProperties& props = PushProps(u"font");
-  if (size > 0) props.Assign(TPropValue{Doc.Styles.FontSizes.Size(size, PreLevel > 0)}, P::FontSize);
+  if (size > 0) props.Assign(TPropValue{Document.Styles.FontSizes.Size(size, PreLevel > 0)}, P::FontSize);
   TColor color;
   if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
@@ -1099,7 +1099,7 @@ void THtmlBuilder::DoListItem(ListTypeType type, bool plain, char16_t typeChar, 
     if (const TAttribute* v = T.Attributes.Find(ValueSy); v && v->Value != 0) counter = v->Value;
   SectionEnd();
   PushProps(tag);
-  auto item = std::make_unique<TBlockLI>(Doc, *Cell, Stack.Last(), &T.Attributes, type, plain,
+  auto item = std::make_unique<TBlockLI>(Document, *Cell, Stack.Last(), &T.Attributes, type, plain,
                                          typeChar, counter, ListLevel);
   ++counter;
   TBlockLI& ref = *item;
@@ -1143,7 +1143,7 @@ void THtmlBuilder::DoCenter(const TSymbSet& terms) {
 
 void THtmlBuilder::DoStyle() {
   TTokenizerSheetSource source(T);
-  ParseStyleSheet(Doc.Styles, source, true, u"");
+  ParseStyleSheet(Document.Styles, source, true, u"");
   T.RawMode = false;
   Next();
 }
@@ -1190,17 +1190,17 @@ void THtmlBuilder::DoLink() {
     // local file the name gives, read safely (a FIFO, a device or a huge
     // file fails at once). A sheet that cannot be had is ignored.
     std::string bytes;
-    std::u16string base = Base.empty() ? Doc.Base : Base;
+    std::u16string base = Base.empty() ? Document.Base : Base;
     bool got = Events.OnStreamRequest && Events.OnStreamRequest(href, bytes);
     std::string path;
     if (!got) {
       path = Events.OnExpandName ? Events.OnExpandName(TextToUtf8(href))
-                                 : HTMLExpandFilename(href, base, Doc.CurrentFile);
+                                 : HTMLExpandFilename(href, base, Document.CurrentFile);
       got = !path.empty() && ReadLocalFile(path, bytes);
     }
     if (got) {
       TStringSheetSource source(DecodeTextFile(bytes));
-      ParseStyleSheet(Doc.Styles, source, false, path.empty() ? href : Utf8ToText(path));
+      ParseStyleSheet(Document.Styles, source, false, path.empty() ? href : Utf8ToText(path));
     }
   }
   Next();
@@ -1222,8 +1222,8 @@ void THtmlBuilder::DoForm(const TSymbSet& terms) {
     Next();
     return;
   }
-  Doc.htmlFormList.push_back(std::make_unique<ThtmlForm>(Doc, &T.Attributes));
-  CurrentForm = Doc.htmlFormList.back().get();
+  Document.Forms.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, &T.Attributes));
+  CurrentForm = Document.Forms.htmlFormList.back().get();
   PushProps(u"form");
   TBlock& block = NewBlock();
   Next();
@@ -1237,8 +1237,8 @@ void THtmlBuilder::DoForm(const TSymbSet& terms) {
 
 ThtmlForm& THtmlBuilder::CurrentFormOrNew() {
   if (!CurrentForm) {
-    Doc.htmlFormList.push_back(std::make_unique<ThtmlForm>(Doc, nullptr));
-    CurrentForm = Doc.htmlFormList.back().get();
+    Document.Forms.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, nullptr));
+    CurrentForm = Document.Forms.htmlFormList.back().get();
   }
   return *CurrentForm;
 }
@@ -1252,7 +1252,7 @@ TFormControlObj& THtmlBuilder::AddControl(std::unique_ptr<TFormControlObj> contr
     section.AddChar(FmCtlChar, T.TagIndex);
   }
   std::u16string id = UpperCopy(TrimCopy(c.FID));
-  if (!id.empty()) Doc.AddName(id, TIDObject{&section, c.Pos});
+  if (!id.empty()) Document.AddName(id, TIDObject{&section, c.Pos});
   return c;
 }
 
@@ -1267,20 +1267,20 @@ void THtmlBuilder::ApplyInput() {
   TImageObj* image = nullptr;
   if (type == u"submit" || type == u"reset" || type == u"button") {
     control = std::make_unique<TButtonFormControlObj>(
-        Doc, form, pos, a, props,
+        Document, form, pos, a, props,
         type == u"submit" ? TButtonType::Submit : type == u"reset" ? TButtonType::ResetB : TButtonType::Button);
   } else if (type == u"radio") {
-    control = std::make_unique<TRadioButtonFormControlObj>(Doc, form, pos, a, props);
+    control = std::make_unique<TRadioButtonFormControlObj>(Document, form, pos, a, props);
   } else if (type == u"checkbox") {
-    control = std::make_unique<TCheckBoxFormControlObj>(Doc, form, pos, a, props);
+    control = std::make_unique<TCheckBoxFormControlObj>(Document, form, pos, a, props);
   } else if (type == u"hidden") {
-    control = std::make_unique<THiddenFormControlObj>(Doc, form, pos, a, props);
+    control = std::make_unique<THiddenFormControlObj>(Document, form, pos, a, props);
   } else if (type == u"image") {
     image = &section.AddImage(a, T.TagIndex);
     image->ProcessProperties(props);
-    control = std::make_unique<TImageFormControlObj>(Doc, form, image->Pos, a, props);
+    control = std::make_unique<TImageFormControlObj>(Document, form, image->Pos, a, props);
   } else {
-    control = std::make_unique<TEditFormControlObj>(Doc, form, pos, a, props, type);
+    control = std::make_unique<TEditFormControlObj>(Document, form, pos, a, props, type);
   }
   control->ProcessProperties(props);
   TFormControlObj& added = AddControl(std::move(control), section);
@@ -1291,7 +1291,7 @@ void THtmlBuilder::ApplyInput() {
   } else if (type == u"file") {
     // A file input is an edit followed by its Browse button.
     auto browse = std::make_unique<TButtonFormControlObj>(
-        Doc, form, static_cast<int>(section.Buff.size()), a, props, TButtonType::Browse);
+        Document, form, static_cast<int>(section.Buff.size()), a, props, TButtonType::Browse);
     browse->ProcessProperties(props);
     browse->FWidth = 0;
     browse->PercentWidth = false;
@@ -1310,9 +1310,9 @@ bool THtmlBuilder::DoSelect(bool inPre) {
   const TAttribute* size = a.Find(SizeSy);
   std::unique_ptr<TSelectFormControlObj> control;
   if (a.Find(MultipleSy) || (size && size->Value > 1))
-    control = std::make_unique<TListBoxFormControlObj>(Doc, form, pos, a, props);
+    control = std::make_unique<TListBoxFormControlObj>(Document, form, pos, a, props);
   else
-    control = std::make_unique<TComboFormControlObj>(Doc, form, pos, a, props);
+    control = std::make_unique<TComboFormControlObj>(Document, form, pos, a, props);
   control->ProcessProperties(props);
   auto& select = static_cast<TSelectFormControlObj&>(AddControl(std::move(control), section));
   PopProps(u"select");
@@ -1368,7 +1368,7 @@ bool THtmlBuilder::DoTextArea(bool inPre) {
   TSection& section = EnsureSection();
   ThtmlForm& form = CurrentFormOrNew();
   auto control = std::make_unique<TTextAreaFormControlObj>(
-      Doc, form, static_cast<int>(section.Buff.size()), T.Attributes, props);
+      Document, form, static_cast<int>(section.Buff.size()), T.Attributes, props);
   control->ProcessProperties(props);
   auto& area = static_cast<TTextAreaFormControlObj&>(AddControl(std::move(control), section));
   PopProps(u"textarea");

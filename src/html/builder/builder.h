@@ -152,7 +152,7 @@ private:
   bool DoSelect(bool inPre = false);
   bool DoTextArea(bool inPre = false);
 
-  TSectionList& Doc;
+  TSectionList& Document;
   THtmlBuilderEvents Events;
   THtmlTokenizer T;
   TPropStack Stack;

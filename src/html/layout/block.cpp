@@ -125,7 +125,7 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
     min = max = 0;
     return;
   }
-  if (FMinMaxCycle == ParentSectionList.CycleNumber) {
+  if (FMinMaxCycle == ParentSectionList.LayoutPass.CycleNumber) {
     min = FMin;
     max = FMax;
     return;
@@ -148,7 +148,7 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
   max = width > 0 ? min : SatAdd(sides, std::max(width, cmax));
   FMin = min;
   FMax = max;
-  FMinMaxCycle = ParentSectionList.CycleNumber;
+  FMinMaxCycle = ParentSectionList.LayoutPass.CycleNumber;
 }
 
 int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
@@ -178,52 +178,51 @@ int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
   return r.Width;
 }
 
-int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
-                      int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                      int& curs) {
-  StartCurs = curs;
-  YDraw = y;
-  FLayoutX = x;
-  if (DisplayNone()) {
-    DrawTop = ContentTop = ContentBot = DrawBot = ClientContentBot = y;
-    SectionHeight = DrawHeight = 0;
-    return 0;
-  }
+void TBlock::FindClearance(IndentManager& imgr, int y) {
   ClearAddon = 0;
-  if (ClearAttr != ClearAttrType::clrNone) {
-    int cl = 0, cr = 0;
-    imgr.GetClearY(cl, cr);
-    int target = ClearAttr == ClearAttrType::clLeft    ? cl
-                 : ClearAttr == ClearAttrType::clRight ? cr
-                                                       : std::max(cl, cr);
-    ClearAddon = std::max(0, target - y - 1);
-  }
+  if (ClearAttr == ClearAttrType::clrNone) return;
+  int cl = 0, cr = 0;
+  imgr.GetClearY(cl, cr);
+  int target = ClearAttr == ClearAttrType::clLeft    ? cl
+               : ClearAttr == ClearAttrType::clRight ? cr
+                                                     : std::max(cl, cr);
+  ClearAddon = std::max(0, target - y - 1);
+}
+
+TPoint TBlock::ResolveBox(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                          int availableHeight) {
   int autoCount = 0;
   Props->ConvMargArray(availableWidth, availableHeight, MargArray, autoCount);
   MargArray[Idx(P::MarginTop)] = MarginTop;
   MargArray[Idx(P::MarginBottom)] = MarginBottom;
   auto m = [&](P p) { return BoxPx(MargArray, p); };
   TopP = LeftP = 0;
-  int yy = y;
-  int xx = x;
+  TPoint origin{x, y};
   if (Positioning == PositionType::posRelative) {
     TopP = m(P::TopPos);
     LeftP = m(P::LeftPos);
   } else if (Positioning == PositionType::posAbsolute) {
-    xx = xRef;
-    yy = yRef;
+    origin = TPoint{xRef, yRef};
     TopP = m(P::TopPos);
     LeftP = m(P::LeftPos);
   }
   int hz = m(P::BorderLeftWidth) + m(P::PaddingLeft) + m(P::PaddingRight) + m(P::BorderRightWidth);
   NewWidth = FindWidth(surface, availableWidth, autoCount);
+  // Only "right" given: the left position follows from it.
   if (Positioning == PositionType::posAbsolute && Value(MargArray, P::LeftPos) == Auto &&
       Value(MargArray, P::RightPos) != Auto)
     LeftP = SatAdd(availableWidth, -SatAdd(SatAdd(m(P::RightPos), NewWidth),
                                            SatAdd(hz, m(P::MarginLeft) + m(P::MarginRight))));
+  return origin;
+}
+
+void TBlock::PlaceHorizontally(IndentManager& imgr, int x, int originX, int& top,
+                               int availableWidth) {
+  auto m = [&](P p) { return BoxPx(MargArray, p); };
+  int hz = m(P::BorderLeftWidth) + m(P::PaddingLeft) + m(P::PaddingRight) + m(P::BorderRightWidth);
   int left = m(P::MarginLeft) + m(P::BorderLeftWidth) + m(P::PaddingLeft);
-  int top = SatAdd(yy, ClearAddon);
   if (FloatLR == AlignmentType::ALeft) {
+    // Where the whole box fits beside earlier floats, moved down if need be.
     int fy = top;
     int full = SatAdd(SatAdd(NewWidth, hz), m(P::MarginLeft) + m(P::MarginRight));
     int lx = imgr.GetNextLeftXY(fy, full, SatAdd(x, availableWidth));
@@ -234,20 +233,19 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
     X = SatAdd(right, -SatAdd(SatAdd(m(P::MarginRight), m(P::BorderRightWidth)),
                               SatAdd(m(P::PaddingRight), NewWidth)));
   } else {
-    X = SatAdd(SatAdd(xx, LeftP), left);
+    X = SatAdd(SatAdd(originX, LeftP), left);
   }
-  top = SatAdd(top, TopP);
-  Indent = left;
-  ContentLeft = X;
-  DrawTop = SatAdd(top, std::min(0, MarginTop));
-  ContentTop = SatAdd(top, SatAdd(MarginTop, m(P::BorderTopWidth) + m(P::PaddingTop)));
+}
 
+int TBlock::LayOutContent(TSurface& surface, IndentManager& imgr, int availableHeight,
+                          int blockHeight, int& curs, TFirstLine& firstLine) {
   IndentManager& cellIMgr = FOwnIMgr ? *FOwnIMgr : imgr;
   if (FOwnIMgr) {
     FOwnIMgr->Clear();
     FOwnIMgr->Reset(X, SatAdd(X, NewWidth));
   }
   MyCell->IMgr = &cellIMgr;
+  // The content's edges narrow the lines while the content is laid out.
   const void* savedID = cellIMgr.CurrentID;
   cellIMgr.CurrentID = this;
   int li = cellIMgr.SetLeftIndent(X, ContentTop);
@@ -255,12 +253,16 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
   int height = Value(MargArray, P::Height);
   int childHeight = height != Auto && height > 0 ? height : availableHeight;
   int sw = 0;
-  MyCell->DoLogic(surface, X, ContentTop, NewWidth, childHeight, blockHeight, sw, curs);
+  MyCell->DoLogic(surface, X, ContentTop, NewWidth, childHeight, blockHeight, sw, curs, firstLine);
   cellIMgr.FreeLeftIndentRec(li);
   cellIMgr.FreeRightIndentRec(ri);
   cellIMgr.CurrentID = savedID;
-  FetchBackgroundPicture(surface, BGImage);
+  return sw;
+}
 
+void TBlock::FindBottoms() {
+  auto m = [&](P p) { return BoxPx(MargArray, p); };
+  int height = Value(MargArray, P::Height);
   ClientContentBot = std::max(ContentTop, MyCell->tcContentBot);
   if (height != Auto && height > 0 && (!HideOverflow || height > 3))
     ClientContentBot = std::max(ClientContentBot, SatAdd(ContentTop, height));
@@ -268,6 +270,44 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
   int below = m(P::PaddingBottom) + m(P::BorderBottomWidth);
   ContentBot = SatAdd(ClientContentBot, SatAdd(below, MarginBottom));
   DrawBot = SatAdd(std::max(MyCell->tcDrawBot, ClientContentBot), below);
+}
+
+void TBlock::RegisterFloat(IndentManager& imgr, int left) {
+  auto m = [&](P p) { return BoxPx(MargArray, p); };
+  int boxLeft = SatAdd(X, -left);
+  int boxRight = SatAdd(SatAdd(X, NewWidth),
+                        SatAdd(m(P::PaddingRight) + m(P::BorderRightWidth), m(P::MarginRight)));
+  int floatHeight = SatAdd(ContentBot, -DrawTop);
+  if (FloatLR == AlignmentType::ALeft) imgr.UpdateBlock(DrawTop, boxRight, floatHeight, FloatLR);
+  else imgr.UpdateBlock(DrawTop, boxLeft, floatHeight, FloatLR);
+}
+
+int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                      int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
+                      int& curs, TFirstLine& firstLine) {
+  StartCurs = curs;
+  YDraw = y;
+  FLayoutX = x;
+  if (DisplayNone()) {
+    DrawTop = ContentTop = ContentBot = DrawBot = ClientContentBot = y;
+    SectionHeight = DrawHeight = 0;
+    return 0;
+  }
+  FindClearance(imgr, y);
+  const TPoint origin = ResolveBox(surface, x, y, xRef, yRef, availableWidth, availableHeight);
+  auto m = [&](P p) { return BoxPx(MargArray, p); };
+  int left = m(P::MarginLeft) + m(P::BorderLeftWidth) + m(P::PaddingLeft);
+  int top = SatAdd(origin.Y, ClearAddon);
+  PlaceHorizontally(imgr, x, origin.X, top, availableWidth);
+  top = SatAdd(top, TopP);
+  Indent = left;
+  ContentLeft = X;
+  DrawTop = SatAdd(top, std::min(0, MarginTop));
+  ContentTop = SatAdd(top, SatAdd(MarginTop, m(P::BorderTopWidth) + m(P::PaddingTop)));
+
+  const int sw = LayOutContent(surface, imgr, availableHeight, blockHeight, curs, firstLine);
+  FetchBackgroundPicture(surface, BGImage);
+  FindBottoms();
   // The widest extent, relative to the x the block was given.
   int right = SatAdd(SatAdd(X, std::max(NewWidth, sw)),
                      SatAdd(m(P::PaddingRight) + m(P::BorderRightWidth), m(P::MarginRight)));
@@ -275,13 +315,9 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
 
   SectionHeight = SatAdd(ContentBot, -y);
   DrawHeight = SatAdd(DrawBot, -y);
+  // Floating and absolutely positioned blocks take no room in the flow.
   if (Floating()) {
-    int boxLeft = SatAdd(X, -left);
-    int boxRight = SatAdd(SatAdd(X, NewWidth),
-                          SatAdd(m(P::PaddingRight) + m(P::BorderRightWidth), m(P::MarginRight)));
-    int floatHeight = SatAdd(ContentBot, -DrawTop);
-    if (FloatLR == AlignmentType::ALeft) imgr.UpdateBlock(DrawTop, boxRight, floatHeight, FloatLR);
-    else imgr.UpdateBlock(DrawTop, boxLeft, floatHeight, FloatLR);
+    RegisterFloat(imgr, left);
     SectionHeight = 0;
     return 0;
   }
@@ -325,7 +361,7 @@ int TBlock::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int
   (void)imgr, (void)xRef, (void)yRef;
   if (DisplayNone()) return 0;
   int dx = SatAdd(x, -FLayoutX);
-  int yOff = ParentSectionList.YOff;
+  int yOff = ParentSectionList.PaintPass.YOff;
   if (Visibility != VisibilityType::viHidden) {
     auto m = [&](P p) { return BoxPx(MargArray, p); };
     int boxTop = SatAdd(ContentTop, -(m(P::BorderTopWidth) + m(P::PaddingTop)));
@@ -373,13 +409,13 @@ void TBlock::IndexFlow() {
     top = std::min(top, ItemTop(*DrawList[FFlowBegin + i - 1]));
     FFlowMinTop[i - 1] = top;
   }
-  FFlowCycle = ParentSectionList.CycleNumber;
+  FFlowCycle = ParentSectionList.LayoutPass.CycleNumber;
 }
 
 void TBlock::DrawRange(TSurface& surface, const TRect& clip, int dx, std::size_t from,
                        std::size_t to) {
   IndentManager& imgr = *MyCell->IMgr;
-  const long long yOff = ParentSectionList.YOff;
+  const long long yOff = ParentSectionList.PaintPass.YOff;
   for (std::size_t i = from; i < to; ++i) {
     TSectionBase* item = DrawList[i];
     if (Visibility == VisibilityType::viHidden && !dynamic_cast<TBlock*>(item)) continue;
@@ -391,8 +427,8 @@ void TBlock::DrawRange(TSurface& surface, const TRect& clip, int dx, std::size_t
 
 void TBlock::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   if (!FDrawListBuilt) BuildDrawList();
-  if (FFlowCycle != ParentSectionList.CycleNumber) IndexFlow();
-  const long long yOff = ParentSectionList.YOff;
+  if (FFlowCycle != ParentSectionList.LayoutPass.CycleNumber) IndexFlow();
+  const long long yOff = ParentSectionList.PaintPass.YOff;
   DrawRange(surface, clip, dx, 0, FFlowBegin);
   // The flow: from the first child whose bottom (or an earlier one's)
   // reaches the clip, up to where every later child starts below it.
@@ -464,13 +500,14 @@ TBlockLI::~TBlockLI() = default;
 
 int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                        int& curs) {
+                        int& curs, TFirstLine& firstLine) {
+  // The item's own request replaces the enclosing one while its content is
+  // laid out: lines inside it answer this item, not an enclosing item.
+  (void)firstLine;
   FirstLineHt = 0;
-  int* saved = ParentSectionList.FirstLineHtPtr;
-  ParentSectionList.FirstLineHtPtr = &FirstLineHt;
+  TFirstLine ownFirstLine{&FirstLineHt};
   int h = TBlock::DrawLogic(surface, x, y, xRef, yRef, availableWidth, availableHeight, blockHeight,
-                            imgr, maxWidth, curs);
-  ParentSectionList.FirstLineHtPtr = saved;
+                            imgr, maxWidth, curs, ownFirstLine);
   if (!DisplayNone()) FetchBackgroundPicture(surface, Image);
   return h;
 }
@@ -478,7 +515,7 @@ int TBlockLI::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int
 void TBlockLI::DrawContent(TSurface& surface, const TRect& clip, int dx) {
   TBlock::DrawContent(surface, clip, dx);
   if (ListType == ListTypeType::None || ListType == ListTypeType::Definition) return;
-  int baseline = SatAdd(FirstLineHt, -ParentSectionList.YOff);
+  int baseline = SatAdd(FirstLineHt, -ParentSectionList.PaintPass.YOff);
   if (baseline < clip.Top - 50 || baseline > clip.Bottom + 50) return;
   if (TBitmap* picture = ShownPicture(Image)) {
     // Its left edge 16 pixels before the content, its bottom on the
@@ -549,7 +586,7 @@ void THorzLine::MinMaxWidth(TSurface&, int& min, int& max) {
 }
 
 int THorzLine::DrawLogic(TSurface&, int x, int y, int, int, int availableWidth, int, int,
-                         IndentManager& imgr, int& maxWidth, int& curs) {
+                         IndentManager& imgr, int& maxWidth, int& curs, TFirstLine&) {
   StartCurs = curs;
   YDraw = DrawTop = ContentTop = y;
   int left = std::max(x, imgr.LeftIndent(y));
@@ -567,7 +604,7 @@ int THorzLine::DrawLogic(TSurface&, int x, int y, int, int, int availableWidth, 
 }
 
 int THorzLine::Draw1(TSurface& surface, const TRect& clip, IndentManager&, int x, int, int) {
-  int top = SatAdd(YDraw, -ParentSectionList.YOff);
+  int top = SatAdd(YDraw, -ParentSectionList.PaintPass.YOff);
   if (top > clip.Bottom || SatAdd(top, VSize) < clip.Top) return 0;
   TRect r{SatAdd(x, XLeft), top, SatAdd(SatAdd(x, XLeft), Width), SatAdd(top, VSize)};
   if (NoShade) {

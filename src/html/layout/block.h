@@ -68,7 +68,7 @@ public:
 
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
@@ -86,6 +86,27 @@ public:
 
 protected:
   void CollapseMargins();
+  // The steps of DrawLogic, in order.
+  // ClearAddon: how far the clear setting moves the block below floats.
+  void FindClearance(IndentManager& imgr, int y);
+  // Box values in pixels, the relative or absolute offsets (TopP, LeftP)
+  // and the content width; returns where the block is laid out from (the
+  // flow position, or the reference origin when absolutely positioned).
+  TPoint ResolveBox(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                    int availableHeight);
+  // X of the content: beside floats for a left float (top may move down),
+  // against the right side for a right float, else after the left margin,
+  // border and padding.
+  void PlaceHorizontally(IndentManager& imgr, int x, int originX, int& top, int availableWidth);
+  // Lays the content out between the content edges; returns its widest
+  // extent.
+  int LayOutContent(TSurface& surface, IndentManager& imgr, int availableHeight, int blockHeight,
+                    int& curs, TFirstLine& firstLine);
+  // ClientContentBot, ContentBot and DrawBot from the laid-out content.
+  void FindBottoms();
+  // A floating block registers its box with the indent manager (left: the
+  // left margin, border and padding).
+  void RegisterFloat(IndentManager& imgr, int left);
   virtual void DrawBlockBackground(TSurface& surface, const TRect& borderBox);
   // Paints the content (and list markers) with the block's offset applied.
   virtual void DrawContent(TSurface& surface, const TRect& clip, int dx);
@@ -135,7 +156,7 @@ public:
 
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
 
 protected:
   void DrawContent(TSurface& surface, const TRect& clip, int dx) override;
@@ -159,7 +180,7 @@ public:
   THorzLine(TSectionList& document, const TProperties& props, const TAttributeList* attrs);
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;

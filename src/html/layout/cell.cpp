@@ -18,7 +18,7 @@ void TCellBasic::Add(std::unique_ptr<TSectionBase> item, int index) {
     section->ProcessText(index);
     // An empty section takes no room; one that a name refers to stays.
     if (section->Len == 0 && section->Images.Count() == 0 && section->FormControls.Count() == 0 &&
-        !Document.NamedItems.count(section))
+        !Document.Links.NamedItems.count(section))
       return;
   }
   Items.push_back(std::move(item));
@@ -34,14 +34,14 @@ bool TCellBasic::CheckLastBottomMargin() {
 }
 
 int TCellBasic::DoLogic(TSurface& surface, int x, int y, int width, int availableHeight,
-                        int blockHeight, int& scrollWidth, int& curs) {
+                        int blockHeight, int& scrollWidth, int& curs, TFirstLine& firstLine) {
   IndentManager& imgr = Indents();
   int h = 0;
   int drawBot = y;
   for (auto& item : Items) {
     int sw = 0;
     int ih = item->DrawLogic(surface, x, SatAdd(y, h), 0, 0, width, availableHeight, blockHeight,
-                             imgr, sw, curs);
+                             imgr, sw, curs, firstLine);
     h = SatAdd(h, ih);
     scrollWidth = std::max(scrollWidth, sw);
     drawBot = std::max(drawBot, item->DrawBot);
@@ -74,14 +74,14 @@ int ItemBot(const TSectionBase& item) { return std::max(item.DrawBot, item.Conte
 
 std::pair<std::size_t, std::size_t> TCellBasic::ItemsNear(long long top, long long bottom) {
   const std::size_t n = Items.size();
-  if (FIndexCycle != Document.CycleNumber || FMaxBot.size() != n) {
+  if (FIndexCycle != Document.LayoutPass.CycleNumber || FMaxBot.size() != n) {
     FMaxBot.resize(n);
     FMinTop.resize(n);
     int bot = INT_MIN;
     for (std::size_t i = 0; i < n; ++i) FMaxBot[i] = bot = std::max(bot, ItemBot(*Items[i]));
     int least = INT_MAX;
     for (std::size_t i = n; i > 0; --i) FMinTop[i - 1] = least = std::min(least, ItemTop(*Items[i - 1]));
-    FIndexCycle = Document.CycleNumber;
+    FIndexCycle = Document.LayoutPass.CycleNumber;
   }
   auto first = std::lower_bound(FMaxBot.begin(), FMaxBot.end(), top,
                                 [](int b, long long v) { return b < v; });
@@ -93,7 +93,7 @@ std::pair<std::size_t, std::size_t> TCellBasic::ItemsNear(long long top, long lo
 
 int TCellBasic::Draw(TSurface& surface, const TRect& clip, int x, int xRef, int yRef) {
   IndentManager& imgr = Indents();
-  const long long yOff = Document.YOff;
+  const long long yOff = Document.PaintPass.YOff;
   int bottom = 0;
   const auto [from, to] = ItemsNear(clip.Top - 40LL + yOff, clip.Bottom + 40LL + yOff);
   for (std::size_t i = from; i < to; ++i) {

@@ -33,9 +33,10 @@ public:
   // The last item's automatic bottom margin becomes 0; true when it had one.
   bool CheckLastBottomMargin();
   // Lays the items out top to bottom from (x, y) in `width`; returns the
-  // height. scrollWidth grows to the widest extent.
+  // height. scrollWidth grows to the widest extent; firstLine goes to every
+  // item (see TFirstLine).
   int DoLogic(TSurface& surface, int x, int y, int width, int availableHeight, int blockHeight,
-              int& scrollWidth, int& curs);
+              int& scrollWidth, int& curs, TFirstLine& firstLine);
   void MinMaxWidth(TSurface& surface, int& min, int& max);
   // Paints the items that meet the clip (screen coordinates); x is the
   // screen X of the left edge the cell was laid out at, and a document Y is

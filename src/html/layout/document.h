@@ -68,85 +68,70 @@ private:
   std::vector<std::function<void(TSurface&)>> FItems;
 };
 
-class TSectionList : public TCellBasic {
-public:
-  explicit TSectionList(TGraphicsDevice& device);
-  ~TSectionList() override;
+// The document's data falls into named parts, each used by a few modules:
+// what the builder records about names and links, the page's look, the
+// pictures, the forms, the native windows, what a layout pass and a paint
+// pass keep, and the selection. A field's module is visible in its path
+// (Document.Pictures.Fetcher, ParentSectionList.PaintPass.YOff).
 
-  TGraphicsDevice& Device;
-  TStyleList Styles;
+// Names and links: filled by the builder, used to scroll to a name, to
+// find and update links (hover, visited) and to keep the items a name
+// refers to.
+struct TDocumentLinks {
   std::unordered_map<std::u16string, TIDObject> IDNameList;  // upper-cased names
-  std::vector<TFontObj*> LinkList;
-  std::vector<TInlineRec> InlineList;
-  std::vector<TSectionBase*> PositionList;  // text sections in document order
-  std::vector<std::unique_ptr<TUrlTarget>> UrlTargets;  // every link, owned here
   std::unordered_set<const TSectionBase*> NamedItems;   // items the name list refers to
+  std::vector<TFontObj*> LinkList;                      // every link font run
+  std::vector<std::unique_ptr<TUrlTarget>> UrlTargets;  // every link, owned here
+  bool LinksActive = false;  // hovering a link changes its font (a hover rule)
+};
 
-  int SelB = 0;
-  int SelE = 0;
-  int YOff = 0;
-  bool ShowImages = true;
-  bool LinksActive = false;
-  bool Printing = false;
-  bool IsCopy = false;
+// The page's look: its colours, the font of preformatted text, the page's
+// picture, and the inline elements whose borders and backgrounds are
+// painted around their text.
+struct TDocumentLooks {
   TColor Background = clSystemColor | 15;  // button face
   TColor HotSpotColor = 0x00FF0000;
   TColor LinkVisitedColor = 0x00800080;
   TColor LinkActiveColor = 0x00FF0000;
   std::u16string PreFontName = u"Courier New";
-  TStyleDefaults Defaults;
-
-  int ProgressStart = 75;
-  int SectionCount = 0;
-  int CycleNumber = 0;
-  int TableNestLevel = 0;
-  bool InLogic2 = false;
-  // While set, the first line laid out stores its baseline here (a list
-  // item's marker is drawn on it); cleared by that line.
-  int* FirstLineHtPtr = nullptr;
-  std::function<void(int percent)> OnProgress;
-
-  // Pictures: the cache (kept across loads by whoever owns the document),
-  // the fetcher with its optional request events, the names awaited, the
-  // image maps in document order, and the image under the mouse.
-  TStringBitmapList BitmapList;
-  TPictureFetcher Fetcher{Device, BitmapList};
-  TMissingImages MissingImages;
-  std::vector<std::unique_ptr<TMapItem>> MapList;
-  TImageObj* ActiveImage = nullptr;
-  bool NoFocusRect = false;
   // The page's picture (the body's background-image), fetched when the
   // document is laid out and dropped when it cannot be had; its place,
   // repeat and whether it stays with the window (fixed) in BackgroundPRec.
   std::unique_ptr<TImageObj> BackgroundImage;
   TBackgroundPRec BackgroundPRec;
-  // The size of the laid-out document (its height and widest extent).
-  int DocWidth = 0;
-  int DocHeight = 0;
-  // What relative picture names resolve against: the BASE element's HREF,
-  // else the folder of the file shown (a local path), else the working
-  // directory.
-  std::u16string Base;
-  std::string CurrentFile;
-  // The built-in pictures for this document's device, made on first use.
-  const TImageIcons& Icons();
-  // The name a picture's source is fetched and cached under: the expanded
-  // local path, or the source as it stands when request events are set.
-  std::string ExpandImageName(const std::u16string& source) const;
-  // The map of that (upper-cased) name, or null.
-  const TMapItem* FindMap(const std::u16string& name) const;
+  std::vector<TInlineRec> InlineList;
+};
 
-  // Forms: every form (owning its controls), every control in document
-  // order, the TABINDEX controls by their order key until the next layout
-  // gives them their places, the maker of native controls (none: controls
-  // paint imitations of themselves) and the form events.
+// Pictures: the cache (kept across loads by whoever owns the document),
+// the fetcher with its optional request events, the names awaited, the
+// image maps in document order, and the image under the mouse.
+struct TDocumentPictures {
+  explicit TDocumentPictures(TGraphicsDevice& device) : Fetcher{device, BitmapList} {}
+  TStringBitmapList BitmapList;
+  TPictureFetcher Fetcher;
+  TMissingImages MissingImages;
+  std::vector<std::unique_ptr<TMapItem>> MapList;
+  TImageObj* ActiveImage = nullptr;
+  bool ShowImages = true;
+};
+
+// Forms: every form (owning its controls), every control in document
+// order, the TABINDEX controls by their order key until the next layout
+// gives them their places, and the form events.
+struct TDocumentForms {
   std::vector<std::unique_ptr<ThtmlForm>> htmlFormList;
   std::vector<TFormControlObj*> FormControlList;
   // Keyed by (TABINDEX, running count): by tab index, then in the order
   // the controls came.
   std::map<std::pair<int, int>, TFormControlObj*> TabOrderList;
-  TChildControlFactory* ChildControls = nullptr;
   TFormEvents FormEvents;
+};
+
+// Native windows: the child windows of form controls and panels, made by
+// ChildControls (none: controls paint imitations of themselves), placed
+// after each paint, and what they report to the viewer.
+struct TDocumentWindows {
+  TChildControlFactory* ChildControls = nullptr;
   // The native windows (controls and panels) the current paint reached,
   // with their positions: they move after the paint (ApplyWindowPlacements).
   std::vector<std::pair<TWindowObject*, TPoint>> WindowPlacements;
@@ -169,16 +154,77 @@ public:
       OnPanelCreate;
   // A panel is about to go (its name and window panel, or null).
   std::function<void(const std::u16string& name, TChildPanel* panel)> OnPanelDestroy;
+};
 
-  // The copy buffer CopyToClipboard appends the selected text to.
-  std::u16string CopyBuffer;
+// The layout pass: its counters and progress, and what it leaves behind
+// for position look-ups and scrolling.
+struct TDocumentLayoutPass {
+  int ProgressStart = 75;  // the percentage layout progress starts from
+  int SectionCount = 0;    // text sections numbered by the builder
+  int CycleNumber = 0;     // one more at every layout: cached widths older than it are stale
+  int TableNestLevel = 0;
+  bool InLogic2 = false;
+  std::function<void(int percent)> OnProgress;
+  std::vector<TSectionBase*> PositionList;  // text sections in document order
+  // The size of the laid-out document (its height and widest extent).
+  int DocWidth = 0;
+  int DocHeight = 0;
+};
+
+// The paint pass: the vertical scroll offset, what kind of painting this
+// is, and the pictures drawn after the flow.
+struct TDocumentPaintPass {
+  int YOff = 0;
+  bool Printing = false;
+  bool IsCopy = false;
+  bool NoFocusRect = false;  // the focused control gets no focus frame
   TDrawList DrawList;
+};
+
+// The selection as document positions, and the buffer CopyToClipboard
+// appends the selected text to.
+struct TDocumentSelection {
+  int SelB = 0;
+  int SelE = 0;
+  std::u16string CopyBuffer;
+};
+
+class TSectionList : public TCellBasic {
+public:
+  explicit TSectionList(TGraphicsDevice& device);
+  ~TSectionList() override;
+
+  TGraphicsDevice& Device;
+  TStyleList Styles;
+  TStyleDefaults Defaults;
+  // What relative picture and style sheet names resolve against: the BASE
+  // element's HREF, else the folder of the file shown (a local path), else
+  // the working directory.
+  std::u16string Base;
+  std::string CurrentFile;
+
+  TDocumentLinks Links;
+  TDocumentLooks Looks;
+  TDocumentPictures Pictures;
+  TDocumentForms Forms;
+  TDocumentWindows Windows;
+  TDocumentLayoutPass LayoutPass;
+  TDocumentPaintPass PaintPass;
+  TDocumentSelection Selection;
+
+  // The built-in pictures for this document's device, made on first use.
+  const TImageIcons& Icons();
+  // The name a picture's source is fetched and cached under: the expanded
+  // local path, or the source as it stands when request events are set.
+  std::string ExpandImageName(const std::u16string& source) const;
+  // The map of that (upper-cased) name, or null.
+  const TMapItem* FindMap(const std::u16string& name) const;
 
   // Empties the document, its lists and the styles.
   void Clear();
   // Rebuilds the style list from the defaults and keeps the colours.
   void SetFonts(const TStyleDefaults& defaults, TColor background);
-  void SetYOffset(int y) { YOff = y; }
+  void SetYOffset(int y) { PaintPass.YOff = y; }
   // The page's picture named by `url` (none when empty), placed by `prec`.
   void SetBackgroundImage(const std::u16string& url, const TBackgroundPRec& prec);
   // The page's decoded picture, or null while there is none to show.

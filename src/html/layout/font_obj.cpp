@@ -56,7 +56,7 @@ void TFontObj::SetHover(bool hover) {
   if (!Section || !UrlTarget) return;
   // The other runs of the same link next to this one (in document order)
   // light up with it.
-  auto& links = Section->ParentSectionList.LinkList;
+  auto& links = Section->ParentSectionList.Links.LinkList;
   auto self = std::find(links.begin(), links.end(), this);
   if (self == links.end()) return;
   for (auto it = self; it != links.begin() && (*(it - 1))->UrlTarget == UrlTarget; --it)
@@ -127,7 +127,7 @@ void TFontList::ForgetRuns(const std::vector<std::unique_ptr<TFontObj>>& runs) {
   std::vector<TFontObj*>* links = nullptr;
   for (const auto& run : runs) {
     if (!run || !run->Section || !run->UrlTarget) continue;
-    links = &run->Section->ParentSectionList.LinkList;
+    links = &run->Section->ParentSectionList.Links.LinkList;
     if (links->empty()) return;  // the document is going
     gone.insert(run.get());
   }

@@ -17,6 +17,14 @@ class TImageObj;
 class TFormControlObj;
 struct TUrlTarget;
 
+// A list item's request for the baseline of its first line (its marker is
+// drawn on it). Layout passes it down to every item it lays out; the first
+// line laid out while Baseline is set stores its baseline there and clears
+// it, so later lines leave it alone.
+struct TFirstLine {
+  int* Baseline = nullptr;
+};
+
 // What a document point leads to.
 struct TLinkHit {
   const TUrlTarget* Target = nullptr;  // the link run's link (null for a map area)
@@ -66,12 +74,13 @@ public:
     return 0;
   }
   // Lays the item out at (x, y); returns its height. maxWidth grows to the
-  // widest extent seen; curs is the document position counter.
+  // widest extent seen; curs is the document position counter; firstLine
+  // is the list item's baseline request the item's first line answers.
   virtual int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                        int& curs) {
+                        int& curs, TFirstLine& firstLine) {
     (void)surface, (void)x, (void)xRef, (void)yRef, (void)availableWidth;
-    (void)availableHeight, (void)blockHeight, (void)imgr, (void)maxWidth;
+    (void)availableHeight, (void)blockHeight, (void)imgr, (void)maxWidth, (void)firstLine;
     StartCurs = curs;
     YDraw = DrawTop = ContentTop = ContentBot = DrawBot = y;
     SectionHeight = DrawHeight = 0;

@@ -188,7 +188,7 @@ std::string DumpBoxes(TSectionList& document) {
   TDumper d;
   d.Cell(document, 0);
   if (const TBitmap* picture = document.BackgroundBitmap())
-    d.Out += "page " + TDumper::Background(*picture, document.BackgroundPRec) + "\n";
+    d.Out += "page " + TDumper::Background(*picture, document.Looks.BackgroundPRec) + "\n";
   return d.Out;
 }
 

@@ -62,7 +62,7 @@ THtmlView::THtmlView() {
 THtmlView::~THtmlView() {
   // The owner may be going too: panels that go with the view are not
   // reported.
-  if (FDoc) FDoc->OnPanelDestroy = nullptr;
+  if (FDocument) FDocument->Windows.OnPanelDestroy = nullptr;
 }
 
 // ---------------------------------------------------------------- errors
@@ -77,14 +77,14 @@ void THtmlView::ReportError(const std::exception& e) {
 void THtmlView::SetBorderStyle(THTMLBorderStyle style) {
   if (style == FBorderStyle) return;
   FBorderStyle = style;
-  if (FDoc) DoLayout();
+  if (FDocument) DoLayout();
   Invalidate();
 }
 
 void THtmlView::SetScrollBars(THtmlScrollBars bars) {
   if (bars == FScrollBars) return;
   FScrollBars = bars;
-  if (FDoc) DoLayout();
+  if (FDocument) DoLayout();
   Invalidate();
 }
 
@@ -118,22 +118,22 @@ TSurface& THtmlView::MeasureSurface() {
 void THtmlView::EnsureDocument() {
   // The document measures with the device of the window it is shown in:
   // a document made before the view got its window is made again.
-  if (!FDoc || &FDoc->Device != &Device()) {
-    if (FDoc) FDoc->OnPanelDestroy = nullptr;
-    FDoc = std::make_unique<TSectionList>(Device());
-    FDoc->SetFonts(Defaults(), DefBackground);
+  if (!FDocument || &FDocument->Device != &Device()) {
+    if (FDocument) FDocument->Windows.OnPanelDestroy = nullptr;
+    FDocument = std::make_unique<TSectionList>(Device());
+    FDocument->SetFonts(Defaults(), DefBackground);
     WireDocument();
   }
   // Form controls become native controls in the window, when there is one.
-  FDoc->ChildControls = ChildControls();
+  FDocument->Windows.ChildControls = ChildControls();
   HookControlEvents();
 }
 
 // The native controls' focus changes repaint the page (focus frames are
 // its to draw), and mouse moves over them are moves over the view.
 void THtmlView::HookControlEvents() {
-  FDoc->OnControlFocusChange = [this] { InvalidateRect(PaintRect()); };
-  FDoc->OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
+  FDocument->Windows.OnControlFocusChange = [this] { InvalidateRect(PaintRect()); };
+  FDocument->Windows.OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
 }
 
 void THtmlView::WireDocument() {
@@ -141,12 +141,12 @@ void THtmlView::WireDocument() {
   // laid out: they are handed over at every Clear and load. Form events act
   // on user input and ask the view each time, so that handlers set after a
   // load take effect.
-  FDoc->Fetcher.OnBitmapRequest = OnBitmapRequest;
-  FDoc->Fetcher.OnImageRequest = OnImageRequest;
-  FDoc->Fetcher.ExpandName = OnExpandName;
-  FDoc->OnPanelCreate = OnPanelCreate;
-  FDoc->OnPanelDestroy = OnPanelDestroy;
-  TFormEvents& events = FDoc->FormEvents;
+  FDocument->Pictures.Fetcher.OnBitmapRequest = OnBitmapRequest;
+  FDocument->Pictures.Fetcher.OnImageRequest = OnImageRequest;
+  FDocument->Pictures.Fetcher.ExpandName = OnExpandName;
+  FDocument->Windows.OnPanelCreate = OnPanelCreate;
+  FDocument->Windows.OnPanelDestroy = OnPanelDestroy;
+  TFormEvents& events = FDocument->Forms.FormEvents;
   events.OnFormSubmit = [this](const std::u16string& action,
                                const std::vector<std::u16string>& pairs,
                                const std::u16string& method, const std::u16string& encType,
@@ -278,10 +278,10 @@ void THtmlView::ResetDocument() {
   KillTimer(kHoverTimer);
   FHoverTarget = nullptr;
   FLinkUrl.clear();
-  FDoc->Clear();
-  FDoc->SetFonts(Defaults(), DefBackground);
-  FDoc->LinksActive = FDoc->LinksActive || (htOptions & htOverLinksActive) != 0;
-  FDoc->NoFocusRect = (htOptions & htNoFocusRect) != 0;
+  FDocument->Clear();
+  FDocument->SetFonts(Defaults(), DefBackground);
+  FDocument->Links.LinksActive = FDocument->Links.LinksActive || (htOptions & htOverLinksActive) != 0;
+  FDocument->PaintPass.NoFocusRect = (htOptions & htNoFocusRect) != 0;
   FCaretPos = 0;
   Sel1 = -1;
   FSelectionMade = false;
@@ -291,7 +291,7 @@ void THtmlView::ResetDocument() {
 void THtmlView::Clear() {
   if (FProcessing) return;
   ResetDocument();
-  FDoc->BitmapList.Clear();
+  FDocument->Pictures.BitmapList.Clear();
   FTitle.clear();
   FBase.clear();
   FBaseTarget.clear();
@@ -348,21 +348,21 @@ void THtmlView::DoLoadDocument(std::u16string text, const std::u16string& refere
   FCurrentFileType = type;
 
   ResetDocument();
-  FDoc->BitmapList.SetCacheCount(ImageCacheCount);
-  FDoc->CurrentFile = FCurrentFile;
-  FDoc->ProgressStart = 75;
+  FDocument->Pictures.BitmapList.SetCacheCount(ImageCacheCount);
+  FDocument->CurrentFile = FCurrentFile;
+  FDocument->LayoutPass.ProgressStart = 75;
   SilenceSound();
   FDocumentSource = std::move(text);
   if (OnParseBegin) OnParseBegin(FDocumentSource);
   {
-    THtmlBuilder builder(*FDoc, BuilderEvents());
+    THtmlBuilder builder(*FDocument, BuilderEvents());
     if (type == ThtmlFileType::TextType) builder.ParsePlainText(FDocumentSource);
     else builder.Parse(FDocumentSource);
     FTitle = builder.Title;
     if (!builder.Base.empty()) FBase = builder.Base;
     FBaseTarget = builder.BaseTarget;
   }
-  FDoc->Base = FBase;
+  FDocument->Base = FBase;
   if (OnParseEnd) OnParseEnd();
   FLayoutPasses = 0;
   DoLayout();
@@ -478,7 +478,7 @@ void THtmlView::LoadImageFile(const std::string& name) {
 }
 
 void THtmlView::Reformat() {
-  if (!FDoc || FProcessing) return;
+  if (!FDocument || FProcessing) return;
   SetProcessing(true);
   try {
     DoLayout();
@@ -491,11 +491,11 @@ void THtmlView::Reformat() {
 }
 
 bool THtmlView::PositionTo(const std::u16string& name) {
-  if (!FDoc) return false;
+  if (!FDocument) return false;
   std::u16string key = name;
   if (!key.empty() && key[0] == u'#') key.erase(0, 1);
-  auto it = FDoc->IDNameList.find(UpperAscii(key));
-  if (it == FDoc->IDNameList.end() || !it->second.Item) return false;
+  auto it = FDocument->Links.IDNameList.find(UpperAscii(key));
+  if (it == FDocument->Links.IDNameList.end() || !it->second.Item) return false;
   TSectionBase& item = *it->second.Item;
   int y = item.GetYPosition();
   if (it->second.ChPos >= 0) {
@@ -591,8 +591,8 @@ void THtmlView::ClearHistory() {
 // ---------------------------------------------------------------- objects
 
 TFloatingObj* THtmlView::ObjectAt(int docX, int docY, int& ix, int& iy) {
-  if (!FDoc) return nullptr;
-  for (TSectionBase* item : FDoc->PositionList) {
+  if (!FDocument) return nullptr;
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList) {
     auto* section = dynamic_cast<TSection*>(item);
     if (!section || section->Images.Count() == 0) continue;
     // Pictures know their place once painted; a section the point is not
@@ -607,15 +607,15 @@ TFloatingObj* THtmlView::ObjectAt(int docX, int docY, int& ix, int& iy) {
 }
 
 void THtmlView::ReportPress(TMouseButton button, TShiftState shift, int x, int y) {
-  if (!FDoc || !PaintRect().Contains(x, y)) return;
+  if (!FDocument || !PaintRect().Contains(x, y)) return;
   if (OnImageClick) {
     int ix = 0, iy = 0;
     if (TFloatingObj* obj = ObjectAt(DocX(x), DocY(y), ix, iy))
       OnImageClick(*obj, button, shift, ix, iy);
   }
-  if (button == TMouseButton::mbRight && OnRightClick && FDoc) {
+  if (button == TMouseButton::mbRight && OnRightClick && FDocument) {
     TLinkHit hit;
-    FDoc->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
+    FDocument->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
     THtmlRightClickParams params;
     params.Url = hit.Url;
     params.Target = hit.TargetName;
@@ -626,7 +626,7 @@ void THtmlView::ReportPress(TMouseButton button, TShiftState shift, int x, int y
 }
 
 void THtmlView::ReportImageOver(TShiftState shift, int x, int y) {
-  if (!OnImageOver || !FDoc || !PaintRect().Contains(x, y)) return;
+  if (!OnImageOver || !FDocument || !PaintRect().Contains(x, y)) return;
   int ix = 0, iy = 0;
   if (TFloatingObj* obj = ObjectAt(DocX(x), DocY(y), ix, iy)) OnImageOver(*obj, shift, ix, iy);
 }
@@ -646,7 +646,7 @@ int THtmlView::LayoutAt(int width) {
   ++FLayoutPasses;
   const int height = std::max(0, Height() - 2 * Inset());
   int scrollWidth = 0;
-  const int h = FDoc->DoLogic(MeasureSurface(), std::max(width, 0), height, scrollWidth);
+  const int h = FDocument->DoLogic(MeasureSurface(), std::max(width, 0), height, scrollWidth);
   FDocHeight = h;
   FScrollWidth = std::min(scrollWidth, kMaxScrollWidth);
   return h;
@@ -672,7 +672,7 @@ void THtmlView::DoLayout() {
   UpdateScrollBars();
   FVPos = std::clamp(FVPos, 0, MaxVPos());
   FHPos = std::clamp(FHPos, 0, MaxHPos());
-  FDoc->SetYOffset(FVPos);
+  FDocument->SetYOffset(FVPos);
   UpdateScrollBars();
 }
 
@@ -724,19 +724,19 @@ void THtmlView::ScrollTo(int vpos, int hpos) {
   if (dx == 0 && dy == 0) return;
   FVPos = vpos;
   FHPos = hpos;
-  if (FDoc) FDoc->SetYOffset(FVPos);
+  if (FDocument) FDocument->SetYOffset(FVPos);
   TScrollInfo info;
   info.Pos = FVPos;
   if (dy) SetScrollInfo(TScrollBarKind::sbVertical, info, SIF_POS);
   info.Pos = FHPos;
   if (dx) SetScrollInfo(TScrollBarKind::sbHorizontal, info, SIF_POS);
   const TRect paint = PaintRect();
-  const bool fixedBackground = FDoc && FDoc->BackgroundBitmap() && FDoc->BackgroundPRec.Fixed;
+  const bool fixedBackground = FDocument && FDocument->BackgroundBitmap() && FDocument->Looks.BackgroundPRec.Fixed;
   // Small moves shift the pixels and repaint the uncovered strip; large
   // ones, and a background that stays with the window, repaint it all.
   // Native form controls are placed by a paint of the whole view.
-  const bool nativeControls = FDoc && FDoc->ChildControls &&
-                              (!FDoc->FormControlList.empty() || !FDoc->PanelList.empty());
+  const bool nativeControls = FDocument && FDocument->Windows.ChildControls &&
+                              (!FDocument->Forms.FormControlList.empty() || !FDocument->Windows.PanelList.empty());
   if (fixedBackground || nativeControls || std::abs(dy) >= paint.Height() ||
       std::abs(dx) >= paint.Width())
     InvalidateRect(paint);
@@ -745,7 +745,7 @@ void THtmlView::ScrollTo(int vpos, int hpos) {
 }
 
 void THtmlView::Resize() {
-  if (FUpdatingBars || !FDoc) return;
+  if (FUpdatingBars || !FDocument) return;
   if (FLaidOutSize == TSize{Width(), Height()}) return;
   const bool fitted = FDocHeight <= FPaintHeight;
   DoLayout();
@@ -776,8 +776,8 @@ void THtmlView::PaintFrame(TSurface& canvas) {
 
 void THtmlView::PaintDocument(TSurface& canvas, const TRect& area) {
   const int inset = Inset();
-  const TColor background = ColorToRGB(FDoc ? FDoc->Background : DefBackground);
-  if (DontDraw || !FDoc) {
+  const TColor background = ColorToRGB(FDocument ? FDocument->Looks.Background : DefBackground);
+  if (DontDraw || !FDocument) {
     canvas.FillRect(area, background);
     return;
   }
@@ -796,10 +796,10 @@ void THtmlView::PaintDocument(TSurface& canvas, const TRect& area) {
   const TRect view{0, 0, FPaintWidth, FPaintHeight};
   const TRect local{area.Left - inset, area.Top - inset, area.Right - inset, area.Bottom - inset};
   b.FillRect(local, background);
-  FDoc->DrawBackground(b, view, -FHPos);
-  FDoc->ControlOrigin = TPoint{inset, inset};
-  FDoc->HideUnreachedControls = local == view;
-  FDoc->Draw(b, local, kMaxScrollWidth, -FHPos, 0);
+  FDocument->DrawBackground(b, view, -FHPos);
+  FDocument->Windows.ControlOrigin = TPoint{inset, inset};
+  FDocument->Windows.HideUnreachedControls = local == view;
+  FDocument->Draw(b, local, kMaxScrollWidth, -FHPos, 0);
   canvas.BitBlt(area.Left, area.Top, area.Width(), area.Height(), *buffer, 0, 0);
 }
 

@@ -174,7 +174,7 @@ public:
   std::function<void(bool processing)> OnProcessing;
   // A panel was made (name, the window panel or null without a window,
   // SRC, TYPE) and may be filled; a panel is about to go.
-  decltype(TSectionList::OnPanelCreate) OnPanelCreate;
+  decltype(TDocumentWindows::OnPanelCreate) OnPanelCreate;
   std::function<void(const std::u16string& name, TChildPanel* panel)> OnPanelDestroy;
 
   // ---- documents
@@ -244,7 +244,7 @@ public:
   const std::u16string& BaseTarget() const { return FBaseTarget; }
   TSectionList& Document() {
     EnsureDocument();
-    return *FDoc;
+    return *FDocument;
   }
   int VScrollBarPosition() const { return FVPos; }
   int HScrollBarPosition() const { return FHPos; }
@@ -353,7 +353,7 @@ private:
   void StopDragScroll();
   static TImageFormControlObj* ImageButtonOf(const TLinkHit& hit);
 
-  std::unique_ptr<TSectionList> FDoc;
+  std::unique_ptr<TSectionList> FDocument;
   std::unique_ptr<TBitmap> FMeasure;
   TGraphicsDevice* FMeasureDevice = nullptr;
   THTMLBorderStyle FBorderStyle = THTMLBorderStyle::htFocused;

@@ -114,7 +114,7 @@ void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     }
     ReportPress(button, shift, x, y);
     if (button != TMouseButton::mbLeft) return;
-    if (!FDoc) {
+    if (!FDocument) {
       SetFocus();
       return;
     }
@@ -139,8 +139,8 @@ void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     } else {
       Sel1 = pos;
       FCaretPos = pos;
-      if (FDoc->SelE > FDoc->SelB) Invalidate();
-      FDoc->SelB = FDoc->SelE = pos;
+      if (FDocument->Selection.SelE > FDocument->Selection.SelB) Invalidate();
+      FDocument->Selection.SelB = FDocument->Selection.SelE = pos;
     }
   });
 }
@@ -156,7 +156,7 @@ void THtmlView::MouseMove(TShiftState shift, int x, int y) {
       }
       return;
     }
-    if (!FDoc) return;
+    if (!FDocument) return;
     UpdateHotSpot(x, y);
     ReportImageOver(shift, x, y);
     if (FLeftDown && !FImagePressed && Sel1 >= 0 && !NoSelect) {
@@ -181,7 +181,7 @@ void THtmlView::DragSelect() {
   const int pos = PositionAt(DocX(FDragPoint.X), DocY(y));
   if (pos != FCaretPos) {
     SetSelection(Sel1, pos);
-    FSelectionMade = FDoc->SelE > FDoc->SelB;
+    FSelectionMade = FDocument->Selection.SelE > FDocument->Selection.SelB;
   }
 }
 
@@ -198,7 +198,7 @@ void THtmlView::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     FLeftDown = false;
     StopDragScroll();
     ReleaseCapture();
-    if (!FDoc) return;
+    if (!FDocument) return;
     TLinkHit hit;
     UpdateHotSpot(x, y, &hit);
     if (TImageFormControlObj* pressed = std::exchange(FImagePressed, nullptr)) {
@@ -241,7 +241,7 @@ void THtmlView::TimerTick(int id) {
       return;
     }
     if (id == kSelectScrollTimer) {
-      if (!FLeftDown || FImagePressed || !FDoc || Sel1 < 0 || NoSelect) StopDragScroll();
+      if (!FLeftDown || FImagePressed || !FDocument || Sel1 < 0 || NoSelect) StopDragScroll();
       else DragSelect();
       return;
     }
@@ -260,14 +260,14 @@ void THtmlView::TimerTick(int id) {
 
 void THtmlView::UpdateHotSpot(int x, int y, TLinkHit* out) {
   const TRect paint = PaintRect();
-  if (!FDoc || !paint.Contains(x, y)) {
+  if (!FDocument || !paint.Contains(x, y)) {
     SetCursor(TCursorShape::crDefault);
     EndHover();
     return;
   }
   TLinkHit local;
   TLinkHit& hit = out ? *out : local;
-  const unsigned found = FDoc->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
+  const unsigned found = FDocument->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
   if ((found & guUrl) && !hit.Url.empty()) {
     SetCursor(TCursorShape::crHandPoint);
     const bool changed = hit.Url != FLinkUrl || hit.Target != FHoverTarget;
@@ -290,9 +290,9 @@ void THtmlView::UpdateHotSpot(int x, int y, TLinkHit* out) {
 
 void THtmlView::SetHoverLink(const TUrlTarget* target) {
   if (target == FHoverTarget) return;
-  const bool active = FDoc && (FDoc->LinksActive || (htOptions & htOverLinksActive));
+  const bool active = FDocument && (FDocument->Links.LinksActive || (htOptions & htOverLinksActive));
   if (active) {
-    for (TFontObj* run : FDoc->LinkList) {
+    for (TFontObj* run : FDocument->Links.LinkList) {
       if (FHoverTarget && run->UrlTarget == FHoverTarget) run->SetHover(false);
       if (target && run->UrlTarget == target) run->SetHover(true);
     }
@@ -360,9 +360,9 @@ void THtmlView::AddVisited(const std::u16string& url) {
 }
 
 void THtmlView::MarkVisited() {
-  if (!FDoc) return;
+  if (!FDocument) return;
   bool changed = false;
-  for (TFontObj* run : FDoc->LinkList) {
+  for (TFontObj* run : FDocument->Links.LinkList) {
     if (!run->UrlTarget || run->FVisited) continue;
     if (std::find(FVisited.begin(), FVisited.end(), run->UrlTarget->Url) != FVisited.end()) {
       run->SetVisited(true);
@@ -376,11 +376,11 @@ void THtmlView::MarkVisited() {
 
 int THtmlView::PositionAt(int docX, int docY, bool* inText) {
   if (inText) *inText = false;
-  if (!FDoc) return 0;
+  if (!FDocument) return 0;
   TSurface& surface = MeasureSurface();
   int best = -1;
   long long bestDistance = 0;
-  for (TSectionBase* item : FDoc->PositionList) {
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList) {
     int xr = 0, yr = 0;
     bool in = false;
     const int pos = item->FindCursor(surface, docX, docY, xr, yr, in);
@@ -398,15 +398,15 @@ int THtmlView::PositionAt(int docX, int docY, bool* inText) {
   }
   if (best >= 0) return best;
   // Between lines: the first section below the point, else the end.
-  for (TSectionBase* item : FDoc->PositionList)
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList)
     if (docY < item->YDraw) return item->StartCurs;
   return DocumentEnd();
 }
 
 int THtmlView::DocumentEnd() const {
   int end = 0;
-  if (!FDoc) return 0;
-  for (const TSectionBase* item : FDoc->PositionList)
+  if (!FDocument) return 0;
+  for (const TSectionBase* item : FDocument->LayoutPass.PositionList)
     end = std::max(end, item->StartCurs + item->Len);
   return end;
 }
@@ -414,43 +414,43 @@ int THtmlView::DocumentEnd() const {
 void THtmlView::SetSelection(int anchor, int caret) {
   FCaretPos = caret;
   const int b = std::min(anchor, caret), e = std::max(anchor, caret);
-  if (b == FDoc->SelB && e == FDoc->SelE) return;
-  FDoc->SelB = b;
-  FDoc->SelE = e;
+  if (b == FDocument->Selection.SelB && e == FDocument->Selection.SelE) return;
+  FDocument->Selection.SelB = b;
+  FDocument->Selection.SelE = e;
   InvalidateRect(PaintRect());
 }
 
 void THtmlView::SelectAll() {
-  if (!FDoc) return;
+  if (!FDocument) return;
   Sel1 = 0;
   SetSelection(0, DocumentEnd());
 }
 
-std::u16string THtmlView::SelText() { return FDoc ? FDoc->SelectedText() : std::u16string(); }
+std::u16string THtmlView::SelText() { return FDocument ? FDocument->SelectedText() : std::u16string(); }
 
-int THtmlView::SelStart() const { return FDoc ? FDoc->SelB : 0; }
+int THtmlView::SelStart() const { return FDocument ? FDocument->Selection.SelB : 0; }
 
-int THtmlView::SelLength() const { return FDoc ? FDoc->SelE - FDoc->SelB : 0; }
+int THtmlView::SelLength() const { return FDocument ? FDocument->Selection.SelE - FDocument->Selection.SelB : 0; }
 
 void THtmlView::SetSelStart(int pos) {
-  if (!FDoc) return;
+  if (!FDocument) return;
   Sel1 = pos;
   SetSelection(pos, pos);
 }
 
 void THtmlView::SetSelLength(int length) {
-  if (!FDoc) return;
-  SetSelection(FDoc->SelB, FDoc->SelB + std::max(0, length));
+  if (!FDocument) return;
+  SetSelection(FDocument->Selection.SelB, FDocument->Selection.SelB + std::max(0, length));
 }
 
 void THtmlView::CopyToClipboard() {
-  if (!FDoc || FDoc->SelE <= FDoc->SelB) return;
-  std::u16string text = FDoc->SelectedText();
+  if (!FDocument || FDocument->Selection.SelE <= FDocument->Selection.SelB) return;
+  std::u16string text = FDocument->SelectedText();
   if (text.empty()) return;
   THtmlFormatSource source;
   source.Source = FDocumentSource;
-  source.FragmentStart = FDoc->SourceIndexOf(FDoc->SelB, FDocumentSource.size());
-  source.FragmentEnd = FDoc->SourceIndexOf(FDoc->SelE, FDocumentSource.size());
+  source.FragmentStart = FDocument->SourceIndexOf(FDocument->Selection.SelB, FDocumentSource.size());
+  source.FragmentEnd = FDocument->SourceIndexOf(FDocument->Selection.SelE, FDocumentSource.size());
   source.FontName = DefFontName;
   source.FontSize = DefFontSize;
   source.SourceUrl = FCurrentFile.empty() ? u"" : u"file://" + Utf8ToText(FCurrentFile);
@@ -469,7 +469,7 @@ void THtmlView::CopyToClipboard() {
 }
 
 void THtmlView::ScrollPositionIntoView(int pos) {
-  for (TSectionBase* item : FDoc->PositionList) {
+  for (TSectionBase* item : FDocument->LayoutPass.PositionList) {
     int x = 0, y = 0;
     if (!item->CursorToXY(MeasureSurface(), pos, x, y)) continue;
     int v = FVPos, h = FHPos;
@@ -481,11 +481,11 @@ void THtmlView::ScrollPositionIntoView(int pos) {
 }
 
 bool THtmlView::FindEx(const std::u16string& text, bool matchCase, bool reverse) {
-  if (!FDoc || text.empty()) return false;
+  if (!FDocument || text.empty()) return false;
   // The document's characters with their positions, in document order.
   std::u16string chars;
   std::vector<int> positions;
-  for (const TSectionBase* item : FDoc->PositionList) {
+  for (const TSectionBase* item : FDocument->LayoutPass.PositionList) {
     for (int p = item->StartCurs; p < item->StartCurs + item->Len; ++p) {
       char16_t ch = 0;
       if (!item->GetChAtPos(p, ch)) continue;
@@ -509,10 +509,10 @@ bool THtmlView::FindEx(const std::u16string& text, bool matchCase, bool reverse)
   std::size_t found = std::u16string::npos;
   if (!reverse) {
     const std::size_t from =
-        FDoc->SelE > FDoc->SelB ? firstIndexAtOrAfter(FDoc->SelB + 1) : firstIndexAtOrAfter(FDoc->SelB);
+        FDocument->Selection.SelE > FDocument->Selection.SelB ? firstIndexAtOrAfter(FDocument->Selection.SelB + 1) : firstIndexAtOrAfter(FDocument->Selection.SelB);
     found = hay.find(needle, from);
   } else {
-    const std::size_t before = firstIndexAtOrAfter(FDoc->SelB);
+    const std::size_t before = firstIndexAtOrAfter(FDocument->Selection.SelB);
     if (before > 0) found = hay.rfind(needle, before - 1);
   }
   if (found == std::u16string::npos) return false;

@@ -43,14 +43,14 @@ std::string Outline(TCellBasic& cell) {
 class HtmlBuilder : public testing::Test {
 protected:
   std::string Build(const std::u16string& html) {
-    Doc.Clear();
-    THtmlBuilder builder(Doc);
+    Document.Clear();
+    THtmlBuilder builder(Document);
     builder.Parse(html);
     Title = builder.Title;
-    return Outline(Doc);
+    return Outline(Document);
   }
   TFixedMetricsDevice Device;
-  TSectionList Doc{Device};
+  TSectionList Document{Device};
   std::u16string Title;
 };
 
@@ -128,9 +128,9 @@ TEST_F(HtmlBuilder, FormsAndTheirControls) {
   for (const auto& c : cases) {
     EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
     std::string controls;
-    for (TFormControlObj* control : Doc.FormControlList) {
+    for (TFormControlObj* control : Document.Forms.FormControlList) {
       std::size_t form = 0;
-      while (Doc.htmlFormList.at(form).get() != control->MyForm) ++form;
+      while (Document.Forms.htmlFormList.at(form).get() != control->MyForm) ++form;
       controls += (controls.empty() ? "" : " ") + std::string(control->KindName()) + "@" +
                   std::to_string(form);
     }
@@ -144,13 +144,13 @@ TEST_F(HtmlBuilder, ControlsReadTheirAttributesOptionsAndText) {
         u"onchange=g readonly disabled=no>"
         u"<input disabled><select><option value=1>  two   words <option selected></select>"
         u"<textarea><b>x</b> &amp;</textarea></form>");
-  const ThtmlForm& form = *Doc.htmlFormList.at(0);
+  const ThtmlForm& form = *Document.Forms.htmlFormList.at(0);
   EXPECT_EQ(form.Method, u"post");
   EXPECT_EQ(form.Action, u"/x");
   EXPECT_EQ(form.Target, u"t");
   EXPECT_EQ(form.EncType, u"e");
   EXPECT_EQ(form.NonHiddenCount, 4);
-  const TFormControlObj& edit = *Doc.FormControlList.at(0);
+  const TFormControlObj& edit = *Document.Forms.FormControlList.at(0);
   EXPECT_EQ(edit.FName, u"n");
   EXPECT_EQ(edit.Value, u"v");
   EXPECT_EQ(edit.FTitle, u"hint");
@@ -159,16 +159,16 @@ TEST_F(HtmlBuilder, ControlsReadTheirAttributesOptionsAndText) {
             u"cfbg");
   EXPECT_TRUE(edit.Readonly);
   EXPECT_FALSE(edit.Disabled);
-  EXPECT_TRUE(Doc.FormControlList.at(1)->Disabled);
-  EXPECT_TRUE(Doc.IDNameList.count(u"ED"));
-  EXPECT_EQ(Doc.TabOrderList.size(), 1u);
-  const auto& select = dynamic_cast<const TComboFormControlObj&>(*Doc.FormControlList.at(2));
+  EXPECT_TRUE(Document.Forms.FormControlList.at(1)->Disabled);
+  EXPECT_TRUE(Document.Links.IDNameList.count(u"ED"));
+  EXPECT_EQ(Document.Forms.TabOrderList.size(), 1u);
+  const auto& select = dynamic_cast<const TComboFormControlObj&>(*Document.Forms.FormControlList.at(2));
   ASSERT_EQ(select.Options.size(), 2u);
   EXPECT_EQ(select.Options[0].Text, u"two words");
   EXPECT_EQ(select.Options[0].Value, u"1");
   EXPECT_EQ(select.Options[1].Text, u" ");
   EXPECT_EQ(select.ItemIndex(), 1);
-  const auto& area = dynamic_cast<const TTextAreaFormControlObj&>(*Doc.FormControlList.at(3));
+  const auto& area = dynamic_cast<const TTextAreaFormControlObj&>(*Document.Forms.FormControlList.at(3));
   EXPECT_EQ(area.Text(), u"<b>x</b> &amp;");  // raw: no tags, no references
 }
 
@@ -182,7 +182,7 @@ TEST_F(HtmlBuilder, TitleIsJoinedAndTrimmed) {
 TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
   Build(u"<ol type=i start=24><li>a<li>b<li value=-3>c<li>d</ol><ul><li>x<ul><li>y<ul><li>z"
         u"</ul></ul></ul><ul plain><li>p</ul>");
-  auto& body = dynamic_cast<TBlock&>(*Doc.Items[0]);
+  auto& body = dynamic_cast<TBlock&>(*Document.Items[0]);
   auto& ol = dynamic_cast<TBlock&>(*body.MyCell->Items[0]);
   std::vector<int> numbers;
   for (auto& item : ol.MyCell->Items) {
@@ -218,7 +218,7 @@ TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
   };
   for (const auto& c : cases) {
     Build(c.html);
-    auto& body = dynamic_cast<TBlock&>(*Doc.Items[0]);
+    auto& body = dynamic_cast<TBlock&>(*Document.Items[0]);
     auto& s = dynamic_cast<TSection&>(*body.MyCell->Items[0]);
     ASSERT_GE(s.Fonts.Count(), 2) << TextToUtf8(c.html);
     EXPECT_EQ(s.Fonts[s.Fonts.Count() - 1].TheFont.Desc.Height,
@@ -229,13 +229,13 @@ TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
 
 TEST_F(HtmlBuilder, NamesAndIdsAreRegisteredUpperCased) {
   Build(u"<p id=Intro>a<a name='#Top'>t</a><div id=box>b</div>");
-  EXPECT_EQ(Doc.IDNameList.count(u"INTRO"), 1u);
-  EXPECT_EQ(Doc.IDNameList.count(u"TOP"), 1u);
-  EXPECT_EQ(Doc.IDNameList.count(u"BOX"), 1u);
+  EXPECT_EQ(Document.Links.IDNameList.count(u"INTRO"), 1u);
+  EXPECT_EQ(Document.Links.IDNameList.count(u"TOP"), 1u);
+  EXPECT_EQ(Document.Links.IDNameList.count(u"BOX"), 1u);
   // An anchor in an otherwise empty place keeps its section.
   Build(u"<a name=end></a>");
-  ASSERT_EQ(Doc.IDNameList.count(u"END"), 1u);
-  EXPECT_NE(Doc.IDNameList[u"END"].Item, nullptr);
+  ASSERT_EQ(Document.Links.IDNameList.count(u"END"), 1u);
+  EXPECT_NE(Document.Links.IDNameList[u"END"].Item, nullptr);
 }
 
 TEST_F(HtmlBuilder, InlineSymbolsStayInsideAParagraph) {
@@ -257,7 +257,7 @@ TEST_F(HtmlBuilder, DeepNestingIsCapped) {
   const auto start = std::chrono::steady_clock::now();
   Build(html);
   int depth = 0;
-  for (TCellBasic* cell = &Doc; !cell->Items.empty();) {
+  for (TCellBasic* cell = &Document; !cell->Items.empty();) {
     auto* b = dynamic_cast<TBlock*>(cell->Items[0].get());
     if (!b) break;
     cell = b->MyCell.get();
@@ -266,8 +266,8 @@ TEST_F(HtmlBuilder, DeepNestingIsCapped) {
   EXPECT_LE(depth, MaxBlockNesting + 1);
   auto surface = Device.CreateSurface(300, 200);
   int scrollWidth = 0;
-  Doc.DoLogic(*surface, 300, 200, scrollWidth);
-  Doc.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
+  Document.DoLogic(*surface, 300, 200, scrollWidth);
+  Document.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
 }
 
@@ -305,7 +305,7 @@ TEST_F(HtmlBuilder, LinkedStyleSheets) {
     auto start = std::chrono::steady_clock::now();
     Build(u"<link rel=stylesheet href=\"" + Utf8ToText(c.href) + u"\"><p>x");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.href;
-    auto& block = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Doc.Items.at(0)).MyCell->Items.at(0));
+    auto& block = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Document.Items.at(0)).MyCell->Items.at(0));
     const TMyFont& font = dynamic_cast<TSection&>(*block.MyCell->Items.at(0)).Fonts[0].TheFont;
     EXPECT_EQ(ColorToRGB(font.Color), c.applied ? 0x00FF00u : ColorToRGB(clBlack)) << c.href;
     EXPECT_EQ(font.Desc.Face == u"Caf\u00E9", c.applied) << c.href << " " << TextToUtf8(font.Desc.Face);

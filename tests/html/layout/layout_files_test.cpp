@@ -32,13 +32,13 @@ TEST(HtmlLayoutFiles, PagesLayOutAsKept) {
     if (entry.path().extension() != ".html") continue;
     ++pages;
     TFixedMetricsDevice device;
-    TSectionList doc(device);
-    THtmlBuilder builder(doc);
+    TSectionList document(device);
+    THtmlBuilder builder(document);
     builder.Parse(Utf8ToText(Read(entry.path())));
     auto surface = device.CreateSurface(400, 300);
     int scrollWidth = 0;
-    doc.DoLogic(*surface, 400, 300, scrollWidth);
-    const std::string dump = DumpBoxes(doc);
+    document.DoLogic(*surface, 400, 300, scrollWidth);
+    const std::string dump = DumpBoxes(document);
     std::filesystem::path expected = entry.path();
     expected.replace_extension(".txt");
     // TAV_WRITE_LAYOUTS=1 writes the dumps instead (to look at, then keep).

@@ -24,14 +24,14 @@ protected:
   static constexpr int Width = 400;
 
   void Layout(const std::u16string& html) {
-    Doc.Clear();
-    THtmlBuilder builder(Doc);
+    Document.Clear();
+    THtmlBuilder builder(Document);
     builder.Parse(html);
     int scrollWidth = 0;
-    Height = Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+    Height = Document.DoLogic(*Surface, Width, 300, scrollWidth);
     ScrollWidth = scrollWidth;
   }
-  TBlock& Body() { return dynamic_cast<TBlock&>(*Doc.Items.at(0)); }
+  TBlock& Body() { return dynamic_cast<TBlock&>(*Document.Items.at(0)); }
   // The item at a path of indices below the body.
   TSectionBase& At(std::initializer_list<int> path) {
     TSectionBase* item = &Body();
@@ -43,7 +43,7 @@ protected:
 
   TFixedMetricsDevice Device;
   std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(Width, 300);
-  TSectionList Doc{Device};
+  TSectionList Document{Device};
   int Height = 0;
   int ScrollWidth = 0;
 };
@@ -189,7 +189,7 @@ TEST_F(HtmlLayout, HugeZIndexPaintsAboveTheFlow) {
   EXPECT_EQ(BlockAt({0}).ZIndex, INT_MAX);
   EXPECT_EQ(BlockAt({2}).ZIndex, -50);
   auto surface = Device.CreateSurface(Width, 300);
-  Doc.Draw(*surface, TRect{0, 0, Width, 300}, 6000, 0, 0);
+  Document.Draw(*surface, TRect{0, 0, Width, 300}, 6000, 0, 0);
   ASSERT_EQ(body.DrawList.size(), 3u);
   EXPECT_EQ(body.DrawList[0], &At({2}));
   EXPECT_EQ(body.DrawList[1], &At({1}));
@@ -201,7 +201,7 @@ TEST_F(HtmlLayout, BulletsAreDrawnLeftOfTheContent) {
   auto& li = dynamic_cast<TBlockLI&>(At({0, 0}));
   auto surface = Device.CreateSurface(Width, 100);
   surface->FillRect(TRect{0, 0, Width, 100}, clWhite);
-  Doc.Draw(*surface, TRect{0, 0, Width, 100}, 6000, 0, 0);
+  Document.Draw(*surface, TRect{0, 0, Width, 100}, 6000, 0, 0);
   // The disc fills (X-15, baseline-6)..(X-10, baseline-1).
   const int x = li.X, base = li.FirstLineHt;
   EXPECT_NE(surface->Pixel(x - 13, base - 4), clWhite);
@@ -217,9 +217,9 @@ TEST_F(HtmlLayout, PaintingVisitsOnlyTheChildrenNearTheClip) {
   html += u"<div style='position:relative;z-index:3'>on top</div>";
   Layout(html);
   // Each paragraph is one 18-pixel line 14 pixels after the one before.
-  Doc.YOff = BlockAt({1000}).ContentTop;
+  Document.PaintPass.YOff = BlockAt({1000}).ContentTop;
   TRecordingSurface rec(*Surface);
-  Doc.Draw(rec, TRect{0, 0, Width, 100}, 6000, 0, 0);
+  Document.Draw(rec, TRect{0, 0, Width, 100}, 6000, 0, 0);
   std::vector<std::u16string> texts;
   for (const TDrawCall& c : rec.Calls())
     if (c.Kind == TDrawCall::TKind::dcText) texts.push_back(c.Text);
@@ -241,22 +241,22 @@ TEST_F(HtmlLayout, LinksAreFoundWhereTheyAreDrawn) {
                           : u"<p><a href='#p" + n + u"'>p" + n + u"</a>";
   }
   for (int width : {Width, 250}) {
-    Doc.Clear();
+    Document.Clear();
     {
-      THtmlBuilder builder(Doc);
+      THtmlBuilder builder(Document);
       builder.Parse(html);
     }
     int scrollWidth = 0;
-    Doc.DoLogic(*Surface, width, 300, scrollWidth);
+    Document.DoLogic(*Surface, width, 300, scrollWidth);
     int found = 0;
-    for (TSectionBase* s : Doc.PositionList) {
+    for (TSectionBase* s : Document.LayoutPass.PositionList) {
       auto* section = dynamic_cast<TSection*>(s);
       if (!section || section->Buff.empty() || (section->Buff[0] != u'p' && section->Buff[0] != u'c'))
         continue;
       int x = 0, y = 0;
       ASSERT_TRUE(section->CursorToXY(*Surface, section->StartCurs, x, y));
       TLinkHit hit;
-      ASSERT_EQ(Doc.GetURL(*Surface, x + 2, y + 5, hit) & guUrl, guUrl)
+      ASSERT_EQ(Document.GetURL(*Surface, x + 2, y + 5, hit) & guUrl, guUrl)
           << "width " << width << " at " << y;
       EXPECT_EQ(hit.Url, u"#" + TrimCopy(section->Buff)) << "width " << width;
       ++found;

@@ -163,13 +163,13 @@ protected:
     const std::u16string dir = Utf8ToText(Folder.Path());
     for (std::size_t at; (at = html.find(u'$')) != std::u16string::npos;)
       html.replace(at, 1, dir);
-    Doc.Clear();
-    THtmlBuilder builder(Doc);
+    Document.Clear();
+    THtmlBuilder builder(Document);
     builder.Parse(html);
     int scrollWidth = 0;
-    Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+    Document.DoLogic(*Surface, Width, 300, scrollWidth);
   }
-  TBlock& Body() { return dynamic_cast<TBlock&>(*Doc.Items.at(0)); }
+  TBlock& Body() { return dynamic_cast<TBlock&>(*Document.Items.at(0)); }
   TBlock& Child(int i) {
     return dynamic_cast<TBlock&>(*Body().MyCell->Items.at(static_cast<std::size_t>(i)));
   }
@@ -177,7 +177,7 @@ protected:
   TRecordingSurface& Paint() {
     Surface->FillRect(TRect{0, 0, Width, 300}, clWhite);
     Rec.ClearCalls();
-    Doc.Draw(Rec, TRect{0, 0, Width, 300}, 6000, 0, 0);
+    Document.Draw(Rec, TRect{0, 0, Width, 300}, 6000, 0, 0);
     return Rec;
   }
 
@@ -185,7 +185,7 @@ protected:
   TFixedMetricsDevice Device;
   std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(Width, 300);
   TRecordingSurface Rec{*Surface};
-  TSectionList Doc{Device};
+  TSectionList Document{Device};
 };
 
 // A padded DIV: its colour first, then the picture tiled from the border
@@ -212,8 +212,8 @@ TEST_F(BackgroundPage, ABlockTilesItsPictureOverItsBorderBox) {
   EXPECT_EQ(Surface->Pixel(box.Right - 1, box.Bottom - 1), RGB(10, 10, 200));
   EXPECT_EQ(Surface->Pixel(box.Right, box.Bottom - 1), clWhite);
   EXPECT_EQ(Surface->Pixel(box.Left, box.Bottom), clWhite);
-  EXPECT_NE(DumpBoxes(Doc).find("\n    background 4x4 at 0% 0% repeat\n"), std::string::npos)
-      << DumpBoxes(Doc);
+  EXPECT_NE(DumpBoxes(Document).find("\n    background 4x4 at 0% 0% repeat\n"), std::string::npos)
+      << DumpBoxes(Document);
 }
 
 // Pictures that cannot be had are dropped without a broken-picture icon;
@@ -253,13 +253,13 @@ TEST_F(BackgroundPage, ThePagePictureScrollsWithTheDocumentUnlessFixed) {
     SCOPED_TRACE(c.name);
     Layout(c.body + text);
     EXPECT_FALSE(Body().BGImage);
-    ASSERT_NE(Doc.BackgroundBitmap(), nullptr);
-    Doc.YOff = c.yOff;
+    ASSERT_NE(Document.BackgroundBitmap(), nullptr);
+    Document.PaintPass.YOff = c.yOff;
     Paint();
     EXPECT_TRUE(Blits(Rec).empty()) << "Draw leaves the page picture to DrawBackground";
     Rec.ClearCalls();
     const TRect view{0, 0, 100, 50};
-    Doc.DrawBackground(Rec, view, c.x);
+    Document.DrawBackground(Rec, view, c.x);
     ASSERT_FALSE(Rec.Calls().empty());
     EXPECT_EQ(Rec.Calls()[0].Kind, K::dcFillRect);
     if (c.top >= 50) {
@@ -270,20 +270,20 @@ TEST_F(BackgroundPage, ThePagePictureScrollsWithTheDocumentUnlessFixed) {
   }
   // Placed at the bottom of the whole document: seen only when scrolled
   // there.
-  Doc.YOff = Doc.DocHeight - 50;
+  Document.PaintPass.YOff = Document.LayoutPass.DocHeight - 50;
   Rec.ClearCalls();
-  Doc.DrawBackground(Rec, TRect{0, 0, 400, 50}, 0);
+  Document.DrawBackground(Rec, TRect{0, 0, 400, 50}, 0);
   EXPECT_EQ(Blits(Rec), Grid(390, 40, 10, 10, 1, 1));
-  EXPECT_NE(DumpBoxes(Doc).find("\npage background 10x10 at 100% 100% no-repeat\n"),
+  EXPECT_NE(DumpBoxes(Document).find("\npage background 10x10 at 100% 100% no-repeat\n"),
             std::string::npos)
-      << DumpBoxes(Doc);
+      << DumpBoxes(Document);
 }
 
 TEST_F(BackgroundPage, APageWithoutAPictureIsItsColour) {
   Layout(u"<body bgcolor=#FF0000 background='$/missing.bmp'>x");
-  EXPECT_EQ(Doc.BackgroundBitmap(), nullptr);
+  EXPECT_EQ(Document.BackgroundBitmap(), nullptr);
   Rec.ClearCalls();
-  Doc.DrawBackground(Rec, TRect{0, 0, 50, 40}, 0);
+  Document.DrawBackground(Rec, TRect{0, 0, 50, 40}, 0);
   ASSERT_EQ(Rec.Calls().size(), 1u);
   EXPECT_EQ(Rec.Calls()[0].Rect, (TRect{0, 0, 50, 40}));
   EXPECT_EQ(Surface->Pixel(10, 10), RGB(255, 0, 0));
@@ -310,7 +310,7 @@ TEST_F(BackgroundPage, ListItemsShowTheirPictureMarker) {
   ASSERT_EQ(ellipses.size(), 1u);
   EXPECT_EQ(ellipses[0], BulletRect(ListBulletType::lbDisc, plain.X, plain.FirstLineHt));
   EXPECT_EQ(Surface->Pixel(first.X - 16, first.FirstLineHt - 1), RGB(0, 40, 200));
-  EXPECT_NE(DumpBoxes(Doc).find(" picture=6x5\n"), std::string::npos) << DumpBoxes(Doc);
+  EXPECT_NE(DumpBoxes(Document).find(" picture=6x5\n"), std::string::npos) << DumpBoxes(Document);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ protected:
   // Every image and panel of the document.
   std::vector<TFloatingObj*> Objects() {
     std::vector<TFloatingObj*> r;
-    for (TSectionBase* item : view.Document().PositionList)
+    for (TSectionBase* item : view.Document().LayoutPass.PositionList)
       if (auto* section = dynamic_cast<TSection*>(item))
         for (const auto& obj : section->Images.Items) r.push_back(obj.get());
     return r;
@@ -226,7 +226,7 @@ TEST_F(HtmlViewEventsTest, ObjectTagsAreOfferedAsPanels) {
     }
     view.LoadFromString(c.page);
     EXPECT_EQ(offers, c.offers);
-    EXPECT_EQ(static_cast<int>(view.Document().PanelList.size()), c.panels);
+    EXPECT_EQ(static_cast<int>(view.Document().Windows.PanelList.size()), c.panels);
     // A refused panel goes at once.
     EXPECT_EQ(destroyed, static_cast<int>(c.offers.size()) - c.panels);
     // The letters shown (a kept panel stands as one character).
@@ -330,8 +330,8 @@ TEST_F(HtmlViewEventsTest, HistoryKeepsThePlacesLeft) {
     Click(down.X, down.Y);  // to #end
     const int scrolled = view.VScrollBarPosition();
     ASSERT_GT(scrolled, 0);
-    const int end = view.Document().PositionList.back()->StartCurs +
-                    view.Document().PositionList.back()->Len;
+    const int end = view.Document().LayoutPass.PositionList.back()->StartCurs +
+                    view.Document().LayoutPass.PositionList.back()->Len;
     const TPoint next = PointOf(end - 2);
     Click(next.X, next.Y);  // to c.html
     ASSERT_EQ(view.CurrentFile(), folder.File("c.html"));
@@ -476,8 +476,8 @@ TEST_F(HtmlViewEventsTest, RequestAndFormEventsReachTheDocument) {
                           const std::u16string&, const std::u16string&, const std::u16string&) {
     submits.push_back(Narrow(action) + " " + (pairs.empty() ? "" : Narrow(pairs[0])));
   };
-  ASSERT_EQ(view.Document().htmlFormList.size(), 1u);
-  view.Document().htmlFormList[0]->SubmitTheForm(u"");
+  ASSERT_EQ(view.Document().Forms.htmlFormList.size(), 1u);
+  view.Document().Forms.htmlFormList[0]->SubmitTheForm(u"");
   EXPECT_EQ(submits, (std::vector<std::string>{"go q=1"}));
 }
 

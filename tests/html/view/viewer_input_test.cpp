@@ -47,7 +47,7 @@ protected:
     view.PaintTo(*surface, MakeRect(0, 0, 300, 200));
   }
   TImageFormControlObj& ImageButton() {
-    for (TFormControlObj* c : view.Document().FormControlList)
+    for (TFormControlObj* c : view.Document().Forms.FormControlList)
       if (c->Kind() == TFormControlKind::fkImage) return static_cast<TImageFormControlObj&>(*c);
     throw std::runtime_error("no image button");
   }
@@ -256,7 +256,7 @@ TEST_F(HtmlViewInputTest, SubmitHandlerMayLoadAnotherPage) {
     buttons[0]->Click();
     EXPECT_EQ(pairs, (std::vector<std::string>{c.pairs}));
     EXPECT_EQ(clickReports, 0);
-    EXPECT_TRUE(view.Document().FormControlList.empty());
+    EXPECT_TRUE(view.Document().Forms.FormControlList.empty());
     EXPECT_EQ(view.DocumentSource(), u"<p>next page</p>");
   }
   EXPECT_TRUE(errors.empty());

@@ -119,7 +119,7 @@ TEST_F(HtmlViewTest, VerticalBarCoversTheDocumentAndKeysMoveWithinIt) {
   // A small move shifts the pixels; the document follows the offset.
   host->Log().clear();
   Key(VK_DOWN);
-  EXPECT_EQ(view.Document().YOff, 16);
+  EXPECT_EQ(view.Document().PaintPass.YOff, 16);
   EXPECT_NE(std::find(host->Log().begin(), host->Log().end(),
                       "scroll 0,-16 in " + std::to_string(view.PaintRect().Width()) + "x" +
                           std::to_string(paintHeight)),
@@ -374,7 +374,7 @@ TEST_F(HtmlViewTest, ClearEmptiesTheViewAndHidesTheBars) {
   EXPECT_FALSE(view.ScrollBarVisible(TScrollBarKind::sbVertical));
   EXPECT_EQ(view.SelLength(), 0);
   EXPECT_EQ(view.SelText(), u"");
-  EXPECT_TRUE(view.Document().PositionList.empty());
+  EXPECT_TRUE(view.Document().LayoutPass.PositionList.empty());
 }
 
 // Form controls become native controls in the view's window, placed where

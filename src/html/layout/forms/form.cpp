@@ -32,11 +32,11 @@ TFormControlObj& ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> contr
     group.Members.push_back(&radio);
     if (radio.TabStop) group.Holder = &radio;
   }
-  c.DocIndex = static_cast<int>(MasterList.FormControlList.size());
-  MasterList.FormControlList.push_back(&c);
+  c.DocIndex = static_cast<int>(MasterList.Forms.FormControlList.size());
+  MasterList.Forms.FormControlList.push_back(&c);
   if (c.TabIndex >= 1)
-    MasterList.TabOrderList.emplace(
-        std::make_pair(c.TabIndex, static_cast<int>(MasterList.TabOrderList.size())), &c);
+    MasterList.Forms.TabOrderList.emplace(
+        std::make_pair(c.TabIndex, static_cast<int>(MasterList.Forms.TabOrderList.size())), &c);
   return c;
 }
 
@@ -90,7 +90,7 @@ std::vector<std::u16string> ThtmlForm::GetFormSubmission() const {
 }
 
 void ThtmlForm::SubmitTheForm(const std::u16string& buttonPair) {
-  const TFormEvents& events = MasterList.FormEvents;
+  const TFormEvents& events = MasterList.Forms.FormEvents;
   if (!events.OnFormSubmit) return;
   std::vector<std::u16string> pairs;
   for (const auto& c : ControlList)

@@ -173,8 +173,8 @@ int TFormControlObj::BoxTop(const TFontObj* font, int baseline, int topY) const 
 
 TChildControl* TFormControlObj::EnsureControl() {
   if (FControl) return FControl.get();
-  TChildControlFactory* factory = MasterList.ChildControls;
-  if (!factory || MasterList.Printing || MasterList.IsCopy) return nullptr;
+  TChildControlFactory* factory = MasterList.Windows.ChildControls;
+  if (!factory || MasterList.PaintPass.Printing || MasterList.PaintPass.IsCopy) return nullptr;
   FControl = CreateControl(*factory);
   if (!FControl) return nullptr;
   FControl->SetFont(FontDesc);
@@ -189,29 +189,29 @@ void TFormControlObj::HookEvents(TChildControl& control) {
   control.SetOnFocus([this](TChildControl&) {
     SaveEnterState();
     Active = true;
-    if (MasterList.OnControlFocusChange) MasterList.OnControlFocusChange();
-    if (MasterList.FormEvents.OnObjectFocus && !OnFocusMessage.empty())
-      MasterList.FormEvents.OnObjectFocus(*this, OnFocusMessage);
+    if (MasterList.Windows.OnControlFocusChange) MasterList.Windows.OnControlFocusChange();
+    if (MasterList.Forms.FormEvents.OnObjectFocus && !OnFocusMessage.empty())
+      MasterList.Forms.FormEvents.OnObjectFocus(*this, OnFocusMessage);
   });
   control.SetOnBlur([this](TChildControl&) {
     CheckChange();
     Active = false;
-    if (MasterList.OnControlFocusChange) MasterList.OnControlFocusChange();
-    if (MasterList.FormEvents.OnObjectBlur && !OnBlurMessage.empty())
-      MasterList.FormEvents.OnObjectBlur(*this, OnBlurMessage);
+    if (MasterList.Windows.OnControlFocusChange) MasterList.Windows.OnControlFocusChange();
+    if (MasterList.Forms.FormEvents.OnObjectBlur && !OnBlurMessage.empty())
+      MasterList.Forms.FormEvents.OnObjectBlur(*this, OnBlurMessage);
   });
   control.SetOnClick([this](TChildControl&) {
     const std::weak_ptr<int> alive = FAlive;
     Clicked();
     if (alive.expired()) return;
-    if (MasterList.FormEvents.OnObjectClick && !OnClickMessage.empty())
-      MasterList.FormEvents.OnObjectClick(*this, OnClickMessage);
+    if (MasterList.Forms.FormEvents.OnObjectClick && !OnClickMessage.empty())
+      MasterList.Forms.FormEvents.OnObjectClick(*this, OnClickMessage);
   });
   control.SetOnKeyDown([this](TChildControl&, int& key, TShiftState shift) { KeyDown(key, shift); });
   control.SetOnMouseMove([this](TChildControl& sender, TShiftState shift, int x, int y) {
-    if (!MasterList.OnControlMouseMove) return;
+    if (!MasterList.Windows.OnControlMouseMove) return;
     const TRect bounds = sender.BoundsRect();
-    MasterList.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+    MasterList.Windows.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
   });
 }
 
@@ -280,8 +280,8 @@ void TFormControlList::SetPercentWidths(int availableWidth) {
 // ---------------------------------------------------------------- the document
 
 std::vector<TFormControlObj*> FormTabSequence(const TSectionList& document) {
-  std::vector<TFormControlObj*> seq(document.FormControlList.begin(),
-                                    document.FormControlList.end());
+  std::vector<TFormControlObj*> seq(document.Forms.FormControlList.begin(),
+                                    document.Forms.FormControlList.end());
   std::stable_sort(seq.begin(), seq.end(), [](const TFormControlObj* a, const TFormControlObj* b) {
     const long long ka = a->TabOrder >= 0 ? a->TabOrder : (1LL << 40) + a->DocIndex;
     const long long kb = b->TabOrder >= 0 ? b->TabOrder : (1LL << 40) + b->DocIndex;
@@ -291,51 +291,51 @@ std::vector<TFormControlObj*> FormTabSequence(const TSectionList& document) {
 }
 
 void SizeFormControls(TSectionList& document, TSurface& surface) {
-  for (auto& form : document.htmlFormList) form->SetSizes(surface);
-  if (!document.TabOrderList.empty()) {
+  for (auto& form : document.Forms.htmlFormList) form->SetSizes(surface);
+  if (!document.Forms.TabOrderList.empty()) {
     int order = 0;
-    for (auto& entry : document.TabOrderList) entry.second->TabOrder = order++;
-    document.TabOrderList.clear();
+    for (auto& entry : document.Forms.TabOrderList) entry.second->TabOrder = order++;
+    document.Forms.TabOrderList.clear();
   }
-  if (document.ChildControls && !document.FormControlList.empty()) {
+  if (document.Windows.ChildControls && !document.Forms.FormControlList.empty()) {
     std::vector<TChildControl*> order;
     for (TFormControlObj* c : FormTabSequence(document))
       if (TChildControl* native = c->GetTheControl()) order.push_back(native);
-    document.ChildControls->SetTabOrder(order);
+    document.Windows.ChildControls->SetTabOrder(order);
   }
 }
 
 void PaintFormControl(TSectionList& document, TFormControlObj& control, int x, int y) {
-  control.FYValue = SatAdd(y, document.YOff);
+  control.FYValue = SatAdd(y, document.PaintPass.YOff);
   // A style border goes around the box: around the native control, or
   // around the imitation.
   TFormControlObj* c = &control;
   if (control.HasStyleBorder())
-    document.DrawList.AddImage([c, x, y](TSurface& s) { c->DrawStyleBorder(s, x, y); });
-  if (document.ChildControls && !document.Printing && !document.IsCopy) {
-    document.WindowPlacements.push_back({&control, TPoint{x, y}});
+    document.PaintPass.DrawList.AddImage([c, x, y](TSurface& s) { c->DrawStyleBorder(s, x, y); });
+  if (document.Windows.ChildControls && !document.PaintPass.Printing && !document.PaintPass.IsCopy) {
+    document.Windows.WindowPlacements.push_back({&control, TPoint{x, y}});
     // A focused check box or radio button has no focus frame of its own:
     // the page draws one around it.
     const TFormControlKind kind = control.Kind();
-    if (control.Active && !document.NoFocusRect &&
+    if (control.Active && !document.PaintPass.NoFocusRect &&
         (kind == TFormControlKind::fkCheckBox || kind == TFormControlKind::fkRadio)) {
       const TRect r{x - 2, y - 2, SatAdd(x, control.Width + 2), SatAdd(y, control.Height + 2)};
-      document.DrawList.AddImage([r](TSurface& s) { s.DrawFocusRect(r); });
+      document.PaintPass.DrawList.AddImage([r](TSurface& s) { s.DrawFocusRect(r); });
     }
     return;
   }
   control.DrawX = x;
   control.DrawY = y;
-  document.DrawList.AddImage([c, x, y](TSurface& s) { c->Draw(s, x, y); });
+  document.PaintPass.DrawList.AddImage([c, x, y](TSurface& s) { c->Draw(s, x, y); });
 }
 
 void PlaceImageButton(TSectionList& document, TImageFormControlObj& control, int y) {
-  control.FYValue = SatAdd(y, document.YOff);
-  if (!document.ChildControls || document.Printing || document.IsCopy) return;
+  control.FYValue = SatAdd(y, document.PaintPass.YOff);
+  if (!document.Windows.ChildControls || document.PaintPass.Printing || document.PaintPass.IsCopy) return;
   // Placement adds the window origin: this keeps the control at the
   // off-screen X in the window.
-  document.WindowPlacements.push_back(
-      {&control, TPoint{SatAdd(ControlOffScreenX, -document.ControlOrigin.X), y}});
+  document.Windows.WindowPlacements.push_back(
+      {&control, TPoint{SatAdd(ControlOffScreenX, -document.Windows.ControlOrigin.X), y}});
 }
 
 }  // namespace tav

@@ -58,7 +58,7 @@ std::u16string WindowsLines(const std::u16string& text) {
 }
 
 void ReportChange(TFormControlObj& control, bool changed) {
-  const TFormEvents& events = control.MasterList.FormEvents;
+  const TFormEvents& events = control.MasterList.Forms.FormEvents;
   if (changed && !control.OnChangeMessage.empty() && events.OnObjectChange)
     events.OnObjectChange(control, control.OnChangeMessage);
 }
@@ -177,8 +177,8 @@ void TButtonFormControlObj::Press() {
       break;
     case TButtonType::ResetB: MyForm->ResetControls(); break;
     case TButtonType::Browse:
-      if (MyEdit && MasterList.FormEvents.OnFileBrowse)
-        MyEdit->SetText(MasterList.FormEvents.OnFileBrowse(MyEdit->Text()));
+      if (MyEdit && MasterList.Forms.FormEvents.OnFileBrowse)
+        MyEdit->SetText(MasterList.Forms.FormEvents.OnFileBrowse(MyEdit->Text()));
       break;
     case TButtonType::Button: break;
   }
@@ -263,7 +263,7 @@ std::unique_ptr<TChildControl> TRadioButtonFormControlObj::CreateControl(
   auto radio = factory.CreateRadioButton();
   radio->SetChecked(Checked());
   radio->SetTabStop(TabStop);
-  radio->SetColor(ColorToRGB(MasterList.Background));
+  radio->SetColor(ColorToRGB(MasterList.Looks.Background));
   return radio;
 }
 

@@ -262,24 +262,24 @@ std::unique_ptr<TImageObj> TImageObj::SimpleCreate(TSectionList& document, const
 
 TImageObj::~TImageObj() {
   ReleasePicture();
-  TSectionList& doc = ParentSectionList;
-  doc.MissingImages.Remove(this);
-  if (doc.ActiveImage == this) doc.ActiveImage = nullptr;
+  TSectionList& document = ParentSectionList;
+  document.Pictures.MissingImages.Remove(this);
+  if (document.Pictures.ActiveImage == this) document.Pictures.ActiveImage = nullptr;
 }
 
 void TImageObj::ReleasePicture() {
-  if (FCachedUse && !FetchName.empty()) ParentSectionList.BitmapList.DecUsage(FetchName);
+  if (FCachedUse && !FetchName.empty()) ParentSectionList.Pictures.BitmapList.DecUsage(FetchName);
   FCachedUse = false;
 }
 
 bool TImageObj::IsPlaceholder() const {
-  return State != TImageState::isShown || !ParentSectionList.ShowImages;
+  return State != TImageState::isShown || !ParentSectionList.Pictures.ShowImages;
 }
 
 void TImageObj::Fetch() {
-  TSectionList& doc = ParentSectionList;
-  const TImageIcons& icons = doc.Icons();
-  FetchName = doc.ExpandImageName(Source);
+  TSectionList& document = ParentSectionList;
+  const TImageIcons& icons = document.Icons();
+  FetchName = document.ExpandImageName(Source);
   auto broken = [&]() {
     Image = icons.BrokenImageIcon;
     Mask = icons.BrokenImageMask;
@@ -291,17 +291,17 @@ void TImageObj::Fetch() {
     Mask.reset();
     State = TImageState::isPending;
     Missing = true;
-    doc.MissingImages.Add(FetchName, this);
+    document.Pictures.MissingImages.Add(FetchName, this);
   };
   if (FetchName.empty()) {
     broken();
     return;
   }
-  if (doc.MissingImages.Contains(FetchName)) {
+  if (document.Pictures.MissingImages.Contains(FetchName)) {
     pending();
     return;
   }
-  TFetchedPicture picture = doc.Fetcher.GetTheBitmap(FetchName, Transparent);
+  TFetchedPicture picture = document.Pictures.Fetcher.GetTheBitmap(FetchName, Transparent);
   if (picture.Bitmap) {
     Image = OrigImage = picture.Bitmap;
     Mask = picture.Mask;
@@ -330,12 +330,12 @@ void TImageObj::MeasureAlt(TSurface& surface) {
 
 void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
                           const TFontObj* font) {
-  TSectionList& doc = ParentSectionList;
+  TSectionList& document = ParentSectionList;
   if (State == TImageState::isNone && !Missing) {
     if (!Source.empty()) {
-      if (doc.ShowImages) Fetch();
+      if (document.Pictures.ShowImages) Fetch();
     } else {
-      const TImageIcons& icons = doc.Icons();
+      const TImageIcons& icons = document.Icons();
       Image = icons.BrokenImageIcon;
       Mask = icons.BrokenImageMask;
       Transparent = TTransparency::LLCorner;
@@ -343,7 +343,7 @@ void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
     }
   }
   const bool placeholder = IsPlaceholder();
-  TBitmap* picture = doc.ShowImages && Image ? Image.get() : doc.Icons().PendingImageIcon.get();
+  TBitmap* picture = document.Pictures.ShowImages && Image ? Image.get() : document.Icons().PendingImageIcon.get();
   const int naturalW = std::max(1, picture ? picture->Width() : ImageIconSize);
   const int naturalH = std::max(1, picture ? picture->Height() : ImageIconSize);
 
@@ -390,7 +390,7 @@ void TImageObj::DrawAltText(TSurface& surface, const TFontObj* font, int left, i
 
 void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                      int docDX) {
-  TSectionList& doc = ParentSectionList;
+  TSectionList& document = ParentSectionList;
   surface.SaveDC();
   surface.SetBrush(TBrush{TBrushStyle::bsClear, clWhite});
   surface.SetFont(AltFont(surface));
@@ -398,9 +398,9 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
   DrawXX = SatAdd(x, BorderSize);
   DrawYY = SatAdd(top, BorderSize);
   const bool placeholder = IsPlaceholder();
-  const TImageIcons& icons = doc.Icons();
-  std::shared_ptr<TBitmap> picture = doc.ShowImages ? Image : icons.PendingImageIcon;
-  TBitmap* mask = doc.ShowImages ? Mask.get() : nullptr;
+  const TImageIcons& icons = document.Icons();
+  std::shared_ptr<TBitmap> picture = document.Pictures.ShowImages ? Image : icons.PendingImageIcon;
+  TBitmap* mask = document.Pictures.ShowImages ? Mask.get() : nullptr;
   if (!picture) picture = icons.BrokenImageIcon, mask = icons.BrokenImageMask.get();
   if (placeholder) {
     if (AltWidth >= PlaceholderMinSide && AltHeight >= PlaceholderMinSide)
@@ -412,7 +412,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
     DrawAltText(surface, font, x, top);
     // A one-pixel sunken frame around the box.
     const TRect box{x, top, SatAdd(x, AltWidth), SatAdd(top, AltHeight)};
-    const bool light = doc.Printing || ColorToRGB(doc.Background) == 0xFFFFFF;
+    const bool light = document.PaintPass.Printing || ColorToRGB(document.Looks.Background) == 0xFFFFFF;
     const TColor shadow = ColorToRGB(clBtnShadow);
     const TColor highlight = light ? 0x00C0C0C0 : ColorToRGB(clBtnHighlight);
     if (!box.IsEmpty()) {
@@ -431,7 +431,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
                          SatAdd(top, ImageHeight - i)},
                         color);
   }
-  if (MyFormControl && MyFormControl->HasFocus() && !doc.NoFocusRect) {
+  if (MyFormControl && MyFormControl->HasFocus() && !document.PaintPass.NoFocusRect) {
     const TColor text = surface.TextColor();
     surface.SetTextColor(clBlack);
     surface.SetBkColor(clWhite);
@@ -441,9 +441,9 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
   surface.RestoreDC(-1);
   // The image button's focus control is kept where Tab can reach it while
   // the picture is in view.
-  if (MyFormControl) PlaceImageButton(doc, *MyFormControl, top);
+  if (MyFormControl) PlaceImageButton(document, *MyFormControl, top);
   DrawXX = SatAdd(DrawXX, docDX);
-  DrawYY = SatAdd(DrawYY, doc.YOff);
+  DrawYY = SatAdd(DrawYY, document.PaintPass.YOff);
 }
 
 void TImageObj::DoDraw(TSurface& surface, int x, TBitmap* mask, TBitmap& picture, int y) {
@@ -466,7 +466,7 @@ void TImageObj::InsertImage(const std::string& name, bool error, bool& reformat)
   reformat = false;
   if (!Missing || name != FetchName) return;
   Missing = false;
-  ParentSectionList.MissingImages.Remove(this);
+  ParentSectionList.Pictures.MissingImages.Remove(this);
   if (error) {
     const TImageIcons& icons = ParentSectionList.Icons();
     Image = icons.BrokenImageIcon;
@@ -492,7 +492,7 @@ bool TImageObj::ReplaceImage(std::string_view data) {
   Swapped = true;
   FBitmap.reset();
   Missing = false;
-  ParentSectionList.MissingImages.Remove(this);
+  ParentSectionList.Pictures.MissingImages.Remove(this);
   State = TImageState::isShown;
   return true;
 }
@@ -538,24 +538,23 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
   }
   NoBorder = true;
   BorderSize = 0;
-  if (document.ChildControls) {
-    Panel = document.ChildControls->CreatePanel();
+  if (document.Windows.ChildControls) {
+    Panel = document.Windows.ChildControls->CreatePanel();
     if (Panel) {
       Panel->Hide();
       Panel->SetColor(Color);
       Panel->SetFrame(true);
       Panel->SetBounds({0, 0, DefaultWidth, DefaultHeight});
       // Mouse moves over the panel reach the viewer like moves over the page.
-      TSectionList* doc = &document;
-      Panel->SetOnMouseMove([doc](TChildControl& sender, TShiftState shift, int x, int y) {
-        if (!doc->OnControlMouseMove) return;
+      Panel->SetOnMouseMove([&document](TChildControl& sender, TShiftState shift, int x, int y) {
+        if (!document.Windows.OnControlMouseMove) return;
         const TRect bounds = sender.BoundsRect();
-        doc->OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
+        document.Windows.OnControlMouseMove(shift, SatAdd(bounds.Left, x), SatAdd(bounds.Top, y));
       });
     }
   }
-  if (document.OnPanelCreate) {
-    document.OnPanelCreate(Name, Panel.get(), Src, Type);
+  if (document.Windows.OnPanelCreate) {
+    document.Windows.OnPanelCreate(Name, Panel.get(), Src, Type);
     // What the owner made of the panel is its natural size.
     if (Panel) {
       const TRect r = Panel->BoundsRect();
@@ -563,19 +562,19 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
       if (r.Height() > 0) NaturalHeight = r.Height();
     }
   }
-  document.PanelList.push_back(this);
+  document.Windows.PanelList.push_back(this);
 }
 
 TPanelObj::~TPanelObj() {
   // A destructor cannot pass a failure on: the owner's handler is told,
   // and what it throws is dropped.
-  if (ParentSectionList.OnPanelDestroy) {
+  if (ParentSectionList.Windows.OnPanelDestroy) {
     try {
-      ParentSectionList.OnPanelDestroy(Name, Panel.get());
+      ParentSectionList.Windows.OnPanelDestroy(Name, Panel.get());
     } catch (...) {
     }
   }
-  auto& list = ParentSectionList.PanelList;
+  auto& list = ParentSectionList.Windows.PanelList;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
@@ -589,13 +588,13 @@ void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
 
 void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                      int docDX) {
-  TSectionList& doc = ParentSectionList;
+  TSectionList& document = ParentSectionList;
   const int top = BoxTop(font, baseline, topY);
   DrawXX = SatAdd(x, docDX);
-  DrawYY = SatAdd(top, doc.YOff);
-  if (Panel && !doc.Printing && !doc.IsCopy) {
+  DrawYY = SatAdd(top, document.PaintPass.YOff);
+  if (Panel && !document.PaintPass.Printing && !document.PaintPass.IsCopy) {
     // The window panel moves after the paint, never inside it.
-    doc.WindowPlacements.push_back({this, TPoint{x, top}});
+    document.Windows.WindowPlacements.push_back({this, TPoint{x, top}});
     return;
   }
   const TRect box{x, top, SatAdd(x, ImageWidth), SatAdd(top, ImageHeight)};

@@ -138,7 +138,7 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
 }
 
 void TCellObj::MinMax(TSurface& surface, int& min, int& max) {
-  const int cycle = Cell->Document.CycleNumber;
+  const int cycle = Cell->Document.LayoutPass.CycleNumber;
   if (FCycle != cycle) {
     Cell->MinMaxWidth(surface, FMin, FMax);
     FCycle = cycle;
@@ -286,25 +286,7 @@ void ThtmlTable::MinMaxWidth(TSurface& surface, int& min, int& max) {
   max = mm.Max;
 }
 
-int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
-                          int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                          int& curs) {
-  (void)xRef, (void)yRef, (void)blockHeight, (void)imgr;
-  StartCurs = curs;
-  YDraw = ContentTop = DrawTop = y;
-  FLayoutX = x;
-  AddDummyCells();
-  RowTops.assign(Grid.size(), y);
-  Heights.assign(Grid.size(), 0);
-  if (NumCols == 0 || AllCells.empty()) {
-    // Nothing to lay out: the table is its spacing.
-    TableWidth = TableHeight = std::max(0, CellSpacing);
-    SectionHeight = DrawHeight = TableHeight;
-    ContentBot = DrawBot = SatAdd(y, TableHeight);
-    maxWidth = std::max(maxWidth, TableWidth);
-    return SectionHeight;
-  }
-
+std::vector<long long> ThtmlTable::LayOutColumns(TSurface& surface, int x, int availableWidth) {
   TTableWidths tw = FindColumnWidths(WidthCells(surface), NumCols, CellSpacing, UseAbsolute,
                                      tblWidthAttr, tblWidthAttr > 0 ? tblWidthAttr : availableWidth);
   Widths = tw.Widths;
@@ -313,9 +295,11 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
   colX[0] = static_cast<long long>(x) + CellSpacing;
   for (int c = 0; c < NumCols; ++c)
     colX[static_cast<std::size_t>(c) + 1] = colX[static_cast<std::size_t>(c)] + Widths[static_cast<std::size_t>(c)];
+  return colX;
+}
 
-  // Each cell's content is laid out once at the table's top and moved to
-  // its row when the row heights are known.
+void ThtmlTable::LayOutCells(TSurface& surface, const std::vector<long long>& colX, int x, int y,
+                             int availableHeight, int& maxWidth, int& curs, TFirstLine& firstLine) {
   for (TCellObj* c : AllCells) {
     FetchBackgroundPicture(surface, c->BkImage);
     const int span = std::min(c->ColSpan, NumCols - c->Col);
@@ -328,12 +312,15 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
     c->Cell->IMgr.Clear();
     c->Cell->IMgr.Reset(contentX, SatAdd(contentX, contentW));
     int sw = 0;
-    int h = c->Cell->DoLogic(surface, contentX, y, contentW, availableHeight, 0, sw, curs);
+    int h = c->Cell->DoLogic(surface, contentX, y, contentW, availableHeight, 0, sw, curs,
+                             firstLine);
     long long bottom = std::max<long long>(c->Cell->tcDrawBot, c->Cell->IMgr.ImageBottom());
     c->ContentHt = Sat(std::max<long long>(h, bottom - y));
     maxWidth = std::max(maxWidth, Sat(static_cast<long long>(contentX) + sw - x));
   }
+}
 
+void ThtmlTable::FindHeights() {
   std::vector<TRowCell> rowCells;
   rowCells.reserve(AllCells.size());
   for (TCellObj* c : AllCells) {
@@ -358,7 +345,9 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
   }
   Heights = FindRowHeights(rowCells, rowSpecs, tblHeightAttr, CellSpacing);
   Heights.resize(Grid.size(), 0);
+}
 
+int ThtmlTable::PlaceRows(int y) {
   long long top = static_cast<long long>(y) + CellSpacing;
   for (std::size_t r = 0; r < Grid.size(); ++r) {
     RowTops[r] = Sat(top);
@@ -380,8 +369,10 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
     c->Cell->MoveY(Sat(static_cast<long long>(contentTop) - y));
     drawBot = std::max(drawBot, c->Cell->tcDrawBot);
   }
+  return drawBot;
+}
 
-  // Header and footer rows, for printing.
+void ThtmlTable::FindHeadAndFoot() {
   HeaderRowCount = 0;
   HeaderHeight = 0;
   while (HeaderRowCount < static_cast<int>(Rows.size()) &&
@@ -399,6 +390,35 @@ int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, i
   bool body = std::any_of(Rows.begin(), Rows.end(),
                           [](const auto& row) { return row->RowType == TRowType::TBody; });
   HeadOrFoot = body && (HeaderRowCount > 0 || FootStartRow >= 0);
+}
+
+int ThtmlTable::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
+                          int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
+                          int& curs, TFirstLine& firstLine) {
+  (void)xRef, (void)yRef, (void)blockHeight, (void)imgr;
+  StartCurs = curs;
+  YDraw = ContentTop = DrawTop = y;
+  FLayoutX = x;
+  AddDummyCells();
+  RowTops.assign(Grid.size(), y);
+  Heights.assign(Grid.size(), 0);
+  if (NumCols == 0 || AllCells.empty()) {
+    // Nothing to lay out: the table is its spacing.
+    TableWidth = TableHeight = std::max(0, CellSpacing);
+    SectionHeight = DrawHeight = TableHeight;
+    ContentBot = DrawBot = SatAdd(y, TableHeight);
+    maxWidth = std::max(maxWidth, TableWidth);
+    return SectionHeight;
+  }
+
+  const std::vector<long long> colX = LayOutColumns(surface, x, availableWidth);
+  // Each cell's content is laid out once at the table's top and moved to
+  // its row when the row heights are known.
+  LayOutCells(surface, colX, x, y, availableHeight, maxWidth, curs, firstLine);
+  FindHeights();
+  const int drawBot = PlaceRows(y);
+  // Header and footer rows, for printing.
+  FindHeadAndFoot();
 
   SectionHeight = TableHeight;
   ContentBot = SatAdd(y, TableHeight);
@@ -446,7 +466,7 @@ void ThtmlTable::DrawCell(TSurface& surface, const TRect& clip, TCellObj& c, int
 int ThtmlTable::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
                       int yRef) {
   (void)imgr, (void)xRef, (void)yRef;
-  const long long yOff = ParentSectionList.YOff;
+  const long long yOff = ParentSectionList.PaintPass.YOff;
   const int dx = SatAdd(x, -FLayoutX);
   if (Grid.empty() || RowTops.size() != Grid.size()) return Sat(ContentBot - yOff);
   const long long top = clip.Top + yOff;

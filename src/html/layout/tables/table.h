@@ -136,7 +136,7 @@ public:
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   int Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int x, int xRef,
             int yRef) override;
   unsigned GetURL(TSurface& surface, int x, int y, TLinkHit& hit) override;
@@ -147,6 +147,20 @@ public:
 
 private:
   std::vector<TWidthCell> WidthCells(TSurface& surface);
+  // The steps of DrawLogic, in order.
+  // Column widths for the room offered; returns the X of each column's left
+  // edge (and one past the last column).
+  std::vector<long long> LayOutColumns(TSurface& surface, int x, int availableWidth);
+  // Lays every cell's content out at the table's top y in its columns.
+  void LayOutCells(TSurface& surface, const std::vector<long long>& colX, int x, int y,
+                   int availableHeight, int& maxWidth, int& curs, TFirstLine& firstLine);
+  // Row heights from the cells' content heights and the height asked for.
+  void FindHeights();
+  // Row tops from y down; each cell's content moves to its row and
+  // vertical alignment. Returns the lowest drawn bottom.
+  int PlaceRows(int y);
+  // The header rows at the top and footer rows (for printing).
+  void FindHeadAndFoot();
   void DrawCell(TSurface& surface, const TRect& clip, TCellObj& cell, int dx, long long yOff);
 
   int FLayoutX = 0;

@@ -53,40 +53,26 @@ void EqualShares(std::vector<int>& out, const std::vector<long long>& base,
   out[to.back()] = Sat(base[to.back()] + extra - share * static_cast<long long>(to.size() - 1));
 }
 
-}  // namespace
-
-std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
-                                const std::vector<TRowSpec>& rows, int height, int cellSpacing) {
-  const size_t n = rows.size();
-  if (n == 0) return {};
-  const long long spacing = cellSpacing;
-  const long long H = static_cast<long long>(height) - spacing;
-  // What a percentage is taken of; in a table of one row a percentage stands
-  // for all of it.
-  const long long pctBase = Height(H - static_cast<long long>(n) * spacing);
-  auto percentOf = [&](int pct) {
-    return n == 1 ? pctBase : pctBase * std::clamp(pct, 0, 100) / 100;
-  };
-  auto ask = [&](long long content, int specHt, int specPct) {
+// Turns a cell's or row's content height and specified heights into what
+// it asks for. A percentage is taken of `base`, or in a table of one row
+// stands for all of it.
+struct TAsker {
+  long long PctBase = 0;
+  size_t Rows = 0;
+  long long PercentOf(int pct) const {
+    return Rows == 1 ? PctBase : PctBase * std::clamp(pct, 0, 100) / 100;
+  }
+  TAsk Ask(long long content, int specHt, int specPct) const {
     TAsk a;
     a.Min = std::max(Height(content), specHt >= 0 ? static_cast<long long>(specHt) : 0);
-    if (specPct >= 0) a.Pct = percentOf(specPct);
+    if (specPct >= 0) a.Pct = PercentOf(specPct);
     return a;
-  };
+  }
+};
 
-  // Rows of one row span: the rows' own heights and the cells of span 1.
-  TRows r{std::vector<long long>(n, 0), std::vector<long long>(n, 0), std::vector<bool>(n, false)};
-  auto takeOneRow = [&](size_t i, const TAsk& a) {
-    r.Min[i] = std::max(r.Min[i], a.Min);
-    if (a.Pct >= 0) {
-      r.Desired[i] = std::max(r.Desired[i], a.Pct);
-      r.Specified[i] = true;
-    }
-  };
-  for (size_t i = 0; i < n; ++i)
-    takeOneRow(i, ask(0, rows[i].SpecRowHeight, rows[i].SpecRowHeightPercent));
-
-  // The cells that stand in the table, spans cut at the last row, by span.
+// The cells that stand in a table of n rows, spans cut at the last row, by
+// rising span (document order within one span).
+std::vector<TRowCell> CellsBySpan(const std::vector<TRowCell>& cells, size_t n) {
   std::vector<TRowCell> sorted;
   sorted.reserve(cells.size());
   for (TRowCell c : cells) {
@@ -97,24 +83,45 @@ std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
   }
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const TRowCell& a, const TRowCell& b) { return a.RowSpan < b.RowSpan; });
+  return sorted;
+}
 
-  size_t next = 0;
-  for (; next < sorted.size() && sorted[next].RowSpan == 1; ++next) {
+// The rows' minimum and desired heights from their own heights and the
+// cells of one row (the first `next` of `sorted`, which comes back past
+// them), spacing added.
+TRows OneRowHeights(const std::vector<TRowSpec>& rows, const std::vector<TRowCell>& sorted,
+                    size_t& next, const TAsker& asker, long long spacing) {
+  const size_t n = rows.size();
+  TRows r{std::vector<long long>(n, 0), std::vector<long long>(n, 0), std::vector<bool>(n, false)};
+  auto takeOneRow = [&](size_t i, const TAsk& a) {
+    r.Min[i] = std::max(r.Min[i], a.Min);
+    if (a.Pct >= 0) {
+      r.Desired[i] = std::max(r.Desired[i], a.Pct);
+      r.Specified[i] = true;
+    }
+  };
+  for (size_t i = 0; i < n; ++i)
+    takeOneRow(i, asker.Ask(0, rows[i].SpecRowHeight, rows[i].SpecRowHeightPercent));
+  for (next = 0; next < sorted.size() && sorted[next].RowSpan == 1; ++next) {
     const TRowCell& c = sorted[next];
     takeOneRow(static_cast<size_t>(c.Row),
-               ask(static_cast<long long>(c.ContentHeight) + c.VrSpace, c.SpecHt, c.SpecHtPercent));
+               asker.Ask(static_cast<long long>(c.ContentHeight) + c.VrSpace, c.SpecHt, c.SpecHtPercent));
   }
   for (size_t i = 0; i < n; ++i) {
     r.Min[i] = Height(r.Min[i] + spacing);
     r.Desired[i] = std::max(Height(r.Desired[i] + spacing), r.Min[i]);
   }
+  return r;
+}
 
-  // Cells of several rows, in rising span: each spreads what it needs beyond
-  // the spanned rows over them.
+// Cells of several rows (sorted[next..], in rising span): each spreads what
+// it needs beyond the spanned rows over them.
+void SpreadSpanningCells(TRows& r, const std::vector<TRowCell>& sorted, size_t next,
+                         const TAsker& asker, long long spacing) {
   for (; next < sorted.size(); ++next) {
     const TRowCell& c = sorted[next];
     const TAsk a =
-        ask(static_cast<long long>(c.ContentHeight) + c.VrSpace, c.SpecHt, c.SpecHtPercent);
+        asker.Ask(static_cast<long long>(c.ContentHeight) + c.VrSpace, c.SpecHt, c.SpecHtPercent);
     ShareEqually(r.Min, c.Row, c.RowSpan, a.Min + spacing - Total(r.Min, c.Row, c.RowSpan));
     if (a.Pct >= 0) {
       ShareEqually(r.Desired, c.Row, c.RowSpan,
@@ -123,8 +130,38 @@ std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
     }
     for (int k = c.Row; k < c.Row + c.RowSpan; ++k) r.Desired[k] = std::max(r.Desired[k], r.Min[k]);
   }
+}
 
-  // The rows against the available height.
+// When even the desired heights leave room (total desired < H): rows
+// without a specified height share it, or every row is stretched.
+void StretchDesired(std::vector<int>& out, const TRows& r, long long H, long long totalDesired) {
+  const size_t n = out.size();
+  std::vector<size_t> free;
+  for (size_t i = 0; i < n; ++i) {
+    out[i] = Sat(r.Desired[i]);
+    if (!r.Specified[i]) free.push_back(i);
+  }
+  if (!free.empty()) {
+    EqualShares(out, r.Desired, free, H - totalDesired);
+  } else if (totalDesired > 0) {
+    // Every row specified: stretched by H / total desired.
+    long long given = 0;
+    for (size_t i = 0; i + 1 < n; ++i) {
+      out[i] = Sat(MulDivDown(r.Desired[i], H, totalDesired));
+      given += out[i];
+    }
+    out[n - 1] = Sat(H - given);
+  } else {
+    // Every row specified as 0 high: nothing to scale, so equal shares.
+    std::vector<size_t> all(n);
+    for (size_t i = 0; i < n; ++i) all[i] = i;
+    EqualShares(out, std::vector<long long>(n, 0), all, H);
+  }
+}
+
+// The rows against the available height H.
+std::vector<int> FitToHeight(const TRows& r, long long H) {
+  const size_t n = r.Min.size();
   long long totalMin = 0, totalDesired = 0;
   for (size_t i = 0; i < n; ++i) {
     totalMin += r.Min[i];
@@ -133,29 +170,8 @@ std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
   std::vector<int> out(n);
   for (size_t i = 0; i < n; ++i) out[i] = Sat(r.Min[i]);
   if (totalMin >= H) return out;
-
-  std::vector<size_t> all(n);
-  for (size_t i = 0; i < n; ++i) all[i] = i;
   if (totalDesired < H) {
-    std::vector<size_t> free;
-    for (size_t i = 0; i < n; ++i) {
-      out[i] = Sat(r.Desired[i]);
-      if (!r.Specified[i]) free.push_back(i);
-    }
-    if (!free.empty()) {
-      EqualShares(out, r.Desired, free, H - totalDesired);
-    } else if (totalDesired > 0) {
-      // Every row specified: stretched by H / total desired.
-      long long given = 0;
-      for (size_t i = 0; i + 1 < n; ++i) {
-        out[i] = Sat(MulDivDown(r.Desired[i], H, totalDesired));
-        given += out[i];
-      }
-      out[n - 1] = Sat(H - given);
-    } else {
-      // Every row specified as 0 high: nothing to scale, so equal shares.
-      EqualShares(out, std::vector<long long>(n, 0), all, H);
-    }
+    StretchDesired(out, r, H, totalDesired);
     return out;
   }
 
@@ -163,6 +179,8 @@ std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
   const long long extra = H - totalMin;
   const long long spread = totalDesired - totalMin;
   if (spread <= 0) {
+    std::vector<size_t> all(n);
+    for (size_t i = 0; i < n; ++i) all[i] = i;
     EqualShares(out, r.Min, all, extra);
     return out;
   }
@@ -173,6 +191,23 @@ std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
   }
   out[n - 1] = Sat(H - given);
   return out;
+}
+
+}  // namespace
+
+std::vector<int> FindRowHeights(const std::vector<TRowCell>& cells,
+                                const std::vector<TRowSpec>& rows, int height, int cellSpacing) {
+  const size_t n = rows.size();
+  if (n == 0) return {};
+  const long long spacing = cellSpacing;
+  const long long H = static_cast<long long>(height) - spacing;
+  // What a percentage is taken of.
+  const TAsker asker{Height(H - static_cast<long long>(n) * spacing), n};
+  const std::vector<TRowCell> sorted = CellsBySpan(cells, n);
+  size_t next = 0;
+  TRows r = OneRowHeights(rows, sorted, next, asker, spacing);
+  SpreadSpanningCells(r, sorted, next, asker, spacing);
+  return FitToHeight(r, H);
 }
 
 }  // namespace tav

@@ -10,6 +10,7 @@
 // section_find.cpp (points, positions and the link under a point).
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "html/base/prefix_sums.h"
@@ -117,7 +118,7 @@ public:
             int yRef) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
   // Points are document pixels, as layout places the lines.
   bool CursorToXY(TSurface& surface, int cursor, int& x, int& y) override;
@@ -154,9 +155,40 @@ public:
 
 protected:
   void SetLineMetrics(LineRec& line) const;
-  // Lays the lines out; noWrap: lines end only at BR characters.
+  // Lays the lines out; noWrap: lines end only at BR characters. The first
+  // line answers firstLine's request.
   int LayoutLines(TSurface& surface, int x, int y, int availableWidth, int availableHeight,
-                  IndentManager& imgr, int& maxWidth, int& curs, bool noWrap);
+                  IndentManager& imgr, int& maxWidth, int& curs, TFirstLine& firstLine,
+                  bool noWrap);
+  // The steps of LayoutLines (section_layout.cpp), sharing one TLinePass.
+  struct TLinePass;
+  struct TLineBreak;
+  // Places a floating image at document Y `at` through the indent manager.
+  void PlaceFloat(TLinePass& pass, TFloatingObj& f, int at);
+  // An empty line `height` pixels high (clearance, or room below floats).
+  void AddGapLine(TLinePass& pass, int height);
+  // Before the first line: down past the floats on the cleared side.
+  void AddClearance(TLinePass& pass);
+  // Breaks all the text into lines, from the pass's Y down.
+  void BreakIntoLines(TLinePass& pass, int availableWidth);
+  // How many characters from pos (up to limit) fit in width, with the
+  // spaces at the cut.
+  int FitCount(int pos, int limit, long long width) const;
+  // The last character in [pos, pos + n) a line may end after, -1 if none.
+  int LastBreakIn(int pos, int n, long long width) const;
+  // Where the line from pos ends, given that n characters fit; false when
+  // no break fits and the line moved down past floats instead.
+  bool ChooseBreak(TLinePass& pass, int pos, int n, int limit, long long width, TLineBreak& brk);
+  // Places the floats the line up to `end` meets; true when one was placed
+  // beside it (the line is then fitted again).
+  bool PlaceFloatsMet(TLinePass& pass, int end);
+  // The line's horizontal place and justification between left and right.
+  void AlignLine(TLinePass& pass, LineRec& line, const TLineBreak& brk, int left, int right);
+  // Adds the line from pos, moves the pass below it and places the floats
+  // that waited for it.
+  void AddLine(TLinePass& pass, int pos, const TLineBreak& brk, int left, int right);
+  // Every 50th section reports layout progress to the viewer.
+  void ReportLayoutProgress();
   // Sizes every image for a layout pass (or for measuring, with no room
   // given); the widths are measured again when a size changed.
   void SizeImages(TSurface& surface, int availableWidth, int availableHeight);
@@ -199,6 +231,22 @@ private:
   void DrawBorders(TSurface& surface, const LineRec& line, int x, long long yOff);
   void DrawRun(TSurface& surface, const TFontObj& run, bool selected, TColor pageBg, long long x,
                long long baseline, std::u16string_view text, const int* dx);
+  // The steps of Draw1 (section_paint.cpp), sharing one TLinePaint.
+  struct TLinePaint;
+  // Paints one line that has characters: its inline boxes, its text under
+  // the clip, its pictures and controls, and a soft hyphen's '-'.
+  void DrawLine(TLinePaint& paint, const LineRec& line);
+  // The characters [a, b) of the line that may show under the clip (vis:
+  // the end of the line's visible text).
+  std::pair<int, int> ClipSlice(const TLinePaint& paint, int vis) const;
+  // The window X of character i on the line, with the justification of the
+  // first `spaces` spaces.
+  long long XOnLine(const TLinePaint& paint, int i, int spaces) const;
+  // Queues the inline picture, or paints the control, at placeholder i.
+  void DrawPlaceholder(TLinePaint& paint, int i);
+  // Draws the text from i up to b that shares one font and one selection
+  // state; returns where it stopped.
+  int DrawTextRun(TLinePaint& paint, int i, int b);
 };
 
 // One line of preformatted text: never wraps unless break-word is set.
@@ -209,7 +257,7 @@ public:
   void ProcessText(int index) override;
   int DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                 int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                int& curs) override;
+                int& curs, TFirstLine& firstLine) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
 };
 

@@ -24,7 +24,7 @@ int TSection::SourceAt(int i) const {
 
 void TSection::AttachBorders(LineRec& line) {
   line.BorderList.clear();
-  const auto& records = ParentSectionList.InlineList;
+  const auto& records = ParentSectionList.Looks.InlineList;
   if (records.empty() || line.Ln == 0 || SIndexList.empty()) return;
   const int start = line.Start;
   const int end = line.Start + line.Ln;

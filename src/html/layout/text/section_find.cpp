@@ -77,14 +77,14 @@ int TSection::FindCursor(TSurface& surface, int x, int y, int& xr, int& yr, bool
 
 unsigned TSection::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
   (void)surface;
-  TSectionList& doc = ParentSectionList;
+  TSectionList& document = ParentSectionList;
   // Pictures first: their painted place decides.
   int ix = 0, iy = 0;
   if (Images.Count() > 0) {
     if (auto* image = dynamic_cast<TImageObj*>(Images.PtInImage(x, y, ix, iy))) {
       unsigned result = 0;
       hit.Image = image;
-      doc.ActiveImage = image;
+      document.Pictures.ActiveImage = image;
       hit.ImageX = ix;
       hit.ImageY = iy;
       hit.Title = !image->ImageTitle.empty() ? image->ImageTitle : image->FAlt;
@@ -94,7 +94,7 @@ unsigned TSection::GetURL(TSurface& surface, int x, int y, TLinkHit& hit) {
         return guControl | (hit.Title.empty() ? 0u : guTitle);
       }
       if (image->UseMap) {
-        if (const TMapItem* map = doc.FindMap(image->MapName)) {
+        if (const TMapItem* map = document.FindMap(image->MapName)) {
           TAreaLink link;
           if (map->GetURL(ix, iy, link)) {
             hit.Url = link.Href;

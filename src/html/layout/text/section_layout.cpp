@@ -119,7 +119,7 @@ int TSection::VisibleEnd(int start, int end) const {
 
 void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
   bool objects = Images.Count() > 0;
-  if (!objects && StoredCycle == ParentSectionList.CycleNumber && StoredMin >= 0) {
+  if (!objects && StoredCycle == ParentSectionList.LayoutPass.CycleNumber && StoredMin >= 0) {
     min = StoredMin;
     max = StoredMax;
     return;
@@ -178,7 +178,7 @@ void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
   }
   StoredMin = Sat(mn);
   StoredMax = Sat(std::max(mx, mn));
-  StoredCycle = ParentSectionList.CycleNumber;
+  StoredCycle = ParentSectionList.LayoutPass.CycleNumber;
   min = StoredMin;
   max = StoredMax;
 }
@@ -197,7 +197,7 @@ void TPreFormated::MinMaxWidth(TSurface& surface, int& min, int& max) {
   min = std::min(max, 6000);
   StoredMin = min;
   StoredMax = max;
-  StoredCycle = ParentSectionList.CycleNumber;
+  StoredCycle = ParentSectionList.LayoutPass.CycleNumber;
 }
 
 // ---------------------------------------------------------------- lines
@@ -254,201 +254,270 @@ void TSection::SetLineMetrics(LineRec& line) const {
   }
 }
 
+// One pass of LayoutLines: where the next line goes, the floating images
+// met so far, and the widest extent.
+struct TSection::TLinePass {
+  TLinePass(IndentManager& imgr, TFirstLine& firstLine) : Imgr(imgr), FirstLine(firstLine) {}
+  IndentManager& Imgr;
+  TFirstLine& FirstLine;
+  int X = 0;             // the left the lines are laid out from
+  int Y = 0;             // the top of the next line
+  bool NoWrap = false;
+  long long LocalMax = 0;  // the widest extent, relative to X
+  std::vector<TFloatingObj*> Floats;  // the floating images in order
+  std::size_t NextFloat = 0;          // the first one no line has met yet
+  std::vector<TFloatingObj*> Waiting; // met, placed below the current line
+  long long FloatBottom = 0;          // the lowest float bottom
+};
+
+// Where a line ends: its character count, the character it breaks after
+// (-1 when it takes all that is left of its stretch) and whether it is a
+// word too long for the width.
+struct TSection::TLineBreak {
+  int Ln = 0;
+  int BreakAt = -1;
+  bool Overflow = false;
+};
+
+void TSection::PlaceFloat(TLinePass& pass, TFloatingObj& f, int at) {
+  int boxX = pass.Imgr.PlaceFloat(at, f.HorzAlign, f.TotalWidth(), f.TotalHeight());
+  f.FloatX = SatAdd(boxX, f.HSpaceL);
+  f.FloatY = at;
+  pass.FloatBottom = std::max(pass.FloatBottom, static_cast<long long>(at) + f.TotalHeight());
+}
+
+void TSection::AddGapLine(TLinePass& pass, int height) {
+  LineRec gap;
+  gap.Start = 0;
+  gap.Ln = 0;
+  gap.Y = pass.Y;
+  gap.LineHt = gap.LineImgHt = height;
+  Lines.push_back(gap);
+  pass.Y = SatAdd(pass.Y, height);
+}
+
+void TSection::AddClearance(TLinePass& pass) {
+  if (ClearAttr == ClearAttrType::clrNone) return;
+  int clearLeft = 0, clearRight = 0;
+  pass.Imgr.GetClearY(clearLeft, clearRight);
+  int cy = ClearAttr == ClearAttrType::clLeft    ? clearLeft
+           : ClearAttr == ClearAttrType::clRight ? clearRight
+                                                 : std::max(clearLeft, clearRight);
+  long long gap = static_cast<long long>(cy) - pass.Y - 1;
+  if (gap > 0) AddGapLine(pass, Sat(gap));
+}
+
+int TSection::FitCount(int pos, int limit, long long width) const {
+  // Binary search over the prefix sums.
+  int n = 0;
+  if (width >= 0) {
+    long long base = FPrefix[static_cast<std::size_t>(pos)];
+    std::size_t past = FPrefix.UpperBound(static_cast<std::size_t>(pos) + 1,
+                                          static_cast<std::size_t>(limit) + 1, base + width);
+    n = static_cast<int>(past) - (pos + 1);
+  }
+  if (n > 0 && pos + n < limit && IsLowSurrogate(Buff[static_cast<std::size_t>(pos + n)]) &&
+      IsHighSurrogate(Buff[static_cast<std::size_t>(pos + n - 1)]))
+    --n;
+  // Spaces at the cut are not measured: they end the line.
+  while (pos + n < limit && Buff[static_cast<std::size_t>(pos + n)] == u' ') ++n;
+  return n;
+}
+
+int TSection::LastBreakIn(int pos, int n, long long width) const {
+  for (int j = pos + n - 1; j >= pos; --j) {
+    if (!CanBreakAfter(j)) continue;
+    // A soft hyphen's break needs room for its '-'.
+    if (Brk[static_cast<std::size_t>(j)] == 's' && Width(pos, j + 1) + HyphenWidth(j) > width) continue;
+    return j;
+  }
+  return -1;
+}
+
+bool TSection::ChooseBreak(TLinePass& pass, int pos, int n, int limit, long long width,
+                           TLineBreak& brk) {
+  if (pos + n >= limit) {
+    brk.Ln = limit - pos;
+    return true;
+  }
+  brk.BreakAt = LastBreakIn(pos, n, width);
+  if (brk.BreakAt < 0) {
+    // No break fits: below narrowing floats there may be room.
+    if (!pass.NoWrap && (n == 0 || !BreakWord)) {
+      int next = pass.Imgr.GetNextWiderY(pass.Y);
+      if (next > pass.Y) {
+        AddGapLine(pass, next - pass.Y);
+        return false;
+      }
+    }
+    if (BreakWord) {
+      // Cut where the width ends (never inside a surrogate pair).
+      brk.Ln = std::max(n, 1);
+      if (pos + brk.Ln < limit && IsLowSurrogate(Buff[static_cast<std::size_t>(pos + brk.Ln)])) ++brk.Ln;
+    } else {
+      // The word overflows: the line runs on to the next break.
+      int k = pos + n;
+      while (k < limit - 1 && !CanBreakAfter(k)) ++k;
+      brk.BreakAt = k;
+      brk.Ln = k + 1 - pos;
+      brk.Overflow = true;
+    }
+  } else {
+    brk.Ln = brk.BreakAt + 1 - pos;
+  }
+  while (pos + brk.Ln < limit && Buff[static_cast<std::size_t>(pos + brk.Ln)] == u' ') ++brk.Ln;
+  return true;
+}
+
+bool TSection::PlaceFloatsMet(TLinePass& pass, int end) {
+  bool placed = false;
+  while (pass.NextFloat < pass.Floats.size() && pass.Floats[pass.NextFloat]->Pos < end) {
+    TFloatingObj* f = pass.Floats[pass.NextFloat++];
+    long long room = static_cast<long long>(pass.Imgr.RightSide(pass.Y)) - pass.Imgr.LeftIndent(pass.Y);
+    if (f->TotalWidth() <= room) {
+      PlaceFloat(pass, *f, pass.Y);
+      placed = true;
+    } else {
+      pass.Waiting.push_back(f);
+    }
+  }
+  return placed;
+}
+
+void TSection::AlignLine(TLinePass& pass, LineRec& line, const TLineBreak& brk, int left,
+                         int right) {
+  const int pos = line.Start;
+  int vis = VisibleEnd(pos, pos + line.Ln);
+  long long w = Width(pos, vis) + (line.Shy ? HyphenWidth(brk.BreakAt) : 0);
+  long long lineX = left;
+  if (Justify == JustifyType::Centered) lineX = (static_cast<long long>(left) + right - w) / 2;
+  else if (Justify == JustifyType::Right) lineX = static_cast<long long>(right) - w;
+  line.DrawXX = Sat(lineX - pass.X);
+  // Justified lines but the last spread what is left over their spaces.
+  if (Justify == JustifyType::FullJustify && !pass.NoWrap && pos + line.Ln < Len) {
+    long long extra = static_cast<long long>(right) - left - w;
+    int spaces = static_cast<int>(std::count(Buff.begin() + pos, Buff.begin() + vis, u' '));
+    if (spaces > 0 && extra > 0) {
+      line.Extra = Sat(extra);
+      line.Spaces = spaces;
+    }
+  }
+  line.DrawWidth = Sat(w + line.Extra);
+  if (brk.Overflow || pass.NoWrap) pass.LocalMax = std::max(pass.LocalMax, lineX - pass.X + w);
+}
+
+void TSection::AddLine(TLinePass& pass, int pos, const TLineBreak& brk, int left, int right) {
+  LineRec line;
+  line.Start = pos;
+  line.Ln = brk.Ln;
+  line.Y = pass.Y;
+  line.Shy = brk.BreakAt >= 0 && pos + brk.Ln < Len && Brk[static_cast<std::size_t>(brk.BreakAt)] == 's';
+  SetLineMetrics(line);
+  AlignLine(pass, line, brk, left, right);
+  int h = SatAdd(SatAdd(line.SpaceBefore, line.LineHt), line.SpaceAfter);
+  line.LineImgHt = h;
+  if (int* baseline = pass.FirstLine.Baseline) {
+    *baseline = SatAdd(SatAdd(pass.Y, line.SpaceBefore), line.LineHt - line.Descent);
+    pass.FirstLine.Baseline = nullptr;
+  }
+  Lines.push_back(std::move(line));
+  pass.Y = SatAdd(pass.Y, h);
+  // The floats that did not fit beside the line go below it.
+  for (TFloatingObj* f : pass.Waiting) PlaceFloat(pass, *f, pass.Y);
+  pass.Waiting.clear();
+}
+
+void TSection::BreakIntoLines(TLinePass& pass, int availableWidth) {
+  EnsureWidths();
+  int indent = FLPercent ? SatMulDiv(availableWidth, FirstLineIndent, 100) : FirstLineIndent;
+  int pos = 0;
+  bool first = true;
+  while (pos < Len) {
+    int left = SatAdd(pass.Imgr.LeftIndent(pass.Y), first ? indent : 0);
+    int right = pass.Imgr.RightSide(pass.Y);
+    long long width = pass.NoWrap ? LLONG_MAX / 4 : static_cast<long long>(right) - left;
+    // A line never runs past a BR.
+    auto br = std::lower_bound(FBreaks.begin(), FBreaks.end(), pos);
+    int limit = br != FBreaks.end() ? *br + 1 : Len;
+    int n = FitCount(pos, limit, width);
+    TLineBreak brk;
+    // Moved down past narrowing floats: the line is tried again there.
+    if (!ChooseBreak(pass, pos, n, limit, width, brk)) continue;
+    // Floating images met on this line are placed at once where they fit
+    // (the line is then fitted again, narrower), else below the line.
+    if (PlaceFloatsMet(pass, pos + brk.Ln)) continue;
+    AddLine(pass, pos, brk, left, right);
+    pos += brk.Ln;
+    first = false;
+  }
+}
+
+void TSection::ReportLayoutProgress() {
+  TSectionList& document = ParentSectionList;
+  TDocumentLayoutPass& layout = document.LayoutPass;
+  if (layout.OnProgress && SectionNumber > 0 && SectionNumber % 50 == 0 && layout.SectionCount > 0) {
+    long long span = 100 - layout.ProgressStart;
+    layout.OnProgress(Sat(layout.ProgressStart + span * SectionNumber / layout.SectionCount));
+  }
+}
+
 int TSection::LayoutLines(TSurface& surface, int x, int y, int availableWidth,
                           int availableHeight, IndentManager& imgr, int& maxWidth, int& curs,
-                          bool noWrap) {
+                          TFirstLine& firstLine, bool noWrap) {
   Lines.clear();
   StartCurs = curs;
   YDraw = ContentTop = DrawTop = y;
   FLayoutX = x;
-  int Y = y;
-  long long localMax =
+  TLinePass pass{imgr, firstLine};
+  pass.X = x;
+  pass.Y = y;
+  pass.NoWrap = noWrap;
+  pass.FloatBottom = y;
+  pass.LocalMax =
       std::max<long long>(0, std::min<long long>(static_cast<long long>(imgr.RightSide(y)) - imgr.LeftIndent(y),
                                                  availableWidth));
   // Every image is sized for this pass; floating ones widen the maximum.
   SizeImages(surface, availableWidth, availableHeight);
   if (FormControls.Count() > 0) FormControls.SetPercentWidths(availableWidth);
-  std::vector<TFloatingObj*> floats;
   for (const auto& obj : Images.Items) {
     if (!obj->Floating()) continue;
-    floats.push_back(obj.get());
-    localMax = std::max<long long>(localMax, obj->TotalWidth());
+    pass.Floats.push_back(obj.get());
+    pass.LocalMax = std::max<long long>(pass.LocalMax, obj->TotalWidth());
   }
-  std::size_t nextFloat = 0;
-  std::vector<TFloatingObj*> waiting;
-  long long floatBottom = y;
-  auto place = [&](TFloatingObj* f, int at) {
-    int boxX = imgr.PlaceFloat(at, f->HorzAlign, f->TotalWidth(), f->TotalHeight());
-    f->FloatX = SatAdd(boxX, f->HSpaceL);
-    f->FloatY = at;
-    floatBottom = std::max(floatBottom, static_cast<long long>(at) + f->TotalHeight());
-  };
-  auto addGap = [&](int height) {
-    LineRec gap;
-    gap.Start = 0;
-    gap.Ln = 0;
-    gap.Y = Y;
-    gap.LineHt = gap.LineImgHt = height;
-    Lines.push_back(gap);
-    Y = SatAdd(Y, height);
-  };
 
   // Clearance: an empty line down past the floats on the cleared side.
-  if (ClearAttr != ClearAttrType::clrNone) {
-    int clearLeft = 0, clearRight = 0;
-    imgr.GetClearY(clearLeft, clearRight);
-    int cy = ClearAttr == ClearAttrType::clLeft    ? clearLeft
-             : ClearAttr == ClearAttrType::clRight ? clearRight
-                                                   : std::max(clearLeft, clearRight);
-    long long gap = static_cast<long long>(cy) - Y - 1;
-    if (gap > 0) addGap(Sat(gap));
-  }
+  AddClearance(pass);
+  if (Len > 0) BreakIntoLines(pass, availableWidth);
+  while (pass.NextFloat < pass.Floats.size()) PlaceFloat(pass, *pass.Floats[pass.NextFloat++], pass.Y);
 
-  if (Len > 0) {
-    EnsureWidths();
-    int indent = FLPercent ? SatMulDiv(availableWidth, FirstLineIndent, 100) : FirstLineIndent;
-    int pos = 0;
-    bool first = true;
-    while (pos < Len) {
-      int left = SatAdd(imgr.LeftIndent(Y), first ? indent : 0);
-      int right = imgr.RightSide(Y);
-      long long width = noWrap ? LLONG_MAX / 4 : static_cast<long long>(right) - left;
-      auto br = std::lower_bound(FBreaks.begin(), FBreaks.end(), pos);
-      int limit = br != FBreaks.end() ? *br + 1 : Len;
-
-      // How many characters fit: binary search over the prefix sums.
-      int n = 0;
-      if (width >= 0) {
-        long long base = FPrefix[static_cast<std::size_t>(pos)];
-        std::size_t past = FPrefix.UpperBound(static_cast<std::size_t>(pos) + 1,
-                                              static_cast<std::size_t>(limit) + 1, base + width);
-        n = static_cast<int>(past) - (pos + 1);
-      }
-      if (n > 0 && pos + n < limit && IsLowSurrogate(Buff[static_cast<std::size_t>(pos + n)]) &&
-          IsHighSurrogate(Buff[static_cast<std::size_t>(pos + n - 1)]))
-        --n;
-      // Spaces at the cut are not measured: they end the line.
-      while (pos + n < limit && Buff[static_cast<std::size_t>(pos + n)] == u' ') ++n;
-
-      int ln = 0;
-      int breakAt = -1;
-      bool overflow = false;
-      if (pos + n >= limit) {
-        ln = limit - pos;
-      } else {
-        for (int j = pos + n - 1; j >= pos; --j) {
-          if (!CanBreakAfter(j)) continue;
-          if (Brk[static_cast<std::size_t>(j)] == 's' && Width(pos, j + 1) + HyphenWidth(j) > width) continue;
-          breakAt = j;
-          break;
-        }
-        if (breakAt < 0) {
-          // No break fits: below narrowing floats there may be room.
-          if (!noWrap && (n == 0 || !BreakWord)) {
-            int next = imgr.GetNextWiderY(Y);
-            if (next > Y) {
-              addGap(next - Y);
-              continue;
-            }
-          }
-          if (BreakWord) {
-            ln = std::max(n, 1);
-            if (pos + ln < limit && IsLowSurrogate(Buff[static_cast<std::size_t>(pos + ln)])) ++ln;
-          } else {
-            int k = pos + n;
-            while (k < limit - 1 && !CanBreakAfter(k)) ++k;
-            breakAt = k;
-            ln = k + 1 - pos;
-            overflow = true;
-          }
-        } else {
-          ln = breakAt + 1 - pos;
-        }
-        while (pos + ln < limit && Buff[static_cast<std::size_t>(pos + ln)] == u' ') ++ln;
-      }
-
-      // Floating images met on this line: placed at once where they fit
-      // (the line is then fitted again, narrower), else below the line.
-      bool placed = false;
-      while (nextFloat < floats.size() && floats[nextFloat]->Pos < pos + ln) {
-        TFloatingObj* f = floats[nextFloat++];
-        long long room = static_cast<long long>(imgr.RightSide(Y)) - imgr.LeftIndent(Y);
-        if (f->TotalWidth() <= room) {
-          place(f, Y);
-          placed = true;
-        } else {
-          waiting.push_back(f);
-        }
-      }
-      if (placed) continue;
-
-      LineRec line;
-      line.Start = pos;
-      line.Ln = ln;
-      line.Y = Y;
-      line.Shy = breakAt >= 0 && pos + ln < Len && Brk[static_cast<std::size_t>(breakAt)] == 's';
-      SetLineMetrics(line);
-      int vis = VisibleEnd(pos, pos + ln);
-      long long w = Width(pos, vis) + (line.Shy ? HyphenWidth(breakAt) : 0);
-      long long lineX = left;
-      if (Justify == JustifyType::Centered) lineX = (static_cast<long long>(left) + right - w) / 2;
-      else if (Justify == JustifyType::Right) lineX = static_cast<long long>(right) - w;
-      line.DrawXX = Sat(lineX - x);
-      if (Justify == JustifyType::FullJustify && !noWrap && pos + ln < Len) {
-        long long extra = static_cast<long long>(right) - left - w;
-        int spaces = static_cast<int>(std::count(Buff.begin() + pos, Buff.begin() + vis, u' '));
-        if (spaces > 0 && extra > 0) {
-          line.Extra = Sat(extra);
-          line.Spaces = spaces;
-        }
-      }
-      line.DrawWidth = Sat(w + line.Extra);
-      if (overflow || noWrap) localMax = std::max(localMax, lineX - x + w);
-      int h = SatAdd(SatAdd(line.SpaceBefore, line.LineHt), line.SpaceAfter);
-      line.LineImgHt = h;
-      if (int* baseline = ParentSectionList.FirstLineHtPtr) {
-        *baseline = SatAdd(SatAdd(Y, line.SpaceBefore), line.LineHt - line.Descent);
-        ParentSectionList.FirstLineHtPtr = nullptr;
-      }
-      Lines.push_back(std::move(line));
-      Y = SatAdd(Y, h);
-      pos += ln;
-      first = false;
-      for (TFloatingObj* f : waiting) place(f, Y);
-      waiting.clear();
-    }
-  }
-  while (nextFloat < floats.size()) place(floats[nextFloat++], Y);
-
-  SectionHeight = Sat(static_cast<long long>(Y) - y);
-  DrawHeight = Sat(std::max<long long>(SectionHeight, floatBottom - y));
+  SectionHeight = Sat(static_cast<long long>(pass.Y) - y);
+  DrawHeight = Sat(std::max<long long>(SectionHeight, pass.FloatBottom - y));
   ContentBot = SatAdd(y, SectionHeight);
   DrawBot = SatAdd(y, DrawHeight);
   curs = SatAdd(curs, Len);
-  maxWidth = std::max(maxWidth, Sat(localMax));
-  TSectionList& doc = ParentSectionList;
-  if (doc.OnProgress && SectionNumber > 0 && SectionNumber % 50 == 0 && doc.SectionCount > 0) {
-    long long span = 100 - doc.ProgressStart;
-    doc.OnProgress(Sat(doc.ProgressStart + span * SectionNumber / doc.SectionCount));
-  }
+  maxWidth = std::max(maxWidth, Sat(pass.LocalMax));
+  ReportLayoutProgress();
   return SectionHeight;
 }
 
 int TSection::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                         int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                        int& curs) {
+                        int& curs, TFirstLine& firstLine) {
   (void)xRef, (void)yRef, (void)blockHeight;
-  return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, false);
+  return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
+                     firstLine, false);
 }
 
 int TPreFormated::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int availableWidth,
                             int availableHeight, int blockHeight, IndentManager& imgr, int& maxWidth,
-                            int& curs) {
+                            int& curs, TFirstLine& firstLine) {
   (void)xRef, (void)yRef, (void)blockHeight;
   if (Len > 0)
-    return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, !BreakWord);
+    return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
+                       firstLine, !BreakWord);
   // An empty line still takes its font's height.
-  int h = LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs, true);
+  int h = LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
+                      firstLine, true);
   LineRec line;
   line.Y = SatAdd(y, h);
   SetLineMetrics(line);

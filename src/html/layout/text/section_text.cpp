@@ -109,7 +109,7 @@ void TSection::StartRun(TProperties& props, const TUrlTarget* link) {
                          (align == AlignmentType::ASub || align == AlignmentType::ASuper)
                      ? align
                      : AlignmentType::ANone;
-  auto& links = ParentSectionList.LinkList;
+  auto& links = ParentSectionList.Links.LinkList;
   if (link && !wasLink) links.push_back(run);
   if (!link && wasLink) {
     // The run was the newest link run: look for it from the end.
@@ -336,7 +336,7 @@ void TSection::Finish() {
       SIndexList.push_back(IndexObj{static_cast<int>(i), XP[i]});
   XP.clear();
   XP.shrink_to_fit();
-  SectionNumber = ++ParentSectionList.SectionCount;
+  SectionNumber = ++ParentSectionList.LayoutPass.SectionCount;
   FontsChanged();
 }
 
@@ -381,12 +381,12 @@ bool TSection::GetChAtPos(int pos, char16_t& ch) const {
   return true;
 }
 
-void TSection::AddSectionsToList() { ParentSectionList.PositionList.push_back(this); }
+void TSection::AddSectionsToList() { ParentSectionList.LayoutPass.PositionList.push_back(this); }
 
 void TSection::CopyToClipboard() {
-  TSectionList& doc = ParentSectionList;
-  long long selB = static_cast<long long>(doc.SelB) - StartCurs;
-  long long selE = static_cast<long long>(doc.SelE) - StartCurs;
+  TSectionList& document = ParentSectionList;
+  long long selB = static_cast<long long>(document.Selection.SelB) - StartCurs;
+  long long selE = static_cast<long long>(document.Selection.SelE) - StartCurs;
   if (selE <= 0 || selB >= Len || selE <= selB) return;
   auto append = [&](int from, int to, bool trimEnd) {
     std::u16string part;
@@ -397,7 +397,7 @@ void TSection::CopyToClipboard() {
     }
     if (trimEnd)
       while (!part.empty() && part.back() == u' ') part.pop_back();
-    doc.CopyBuffer += part;
+    document.Selection.CopyBuffer += part;
   };
   bool any = false;
   bool wrote = false;
@@ -407,14 +407,14 @@ void TSection::CopyToClipboard() {
     long long a = std::max<long long>(selB, line.Start);
     long long b = std::min<long long>(selE, static_cast<long long>(line.Start) + line.Ln);
     if (a >= b) continue;
-    if (wrote) doc.CopyBuffer += u"\r\n";
+    if (wrote) document.Selection.CopyBuffer += u"\r\n";
     bool continues = selE > static_cast<long long>(line.Start) + line.Ln;
     append(static_cast<int>(a), static_cast<int>(b), continues);
     wrote = true;
   }
   if (!any) append(static_cast<int>(std::max<long long>(selB, 0)),
                    static_cast<int>(std::min<long long>(selE, Len)), selE > Len);
-  if (selE > Len) doc.CopyBuffer += u"\r\n";
+  if (selE > Len) document.Selection.CopyBuffer += u"\r\n";
 }
 
 }  // namespace tav

@@ -32,29 +32,29 @@ protected:
   static constexpr int Width = 400;
 
   void Build(const std::u16string& html) {
-    Doc.Clear();
-    THtmlBuilder builder(Doc);
+    Document.Clear();
+    THtmlBuilder builder(Document);
     builder.Parse(u"<body marginwidth=0 marginheight=0>" + html);
   }
   void Layout(const std::u16string& html) {
     Build(html);
     int scrollWidth = 0;
-    Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+    Document.DoLogic(*Surface, Width, 300, scrollWidth);
   }
   void Paint(TRect clip = {0, 0, Width, 600}) {
     Surface->FillRect({0, 0, Width, 600}, clWhite);
-    Doc.Draw(*Surface, clip, 6000, 0, 0);
+    Document.Draw(*Surface, clip, 6000, 0, 0);
   }
-  void UseNativeControls() { Doc.ChildControls = &Factory; }
-  TFormControlObj& Control(std::size_t i) { return *Doc.FormControlList.at(i); }
+  void UseNativeControls() { Document.Windows.ChildControls = &Factory; }
+  TFormControlObj& Control(std::size_t i) { return *Document.Forms.FormControlList.at(i); }
   template <class T>
   T& As(std::size_t i) {
     return dynamic_cast<T&>(Control(i));
   }
-  ThtmlForm& Form(std::size_t i = 0) { return *Doc.htmlFormList.at(i); }
+  ThtmlForm& Form(std::size_t i = 0) { return *Document.Forms.htmlFormList.at(i); }
   // Submissions go here as one line: the pairs joined with '&'.
   void RecordSubmissions() {
-    Doc.FormEvents.OnFormSubmit = [this](const std::u16string& action,
+    Document.Forms.FormEvents.OnFormSubmit = [this](const std::u16string& action,
                                          const std::vector<std::u16string>& pairs,
                                          const std::u16string& method, const std::u16string&,
                                          const std::u16string&) {
@@ -72,7 +72,7 @@ protected:
   TFixedMetricsDevice Device;
   std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(Width, 600);
   test::TFakeChildControlFactory Factory{Device, std::make_shared<test::TFakeWindowSystem>()};
-  TSectionList Doc{Device};
+  TSectionList Document{Device};
   std::vector<std::string> Submitted;
 };
 
@@ -106,11 +106,11 @@ TEST_F(FormDoc, SizesPerKindWithAndWithoutNativeControls) {
       {u"<input size=2000000000>", "edit", MaxControlSide, 20},
   };
   for (bool native : {false, true}) {
-    Doc.ChildControls = native ? &Factory : nullptr;
+    Document.Windows.ChildControls = native ? &Factory : nullptr;
     for (const auto& c : cases) {
       Layout(c.html);
       const std::string what = TextToUtf8(c.html) + (native ? " (native)" : "");
-      ASSERT_EQ(Doc.FormControlList.size(), 1u) << what;
+      ASSERT_EQ(Document.Forms.FormControlList.size(), 1u) << what;
       EXPECT_STREQ(Control(0).KindName(), c.kind) << what;
       EXPECT_EQ(Control(0).Width, c.width) << what;
       EXPECT_EQ(Control(0).Height, c.height) << what;
@@ -139,17 +139,17 @@ TEST_F(FormDoc, PercentWidthsFollowTheLine) {
 TEST_F(FormDoc, FileInputIsAnEditWithABrowseButton) {
   UseNativeControls();
   Layout(u"<input type=file name=f id=pick value=x>");
-  ASSERT_EQ(Doc.FormControlList.size(), 2u);
+  ASSERT_EQ(Document.Forms.FormControlList.size(), 2u);
   auto& edit = As<TEditFormControlObj>(0);
   auto& browse = As<TButtonFormControlObj>(1);
   EXPECT_EQ(browse.Caption, u"Browse...");
   EXPECT_TRUE(browse.FName.empty() && browse.Value.empty() && browse.FID.empty());
   EXPECT_EQ(browse.MyEdit, &edit);
-  Doc.FormEvents.OnFileBrowse = [](const std::u16string& now) { return now + u"/chosen"; };
+  Document.Forms.FormEvents.OnFileBrowse = [](const std::u16string& now) { return now + u"/chosen"; };
   FakeOf(*browse.GetTheControl()).Click();
   EXPECT_EQ(edit.Text(), u"x/chosen");
   EXPECT_EQ(Joined(Form().GetFormSubmission()), "f=x/chosen");
-  EXPECT_TRUE(Doc.IDNameList.count(u"PICK"));
+  EXPECT_TRUE(Document.Links.IDNameList.count(u"PICK"));
 }
 
 TEST_F(FormDoc, RadioGroupsAreByNameWithinTheirForm) {
@@ -159,7 +159,7 @@ TEST_F(FormDoc, RadioGroupsAreByNameWithinTheirForm) {
          u"<form><input type=radio name=c value=5 checked></form>");
   auto checked = [&] {
     std::string r;
-    for (TFormControlObj* c : Doc.FormControlList)
+    for (TFormControlObj* c : Document.Forms.FormControlList)
       r += dynamic_cast<TToggleFormControlObj&>(*c).Checked() ? '1' : '0';
     return r;
   };
@@ -189,7 +189,7 @@ TEST_F(FormDoc, RadioGroupsAreByNameWithinTheirForm) {
 
 TEST_F(FormDoc, ResetRestoresEveryKind) {
   for (bool native : {false, true}) {
-    Doc.ChildControls = native ? &Factory : nullptr;
+    Document.Windows.ChildControls = native ? &Factory : nullptr;
     Layout(u"<form><input name=e value=start><input type=checkbox name=k checked>"
            u"<select name=s><option>a<option selected>b</select>"
            u"<select name=m multiple><option>x<option>y</select>"
@@ -257,7 +257,7 @@ TEST_F(FormDoc, HardWrappedTextAndImageButtonsSubmitTheirOwnWay) {
   Layout(u"<form><textarea name=t wrap=hard cols=4>aaaa bbbb</textarea>"
          u"<input type=image name=map src='http://example.com/x.png'></form>");
   Paint();  // the multi-line edit gets its width
-  ASSERT_EQ(Doc.FormControlList.size(), 2u);
+  ASSERT_EQ(Document.Forms.FormControlList.size(), 2u);
   auto& button = As<TImageFormControlObj>(1);
   ASSERT_NE(button.MyImage, nullptr);
   button.ImageClicked(5, 7);
@@ -281,15 +281,15 @@ TEST_F(FormDoc, TabIndexControlsComeFirstInKeyOrder) {
   UseNativeControls();
   Layout(u"<input name=a><input name=b tabindex=2><input name=c tabindex=0><input name=d tabindex=1>");
   std::string order;
-  for (TFormControlObj* c : FormTabSequence(Doc)) order += TextToUtf8(c->FName);
+  for (TFormControlObj* c : FormTabSequence(Document)) order += TextToUtf8(c->FName);
   EXPECT_EQ(order, "dbac");
-  EXPECT_TRUE(Doc.TabOrderList.empty());
+  EXPECT_TRUE(Document.Forms.TabOrderList.empty());
   std::vector<TChildControl*> expected;
   for (std::size_t i : {3u, 1u, 0u, 2u}) expected.push_back(Control(i).GetTheControl());
   EXPECT_EQ(Factory.TabOrder(), expected);
   // A second layout keeps the order.
   int scrollWidth = 0;
-  Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+  Document.DoLogic(*Surface, Width, 300, scrollWidth);
   EXPECT_EQ(Factory.TabOrder(), expected);
 }
 
@@ -304,9 +304,9 @@ TEST_F(FormDoc, ChangesAreReportedAtFocusLossOnlyWhenChanged) {
       log.push_back(std::string(what) + " " + TextToUtf8(message));
     };
   };
-  Doc.FormEvents.OnObjectChange = record("change");
-  Doc.FormEvents.OnObjectFocus = record("focus");
-  Doc.FormEvents.OnObjectBlur = record("blur");
+  Document.Forms.FormEvents.OnObjectChange = record("change");
+  Document.Forms.FormEvents.OnObjectFocus = record("focus");
+  Document.Forms.FormEvents.OnObjectBlur = record("blur");
   auto fake = [&](std::size_t i) -> test::TFakeChild& { return FakeOf(*Control(i).GetTheControl()); };
 
   Control(0).GetTheControl()->SetFocus();
@@ -332,7 +332,7 @@ TEST_F(FormDoc, ChangesAreReportedAtFocusLossOnlyWhenChanged) {
 
 TEST_F(FormDoc, HiddenFieldsTakeNoRoom) {
   Layout(u"<p>ab<input type=hidden name=h value=v>cd</p>");
-  auto& p = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Doc.Items.at(0)).MyCell->Items.at(0));
+  auto& p = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(*Document.Items.at(0)).MyCell->Items.at(0));
   auto& section = dynamic_cast<TSection&>(*p.MyCell->Items.at(0));
   EXPECT_EQ(section.Buff, u"abcd ");
   EXPECT_EQ(section.FormControls.Count(), 0);
@@ -348,7 +348,7 @@ TEST_F(FormDoc, NativeControlsArePlacedAfterThePaintAndHiddenWhenNotReached) {
   TChildControl& low = *Control(1).GetTheControl();
   EXPECT_FALSE(top.Visible());  // made at layout, hidden until painted
   bool visibleDuringPaint = true;
-  Doc.DrawList.AddImage([&](TSurface&) { visibleDuringPaint = top.Visible(); });
+  Document.PaintPass.DrawList.AddImage([&](TSurface&) { visibleDuringPaint = top.Visible(); });
   Paint({0, 0, Width, 300});
   EXPECT_FALSE(visibleDuringPaint);
   EXPECT_TRUE(top.Visible());
@@ -362,19 +362,19 @@ TEST_F(FormDoc, NativeControlsArePlacedAfterThePaintAndHiddenWhenNotReached) {
 
   // Scrolled down: the first control is no longer reached and hides; the
   // second shows where its line now is.
-  Doc.YOff = 900;
+  Document.PaintPass.YOff = 900;
   Paint({0, 0, Width, 300});
   EXPECT_FALSE(top.Visible());
   EXPECT_TRUE(low.Visible());
   EXPECT_EQ(Control(1).FYValue, low.BoundsRect().Top + 900);
-  Doc.YOff = 0;
+  Document.PaintPass.YOff = 0;
   Paint({0, 0, Width, 300});
   EXPECT_TRUE(top.Visible());
   EXPECT_EQ(top.BoundsRect().Top, topY);
 
   // The document's hit test knows the control.
   TLinkHit hit;
-  EXPECT_EQ(Doc.GetURL(*Surface, 30, topY + 5, hit) & guControl, guControl);
+  EXPECT_EQ(Document.GetURL(*Surface, 30, topY + 5, hit) & guControl, guControl);
   EXPECT_EQ(hit.Control, &Control(0));
 }
 
@@ -393,7 +393,7 @@ TEST_F(FormDoc, AFocusedCheckBoxGetsAFocusFrameUnlessSwitchedOff) {
   Control(0).GetTheControl()->SetFocus();
   Paint();
   EXPECT_TRUE(framed());
-  Doc.NoFocusRect = true;
+  Document.PaintPass.NoFocusRect = true;
   Paint();
   EXPECT_FALSE(framed());
 }
@@ -403,7 +403,7 @@ TEST_F(FormDoc, ImitationsArePaintedWithoutNativeControls) {
          u"<input type=submit>");
   Paint();
   // Every control got a place and painted its box there.
-  for (TFormControlObj* c : Doc.FormControlList) {
+  for (TFormControlObj* c : Document.Forms.FormControlList) {
     ASSERT_GT(c->DrawX, -1) << c->KindName();
     EXPECT_EQ(c->GetTheControl(), nullptr);
   }
@@ -424,7 +424,7 @@ TEST_F(FormDoc, ImitationsArePaintedWithoutNativeControls) {
   const TFormControlObj& button = Control(3);
   EXPECT_EQ(Surface->Pixel(button.DrawX + 3, button.DrawY + 3), 0xF0F0F0u);
 
-  const std::string dump = DumpBoxes(Doc);
+  const std::string dump = DumpBoxes(Document);
   EXPECT_NE(dump.find("control edit Pos=0 Width=113 Height=20"), std::string::npos) << dump;
   EXPECT_NE(dump.find("control button Pos=3"), std::string::npos) << dump;
 }
@@ -446,7 +446,7 @@ TEST_F(FormDoc, StyleBordersArePaintedAroundTheControlBox) {
        {blue, clWhite, blue}},
   };
   for (bool native : {false, true}) {
-    Doc.ChildControls = native ? &Factory : nullptr;
+    Document.Windows.ChildControls = native ? &Factory : nullptr;
     for (const auto& c : cases) {
       SCOPED_TRACE(TextToUtf8(c.html) + (native ? " native" : " imitation"));
       Layout(u"<p style='margin-left:20px; margin-top:20px'>" + std::u16string(c.html));
@@ -478,8 +478,8 @@ TEST_F(FormDoc, SelectAndTextAreaStandInPreformattedLines) {
   Layout(u"<pre>ab<select><option>one<option>two</select>cd\nef<textarea rows=3 cols=4>x\ny"
          u"</textarea>gh</pre>");
   Paint();
-  const std::string dump = DumpBoxes(Doc);
-  ASSERT_EQ(Doc.FormControlList.size(), 2u) << dump;
+  const std::string dump = DumpBoxes(Document);
+  ASSERT_EQ(Document.Forms.FormControlList.size(), 2u) << dump;
   const TFormControlObj& combo = Control(0);
   const TFormControlObj& area = Control(1);
   EXPECT_STREQ(combo.KindName(), "combo");
@@ -504,13 +504,13 @@ TEST_F(FormDoc, SelectAndTextAreaStandInPreformattedLines) {
 TEST_F(FormDoc, TabOrderFollowsTheNumbers) {
   Layout(u"<input name=big tabindex=100000><input name=less tabindex=99999>");
   std::string order;
-  for (TFormControlObj* c : FormTabSequence(Doc)) order += TextToUtf8(c->FName) + " ";
+  for (TFormControlObj* c : FormTabSequence(Document)) order += TextToUtf8(c->FName) + " ";
   EXPECT_EQ(order, "less big ");
 
   std::u16string page;
   for (int i = 1; i <= 1001; ++i) page += u"<input name=n" + Ascii(std::to_string(i)) + u" tabindex=7>";
   Layout(page);
-  const auto seq = FormTabSequence(Doc);
+  const auto seq = FormTabSequence(Document);
   ASSERT_EQ(seq.size(), 1001u);
   for (std::size_t i = 0; i < seq.size(); ++i)
     ASSERT_EQ(TextToUtf8(seq[i]->FName), "n" + std::to_string(i + 1));

@@ -53,23 +53,23 @@ protected:
   // Lays the page out `Width` pixels wide with no body margins (so the
   // column is the whole width), then paints it when asked.
   void Layout(const std::u16string& html, bool paint = true) {
-    Doc.Clear();
+    Document.Clear();
     {
-      THtmlBuilder builder(Doc);
+      THtmlBuilder builder(Document);
       builder.Parse(u"<body marginwidth=0 marginheight=0>" + html);
     }
     int scrollWidth = 0;
-    Height = Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+    Height = Document.DoLogic(*Surface, Width, 300, scrollWidth);
     if (paint) Paint();
   }
   void Paint() {
     Surface->FillRect({0, 0, Width, 600}, clWhite);
-    Doc.Draw(*Surface, {0, 0, Width, 600}, 6000, 0, 0);
+    Document.Draw(*Surface, {0, 0, Width, 600}, 6000, 0, 0);
   }
   // The images of the document in order.
   std::vector<TImageObj*> Images() {
     std::vector<TImageObj*> out;
-    Collect(Doc, out);
+    Collect(Document, out);
     return out;
   }
   TImageObj& First() {
@@ -85,7 +85,7 @@ protected:
     }
   }
   TSection& FirstSection() {
-    auto& body = dynamic_cast<TBlock&>(*Doc.Items.at(0));
+    auto& body = dynamic_cast<TBlock&>(*Document.Items.at(0));
     for (auto& item : body.MyCell->Items)
       if (auto* s = dynamic_cast<TSection*>(item.get())) return *s;
     for (auto& item : body.MyCell->Items)
@@ -97,7 +97,7 @@ protected:
 
   TFixedMetricsDevice Device;
   std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(Width, 600);
-  TSectionList Doc{Device};
+  TSectionList Document{Device};
   int Height = 0;
 };
 
@@ -165,14 +165,14 @@ TEST(ImageAlt, TheLineBreakAfterTheTextAddsALine) {
   options.PixelsPerInch = 120;
   TFixedMetricsDevice device(options);
   auto surface = device.CreateSurface(400, 300);
-  TSectionList doc(device);
+  TSectionList document(device);
   {
-    THtmlBuilder builder(doc);
+    THtmlBuilder builder(document);
     builder.Parse(u"<img src='http://example.com/a.png' alt='Hi'>");
   }
   int scrollWidth = 0;
-  doc.DoLogic(*surface, 400, 300, scrollWidth);
-  auto& body = dynamic_cast<TBlock&>(*doc.Items.at(0));
+  document.DoLogic(*surface, 400, 300, scrollWidth);
+  auto& body = dynamic_cast<TBlock&>(*document.Items.at(0));
   auto& section = dynamic_cast<TSection&>(*body.MyCell->Items.at(0));
   auto& img = dynamic_cast<TImageObj&>(*section.Images.Items.at(0));
   EXPECT_EQ(img.ImageHeight, 28);
@@ -237,7 +237,7 @@ TEST_F(ImageDoc, PlaceholderPainting) {
   EXPECT_EQ(img.DrawYY, top);
   const TColor shadow = ColorToRGB(clBtnShadow);
   // The sunken frame: shadow on the left and top, silver on a white page.
-  Doc.Background = clWhite;
+  Document.Looks.Background = clWhite;
   Paint();
   EXPECT_EQ(Surface->Pixel(0, top + 10), shadow);
   EXPECT_EQ(Surface->Pixel(10, top), shadow);
@@ -252,7 +252,7 @@ TEST_F(ImageDoc, PlaceholderPainting) {
   EXPECT_TRUE(ink);
   // The hint is the ALT text.
   TLinkHit hit;
-  EXPECT_EQ(Doc.GetURL(*Surface, 10, top + 10, hit), guTitle);
+  EXPECT_EQ(Document.GetURL(*Surface, 10, top + 10, hit), guTitle);
   EXPECT_EQ(hit.Title, u"Hi");
   EXPECT_EQ(hit.Image, &img);
 }
@@ -321,7 +321,7 @@ TEST_F(ImageDoc, FloatingImageShortensTheLinesBesideIt) {
   // Painted at its place, and hit there.
   EXPECT_EQ(img.DrawXX, 3);
   TLinkHit hit;
-  Doc.GetURL(*Surface, 10, 10, hit);
+  Document.GetURL(*Surface, 10, 10, hit);
   EXPECT_EQ(hit.Image, &img);
 }
 
@@ -354,14 +354,14 @@ TEST_F(ImageDoc, LinksFromPicturesMapsAndIsMap) {
   };
   for (const auto& c : cases) {
     TLinkHit hit;
-    Doc.GetURL(*Surface, c.x, c.y, hit);
+    Document.GetURL(*Surface, c.x, c.y, hit);
     EXPECT_EQ(hit.Url, c.url) << c.x << "," << c.y;
     EXPECT_EQ(hit.TargetName, c.target) << c.x << "," << c.y;
     EXPECT_EQ(hit.Title, c.title) << c.x << "," << c.y;
   }
   // The frame of a linked picture is not the picture.
   TLinkHit hit;
-  EXPECT_EQ(Doc.GetURL(*Surface, x0 - 1, y0 + 5, hit) & guUrl, 0u);
+  EXPECT_EQ(Document.GetURL(*Surface, x0 - 1, y0 + 5, hit) & guUrl, 0u);
 }
 
 TEST_F(ImageDoc, MapsNeedTheirEndTag) {
@@ -369,7 +369,7 @@ TEST_F(ImageDoc, MapsNeedTheirEndTag) {
          u"<map name=b><area coords='0,0,5,5' href=y><p>x<b>y</b></map>"
          u"<map name=c><area coords='0,0,5,5' href=z>text only</map>");
   std::vector<std::u16string> names;
-  for (const auto& m : Doc.MapList) names.push_back(m->MapName);
+  for (const auto& m : Document.Pictures.MapList) names.push_back(m->MapName);
   EXPECT_EQ(names, (std::vector<std::u16string>{u"A", u"C"}));
 }
 
@@ -377,7 +377,7 @@ TEST_F(ImageDoc, DelayedPicturesThroughTheRequestEvents) {
   const std::string bmp = SolidBmp(8, 6, Red, Red);
   int asked = 0;
   bool deliver = false;
-  Doc.Fetcher.OnImageRequest = [&](const std::string& name) {
+  Document.Pictures.Fetcher.OnImageRequest = [&](const std::string& name) {
     ++asked;
     TImageReply reply;
     if (name != "slow.bmp") return reply;
@@ -399,11 +399,11 @@ TEST_F(ImageDoc, DelayedPicturesThroughTheRequestEvents) {
     EXPECT_TRUE(img->Missing);
     EXPECT_EQ(img->ImageWidth, 24);
   }
-  EXPECT_EQ(Doc.MissingImages.Count(), 2);
+  EXPECT_EQ(Document.Pictures.MissingImages.Count(), 2);
 
   // The first is delivered, the second fails.
   deliver = true;
-  std::vector<void*> waiters = Doc.MissingImages.Take("slow.bmp");
+  std::vector<void*> waiters = Document.Pictures.MissingImages.Take("slow.bmp");
   ASSERT_EQ(waiters.size(), 2u);
   bool reformat = false;
   static_cast<TImageObj*>(waiters[0])->InsertImage("slow.bmp", false, reformat);
@@ -413,7 +413,7 @@ TEST_F(ImageDoc, DelayedPicturesThroughTheRequestEvents) {
   EXPECT_TRUE(reformat);
   EXPECT_EQ(images[1]->State, TImageState::isBroken);
   int scrollWidth = 0;
-  Doc.DoLogic(*Surface, Width, 300, scrollWidth);
+  Document.DoLogic(*Surface, Width, 300, scrollWidth);
   EXPECT_EQ(images[0]->ImageWidth, 8);
   EXPECT_FALSE(images[0]->Missing);
 
@@ -438,22 +438,22 @@ TEST_F(ImageDoc, CachedPicturesAreSharedAndReleasedWithTheDocument) {
   EXPECT_EQ(images[0]->Image, images[1]->Image);
   EXPECT_NE(images[0]->Image, images[2]->Image);
   const std::string key = images[0]->FetchName;
-  ASSERT_NE(Doc.BitmapList.Find(key), nullptr);
-  EXPECT_EQ(Doc.BitmapList.Find(key)->UsageCount, 2);
-  Doc.Clear();
-  EXPECT_EQ(Doc.BitmapList.Find(key)->UsageCount, 0);
-  Doc.BitmapList.PurgeCache();
-  EXPECT_EQ(Doc.BitmapList.Count(), 0);
+  ASSERT_NE(Document.Pictures.BitmapList.Find(key), nullptr);
+  EXPECT_EQ(Document.Pictures.BitmapList.Find(key)->UsageCount, 2);
+  Document.Clear();
+  EXPECT_EQ(Document.Pictures.BitmapList.Find(key)->UsageCount, 0);
+  Document.Pictures.BitmapList.PurgeCache();
+  EXPECT_EQ(Document.Pictures.BitmapList.Count(), 0);
 }
 
 TEST_F(ImageDoc, ImagesSwitchedOffShowThePendingIconWithoutFetching) {
   WorkingFolder wd;
   ASSERT_TRUE(test::WriteFile(wd.Folder.File("a.bmp"), SolidBmp(40, 40, Red, Red)));
-  Doc.ShowImages = false;
+  Document.Pictures.ShowImages = false;
   Layout(u"<img src='a.bmp'>", false);
   EXPECT_EQ(First().State, TImageState::isNone);
   EXPECT_EQ(First().ImageWidth, 24);
-  EXPECT_EQ(Doc.BitmapList.Count(), 0);
+  EXPECT_EQ(Document.Pictures.BitmapList.Count(), 0);
 }
 
 // Panels are placed and sized like images from a natural 30 x 20; without a
@@ -482,7 +482,7 @@ TEST_F(ImageDoc, PanelsSizeLikeImagesAndDrawAnImitation) {
     EXPECT_EQ(panel->HSpaceL, c.hSpace) << TextToUtf8(c.html);
     EXPECT_EQ(panel->Floating(), c.floating) << TextToUtf8(c.html);
   }
-  Doc.Background = 0x808080;
+  Document.Looks.Background = 0x808080;
   Layout(u"<panel width=40 height=30 alt=Hi>");
   TPanelObj& panel = *dynamic_cast<TPanelObj*>(FirstSection().Images.Items[0].get());
   const int x = panel.DrawXX, y = panel.DrawYY;

@@ -23,17 +23,17 @@ namespace {
 class TableDoc : public testing::Test {
 protected:
   void Layout(const std::u16string& html, int width = 400) {
-    Doc.Clear();
+    Document.Clear();
     {
-      THtmlBuilder builder(Doc);
+      THtmlBuilder builder(Document);
       builder.Parse(u"<body marginwidth=0 marginheight=0>" + html);
     }
     int scrollWidth = 0;
-    Height = Doc.DoLogic(*Surface, width, 300, scrollWidth);
+    Height = Document.DoLogic(*Surface, width, 300, scrollWidth);
   }
   void Paint() {
     Surface->FillRect({0, 0, 600, 600}, clWhite);
-    Doc.Draw(*Surface, {0, 0, 600, 600}, 6000, 0, 0);
+    Document.Draw(*Surface, {0, 0, 600, 600}, 6000, 0, 0);
   }
   static void Collect(TCellBasic& cell, std::vector<ThtmlTable*>& out) {
     for (auto& item : cell.Items) {
@@ -46,7 +46,7 @@ protected:
   }
   std::vector<ThtmlTable*> Tables() {
     std::vector<ThtmlTable*> out;
-    Collect(Doc, out);
+    Collect(Document, out);
     return out;
   }
   ThtmlTable& First() {
@@ -54,11 +54,11 @@ protected:
     if (all.empty()) throw std::runtime_error("no table");
     return *all[0];
   }
-  TBlock& Body() { return dynamic_cast<TBlock&>(*Doc.Items.at(0)); }
+  TBlock& Body() { return dynamic_cast<TBlock&>(*Document.Items.at(0)); }
 
   TFixedMetricsDevice Device;
   std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(600, 600);
-  TSectionList Doc{Device};
+  TSectionList Document{Device};
   int Height = 0;
 };
 

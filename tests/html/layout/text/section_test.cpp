@@ -28,7 +28,7 @@ std::u16string Shown(std::u16string_view s) {
 class SectionTest : public ::testing::Test {
 protected:
   THtmlStyleFixture F;
-  TSectionList Doc{F.Device};
+  TSectionList Document{F.Device};
   IndentManager Imgr;
   std::unique_ptr<TFixedMetricsSurface> Surface = F.Device.CreateSurface(800, 600);
   int NextIndex = 0;
@@ -36,7 +36,7 @@ protected:
   TProperties& Top() { return F.Stack.Last(); }
 
   std::unique_ptr<TSection> Make(TProperties* props = nullptr) {
-    return std::make_unique<TSection>(Doc, nullptr, props ? *props : Top(), nullptr, &Doc, true);
+    return std::make_unique<TSection>(Document, nullptr, props ? *props : Top(), nullptr, &Document, true);
   }
   // Appends text: '\n' is a BR, '|' a WBR.
   void Add(TSection& s, std::u16string_view text, bool noBreak = false) {
@@ -66,10 +66,13 @@ protected:
     return s;
   }
   // Lays out at (x, y) in `width`; float entries already in Imgr stay.
-  int Lay(TSection& s, int width, int x = 0, int y = 0, int* maxWidth = nullptr, int curs = 0) {
+  int Lay(TSection& s, int width, int x = 0, int y = 0, int* maxWidth = nullptr, int curs = 0,
+          TFirstLine* firstLine = nullptr) {
     Imgr.Reset(x, x + width);
     int mw = 0;
-    int h = s.DrawLogic(*Surface, x, y, 0, 0, width, 10000, 0, Imgr, mw, curs);
+    TFirstLine noRequest;
+    int h = s.DrawLogic(*Surface, x, y, 0, 0, width, 10000, 0, Imgr, mw, curs,
+                        firstLine ? *firstLine : noRequest);
     if (maxWidth) *maxWidth = mw;
     return h;
   }
@@ -172,26 +175,26 @@ TEST_F(SectionTest, LinkRunsAreListedAndForgottenWhenEmptied) {
   F.Close(u"a");
   s->HRef(AEndSy, Top(), nullptr);
   Add(*s, u"!");
-  ASSERT_EQ(Doc.LinkList.size(), 4u);
+  ASSERT_EQ(Document.Links.LinkList.size(), 4u);
   s->ProcessText(NextIndex);
-  ASSERT_EQ(Doc.LinkList.size(), 3u);
-  TFontObj* run = Doc.LinkList[0];
-  for (TFontObj* r : Doc.LinkList) EXPECT_EQ(r->UrlTarget, &link);
+  ASSERT_EQ(Document.Links.LinkList.size(), 3u);
+  TFontObj* run = Document.Links.LinkList[0];
+  for (TFontObj* r : Document.Links.LinkList) EXPECT_EQ(r->UrlTarget, &link);
   EXPECT_EQ(run->Pos, 3);
   EXPECT_EQ(s->Fonts.GetFontCountAt(3, 100), 2);
-  EXPECT_EQ(Doc.LinkList[1]->TheFont.Desc.Weight, FW_BOLD);
+  EXPECT_EQ(Document.Links.LinkList[1]->TheFont.Desc.Weight, FW_BOLD);
   EXPECT_EQ(s->Fonts.GetFontObjAt(8)->UrlTarget, nullptr);
   // Link states switch the run's font.
   ASSERT_TRUE(run->FIArray);
-  EXPECT_EQ(run->TheFont.Color, Doc.Defaults.LinkColor);
+  EXPECT_EQ(run->TheFont.Color, Document.Defaults.LinkColor);
   run->SetVisited(true);
-  EXPECT_EQ(run->TheFont.Color, Doc.Defaults.VisitedColor);
+  EXPECT_EQ(run->TheFont.Color, Document.Defaults.VisitedColor);
   // Hovering one run of a link lights up its neighbours of the same link.
-  Doc.LinkList[1]->SetHover(true);
-  EXPECT_EQ(run->TheFont.Color, Doc.Defaults.HoverColor);
-  for (TFontObj* r : Doc.LinkList) EXPECT_TRUE(r->FHover);
+  Document.Links.LinkList[1]->SetHover(true);
+  EXPECT_EQ(run->TheFont.Color, Document.Defaults.HoverColor);
+  for (TFontObj* r : Document.Links.LinkList) EXPECT_TRUE(r->FHover);
   s.reset();
-  EXPECT_TRUE(Doc.LinkList.empty());
+  EXPECT_TRUE(Document.Links.LinkList.empty());
 }
 
 TEST_F(SectionTest, TransformsSmallCapsAndDisplayNone) {
@@ -219,9 +222,9 @@ TEST_F(SectionTest, TransformsSmallCapsAndDisplayNone) {
 TEST_F(SectionTest, IdRegistersTheSection) {
   TAttributeList attrs;
   attrs.Add(TAttribute{IDSy, u"ID", u"Intro"});
-  TSection s(Doc, &attrs, Top(), nullptr, &Doc, true);
-  auto it = Doc.IDNameList.find(u"INTRO");
-  ASSERT_NE(it, Doc.IDNameList.end());
+  TSection s(Document, &attrs, Top(), nullptr, &Document, true);
+  auto it = Document.Links.IDNameList.find(u"INTRO");
+  ASSERT_NE(it, Document.Links.IDNameList.end());
   EXPECT_EQ(it->second.Item, &s);
 }
 
@@ -407,12 +410,12 @@ TEST_F(SectionTest, LineHeight) {
 TEST_F(SectionTest, ExtentsCursorAndFirstBaseline) {
   auto s = Build(u"aaa bbb");
   int baseline = -1;
-  Doc.FirstLineHtPtr = &baseline;
+  TFirstLine firstLine{&baseline};
   int mw = 0;
-  int h = Lay(*s, 4 * CW, 5, 100, &mw, 7);
+  int h = Lay(*s, 4 * CW, 5, 100, &mw, 7, &firstLine);
   EXPECT_EQ(h, 2 * LH);
   EXPECT_EQ(baseline, 100 + LH - 4);
-  EXPECT_EQ(Doc.FirstLineHtPtr, nullptr);
+  EXPECT_EQ(firstLine.Baseline, nullptr);
   EXPECT_EQ(s->StartCurs, 7);
   EXPECT_EQ(s->YDraw, 100);
   EXPECT_EQ(s->ContentBot, 100 + 2 * LH);
@@ -423,7 +426,7 @@ TEST_F(SectionTest, ExtentsCursorAndFirstBaseline) {
 
 TEST_F(SectionTest, PreformattedNeverWraps) {
   TProperties& pre = F.Open(u"pre");
-  TPreFormated s(Doc, nullptr, pre, nullptr, &Doc, false);
+  TPreFormated s(Document, nullptr, pre, nullptr, &Document, false);
   std::u16string text(1200, u'x');
   for (std::size_t i = 3; i < text.size(); i += 4) text[i] = u' ';
   TokenObj tok;
@@ -442,7 +445,7 @@ TEST_F(SectionTest, PreformattedNeverWraps) {
   EXPECT_EQ(mx, 1199 * cw);
   EXPECT_EQ(mn, 6000);
 
-  TPreFormated empty(Doc, nullptr, pre, nullptr, &Doc, false);
+  TPreFormated empty(Document, nullptr, pre, nullptr, &Document, false);
   empty.ProcessText(0);
   EXPECT_EQ(Lay(empty, 300), s.Lines[0].LineHt);
 }
@@ -535,8 +538,8 @@ TEST_F(SectionTest, SelectionIsDrawnInverted) {
   Add(*s, u" dd");
   s->ProcessText(NextIndex);
   Lay(*s, 400, 0, 0, nullptr, 10);
-  Doc.SelB = 13;  // "bb cc" (section positions 3..7)
-  Doc.SelE = 18;
+  Document.Selection.SelB = 13;  // "bb cc" (section positions 3..7)
+  Document.Selection.SelE = 18;
   auto calls = Paint(*s);
   const TColor text = ColorToRGB(s->Fonts[0].TheFont.Color);
   std::map<std::u16string, TDrawCall> byText;
@@ -555,7 +558,7 @@ TEST_F(SectionTest, SelectionIsDrawnInverted) {
   ASSERT_EQ(byText.count(u" dd"), 1u);
   EXPECT_EQ(byText[u" dd"].BkMode, TBkMode::bkTransparent);
 
-  Doc.SelB = Doc.SelE = 0;
+  Document.Selection.SelB = Document.Selection.SelE = 0;
   for (const TDrawCall& c : Paint(*s))
     if (c.Text == u"cc") {
       EXPECT_EQ(c.BkMode, TBkMode::bkOpaque);
@@ -589,7 +592,7 @@ TEST_F(SectionTest, PaintingVisitsOnlyLinesNearTheClip) {
   auto s = Build(text);
   Lay(*s, 400);
   ASSERT_EQ(s->Lines.size(), 100000u);
-  Doc.YOff = 50000 * LH;
+  Document.PaintPass.YOff = 50000 * LH;
   auto calls = Paint(*s, 0, TRect{0, 0, 800, 180});
   // 10 lines in the clip and up to 40 pixels either side.
   EXPECT_GE(calls.size(), 10u);
@@ -598,7 +601,7 @@ TEST_F(SectionTest, PaintingVisitsOnlyLinesNearTheClip) {
     EXPECT_GE(c.Points[0].Y, -40);
     EXPECT_LE(c.Points[0].Y, 180 + 40 + LH);
   }
-  Doc.YOff = 0;
+  Document.PaintPass.YOff = 0;
 }
 
 TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
@@ -608,7 +611,7 @@ TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
   rec.EndBDoc = 8;
   rec.MargArray.fill(0);
   rec.MargArray[static_cast<std::size_t>(PropIndices::BackgroundColor)] = static_cast<int>(RGB(255, 0, 0));
-  Doc.InlineList.push_back(rec);
+  Document.Looks.InlineList.push_back(rec);
   Lay(*s, 5 * CW, 0, 0);
   ASSERT_EQ(LineTexts(*s), (std::vector<std::u16string>{u"aa bb ", u"cc dd "}));
   TRecordingSurface rec1(*Surface);
@@ -629,7 +632,7 @@ TEST_F(SectionTest, InlineBoxesAreAttachedToTheLinesTheyCross) {
   for (const TDrawCall& c : rec1.Calls())
     if (c.Kind == TDrawCall::TKind::dcFillRect && c.Color == RGB(255, 0, 0)) fills.push_back(c.Rect);
   EXPECT_EQ(fills, (std::vector<TRect>{{10 + 3 * CW, 0, 10 + 6 * CW, LH}, {10, LH, 10 + 2 * CW, 2 * LH}}));
-  Doc.InlineList.clear();
+  Document.Looks.InlineList.clear();
 }
 
 // ---------------------------------------------------------------- widths
@@ -676,9 +679,9 @@ TEST_F(SectionTest, SourceAndDocumentPositions) {
   ASSERT_EQ(s->Buff, u"ab cde ");
   Lay(*s, 400, 0, 0, nullptr, 100);
   struct {
-    int Doc, Source;
+    int Document, Source;
   } map[] = {{100, 10}, {102, 12}, {103, 14}, {104, 20}, {105, 21}, {106, 30}, {107, -1}, {99, -1}};
-  for (auto m : map) EXPECT_EQ(s->FindSourcePos(m.Doc), m.Source) << m.Doc;
+  for (auto m : map) EXPECT_EQ(s->FindSourcePos(m.Document), m.Source) << m.Document;
   EXPECT_EQ(s->FindDocPos(12, false), 102);
   EXPECT_EQ(s->FindDocPos(13, false), 103);  // the removed space: the next character
   EXPECT_EQ(s->FindDocPos(13, true), 102);
@@ -692,8 +695,8 @@ TEST_F(SectionTest, SourceAndDocumentPositions) {
   EXPECT_EQ(ch, u'c');
   EXPECT_FALSE(s->GetChAtPos(107, ch));
   s->AddSectionsToList();
-  ASSERT_EQ(Doc.PositionList.size(), 1u);
-  EXPECT_EQ(Doc.PositionList[0], s.get());
+  ASSERT_EQ(Document.LayoutPass.PositionList.size(), 1u);
+  EXPECT_EQ(Document.LayoutPass.PositionList[0], s.get());
 }
 
 TEST_F(SectionTest, PointsAndPositions) {
@@ -753,36 +756,36 @@ TEST_F(SectionTest, CopiesTheSelectedPartOfEachLine) {
       {20, 30, u""},
   };
   for (const Case& c : cases) {
-    Doc.CopyBuffer.clear();
-    Doc.SelB = c.SelB;
-    Doc.SelE = c.SelE;
+    Document.Selection.CopyBuffer.clear();
+    Document.Selection.SelB = c.SelB;
+    Document.Selection.SelE = c.SelE;
     s->CopyToClipboard();
-    EXPECT_EQ(Doc.CopyBuffer, c.Text) << c.SelB << ".." << c.SelE;
+    EXPECT_EQ(Document.Selection.CopyBuffer, c.Text) << c.SelB << ".." << c.SelE;
   }
-  Doc.SelB = Doc.SelE = 0;
+  Document.Selection.SelB = Document.Selection.SelE = 0;
 }
 
 TEST_F(SectionTest, DocumentLaysOutPaintsAndCopiesItsSections) {
   auto first = Make();
   Add(*first, u"one two");
-  Doc.Add(std::move(first), NextIndex);
-  Doc.Add(Make(), NextIndex);  // stays empty: dropped
+  Document.Add(std::move(first), NextIndex);
+  Document.Add(Make(), NextIndex);  // stays empty: dropped
   auto second = Make();
   Add(*second, u"three");
-  Doc.Add(std::move(second), NextIndex);
-  ASSERT_EQ(Doc.Count(), 2);
+  Document.Add(std::move(second), NextIndex);
+  ASSERT_EQ(Document.Count(), 2);
   int scrollWidth = 0;
-  int h = Doc.DoLogic(*Surface, 4 * CW, 600, scrollWidth);
+  int h = Document.DoLogic(*Surface, 4 * CW, 600, scrollWidth);
   EXPECT_EQ(h, 3 * LH);
-  ASSERT_EQ(Doc.PositionList.size(), 2u);
-  EXPECT_EQ(Doc.PositionList[1]->StartCurs, 8);  // "one two " comes first
-  EXPECT_EQ(Doc.PositionList[1]->YDraw, 2 * LH);
-  Doc.SelB = 4;
-  Doc.SelE = 11;
-  EXPECT_EQ(Doc.SelectedText(), u"two\r\nthr");
+  ASSERT_EQ(Document.LayoutPass.PositionList.size(), 2u);
+  EXPECT_EQ(Document.LayoutPass.PositionList[1]->StartCurs, 8);  // "one two " comes first
+  EXPECT_EQ(Document.LayoutPass.PositionList[1]->YDraw, 2 * LH);
+  Document.Selection.SelB = 4;
+  Document.Selection.SelE = 11;
+  EXPECT_EQ(Document.SelectedText(), u"two\r\nthr");
   TRecordingSurface rec(*Surface);
-  Doc.SetYOffset(LH);
-  Doc.Draw(rec, TRect{0, 0, 100, 2 * LH}, 100, 0, 0);
+  Document.SetYOffset(LH);
+  Document.Draw(rec, TRect{0, 0, 100, 2 * LH}, 100, 0, 0);
   std::vector<std::pair<std::u16string, int>> texts;  // text, baseline
   for (const TDrawCall& c : rec.Calls())
     if (c.Kind == TDrawCall::TKind::dcText) texts.push_back({c.Text, c.Points[0].Y});
