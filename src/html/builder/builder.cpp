@@ -54,7 +54,7 @@ TPropValue Text(std::u16string s) { return TPropValue{std::move(s)}; }
 bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
   const std::u16string* v = AttrText(attrs, AlignSy);
   if (!v) return false;
-  std::u16string s = LowerCopy(TrimCopy(*v));
+  std::u16string s = LowerCase(Trim(*v));
   if (s == u"middle") s = u"center";
   if (s != u"left" && s != u"center" && s != u"right" && s != u"justify") return false;
   out = s;
@@ -377,7 +377,7 @@ void THtmlBuilder::DoTitle() {
     title += T.LCToken.S();
     Next();
   }
-  Title = TrimCopy(title);
+  Title = Trim(title);
   if (T.Sy == TitleEndSy) Next();
 }
 
@@ -407,7 +407,7 @@ void THtmlBuilder::DoBodyTag() {
     Doc.Styles.AddModifyProp(u"::hover", u"color", *v);
     Doc.LinksActive = true;
   }
-  if (auto v = AttrText(a, BGPropertiesSy); v && LowerCopy(*v) == u"fixed")
+  if (auto v = AttrText(a, BGPropertiesSy); v && LowerCase(*v) == u"fixed")
     props.Assign(Text(u"fixed"), P::BackgroundAttachment);
   for (Symb s : {MarginWidthSy, LeftMarginSy}) {
     if (const TAttribute* m = a.Find(s)) {
@@ -463,7 +463,7 @@ void THtmlBuilder::DoBR() {
   const TAttribute* clear = T.Attributes.Find(ClearSy);
   TProperties& props = PushProps(u"br");
   if (clear) {
-    std::u16string v = LowerCopy(TrimCopy(clear->Name));
+    std::u16string v = LowerCase(Trim(clear->Name));
     if (v == u"all") v = u"both";
     props.Assign(Text(v), P::Clear);
     SectionEnd();
@@ -603,7 +603,7 @@ void THtmlBuilder::ApplyImage() {
   PopProps(u"img");
   for (Symb id : {NameSy, IDSy}) {
     if (const std::u16string* v = AttrText(T.Attributes, id)) {
-      std::u16string name = UpperCopy(TrimCopy(*v));
+      std::u16string name = UpperCase(Trim(*v));
       if (!name.empty()) Doc.AddName(name, TIDObject{&section, image.Pos});
     }
   }
@@ -647,7 +647,7 @@ void THtmlBuilder::DoObject() {
   if (!Events.OnObjectTag(*panel, attributes, params)) return;
   TPanelObj& placed = section.AddPanel(std::move(panel), index);
   if (const std::u16string* id = AttrText(attributes, IDSy)) {
-    std::u16string name = UpperCopy(TrimCopy(*id));
+    std::u16string name = UpperCase(Trim(*id));
     if (!name.empty()) Doc.AddName(name, TIDObject{&section, placed.Pos});
   }
 }
@@ -658,14 +658,14 @@ void THtmlBuilder::ApplyPanel() {
   panel.ProcessProperties(PushProps(u"panel"));
   PopProps(u"panel");
   if (const std::u16string* id = AttrText(T.Attributes, IDSy)) {
-    std::u16string name = UpperCopy(TrimCopy(*id));
+    std::u16string name = UpperCase(Trim(*id));
     if (!name.empty()) Doc.AddName(name, TIDObject{&section, panel.Pos});
   }
 }
 
 void THtmlBuilder::DoMap() {
   auto map = std::make_unique<TMapItem>();
-  if (const std::u16string* v = AttrText(T.Attributes, NameSy)) map->MapName = UpperCopy(TrimCopy(*v));
+  if (const std::u16string* v = AttrText(T.Attributes, NameSy)) map->MapName = UpperCase(Trim(*v));
   Next();
   // AREAs up to the end tag; a third token that is neither text nor an
   // AREA ends the map unclosed, and it is read as content.
@@ -697,7 +697,7 @@ const TSymbSet& CellEndSymbols() {
 AlignmentType VAlignOf(const TAttributeList& attrs, AlignmentType fallback) {
   const std::u16string* v = AttrText(attrs, VAlignSy);
   if (!v) return fallback;
-  std::u16string s = LowerCopy(TrimCopy(*v));
+  std::u16string s = LowerCase(Trim(*v));
   if (s == u"top" || s == u"baseline") return AlignmentType::ATop;
   if (s == u"middle" || s == u"center") return AlignmentType::AMiddle;
   if (s == u"bottom") return AlignmentType::ABottom;
@@ -785,7 +785,7 @@ void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
 std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
   TProperties& props = PushProps(u"caption");
   const std::u16string* align = AttrText(T.Attributes, AlignSy);
-  top = !(align && LowerCopy(TrimCopy(*align)) == u"bottom");
+  top = !(align && LowerCase(Trim(*align)) == u"bottom");
   SectionEnd();
   // The caption stands first in a cell of its own until it joins the pair.
   TBlockCell owner(Doc, nullptr);
@@ -818,7 +818,7 @@ void THtmlBuilder::DoTable() {
   const std::unique_ptr<TAttributeList> tableAttrs = CopyAttributes(T.Attributes);
   const TAttributeList& attrs = *tableAttrs;
   if (const std::u16string* v = AttrText(attrs, AlignSy)) {
-    std::u16string s = LowerCopy(TrimCopy(*v));
+    std::u16string s = LowerCase(Trim(*v));
     if (s == u"left" || s == u"right") props.Assign(Text(s), P::Float);
   }
   TColor color;
@@ -974,7 +974,7 @@ void THtmlBuilder::ApplyA() {
   }
   const TAttributeList& a = T.Attributes;
   if (const TAttribute* name = a.Find(NameSy)) {
-    std::u16string n = UpperCopy(TrimCopy(name->Name));
+    std::u16string n = UpperCase(Trim(name->Name));
     if (!n.empty() && n[0] == u'#') n.erase(0, 1);
     if (!n.empty()) {
       TSection& s = EnsureSection();
@@ -1015,7 +1015,7 @@ void THtmlBuilder::ApplyFont() {
   const TAttributeList& a = T.Attributes;
   int size = -1;
   if (const TAttribute* s = a.Find(SizeSy)) {
-    std::u16string v = TrimCopy(s->Name);
+    std::u16string v = Trim(s->Name);
     if (v.size() >= 2 && (v[0] == u'+' || v[0] == u'-')) size = BaseFontSize + s->Value;
     else size = s->Value;
     size = std::clamp(size, 1, 7);
@@ -1029,9 +1029,9 @@ void THtmlBuilder::ApplyFont() {
   TColor color;
   if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
-  if (auto f = AttrText(a, FaceSy)) props.Assign(Text(LowerCopy(*f)), P::FontFamily);
+  if (auto f = AttrText(a, FaceSy)) props.Assign(Text(LowerCase(*f)), P::FontFamily);
   if (auto cs = AttrText(a, CharSetSy)) {
-    int n = CharSetFromName(LowerCopy(*cs));
+    int n = CharSetFromName(LowerCase(*cs));
     if (n >= 0) props.AssignCharSet(n);
   }
   if (Section) Section->ChangeFont(Stack.Last());
@@ -1054,7 +1054,7 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
     if (const TAttribute* s = a.Find(StartSy)) start = std::max(0, s->Value);
     if (auto t = AttrText(a, TypeSy); t && !t->empty()) typeChar = (*t)[0];
   } else if (sy == ULSy) {
-    std::u16string t = LowerCopy(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
+    std::u16string t = LowerCase(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
     plain = a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain";
   }
   ListTypeType type = sy == OLSy ? ListTypeType::Ordered
@@ -1162,9 +1162,9 @@ void THtmlBuilder::DoMeta() {
   std::u16string equiv = AttrText(a, HttpEqSy) ? *AttrText(a, HttpEqSy) : u"";
   std::u16string name = AttrText(a, NameSy) ? *AttrText(a, NameSy) : u"";
   std::u16string content = AttrText(a, ContentSy) ? *AttrText(a, ContentSy) : u"";
-  if (LowerCopy(equiv) == u"content-type") {
+  if (LowerCase(equiv) == u"content-type") {
     // The text is already UTF-16: the character set is kept for fonts only.
-    std::u16string lower = LowerCopy(content);
+    std::u16string lower = LowerCase(content);
     auto at = lower.find(u"charset=");
     int charSet = at == std::u16string::npos ? -1 : CharSetFromName(lower.substr(at + 8));
     if (charSet >= 0) Stack[0].AssignCharSet(charSet);
@@ -1183,9 +1183,9 @@ void THtmlBuilder::DoBase() {
 void THtmlBuilder::DoLink() {
   const TAttributeList& a = T.Attributes;
   const std::u16string rel = AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"";
-  const std::u16string href = AttrText(a, HrefSy) ? TrimCopy(*AttrText(a, HrefSy)) : u"";
+  const std::u16string href = AttrText(a, HrefSy) ? Trim(*AttrText(a, HrefSy)) : u"";
   if (Events.OnLink) Events.OnLink(rel, AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"", href);
-  if (LowerCopy(TrimCopy(rel)) == u"stylesheet" && !href.empty()) {
+  if (LowerCase(Trim(rel)) == u"stylesheet" && !href.empty()) {
     // The sheet's bytes: from the stream request when it answers, else the
     // local file the name gives, read safely (a FIFO, a device or a huge
     // file fails at once). A sheet that cannot be had is ignored.
@@ -1251,14 +1251,14 @@ TFormControlObj& THtmlBuilder::AddControl(std::unique_ptr<TFormControlObj> contr
     section.FormControls.Add(&c);
     section.AddChar(FmCtlChar, T.TagIndex);
   }
-  std::u16string id = UpperCopy(TrimCopy(c.FID));
+  std::u16string id = UpperCase(Trim(c.FID));
   if (!id.empty()) Doc.AddName(id, TIDObject{&section, c.Pos});
   return c;
 }
 
 void THtmlBuilder::ApplyInput() {
   const TAttributeList& a = T.Attributes;
-  const std::u16string type = AttrText(a, TypeSy) ? LowerCopy(TrimCopy(*AttrText(a, TypeSy))) : u"";
+  const std::u16string type = AttrText(a, TypeSy) ? LowerCase(Trim(*AttrText(a, TypeSy))) : u"";
   TProperties& props = PushProps(u"input");
   TSection& section = EnsureSection();
   ThtmlForm& form = CurrentFormOrNew();
@@ -1331,7 +1331,7 @@ bool THtmlBuilder::DoSelect(bool inPre) {
           collapsed += c;
         }
       }
-      select.AddOption(TrimCopy(collapsed), hasValue ? &value : nullptr, selected);
+      select.AddOption(Trim(collapsed), hasValue ? &value : nullptr, selected);
     }
     open = false;
     text.clear();

@@ -68,7 +68,7 @@ void TFloatingObj::ReadCommonAttributes(const TAttributeList& attributes) {
         hasTitle = true;
         break;
       case AlignSy: {
-        std::u16string v = UpperCopy(TrimCopy(a.Name));
+        std::u16string v = UpperCase(Trim(a.Name));
         if (v == u"TOP") VertAlign = AlignmentType::ATop;
         else if (v == u"MIDDLE" || v == u"ABSMIDDLE") VertAlign = AlignmentType::AMiddle;
         else if (v == u"LEFT") HorzAlign = AlignmentType::ALeft;
@@ -145,7 +145,7 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
   auto size = [&](P which, int& given, bool& percent) {
     const TPropValue& v = props.Get(which);
     if (IsEmpty(v) || (IsInt(v) && std::get<int>(v) == IntNull)) return;
-    std::u16string text = IsText(v) ? LowerCopy(TrimCopy(std::get<std::u16string>(v))) : u"";
+    std::u16string text = IsText(v) ? LowerCase(Trim(std::get<std::u16string>(v))) : u"";
     if (text == u"auto" || (IsInt(v) && std::get<int>(v) == Auto)) {
       given = -1;
       percent = false;
@@ -233,7 +233,7 @@ TImageObj::TImageObj(TSectionList& document, int pos, const TAttributeList& attr
   ReadCommonAttributes(attributes);
   for (const TAttribute& a : attributes) {
     switch (a.Which) {
-      case SrcSy: Source = TrimCopy(a.Name); break;
+      case SrcSy: Source = Trim(a.Name); break;
       case BorderSy:
         NoBorder = a.Value == 0;
         BorderSize = std::clamp(a.Value, 0, MaxImageBorder);
@@ -242,7 +242,7 @@ TImageObj::TImageObj(TSectionList& document, int pos, const TAttributeList& attr
       case IsMapSy: IsMap = true; break;
       case UseMapSy: {
         UseMap = true;
-        std::u16string name = UpperCopy(TrimCopy(a.Name));
+        std::u16string name = UpperCase(Trim(a.Name));
         if (name.size() > 1 && name[0] == u'#') name.erase(0, 1);
         MapName = name;
         break;

@@ -26,12 +26,12 @@ int Sat(long long v) {
 
 int PercentOf(const TPropValue& v) {
   double n = 0;
-  ReadLeadingNumber(TrimCopy(std::get<std::u16string>(v)), n);
+  ReadLeadingNumber(Trim(std::get<std::u16string>(v)), n);
   return SatRound(n);
 }
 
 bool ReadVAlign(std::u16string value, AlignmentType& align) {
-  value = LowerCopy(TrimCopy(value));
+  value = LowerCase(Trim(value));
   if (value == u"top" || value == u"baseline") align = AlignmentType::ATop;
   else if (value == u"middle" || value == u"center") align = AlignmentType::AMiddle;
   else if (value == u"bottom") align = AlignmentType::ABottom;
@@ -155,7 +155,7 @@ ThtmlTable::ThtmlTable(TSectionList& document, const TAttributeList& attributes,
   for (const TAttribute& a : attributes) {
     switch (a.Which) {
       case BorderSy:
-        BorderWidth = TrimCopy(a.Name).empty() ? 1 : std::clamp(a.Value, 0, 100);
+        BorderWidth = Trim(a.Name).empty() ? 1 : std::clamp(a.Value, 0, 100);
         break;
       case CellPaddingSy:
         if (a.Value >= 0) CellPadding = std::min(a.Value, 50);

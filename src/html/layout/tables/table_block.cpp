@@ -41,7 +41,7 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
       case HSpaceSy: HSpace = static_cast<int>(std::min<long long>(std::llabs(a.Value), 40)); break;
       case VSpaceSy: VSpace = static_cast<int>(std::min<long long>(std::llabs(a.Value), 200)); break;
       case AlignSy: {
-        std::u16string v = LowerCopy(TrimCopy(a.Name));
+        std::u16string v = LowerCase(Trim(a.Name));
         if (v == u"center" || v == u"middle") Justify798 = AlignmentType::ACenter;
         break;
       }
@@ -55,7 +55,7 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
   const TPropValue& width = Props->Get(P::Width);
   if (IsPercentValue(width)) {
     double n = 0;
-    ReadLeadingNumber(TrimCopy(std::get<std::u16string>(width)), n);
+    ReadLeadingNumber(Trim(std::get<std::u16string>(width)), n);
     WidthAttr = std::clamp(SatRound(n), 0, 100) * 10;
     AsPercent = WidthAttr > 0;
   } else if (m[Idx(P::Width)] > 0 && m[Idx(P::Width)] != Auto && m[Idx(P::Width)] != IntNull) {
