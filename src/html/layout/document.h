@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "html/css/default_look.h"
 #include "html/css/properties.h"
 #include "html/css/style_list.h"
 #include "html/layout/cell.h"
@@ -90,10 +91,10 @@ public:
   bool Printing = false;
   bool IsCopy = false;
   TColor Background = clSystemColor | 15;  // button face
-  TColor HotSpotColor = 0x00FF0000;
-  TColor LinkVisitedColor = 0x00800080;
-  TColor LinkActiveColor = 0x00FF0000;
-  std::u16string PreFontName = u"Courier New";
+  TColor HotSpotColor = kDefaultLinkColor;
+  TColor LinkVisitedColor = kDefaultVisitedColor;
+  TColor LinkActiveColor = kDefaultLinkColor;
+  std::u16string PreFontName = kDefaultPreFontName;
   TStyleDefaults Defaults;
 
   int ProgressStart = 75;
