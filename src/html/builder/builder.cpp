@@ -716,12 +716,11 @@ void THtmlBuilder::DoColInfo(ThtmlTable& table) {
   // A COL (or a COLGROUP without COLs) describes SPAN columns.
   const TAttributeList& a = T.Attributes;
   TColObj col;
-  if (const TAttribute* w = a.Find(WidthSy)) {
-    if (w->Name.find(u'%') != std::u16string::npos) {
-      col.colWidth = std::clamp(w->Value, 1, 100) * 10;
-      col.colAsPercent = true;
-    } else if (w->Value > 0) {
-      col.colWidth = w->Value;
+  if (const TAttribute* attr = a.Find(WidthSy)) {
+    if (auto w = ReadSizeAttribute(*attr, ClampedTo(1, 100), AtLeast(1))) {
+      // Percentages are kept in tenths.
+      col.colWidth = w->Percent ? w->Value * 10 : w->Value;
+      if (w->Percent) col.colAsPercent = true;
     }
   }
   std::u16string align;
@@ -868,12 +867,9 @@ void THtmlBuilder::DoTable() {
     if (auto v = AttrText(a, BackgroundSy)) rp.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
     row->BkImageName = ImageUrlOf(AsText(rp.Get(P::BackgroundImage)));
     if (!row->BkImageName.empty()) row->PRec = BackgroundPRecOf(rp);
-    if (const TAttribute* h = a.Find(HeightSy)) {
-      if (h->Name.find(u'%') != std::u16string::npos) {
-        if (h->Value >= 0 && h->Value <= 100) row->SpecRowHeightPercent = h->Value;
-      } else if (h->Value >= 0) {
-        row->SpecRowHeight = h->Value;
-      }
+    if (const TAttribute* attr = a.Find(HeightSy)) {
+      if (auto h = ReadSizeAttribute(*attr, Within(0, 100), AtLeast(0)))
+        (h->Percent ? row->SpecRowHeightPercent : row->SpecRowHeight) = h->Value;
     }
     bool before = false, after = false, inside = false;
     rp.GetPageBreaks(before, after, inside);

@@ -513,11 +513,13 @@ THorzLine::THorzLine(TSectionList& document, const TProperties& props, const TAt
         VSize = std::clamp(a.Value, 1, 20);
         break;
       case WidthSy:
-        if (!a.Name.empty() && a.Name.back() == u'%') {
-          HWidth = -1;
-          HPercent = std::clamp(a.Value, 0, 100);
-        } else if (a.Value > 0) {
-          HWidth = a.Value;
+        if (auto w = ReadSizeAttribute(a, ClampedTo(0, 100), AtLeast(1), TPercentMark::AtEnd)) {
+          if (w->Percent) {
+            HWidth = -1;
+            HPercent = w->Value;
+          } else {
+            HWidth = w->Value;
+          }
         }
         break;
       case AlignSy: {

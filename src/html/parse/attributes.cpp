@@ -76,4 +76,22 @@ const TProperties* TAttributeList::TheStyle(TGraphicsDevice& device) {
   return FProp.get();
 }
 
+std::optional<TSizeAttribute> ReadSizeAttribute(const TAttribute& a, TSizeRange percent,
+                                                TSizeRange pixels, TPercentMark mark) {
+  const bool isPercent = mark == TPercentMark::Anywhere
+                             ? a.Name.find(u'%') != std::u16string::npos
+                             : !a.Name.empty() && a.Name.back() == u'%';
+  const TSizeRange& range = isPercent ? percent : pixels;
+  int value = a.Value;
+  if (value < range.Low) {
+    if (!range.ClampLow) return std::nullopt;
+    value = range.Low;
+  }
+  if (value > range.High) {
+    if (!range.ClampHigh) return std::nullopt;
+    value = range.High;
+  }
+  return TSizeAttribute{value, isPercent};
+}
+
 }  // namespace tav

@@ -80,15 +80,10 @@ void TFloatingObj::ReadCommonAttributes(const TAttributeList& attributes) {
         const bool width = a.Which == WidthSy;
         int& given = width ? SpecWidth : SpecHeight;
         bool& percent = width ? PercentWidth : PercentHeight;
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value >= 0 && a.Value <= 100) {
-            given = a.Value;
-            percent = true;
-          }
-        } else if (a.Value >= 0) {
-          // A negative size counts as not given.
-          given = ClampExtent(a.Value);
-          percent = false;
+        // A negative size counts as not given.
+        if (auto size = ReadSizeAttribute(a, Within(0, 100), AtLeastCutTo(0, MaxObjectExtent))) {
+          given = size->Value;
+          percent = size->Percent;
         }
         break;
       }
@@ -519,20 +514,19 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
       case SrcSy: Src = a.Name; break;
       case TypeSy: Type = a.Name; break;
       case WidthSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          SpecWidth = std::clamp(a.Value, 1, 100);
+        // Only a percentage here; pixels are read with the image attributes.
+        if (auto w = ReadSizeAttribute(a, ClampedTo(1, 100), Refused())) {
+          SpecWidth = w->Value;
           PercentWidth = true;
         }
         break;
-      case HeightSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          PercentHeight = a.Value >= 1 && a.Value <= 100;
-          SpecHeight = PercentHeight ? a.Value : -1;
-        } else {
-          SpecHeight = std::clamp(a.Value, 1, MaxObjectExtent);
-          PercentHeight = false;
-        }
+      case HeightSy: {
+        // A percentage out of range leaves the height not given.
+        const auto h = ReadSizeAttribute(a, Within(1, 100), ClampedTo(1, MaxObjectExtent));
+        SpecHeight = h ? h->Value : -1;
+        PercentHeight = h && h->Percent;
         break;
+      }
       default: break;
     }
   }

@@ -52,22 +52,15 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
       case ColSpanSy: ColSpan = std::clamp(a.Value, 1, MaxColSpan); break;
       case RowSpanSy: RowSpan = std::clamp(a.Value, 1, MaxRowSpan); break;
       case WidthSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value >= 1 && a.Value <= 100) {
-            WidthAttr = a.Value * 10;
-            AsPercent = true;
-          }
-        } else if (a.Value > 0) {
-          WidthAttr = a.Value;
-          AsPercent = false;
+        if (auto w = ReadSizeAttribute(a, Within(1, 100), AtLeast(1))) {
+          // Percentages are kept in tenths.
+          WidthAttr = w->Percent ? w->Value * 10 : w->Value;
+          AsPercent = w->Percent;
         }
         break;
       case HeightSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value >= 0 && a.Value <= 100) SpecHtPercent = a.Value;
-        } else if (a.Value >= 0) {
-          SpecHt = a.Value;
-        }
+        if (auto h = ReadSizeAttribute(a, Within(0, 100), AtLeast(0)))
+          (h->Percent ? SpecHtPercent : SpecHt) = h->Value;
         break;
       case VAlignSy:
         if (ReadVAlign(a.Name, VAlign)) VAlignSet = true;

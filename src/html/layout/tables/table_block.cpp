@@ -25,18 +25,14 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
   for (const TAttribute& a : attrs) {
     switch (a.Which) {
       case WidthSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value > 0) {
-            WidthAttr = std::min(a.Value, 100) * 10;
-            AsPercent = true;
-          }
-        } else if (a.Value > 0) {
-          WidthAttr = a.Value;
-          AsPercent = false;
+        if (auto w = ReadSizeAttribute(a, AtLeastCutTo(1, 100), AtLeast(1))) {
+          // Percentages are kept in tenths.
+          WidthAttr = w->Percent ? w->Value * 10 : w->Value;
+          AsPercent = w->Percent;
         }
         break;
       case HeightSy:
-        if (a.Name.find(u'%') == std::u16string::npos && a.Value > 0) Table->tblHeightAttr = a.Value;
+        if (auto h = ReadSizeAttribute(a, Refused(), AtLeast(1))) Table->tblHeightAttr = h->Value;
         break;
       case HSpaceSy: HSpace = static_cast<int>(std::min<long long>(std::llabs(a.Value), 40)); break;
       case VSpaceSy: VSpace = static_cast<int>(std::min<long long>(std::llabs(a.Value), 200)); break;
