@@ -1,6 +1,7 @@
 #include "html/builder/builder.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "html/base/paths.h"
 #include "html/base/safe_file.h"
@@ -49,6 +50,21 @@ const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
 }
 
 TPropValue Text(std::u16string s) { return TPropValue{std::move(s)}; }
+
+// BGCOLOR, when it reads as a colour, and BACKGROUND, a picture's name
+// written as url(...), become the background colour and picture of
+// `props` (a style of the element's own keeps its values). Returns the
+// BGCOLOR colour.
+std::optional<TColor> AssignBackgroundAttributes(TProperties& props, const TAttributeList& attrs) {
+  std::optional<TColor> result;
+  TColor color;
+  if (auto v = AttrText(attrs, BGColorSy); v && ColorFromString(*v, color)) {
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+    result = color;
+  }
+  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  return result;
+}
 
 // ALIGN as a text alignment; "middle" means centre.
 bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
@@ -397,10 +413,7 @@ void THtmlBuilder::DoBodyTag() {
   TColor color;
   if (auto v = AttrText(a, TextSy); v && ColorFromString(*v, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
-  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
-    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
-  if (auto v = AttrText(a, BackgroundSy))
-    props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  AssignBackgroundAttributes(props, a);
   if (auto v = AttrText(a, LinkSy)) Doc.Styles.AddModifyProp(u"::link", u"color", *v);
   if (auto v = AttrText(a, VLinkSy)) Doc.Styles.AddModifyProp(u"::visited", u"color", *v);
   if (auto v = AttrText(a, OLinkSy)) {
@@ -758,10 +771,7 @@ void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
     std::u16string inForce = AsText(props.Get(P::TextAlign));
     if (inForce.empty() || inForce == u"none") props.Assign(Text(u"center"), P::TextAlign);
   }
-  TColor color;
-  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
-    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
-  if (auto v = AttrText(a, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  AssignBackgroundAttributes(props, a);
   auto cell = std::make_unique<TCellObj>(Doc, a, props);
   const bool savedNoBreak = NoBreak;
   if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
@@ -820,10 +830,7 @@ void THtmlBuilder::DoTable() {
     std::u16string s = LowerCase(Trim(*v));
     if (s == u"left" || s == u"right") props.Assign(Text(s), P::Float);
   }
-  TColor color;
-  if (auto v = AttrText(attrs, BGColorSy); v && ColorFromString(*v, color))
-    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
-  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  AssignBackgroundAttributes(props, attrs);
   auto tableProps = std::make_unique<TProperties>(props);
   auto table = std::make_unique<ThtmlTable>(Doc, attrs, props);
   std::vector<std::unique_ptr<TCellList>> footRows;
@@ -861,10 +868,9 @@ void THtmlBuilder::DoTable() {
     if (rp.GetVertAlign(va) && (va == AlignmentType::ATop || va == AlignmentType::AMiddle ||
                                 va == AlignmentType::ABottom))
       row->VAlign = va;
-    TColor c;
-    if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, c)) row->BkColor = c;
+    // The row's BGCOLOR wins over its style's background colour.
+    if (auto c = AssignBackgroundAttributes(rp, a)) row->BkColor = *c;
     else if (rp.GetBackgroundColor() != clNone) row->BkColor = rp.GetBackgroundColor();
-    if (auto v = AttrText(a, BackgroundSy)) rp.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
     row->BkImageName = ImageUrlOf(AsText(rp.Get(P::BackgroundImage)));
     if (!row->BkImageName.empty()) row->PRec = BackgroundPRecOf(rp);
     if (const TAttribute* attr = a.Find(HeightSy)) {
