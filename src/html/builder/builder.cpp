@@ -1,4 +1,5 @@
 #include "html/builder/builder.h"
+#include "html/builder/builder_values.h"
 
 #include <algorithm>
 #include <optional>
@@ -44,17 +45,15 @@ bool IsInlineEnd(Symb sy) {
   }
 }
 
+const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
+
+}  // namespace
+
 const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
   const TAttribute* a = attrs.Find(which);
   return a ? &a->Name : nullptr;
 }
 
-TPropValue Text(std::u16string s) { return TPropValue{std::move(s)}; }
-
-// BGCOLOR, when it reads as a colour, and BACKGROUND, a picture's name
-// written as url(...), become the background colour and picture of
-// `props` (a style of the element's own keeps its values). Returns the
-// BGCOLOR colour.
 std::optional<TColor> AssignBackgroundAttributes(TProperties& props, const TAttributeList& attrs) {
   std::optional<TColor> result;
   TColor color;
@@ -62,11 +61,10 @@ std::optional<TColor> AssignBackgroundAttributes(TProperties& props, const TAttr
     props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
     result = color;
   }
-  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(TextValue(u"url(" + *v + u")"), P::BackgroundImage);
   return result;
 }
 
-// ALIGN as a text alignment; "middle" means centre.
 bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
   const std::u16string* v = AttrText(attrs, AlignSy);
   if (!v) return false;
@@ -76,10 +74,6 @@ bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
   out = s;
   return true;
 }
-
-const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
-
-}  // namespace
 
 const TSymbSet& InlineSymbols() {
   static const TSymbSet set = [] {
@@ -421,7 +415,7 @@ void THtmlBuilder::DoBodyTag() {
     Doc.LinksActive = true;
   }
   if (auto v = AttrText(a, BGPropertiesSy); v && LowerCase(*v) == u"fixed")
-    props.Assign(Text(u"fixed"), P::BackgroundAttachment);
+    props.Assign(TextValue(u"fixed"), P::BackgroundAttachment);
   for (Symb s : {MarginWidthSy, LeftMarginSy}) {
     if (const TAttribute* m = a.Find(s)) {
       int v = std::clamp(m->Value, 0, 200);
@@ -460,7 +454,7 @@ void THtmlBuilder::DoP(const TSymbSet& terms) {
       if (open) PopProps(u"p");
       TProperties& props = PushProps(u"p");
       std::u16string align;
-      if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+      if (AlignValue(T.Attributes, align)) props.Assign(TextValue(align), P::TextAlign);
       open = true;
     }
     Next();
@@ -478,7 +472,7 @@ void THtmlBuilder::DoBR() {
   if (clear) {
     std::u16string v = LowerCase(Trim(clear->Name));
     if (v == u"all") v = u"both";
-    props.Assign(Text(v), P::Clear);
+    props.Assign(TextValue(v), P::Clear);
     SectionEnd();
     NewSection();
   } else {
@@ -497,11 +491,11 @@ void THtmlBuilder::DoHeading() {
   std::u16string tag = u"h" + Ascii(std::to_string(level));
   TProperties& props = PushProps(tag);
   std::u16string align;
-  if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  if (AlignValue(T.Attributes, align)) props.Assign(TextValue(align), P::TextAlign);
   SectionEnd();
   Next();
   if (T.Sy == Centersy) {
-    Stack.Last().Assign(Text(u"center"), P::TextAlign);
+    Stack.Last().Assign(TextValue(u"center"), P::TextAlign);
     Next();
   }
   TBlock& block = NewBlock();
@@ -693,272 +687,6 @@ void THtmlBuilder::DoMap() {
   Next();
 }
 
-// ------------------------------------------------------------ tables
-
-namespace {
-
-// What ends a cell's content, a caption's, and the run of text between
-// cells.
-const TSymbSet& CellEndSymbols() {
-  static const TSymbSet s{TDSy,        THSy,       TDEndSy,   THEndSy,    TRSy,
-                          TREndSy,     TableEndSy, CaptionSy, CaptionEndSy, THeadSy,
-                          TBodySy,     TFootSy,    THeadEndSy, TBodyEndSy, TFootEndSy,
-                          ColSy,       ColGroupSy, ColGroupEndSy};
-  return s;
-}
-
-AlignmentType VAlignOf(const TAttributeList& attrs, AlignmentType fallback) {
-  const std::u16string* v = AttrText(attrs, VAlignSy);
-  if (!v) return fallback;
-  std::u16string s = LowerCase(Trim(*v));
-  if (s == u"top" || s == u"baseline") return AlignmentType::ATop;
-  if (s == u"middle" || s == u"center") return AlignmentType::AMiddle;
-  if (s == u"bottom") return AlignmentType::ABottom;
-  return fallback;
-}
-
-std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& attrs) {
-  auto copy = std::make_unique<TAttributeList>();
-  for (const TAttribute& a : attrs) copy->Add(a);
-  return copy;
-}
-
-}  // namespace
-
-void THtmlBuilder::DoColInfo(ThtmlTable& table) {
-  // A COL (or a COLGROUP without COLs) describes SPAN columns.
-  const TAttributeList& a = T.Attributes;
-  TColObj col;
-  if (const TAttribute* attr = a.Find(WidthSy)) {
-    if (auto w = ReadSizeAttribute(*attr, ClampedTo(1, 100), AtLeast(1))) {
-      // Percentages are kept in tenths.
-      col.colWidth = w->Percent ? w->Value * 10 : w->Value;
-      if (w->Percent) col.colAsPercent = true;
-    }
-  }
-  std::u16string align;
-  if (AlignValue(a, align))
-    col.colAlign = align == u"center"  ? AlignmentType::ACenter
-                   : align == u"right" ? AlignmentType::ARight
-                                       : AlignmentType::ALeft;
-  col.colVAlign = VAlignOf(a, AlignmentType::ANone);
-  int span = 1;
-  for (const TAttribute& attr : a)
-    if (attr.WhichName == u"SPAN") span = std::clamp(attr.Value, 1, 100);
-  const bool group = T.Sy == ColGroupSy;
-  Next();
-  if (group && (T.Sy == ColSy || T.Sy == TextSy)) {
-    while (T.Sy == TextSy) Next();
-    if (T.Sy == ColSy) return;  // the group's COLs describe it
-  }
-  for (int i = 0; i < span && table.ColInfo.size() < 10000; ++i) table.ColInfo.push_back(col);
-}
-
-void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
-  const bool th = T.Sy == THSy;
-  const std::u16string tag = th ? u"th" : u"td";
-  TProperties& props = PushProps(tag);
-  const TAttributeList& a = T.Attributes;
-  std::u16string align;
-  if (AlignValue(a, align)) {
-    props.Assign(Text(align), P::TextAlign);
-  } else if (column >= 0 && static_cast<std::size_t>(column) < table.ColInfo.size() &&
-             table.ColInfo[static_cast<std::size_t>(column)].colAlign != AlignmentType::ANone) {
-    AlignmentType ca = table.ColInfo[static_cast<std::size_t>(column)].colAlign;
-    props.Assign(Text(ca == AlignmentType::ACenter ? u"center" : ca == AlignmentType::ARight ? u"right" : u"left"),
-                 P::TextAlign);
-  } else if (th) {
-    std::u16string inForce = AsText(props.Get(P::TextAlign));
-    if (inForce.empty() || inForce == u"none") props.Assign(Text(u"center"), P::TextAlign);
-  }
-  AssignBackgroundAttributes(props, a);
-  auto cell = std::make_unique<TCellObj>(Doc, a, props);
-  const bool savedNoBreak = NoBreak;
-  if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
-  Next();
-  SectionEnd();
-  TCellBasic* saved = Cell;
-  Cell = cell->Cell.get();
-  ++Depth;
-  DoBody(CellEndSymbols());
-  SectionEnd();
-  Cell->CheckLastBottomMargin();
-  --Depth;
-  Cell = saved;
-  NoBreak = savedNoBreak;
-  if (T.Sy == TDEndSy || T.Sy == THEndSy) Next();
-  PopProps(tag);
-  row.Cells.push_back(std::move(cell));
-}
-
-std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
-  TProperties& props = PushProps(u"caption");
-  const std::u16string* align = AttrText(T.Attributes, AlignSy);
-  top = !(align && LowerCase(Trim(*align)) == u"bottom");
-  SectionEnd();
-  // The caption stands first in a cell of its own until it joins the pair.
-  TBlockCell owner(Doc, nullptr);
-  auto block = std::make_unique<TBlock>(Doc, owner, props, &T.Attributes);
-  block->OwnerCell = nullptr;
-  Next();
-  TCellBasic* saved = Cell;
-  Cell = block->MyCell.get();
-  ++Depth;
-  TSymbSet terms = CellEndSymbols();
-  DoBody(terms);
-  SectionEnd();
-  --Depth;
-  Cell = saved;
-  EndBlock(*block);
-  if (T.Sy == CaptionEndSy) Next();
-  PopProps(u"caption");
-  return block;
-}
-
-void THtmlBuilder::DoTable() {
-  if (TableLevel >= MaxTableNesting || Depth >= MaxBlockNesting) {
-    Next();  // the tag is ignored; what it holds is read as content
-    return;
-  }
-  SectionEnd();
-  ++TableLevel;
-  ++Depth;
-  TProperties& props = PushProps(u"table");
-  const std::unique_ptr<TAttributeList> tableAttrs = CopyAttributes(T.Attributes);
-  const TAttributeList& attrs = *tableAttrs;
-  if (const std::u16string* v = AttrText(attrs, AlignSy)) {
-    std::u16string s = LowerCase(Trim(*v));
-    if (s == u"left" || s == u"right") props.Assign(Text(s), P::Float);
-  }
-  AssignBackgroundAttributes(props, attrs);
-  auto tableProps = std::make_unique<TProperties>(props);
-  auto table = std::make_unique<ThtmlTable>(Doc, attrs, props);
-  std::vector<std::unique_ptr<TCellList>> footRows;
-  std::unique_ptr<TBlock> caption;
-  bool captionTop = true;
-  TRowType rowType = TRowType::TBody;
-  TCellList* row = nullptr;
-  bool rowOpen = false;    // "tr" properties pushed
-  bool rowHidden = false;  // display none: the row is dropped
-  std::unique_ptr<TCellList> current;
-  auto endRow = [&]() {
-    if (!current) return;
-    if (rowOpen) PopProps(u"tr");
-    rowOpen = false;
-    if (!rowHidden) {
-      if (current->RowType == TRowType::TFoot) footRows.push_back(std::move(current));
-      else table->Rows.push_back(std::move(current));
-    }
-    current.reset();
-    row = nullptr;
-  };
-  auto startRow = [&](bool fromTag) {
-    endRow();
-    current = std::make_unique<TCellList>();
-    row = current.get();
-    row->RowType = rowType;
-    rowHidden = false;
-    if (!fromTag) return;
-    TProperties& rp = PushProps(u"tr");
-    rowOpen = true;
-    rowHidden = rp.GetDisplay() == TPropDisplay::pdNone;
-    const TAttributeList& a = T.Attributes;
-    row->VAlign = VAlignOf(a, AlignmentType::AMiddle);
-    AlignmentType va;
-    if (rp.GetVertAlign(va) && (va == AlignmentType::ATop || va == AlignmentType::AMiddle ||
-                                va == AlignmentType::ABottom))
-      row->VAlign = va;
-    // The row's BGCOLOR wins over its style's background colour.
-    if (auto c = AssignBackgroundAttributes(rp, a)) row->BkColor = *c;
-    else if (rp.GetBackgroundColor() != clNone) row->BkColor = rp.GetBackgroundColor();
-    row->BkImageName = ImageUrlOf(AsText(rp.Get(P::BackgroundImage)));
-    if (!row->BkImageName.empty()) row->PRec = BackgroundPRecOf(rp);
-    if (const TAttribute* attr = a.Find(HeightSy)) {
-      if (auto h = ReadSizeAttribute(*attr, Within(0, 100), AtLeast(0)))
-        (h->Percent ? row->SpecRowHeightPercent : row->SpecRowHeight) = h->Value;
-    }
-    bool before = false, after = false, inside = false;
-    rp.GetPageBreaks(before, after, inside);
-    row->BreakBefore = before;
-    row->BreakAfter = after;
-  };
-
-  Next();
-  while (T.Sy != EofSy && T.Sy != TableEndSy) {
-    switch (T.Sy) {
-      case ColSy:
-      case ColGroupSy: DoColInfo(*table); break;
-      case THeadSy:
-      case TBodySy:
-      case TFootSy:
-        endRow();
-        rowType = T.Sy == THeadSy ? TRowType::THead : T.Sy == TFootSy ? TRowType::TFoot : TRowType::TBody;
-        Next();
-        break;
-      case THeadEndSy:
-      case TBodyEndSy:
-      case TFootEndSy:
-        endRow();
-        rowType = TRowType::TBody;
-        Next();
-        break;
-      case TRSy:
-        startRow(true);
-        Next();
-        break;
-      case TREndSy:
-        endRow();
-        Next();
-        break;
-      case TDSy:
-      case THSy:
-        if (!row) startRow(false);
-        DoCell(*row, *table, static_cast<int>(row->Cells.size()));
-        break;
-      case CaptionSy:
-        if (caption) {
-          Next();
-          break;
-        }
-        caption = DoCaption(captionTop);
-        break;
-      case TextSy:
-        // Text between cells goes to the enclosing cell, before the table.
-        if (T.LCToken.S() == u" ") Next();
-        else DoText();
-        break;
-      case TDEndSy:
-      case THEndSy:
-      case CaptionEndSy:
-      case ColGroupEndSy:
-        Next();
-        break;
-      default:
-        if (!DoInline()) Next();
-        break;
-    }
-  }
-  endRow();
-  for (auto& foot : footRows) table->Rows.push_back(std::move(foot));
-  PopProps(u"table");
-  SectionEnd();
-
-  if (caption) {
-    // The pair stands in the flow; the table block and the caption inside.
-    TBlockCell owner(Doc, nullptr);
-    auto tableBlock = std::make_unique<TTableBlock>(Doc, owner, *tableProps, attrs, std::move(table));
-    tableBlock->OwnerCell = nullptr;
-    auto pair = std::make_unique<TTableAndCaptionBlock>(Doc, *Cell, *tableProps, std::move(tableBlock),
-                                                         std::move(caption), captionTop);
-    AddItem(std::move(pair));
-  } else {
-    AddItem(std::make_unique<TTableBlock>(Doc, *Cell, *tableProps, attrs, std::move(table)));
-  }
-  --Depth;
-  --TableLevel;
-  if (T.Sy == TableEndSy) Next();
-}
-
 void THtmlBuilder::DoA() {
   ApplyA();
   Next();
@@ -1031,7 +759,7 @@ void THtmlBuilder::ApplyFont() {
   TColor color;
   if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
-  if (auto f = AttrText(a, FaceSy)) props.Assign(Text(LowerCase(*f)), P::FontFamily);
+  if (auto f = AttrText(a, FaceSy)) props.Assign(TextValue(LowerCase(*f)), P::FontFamily);
   if (auto cs = AttrText(a, CharSetSy)) {
     int n = CharSetFromName(LowerCase(*cs));
     if (n >= 0) props.AssignCharSet(n);
@@ -1125,7 +853,7 @@ void THtmlBuilder::DoContainer(Symb endSy, const std::u16string& tag, const TSym
   }
   TProperties& props = PushProps(tag);
   std::u16string align;
-  if (T.Sy == DivSy && AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  if (T.Sy == DivSy && AlignValue(T.Attributes, align)) props.Assign(TextValue(align), P::TextAlign);
   TBlock& block = NewBlock();
   Next();
   InBlock(block, [&] { DoBody(terms + endSy); });
@@ -1215,170 +943,6 @@ void THtmlBuilder::DoBgSound() {
                           loop ? loop->Value : 1);
   }
   Next();
-}
-
-// ------------------------------------------------------------ forms
-
-void THtmlBuilder::DoForm(const TSymbSet& terms) {
-  if (Depth >= MaxBlockNesting) {
-    Next();
-    return;
-  }
-  Doc.htmlFormList.push_back(std::make_unique<ThtmlForm>(Doc, &T.Attributes));
-  CurrentForm = Doc.htmlFormList.back().get();
-  PushProps(u"form");
-  TBlock& block = NewBlock();
-  Next();
-  InBlock(block, [&] { DoBody(terms + FormEndSy); });
-  PopProps(u"form");
-  if (T.Sy == FormEndSy) {
-    CurrentForm = nullptr;
-    Next();
-  }
-}
-
-ThtmlForm& THtmlBuilder::CurrentFormOrNew() {
-  if (!CurrentForm) {
-    Doc.htmlFormList.push_back(std::make_unique<ThtmlForm>(Doc, nullptr));
-    CurrentForm = Doc.htmlFormList.back().get();
-  }
-  return *CurrentForm;
-}
-
-TFormControlObj& THtmlBuilder::AddControl(std::unique_ptr<TFormControlObj> control,
-                                          TSection& section) {
-  TFormControlObj& c = CurrentFormOrNew().InsertControl(std::move(control));
-  if (c.InLine()) {
-    c.Pos = static_cast<int>(section.Buff.size());
-    section.FormControls.Add(&c);
-    section.AddChar(FmCtlChar, T.TagIndex);
-  }
-  std::u16string id = UpperCase(Trim(c.FID));
-  if (!id.empty()) Doc.AddName(id, TIDObject{&section, c.Pos});
-  return c;
-}
-
-void THtmlBuilder::ApplyInput() {
-  const TAttributeList& a = T.Attributes;
-  const std::u16string type = AttrText(a, TypeSy) ? LowerCase(Trim(*AttrText(a, TypeSy))) : u"";
-  TProperties& props = PushProps(u"input");
-  TSection& section = EnsureSection();
-  ThtmlForm& form = CurrentFormOrNew();
-  const int pos = static_cast<int>(section.Buff.size());
-  std::unique_ptr<TFormControlObj> control;
-  TImageObj* image = nullptr;
-  if (type == u"submit" || type == u"reset" || type == u"button") {
-    control = std::make_unique<TButtonFormControlObj>(
-        Doc, form, pos, a, props,
-        type == u"submit" ? TButtonType::Submit : type == u"reset" ? TButtonType::ResetB : TButtonType::Button);
-  } else if (type == u"radio") {
-    control = std::make_unique<TRadioButtonFormControlObj>(Doc, form, pos, a, props);
-  } else if (type == u"checkbox") {
-    control = std::make_unique<TCheckBoxFormControlObj>(Doc, form, pos, a, props);
-  } else if (type == u"hidden") {
-    control = std::make_unique<THiddenFormControlObj>(Doc, form, pos, a, props);
-  } else if (type == u"image") {
-    image = &section.AddImage(a, T.TagIndex);
-    image->ProcessProperties(props);
-    control = std::make_unique<TImageFormControlObj>(Doc, form, image->Pos, a, props);
-  } else {
-    control = std::make_unique<TEditFormControlObj>(Doc, form, pos, a, props, type);
-  }
-  control->ProcessProperties(props);
-  TFormControlObj& added = AddControl(std::move(control), section);
-  if (image) {
-    auto& button = static_cast<TImageFormControlObj&>(added);
-    button.MyImage = image;
-    image->MyFormControl = &button;
-  } else if (type == u"file") {
-    // A file input is an edit followed by its Browse button.
-    auto browse = std::make_unique<TButtonFormControlObj>(
-        Doc, form, static_cast<int>(section.Buff.size()), a, props, TButtonType::Browse);
-    browse->ProcessProperties(props);
-    browse->FWidth = 0;
-    browse->PercentWidth = false;
-    auto& button = static_cast<TButtonFormControlObj&>(AddControl(std::move(browse), section));
-    button.MyEdit = static_cast<TEditFormControlObj*>(&added);
-  }
-  PopProps(u"input");
-}
-
-bool THtmlBuilder::DoSelect(bool inPre) {
-  const TAttributeList& a = T.Attributes;
-  TProperties& props = PushProps(u"select");
-  TSection& section = EnsureSection();
-  ThtmlForm& form = CurrentFormOrNew();
-  const int pos = static_cast<int>(section.Buff.size());
-  const TAttribute* size = a.Find(SizeSy);
-  std::unique_ptr<TSelectFormControlObj> control;
-  if (a.Find(MultipleSy) || (size && size->Value > 1))
-    control = std::make_unique<TListBoxFormControlObj>(Doc, form, pos, a, props);
-  else
-    control = std::make_unique<TComboFormControlObj>(Doc, form, pos, a, props);
-  control->ProcessProperties(props);
-  auto& select = static_cast<TSelectFormControlObj&>(AddControl(std::move(control), section));
-  PopProps(u"select");
-  Next();
-  // OPTIONs with their text up to the end tag; any other tag ends the list
-  // and is read by the caller.
-  bool open = false, selected = false, hasValue = false, closed = false;
-  std::u16string text, value;
-  auto flush = [&] {
-    if (open) {
-      std::u16string collapsed;
-      for (char16_t c : text) {
-        if (IsSpace(c) || c == u'\u00A0') {
-          if (!collapsed.empty() && collapsed.back() != u' ') collapsed += u' ';
-        } else {
-          collapsed += c;
-        }
-      }
-      select.AddOption(Trim(collapsed), hasValue ? &value : nullptr, selected);
-    }
-    open = false;
-    text.clear();
-  };
-  for (;;) {
-    if (T.Sy == OptionSy) {
-      flush();
-      open = true;
-      selected = T.Attributes.Find(SelectedSy) != nullptr;
-      const std::u16string* v = AttrText(T.Attributes, ValueSy);
-      hasValue = v != nullptr;
-      value = v ? *v : u"";
-    } else if (T.Sy == TextSy) {
-      if (open) text += T.LCToken.S();
-    } else if (T.Sy == OptionEndSy) {
-      flush();
-    } else if (T.Sy == SelectEndSy) {
-      flush();
-      if (!inPre) Next();
-      closed = true;
-      break;
-    } else if (T.Sy != OtherSy && T.Sy != CommandSy) {
-      flush();
-      break;
-    }
-    Next();
-  }
-  select.ResetToValue();
-  return closed;
-}
-
-bool THtmlBuilder::DoTextArea(bool inPre) {
-  TProperties& props = PushProps(u"textarea");
-  TSection& section = EnsureSection();
-  ThtmlForm& form = CurrentFormOrNew();
-  auto control = std::make_unique<TTextAreaFormControlObj>(
-      Doc, form, static_cast<int>(section.Buff.size()), T.Attributes, props);
-  control->ProcessProperties(props);
-  auto& area = static_cast<TTextAreaFormControlObj&>(AddControl(std::move(control), section));
-  PopProps(u"textarea");
-  area.SetInitialText(T.ReadRawUntil(u"TEXTAREA"));
-  Next();
-  if (T.Sy != TextAreaEndSy) return false;
-  if (!inPre) Next();
-  return true;
 }
 
 void THtmlBuilder::SkipUntil(Symb endSy) {
