@@ -10,7 +10,6 @@
 #include "html/css/color.h"
 #include "html/css/style_parser.h"
 #include "html/css/units.h"
-#include "html/layout/tables/table_block.h"
 #include "util/code_page.h"
 #include "util/text_decoding.h"
 
