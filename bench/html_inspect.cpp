@@ -70,14 +70,14 @@ bool IsEndSymbol(Symb sy) {
   std::u16string_view name = ElementName(sy);
   if (name.empty()) return false;
   TElementSymbols s;
-  LookupElement(UpperCopy(std::u16string(name)), s);
+  LookupElement(UpperCase(std::u16string(name)), s);
   return s.End == sy && s.Start != sy;
 }
 
 bool HasEnd(Symb sy) {
   std::u16string_view name = ElementName(sy);
   TElementSymbols s;
-  return !name.empty() && LookupElement(UpperCopy(std::u16string(name)), s) && s.End != CommandSy;
+  return !name.empty() && LookupElement(UpperCase(std::u16string(name)), s) && s.End != CommandSy;
 }
 
 bool IsColorProp(PropIndices p) {

@@ -25,11 +25,11 @@
 #include <optional>
 #include <string>
 
-#include "app/html_page.h"
 #include "html/builder/builder.h"
 #include "html/layout/document.h"
 #include "html/view/box_dump.h"
 #include "html/view/cf_html.h"
+#include "html/view/html_page.h"
 #include "platform/qt/install.h"
 #include "textview/response_body_loader.h"
 #include "textview/text_view_string_list.h"

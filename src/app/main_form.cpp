@@ -29,6 +29,7 @@
 #include <utility>
 
 #include "app/application.h"
+#include "html/view/html_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
 #include "net/tcp_block_socket.h"
@@ -311,12 +312,7 @@ void TMainForm::BuildTextView(QWidget* parent) {
 void TMainForm::BuildHtmlView(QWidget* parent) {
   FHtmlView = std::make_unique<THtmlView>();
   THtmlView& view = *FHtmlView;
-  view.DefFontName = u"Times New Roman";
-  view.DefPreFontName = u"Courier New";
-  view.CharSet = DEFAULT_CHARSET;
-  view.HistoryMaxCount = 0;
-  view.NoSelect = false;
-  view.SetBorderStyle(THTMLBorderStyle::htFocused);
+  SetUpHtmlPage(view);
   // A missing page behind a clicked link, or a paint buffer that cannot be
   // made, is reported and the window goes on.
   view.OnError = [this](const std::u16string& message) {

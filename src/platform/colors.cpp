@@ -59,6 +59,11 @@ void SetSysColor(int index, TColor rgb) {
   Table()[static_cast<std::size_t>(index)] = rgb & 0xFFFFFF;
 }
 
+TColor ClassicSysColor(int index) {
+  if (index < 0 || index >= COLOR_COUNT) return 0;
+  return kDefaultSysColors[static_cast<std::size_t>(index)];
+}
+
 void ResetSysColors() { Table() = kDefaultSysColors; }
 
 TColor ColorToRGB(TColor c) {

@@ -110,6 +110,10 @@ constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000u) == clSystemCol
 // replaced by the platform's own when the platform layer is installed.
 TColor GetSysColor(int index);
 void SetSysColor(int index, TColor rgb);
+// The built-in (classic desktop) value of system colour `index`, whatever
+// the platform has set since; 0 for an unknown number. For drawings that
+// must look the same on every desktop.
+TColor ClassicSysColor(int index);
 // Back to the built-in table (for tests that changed it).
 void ResetSysColors();
 

@@ -190,6 +190,9 @@ std::u16string Trim(const std::u16string& value) {
   return TrimRightIf(TrimLeftIf(value, 0x20, false), 0x20, false);
 }
 std::u16string TrimLeft(const std::u16string& value) { return TrimLeftIf(value, 0x20, false); }
+std::u16string_view TrimView(std::u16string_view value) {
+  return TrimRightIf(TrimLeftIf(value, 0x20, false), 0x20, false);
+}
 std::u16string TrimRight(const std::u16string& value) { return TrimRightIf(value, 0x20, false); }
 std::string Trim(const std::string& value) {
   return TrimRightIf(TrimLeftIf(value, 0x20, false), 0x20, false);

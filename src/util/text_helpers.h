@@ -4,6 +4,7 @@
 // these helpers serve.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tav {
 
@@ -29,6 +30,8 @@ std::u16string TrimRight(const std::u16string& value);
 std::string Trim(const std::string& value);
 std::string TrimLeft(const std::string& value);
 std::string TrimRight(const std::string& value);
+// Trim without a copy: the part of `value` between its white space.
+std::u16string_view TrimView(std::u16string_view value);
 
 // ASCII-only case mapping; other characters are left as they are.
 std::u16string UpperCase(const std::u16string& value);

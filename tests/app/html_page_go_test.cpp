@@ -8,10 +8,10 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/html_page.h"
 #include "go_fixture.h"
 #include "html/base/paths.h"
 #include "html/layout/section_base.h"
+#include "html/view/html_page.h"
 #include "html/view/viewer.h"
 #include "platform/qt/control_host.h"
 #include "scripted_server.h"

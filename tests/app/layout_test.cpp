@@ -15,8 +15,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "app/html_page.h"
 #include "app/main_form.h"
+#include "html/view/html_page.h"
 #include "platform/qt/control_host.h"
 #include "widgets/tab_page_control.h"
 

@@ -212,6 +212,19 @@ TEST_F(FixedSurfaceTest, LinesShapesAndFocusRect) {
   EXPECT_EQ(S->Pixels(), before);
 }
 
+// The built-in values stay at hand for drawings that must not follow the
+// desktop's colours.
+TEST(SystemColours, ClassicValuesOutliveThePlatformsTable) {
+  const TColor face = ClassicSysColor(COLOR_BTNFACE);
+  SetSysColor(COLOR_BTNFACE, 0x123456);
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), 0x123456u);
+  EXPECT_EQ(ClassicSysColor(COLOR_BTNFACE), face);
+  ResetSysColors();
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), face);
+  EXPECT_EQ(ClassicSysColor(-1), 0u);
+  EXPECT_EQ(ClassicSysColor(COLOR_COUNT), 0u);
+}
+
 TEST_F(FixedSurfaceTest, SystemColoursResolveBeforeDrawing) {
   S->FillRect({0, 0, 4, 4}, clBtnFace);
   EXPECT_EQ(S->Pixel(1, 1), GetSysColor(COLOR_BTNFACE));

@@ -71,6 +71,15 @@ TEST(Trim, BlanksOnlyVersusAllControls) {
   EXPECT_EQ(TrimRight(std::string("GET\r\n")), "GET");
 }
 
+// The view form trims the same characters as the copy, inside the text itself.
+TEST(Trim, ViewIsTheCopyWithoutCopying) {
+  for (const std::u16string text : {u" \t a b \r\n ", u"\x01\x1F\x20", u"\u00A0x\u2000", u""}) {
+    const std::u16string_view view = TrimView(text);
+    EXPECT_EQ(std::u16string(view), Trim(text));
+    EXPECT_TRUE(view.empty() || (view.data() >= text.data() && view.data() + view.size() <= text.data() + text.size()));
+  }
+}
+
 TEST(CaseMapping, AsciiOnly) {
   EXPECT_EQ(UpperCase(std::u16string(u"Content-Type: \u00e9z")), u"CONTENT-TYPE: \u00e9Z");
   EXPECT_EQ(LowerCase(std::u16string(u"GZIP \u00C9")), u"gzip \u00C9");

@@ -1,6 +1,8 @@
 #include "html/builder/builder.h"
+#include "html/builder/builder_values.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "html/base/paths.h"
 #include "html/base/safe_file.h"
@@ -8,7 +10,6 @@
 #include "html/css/color.h"
 #include "html/css/style_parser.h"
 #include "html/css/units.h"
-#include "html/layout/tables/table_block.h"
 #include "util/code_page.h"
 #include "util/text_decoding.h"
 
@@ -43,27 +44,35 @@ bool IsInlineEnd(Symb sy) {
   }
 }
 
+const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
+
+}  // namespace
+
 const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
   const TAttribute* a = attrs.Find(which);
   return a ? &a->Name : nullptr;
 }
 
-TPropValue Text(std::u16string s) { return TPropValue{std::move(s)}; }
+std::optional<TColor> AssignBackgroundAttributes(TProperties& props, const TAttributeList& attrs) {
+  std::optional<TColor> result;
+  TColor color;
+  if (auto v = AttrText(attrs, BGColorSy); v && ColorFromString(*v, color)) {
+    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
+    result = color;
+  }
+  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(TextValue(u"url(" + *v + u")"), P::BackgroundImage);
+  return result;
+}
 
-// ALIGN as a text alignment; "middle" means centre.
 bool AlignValue(const TAttributeList& attrs, std::u16string& out) {
   const std::u16string* v = AttrText(attrs, AlignSy);
   if (!v) return false;
-  std::u16string s = LowerCopy(TrimCopy(*v));
+  std::u16string s = LowerCase(Trim(*v));
   if (s == u"middle") s = u"center";
   if (s != u"left" && s != u"center" && s != u"right" && s != u"justify") return false;
   out = s;
   return true;
 }
-
-const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
-
-}  // namespace
 
 const TSymbSet& InlineSymbols() {
   static const TSymbSet set = [] {
@@ -377,7 +386,7 @@ void THtmlBuilder::DoTitle() {
     title += T.LCToken.S();
     Next();
   }
-  Title = TrimCopy(title);
+  Title = Trim(title);
   if (T.Sy == TitleEndSy) Next();
 }
 
@@ -397,18 +406,15 @@ void THtmlBuilder::DoBodyTag() {
   TColor color;
   if (auto v = AttrText(a, TextSy); v && ColorFromString(*v, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
-  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
-    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
-  if (auto v = AttrText(a, BackgroundSy))
-    props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
+  AssignBackgroundAttributes(props, a);
   if (auto v = AttrText(a, LinkSy)) Document.Styles.AddModifyProp(u"::link", u"color", *v);
   if (auto v = AttrText(a, VLinkSy)) Document.Styles.AddModifyProp(u"::visited", u"color", *v);
   if (auto v = AttrText(a, OLinkSy)) {
     Document.Styles.AddModifyProp(u"::hover", u"color", *v);
     Document.Links.LinksActive = true;
   }
-  if (auto v = AttrText(a, BGPropertiesSy); v && LowerCopy(*v) == u"fixed")
-    props.Assign(Text(u"fixed"), P::BackgroundAttachment);
+  if (auto v = AttrText(a, BGPropertiesSy); v && LowerCase(*v) == u"fixed")
+    props.Assign(TextValue(u"fixed"), P::BackgroundAttachment);
   for (Symb s : {MarginWidthSy, LeftMarginSy}) {
     if (const TAttribute* m = a.Find(s)) {
       int v = std::clamp(m->Value, 0, 200);
@@ -447,7 +453,7 @@ void THtmlBuilder::DoP(const TSymbSet& terms) {
       if (open) PopProps(u"p");
       TProperties& props = PushProps(u"p");
       std::u16string align;
-      if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+      if (AlignValue(T.Attributes, align)) props.Assign(TextValue(align), P::TextAlign);
       open = true;
     }
     Next();
@@ -463,9 +469,9 @@ void THtmlBuilder::DoBR() {
   const TAttribute* clear = T.Attributes.Find(ClearSy);
   TProperties& props = PushProps(u"br");
   if (clear) {
-    std::u16string v = LowerCopy(TrimCopy(clear->Name));
+    std::u16string v = LowerCase(Trim(clear->Name));
     if (v == u"all") v = u"both";
-    props.Assign(Text(v), P::Clear);
+    props.Assign(TextValue(v), P::Clear);
     SectionEnd();
     NewSection();
   } else {
@@ -484,11 +490,11 @@ void THtmlBuilder::DoHeading() {
   std::u16string tag = u"h" + Ascii(std::to_string(level));
   TProperties& props = PushProps(tag);
   std::u16string align;
-  if (AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  if (AlignValue(T.Attributes, align)) props.Assign(TextValue(align), P::TextAlign);
   SectionEnd();
   Next();
   if (T.Sy == Centersy) {
-    Stack.Last().Assign(Text(u"center"), P::TextAlign);
+    Stack.Last().Assign(TextValue(u"center"), P::TextAlign);
     Next();
   }
   TBlock& block = NewBlock();
@@ -603,7 +609,7 @@ void THtmlBuilder::ApplyImage() {
   PopProps(u"img");
   for (Symb id : {NameSy, IDSy}) {
     if (const std::u16string* v = AttrText(T.Attributes, id)) {
-      std::u16string name = UpperCopy(TrimCopy(*v));
+      std::u16string name = UpperCase(Trim(*v));
       if (!name.empty()) Document.AddName(name, TIDObject{&section, image.Pos});
     }
   }
@@ -647,7 +653,7 @@ void THtmlBuilder::DoObject() {
   if (!Events.OnObjectTag(*panel, attributes, params)) return;
   TPanelObj& placed = section.AddPanel(std::move(panel), index);
   if (const std::u16string* id = AttrText(attributes, IDSy)) {
-    std::u16string name = UpperCopy(TrimCopy(*id));
+    std::u16string name = UpperCase(Trim(*id));
     if (!name.empty()) Document.AddName(name, TIDObject{&section, placed.Pos});
   }
 }
@@ -658,14 +664,14 @@ void THtmlBuilder::ApplyPanel() {
   panel.ProcessProperties(PushProps(u"panel"));
   PopProps(u"panel");
   if (const std::u16string* id = AttrText(T.Attributes, IDSy)) {
-    std::u16string name = UpperCopy(TrimCopy(*id));
+    std::u16string name = UpperCase(Trim(*id));
     if (!name.empty()) Document.AddName(name, TIDObject{&section, panel.Pos});
   }
 }
 
 void THtmlBuilder::DoMap() {
   auto map = std::make_unique<TMapItem>();
-  if (const std::u16string* v = AttrText(T.Attributes, NameSy)) map->MapName = UpperCopy(TrimCopy(*v));
+  if (const std::u16string* v = AttrText(T.Attributes, NameSy)) map->MapName = UpperCase(Trim(*v));
   Next();
   // AREAs up to the end tag; a third token that is neither text nor an
   // AREA ends the map unclosed, and it is read as content.
@@ -678,283 +684,6 @@ void THtmlBuilder::DoMap() {
   if (T.Sy != MapEndSy) return;
   Document.Pictures.MapList.push_back(std::move(map));
   Next();
-}
-
-// ------------------------------------------------------------ tables
-
-namespace {
-
-// What ends a cell's content, a caption's, and the run of text between
-// cells.
-const TSymbSet& CellEndSymbols() {
-  static const TSymbSet s{TDSy,        THSy,       TDEndSy,   THEndSy,    TRSy,
-                          TREndSy,     TableEndSy, CaptionSy, CaptionEndSy, THeadSy,
-                          TBodySy,     TFootSy,    THeadEndSy, TBodyEndSy, TFootEndSy,
-                          ColSy,       ColGroupSy, ColGroupEndSy};
-  return s;
-}
-
-AlignmentType VAlignOf(const TAttributeList& attrs, AlignmentType fallback) {
-  const std::u16string* v = AttrText(attrs, VAlignSy);
-  if (!v) return fallback;
-  std::u16string s = LowerCopy(TrimCopy(*v));
-  if (s == u"top" || s == u"baseline") return AlignmentType::ATop;
-  if (s == u"middle" || s == u"center") return AlignmentType::AMiddle;
-  if (s == u"bottom") return AlignmentType::ABottom;
-  return fallback;
-}
-
-std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& attrs) {
-  auto copy = std::make_unique<TAttributeList>();
-  for (const TAttribute& a : attrs) copy->Add(a);
-  return copy;
-}
-
-}  // namespace
-
-void THtmlBuilder::DoColInfo(ThtmlTable& table) {
-  // A COL (or a COLGROUP without COLs) describes SPAN columns.
-  const TAttributeList& a = T.Attributes;
-  TColObj col;
-  if (const TAttribute* w = a.Find(WidthSy)) {
-    if (w->Name.find(u'%') != std::u16string::npos) {
-      col.colWidth = std::clamp(w->Value, 1, 100) * 10;
-      col.colAsPercent = true;
-    } else if (w->Value > 0) {
-      col.colWidth = w->Value;
-    }
-  }
-  std::u16string align;
-  if (AlignValue(a, align))
-    col.colAlign = align == u"center"  ? AlignmentType::ACenter
-                   : align == u"right" ? AlignmentType::ARight
-                                       : AlignmentType::ALeft;
-  col.colVAlign = VAlignOf(a, AlignmentType::ANone);
-  int span = 1;
-  for (const TAttribute& attr : a)
-    if (attr.WhichName == u"SPAN") span = std::clamp(attr.Value, 1, 100);
-  const bool group = T.Sy == ColGroupSy;
-  Next();
-  if (group && (T.Sy == ColSy || T.Sy == TextSy)) {
-    while (T.Sy == TextSy) Next();
-    if (T.Sy == ColSy) return;  // the group's COLs describe it
-  }
-  for (int i = 0; i < span && table.ColInfo.size() < 10000; ++i) table.ColInfo.push_back(col);
-}
-
-void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
-  const bool th = T.Sy == THSy;
-  const std::u16string tag = th ? u"th" : u"td";
-  TProperties& props = PushProps(tag);
-  const TAttributeList& a = T.Attributes;
-  std::u16string align;
-  if (AlignValue(a, align)) {
-    props.Assign(Text(align), P::TextAlign);
-  } else if (column >= 0 && static_cast<std::size_t>(column) < table.ColInfo.size() &&
-             table.ColInfo[static_cast<std::size_t>(column)].colAlign != AlignmentType::ANone) {
-    AlignmentType ca = table.ColInfo[static_cast<std::size_t>(column)].colAlign;
-    props.Assign(Text(ca == AlignmentType::ACenter ? u"center" : ca == AlignmentType::ARight ? u"right" : u"left"),
-                 P::TextAlign);
-  } else if (th) {
-    std::u16string inForce = AsText(props.Get(P::TextAlign));
-    if (inForce.empty() || inForce == u"none") props.Assign(Text(u"center"), P::TextAlign);
-  }
-  TColor color;
-  if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, color))
-    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
-  if (auto v = AttrText(a, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
-  auto cell = std::make_unique<TCellObj>(Document, a, props);
-  const bool savedNoBreak = NoBreak;
-  if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
-  Next();
-  SectionEnd();
-  TCellBasic* saved = Cell;
-  Cell = cell->Cell.get();
-  ++Depth;
-  DoBody(CellEndSymbols());
-  SectionEnd();
-  Cell->CheckLastBottomMargin();
-  --Depth;
-  Cell = saved;
-  NoBreak = savedNoBreak;
-  if (T.Sy == TDEndSy || T.Sy == THEndSy) Next();
-  PopProps(tag);
-  row.Cells.push_back(std::move(cell));
-}
-
-std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
-  TProperties& props = PushProps(u"caption");
-  const std::u16string* align = AttrText(T.Attributes, AlignSy);
-  top = !(align && LowerCopy(TrimCopy(*align)) == u"bottom");
-  SectionEnd();
-  // The caption stands first in a cell of its own until it joins the pair.
-  TBlockCell owner(Document, nullptr);
-  auto block = std::make_unique<TBlock>(Document, owner, props, &T.Attributes);
-  block->OwnerCell = nullptr;
-  Next();
-  TCellBasic* saved = Cell;
-  Cell = block->MyCell.get();
-  ++Depth;
-  TSymbSet terms = CellEndSymbols();
-  DoBody(terms);
-  SectionEnd();
-  --Depth;
-  Cell = saved;
-  EndBlock(*block);
-  if (T.Sy == CaptionEndSy) Next();
-  PopProps(u"caption");
-  return block;
-}
-
-void THtmlBuilder::DoTable() {
-  if (TableLevel >= MaxTableNesting || Depth >= MaxBlockNesting) {
-    Next();  // the tag is ignored; what it holds is read as content
-    return;
-  }
-  SectionEnd();
-  ++TableLevel;
-  ++Depth;
-  TProperties& props = PushProps(u"table");
-  const std::unique_ptr<TAttributeList> tableAttrs = CopyAttributes(T.Attributes);
-  const TAttributeList& attrs = *tableAttrs;
-  if (const std::u16string* v = AttrText(attrs, AlignSy)) {
-    std::u16string s = LowerCopy(TrimCopy(*v));
-    if (s == u"left" || s == u"right") props.Assign(Text(s), P::Float);
-  }
-  TColor color;
-  if (auto v = AttrText(attrs, BGColorSy); v && ColorFromString(*v, color))
-    props.Assign(TPropValue{static_cast<int>(color)}, P::BackgroundColor);
-  if (auto v = AttrText(attrs, BackgroundSy)) props.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
-  auto tableProps = std::make_unique<TProperties>(props);
-  auto table = std::make_unique<ThtmlTable>(Document, attrs, props);
-  std::vector<std::unique_ptr<TCellList>> footRows;
-  std::unique_ptr<TBlock> caption;
-  bool captionTop = true;
-  TRowType rowType = TRowType::TBody;
-  TCellList* row = nullptr;
-  bool rowOpen = false;    // "tr" properties pushed
-  bool rowHidden = false;  // display none: the row is dropped
-  std::unique_ptr<TCellList> current;
-  auto endRow = [&]() {
-    if (!current) return;
-    if (rowOpen) PopProps(u"tr");
-    rowOpen = false;
-    if (!rowHidden) {
-      if (current->RowType == TRowType::TFoot) footRows.push_back(std::move(current));
-      else table->Rows.push_back(std::move(current));
-    }
-    current.reset();
-    row = nullptr;
-  };
-  auto startRow = [&](bool fromTag) {
-    endRow();
-    current = std::make_unique<TCellList>();
-    row = current.get();
-    row->RowType = rowType;
-    rowHidden = false;
-    if (!fromTag) return;
-    TProperties& rp = PushProps(u"tr");
-    rowOpen = true;
-    rowHidden = rp.GetDisplay() == TPropDisplay::pdNone;
-    const TAttributeList& a = T.Attributes;
-    row->VAlign = VAlignOf(a, AlignmentType::AMiddle);
-    AlignmentType va;
-    if (rp.GetVertAlign(va) && (va == AlignmentType::ATop || va == AlignmentType::AMiddle ||
-                                va == AlignmentType::ABottom))
-      row->VAlign = va;
-    TColor c;
-    if (auto v = AttrText(a, BGColorSy); v && ColorFromString(*v, c)) row->BkColor = c;
-    else if (rp.GetBackgroundColor() != clNone) row->BkColor = rp.GetBackgroundColor();
-    if (auto v = AttrText(a, BackgroundSy)) rp.Assign(Text(u"url(" + *v + u")"), P::BackgroundImage);
-    row->BkImageName = ImageUrlOf(AsText(rp.Get(P::BackgroundImage)));
-    if (!row->BkImageName.empty()) row->PRec = BackgroundPRecOf(rp);
-    if (const TAttribute* h = a.Find(HeightSy)) {
-      if (h->Name.find(u'%') != std::u16string::npos) {
-        if (h->Value >= 0 && h->Value <= 100) row->SpecRowHeightPercent = h->Value;
-      } else if (h->Value >= 0) {
-        row->SpecRowHeight = h->Value;
-      }
-    }
-    bool before = false, after = false, inside = false;
-    rp.GetPageBreaks(before, after, inside);
-    row->BreakBefore = before;
-    row->BreakAfter = after;
-  };
-
-  Next();
-  while (T.Sy != EofSy && T.Sy != TableEndSy) {
-    switch (T.Sy) {
-      case ColSy:
-      case ColGroupSy: DoColInfo(*table); break;
-      case THeadSy:
-      case TBodySy:
-      case TFootSy:
-        endRow();
-        rowType = T.Sy == THeadSy ? TRowType::THead : T.Sy == TFootSy ? TRowType::TFoot : TRowType::TBody;
-        Next();
-        break;
-      case THeadEndSy:
-      case TBodyEndSy:
-      case TFootEndSy:
-        endRow();
-        rowType = TRowType::TBody;
-        Next();
-        break;
-      case TRSy:
-        startRow(true);
-        Next();
-        break;
-      case TREndSy:
-        endRow();
-        Next();
-        break;
-      case TDSy:
-      case THSy:
-        if (!row) startRow(false);
-        DoCell(*row, *table, static_cast<int>(row->Cells.size()));
-        break;
-      case CaptionSy:
-        if (caption) {
-          Next();
-          break;
-        }
-        caption = DoCaption(captionTop);
-        break;
-      case TextSy:
-        // Text between cells goes to the enclosing cell, before the table.
-        if (T.LCToken.S() == u" ") Next();
-        else DoText();
-        break;
-      case TDEndSy:
-      case THEndSy:
-      case CaptionEndSy:
-      case ColGroupEndSy:
-        Next();
-        break;
-      default:
-        if (!DoInline()) Next();
-        break;
-    }
-  }
-  endRow();
-  for (auto& foot : footRows) table->Rows.push_back(std::move(foot));
-  PopProps(u"table");
-  SectionEnd();
-
-  if (caption) {
-    // The pair stands in the flow; the table block and the caption inside.
-    TBlockCell owner(Document, nullptr);
-    auto tableBlock = std::make_unique<TTableBlock>(Document, owner, *tableProps, attrs, std::move(table));
-    tableBlock->OwnerCell = nullptr;
-    auto pair = std::make_unique<TTableAndCaptionBlock>(Document, *Cell, *tableProps, std::move(tableBlock),
-                                                         std::move(caption), captionTop);
-    AddItem(std::move(pair));
-  } else {
-    AddItem(std::make_unique<TTableBlock>(Document, *Cell, *tableProps, attrs, std::move(table)));
-  }
-  --Depth;
-  --TableLevel;
-  if (T.Sy == TableEndSy) Next();
 }
 
 void THtmlBuilder::DoA() {
@@ -974,7 +703,7 @@ void THtmlBuilder::ApplyA() {
   }
   const TAttributeList& a = T.Attributes;
   if (const TAttribute* name = a.Find(NameSy)) {
-    std::u16string n = UpperCopy(TrimCopy(name->Name));
+    std::u16string n = UpperCase(Trim(name->Name));
     if (!n.empty() && n[0] == u'#') n.erase(0, 1);
     if (!n.empty()) {
       TSection& s = EnsureSection();
@@ -1015,7 +744,7 @@ void THtmlBuilder::ApplyFont() {
   const TAttributeList& a = T.Attributes;
   int size = -1;
   if (const TAttribute* s = a.Find(SizeSy)) {
-    std::u16string v = TrimCopy(s->Name);
+    std::u16string v = Trim(s->Name);
     if (v.size() >= 2 && (v[0] == u'+' || v[0] == u'-')) size = BaseFontSize + s->Value;
     else size = s->Value;
     size = std::clamp(size, 1, 7);
@@ -1029,9 +758,9 @@ void THtmlBuilder::ApplyFont() {
   TColor color;
   if (auto c = AttrText(a, ColorSy); c && ColorFromString(*c, color))
     props.Assign(TPropValue{static_cast<int>(color)}, P::Color);
-  if (auto f = AttrText(a, FaceSy)) props.Assign(Text(LowerCopy(*f)), P::FontFamily);
+  if (auto f = AttrText(a, FaceSy)) props.Assign(TextValue(LowerCase(*f)), P::FontFamily);
   if (auto cs = AttrText(a, CharSetSy)) {
-    int n = CharSetFromName(LowerCopy(*cs));
+    int n = CharSetFromName(LowerCase(*cs));
     if (n >= 0) props.AssignCharSet(n);
   }
   if (Section) Section->ChangeFont(Stack.Last());
@@ -1054,7 +783,7 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
     if (const TAttribute* s = a.Find(StartSy)) start = std::max(0, s->Value);
     if (auto t = AttrText(a, TypeSy); t && !t->empty()) typeChar = (*t)[0];
   } else if (sy == ULSy) {
-    std::u16string t = LowerCopy(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
+    std::u16string t = LowerCase(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
     plain = a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain";
   }
   ListTypeType type = sy == OLSy ? ListTypeType::Ordered
@@ -1123,7 +852,7 @@ void THtmlBuilder::DoContainer(Symb endSy, const std::u16string& tag, const TSym
   }
   TProperties& props = PushProps(tag);
   std::u16string align;
-  if (T.Sy == DivSy && AlignValue(T.Attributes, align)) props.Assign(Text(align), P::TextAlign);
+  if (T.Sy == DivSy && AlignValue(T.Attributes, align)) props.Assign(TextValue(align), P::TextAlign);
   TBlock& block = NewBlock();
   Next();
   InBlock(block, [&] { DoBody(terms + endSy); });
@@ -1162,9 +891,9 @@ void THtmlBuilder::DoMeta() {
   std::u16string equiv = AttrText(a, HttpEqSy) ? *AttrText(a, HttpEqSy) : u"";
   std::u16string name = AttrText(a, NameSy) ? *AttrText(a, NameSy) : u"";
   std::u16string content = AttrText(a, ContentSy) ? *AttrText(a, ContentSy) : u"";
-  if (LowerCopy(equiv) == u"content-type") {
+  if (LowerCase(equiv) == u"content-type") {
     // The text is already UTF-16: the character set is kept for fonts only.
-    std::u16string lower = LowerCopy(content);
+    std::u16string lower = LowerCase(content);
     auto at = lower.find(u"charset=");
     int charSet = at == std::u16string::npos ? -1 : CharSetFromName(lower.substr(at + 8));
     if (charSet >= 0) Stack[0].AssignCharSet(charSet);
@@ -1183,9 +912,9 @@ void THtmlBuilder::DoBase() {
 void THtmlBuilder::DoLink() {
   const TAttributeList& a = T.Attributes;
   const std::u16string rel = AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"";
-  const std::u16string href = AttrText(a, HrefSy) ? TrimCopy(*AttrText(a, HrefSy)) : u"";
+  const std::u16string href = AttrText(a, HrefSy) ? Trim(*AttrText(a, HrefSy)) : u"";
   if (Events.OnLink) Events.OnLink(rel, AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"", href);
-  if (LowerCopy(TrimCopy(rel)) == u"stylesheet" && !href.empty()) {
+  if (LowerCase(Trim(rel)) == u"stylesheet" && !href.empty()) {
     // The sheet's bytes: from the stream request when it answers, else the
     // local file the name gives, read safely (a FIFO, a device or a huge
     // file fails at once). A sheet that cannot be had is ignored.
@@ -1213,170 +942,6 @@ void THtmlBuilder::DoBgSound() {
                           loop ? loop->Value : 1);
   }
   Next();
-}
-
-// ------------------------------------------------------------ forms
-
-void THtmlBuilder::DoForm(const TSymbSet& terms) {
-  if (Depth >= MaxBlockNesting) {
-    Next();
-    return;
-  }
-  Document.Forms.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, &T.Attributes));
-  CurrentForm = Document.Forms.htmlFormList.back().get();
-  PushProps(u"form");
-  TBlock& block = NewBlock();
-  Next();
-  InBlock(block, [&] { DoBody(terms + FormEndSy); });
-  PopProps(u"form");
-  if (T.Sy == FormEndSy) {
-    CurrentForm = nullptr;
-    Next();
-  }
-}
-
-ThtmlForm& THtmlBuilder::CurrentFormOrNew() {
-  if (!CurrentForm) {
-    Document.Forms.htmlFormList.push_back(std::make_unique<ThtmlForm>(Document, nullptr));
-    CurrentForm = Document.Forms.htmlFormList.back().get();
-  }
-  return *CurrentForm;
-}
-
-TFormControlObj& THtmlBuilder::AddControl(std::unique_ptr<TFormControlObj> control,
-                                          TSection& section) {
-  TFormControlObj& c = CurrentFormOrNew().InsertControl(std::move(control));
-  if (c.InLine()) {
-    c.Pos = static_cast<int>(section.Buff.size());
-    section.FormControls.Add(&c);
-    section.AddChar(FmCtlChar, T.TagIndex);
-  }
-  std::u16string id = UpperCopy(TrimCopy(c.FID));
-  if (!id.empty()) Document.AddName(id, TIDObject{&section, c.Pos});
-  return c;
-}
-
-void THtmlBuilder::ApplyInput() {
-  const TAttributeList& a = T.Attributes;
-  const std::u16string type = AttrText(a, TypeSy) ? LowerCopy(TrimCopy(*AttrText(a, TypeSy))) : u"";
-  TProperties& props = PushProps(u"input");
-  TSection& section = EnsureSection();
-  ThtmlForm& form = CurrentFormOrNew();
-  const int pos = static_cast<int>(section.Buff.size());
-  std::unique_ptr<TFormControlObj> control;
-  TImageObj* image = nullptr;
-  if (type == u"submit" || type == u"reset" || type == u"button") {
-    control = std::make_unique<TButtonFormControlObj>(
-        Document, form, pos, a, props,
-        type == u"submit" ? TButtonType::Submit : type == u"reset" ? TButtonType::ResetB : TButtonType::Button);
-  } else if (type == u"radio") {
-    control = std::make_unique<TRadioButtonFormControlObj>(Document, form, pos, a, props);
-  } else if (type == u"checkbox") {
-    control = std::make_unique<TCheckBoxFormControlObj>(Document, form, pos, a, props);
-  } else if (type == u"hidden") {
-    control = std::make_unique<THiddenFormControlObj>(Document, form, pos, a, props);
-  } else if (type == u"image") {
-    image = &section.AddImage(a, T.TagIndex);
-    image->ProcessProperties(props);
-    control = std::make_unique<TImageFormControlObj>(Document, form, image->Pos, a, props);
-  } else {
-    control = std::make_unique<TEditFormControlObj>(Document, form, pos, a, props, type);
-  }
-  control->ProcessProperties(props);
-  TFormControlObj& added = AddControl(std::move(control), section);
-  if (image) {
-    auto& button = static_cast<TImageFormControlObj&>(added);
-    button.MyImage = image;
-    image->MyFormControl = &button;
-  } else if (type == u"file") {
-    // A file input is an edit followed by its Browse button.
-    auto browse = std::make_unique<TButtonFormControlObj>(
-        Document, form, static_cast<int>(section.Buff.size()), a, props, TButtonType::Browse);
-    browse->ProcessProperties(props);
-    browse->FWidth = 0;
-    browse->PercentWidth = false;
-    auto& button = static_cast<TButtonFormControlObj&>(AddControl(std::move(browse), section));
-    button.MyEdit = static_cast<TEditFormControlObj*>(&added);
-  }
-  PopProps(u"input");
-}
-
-bool THtmlBuilder::DoSelect(bool inPre) {
-  const TAttributeList& a = T.Attributes;
-  TProperties& props = PushProps(u"select");
-  TSection& section = EnsureSection();
-  ThtmlForm& form = CurrentFormOrNew();
-  const int pos = static_cast<int>(section.Buff.size());
-  const TAttribute* size = a.Find(SizeSy);
-  std::unique_ptr<TSelectFormControlObj> control;
-  if (a.Find(MultipleSy) || (size && size->Value > 1))
-    control = std::make_unique<TListBoxFormControlObj>(Document, form, pos, a, props);
-  else
-    control = std::make_unique<TComboFormControlObj>(Document, form, pos, a, props);
-  control->ProcessProperties(props);
-  auto& select = static_cast<TSelectFormControlObj&>(AddControl(std::move(control), section));
-  PopProps(u"select");
-  Next();
-  // OPTIONs with their text up to the end tag; any other tag ends the list
-  // and is read by the caller.
-  bool open = false, selected = false, hasValue = false, closed = false;
-  std::u16string text, value;
-  auto flush = [&] {
-    if (open) {
-      std::u16string collapsed;
-      for (char16_t c : text) {
-        if (IsSpace(c) || c == u'\u00A0') {
-          if (!collapsed.empty() && collapsed.back() != u' ') collapsed += u' ';
-        } else {
-          collapsed += c;
-        }
-      }
-      select.AddOption(TrimCopy(collapsed), hasValue ? &value : nullptr, selected);
-    }
-    open = false;
-    text.clear();
-  };
-  for (;;) {
-    if (T.Sy == OptionSy) {
-      flush();
-      open = true;
-      selected = T.Attributes.Find(SelectedSy) != nullptr;
-      const std::u16string* v = AttrText(T.Attributes, ValueSy);
-      hasValue = v != nullptr;
-      value = v ? *v : u"";
-    } else if (T.Sy == TextSy) {
-      if (open) text += T.LCToken.S();
-    } else if (T.Sy == OptionEndSy) {
-      flush();
-    } else if (T.Sy == SelectEndSy) {
-      flush();
-      if (!inPre) Next();
-      closed = true;
-      break;
-    } else if (T.Sy != OtherSy && T.Sy != CommandSy) {
-      flush();
-      break;
-    }
-    Next();
-  }
-  select.ResetToValue();
-  return closed;
-}
-
-bool THtmlBuilder::DoTextArea(bool inPre) {
-  TProperties& props = PushProps(u"textarea");
-  TSection& section = EnsureSection();
-  ThtmlForm& form = CurrentFormOrNew();
-  auto control = std::make_unique<TTextAreaFormControlObj>(
-      Document, form, static_cast<int>(section.Buff.size()), T.Attributes, props);
-  control->ProcessProperties(props);
-  auto& area = static_cast<TTextAreaFormControlObj&>(AddControl(std::move(control), section));
-  PopProps(u"textarea");
-  area.SetInitialText(T.ReadRawUntil(u"TEXTAREA"));
-  Next();
-  if (T.Sy != TextAreaEndSy) return false;
-  if (!inPre) Next();
-  return true;
 }
 
 void THtmlBuilder::SkipUntil(Symb endSy) {

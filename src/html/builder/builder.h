@@ -3,6 +3,10 @@
 // TSectionList: a recursive-descent reader with one symbol of look-ahead
 // that infers missing end tags from what comes next. Every input yields a
 // document. One object per parse.
+//
+// THtmlBuilder is implemented in three files: builder.cpp (the body, text,
+// blocks, lists, links, fonts and the head's tags), builder_tables.cpp
+// (tables) and builder_forms.cpp (forms and their controls).
 #include <functional>
 #include <memory>
 #include <string>
@@ -118,7 +122,19 @@ private:
   void ApplyPanel();
   void DoObject();
   void DoMap();
+  // Tables: the table's properties and attributes, its content row by row,
+  // then the table (with its caption) placed in the flow.
+  struct TTableRead;
   void DoTable();
+  void ReadTableContent(TTableRead& read);
+  // Ends the open row and opens a new one; `fromTag`: for a TR, whose
+  // properties and attributes it takes.
+  void StartRow(TTableRead& read, bool fromTag);
+  // Ends the open row, if any: a footer row waits for the end of the table;
+  // a hidden row is dropped.
+  void EndRow(TTableRead& read);
+  void PlaceTable(std::unique_ptr<class ThtmlTable> table, const TProperties& props,
+                  const TAttributeList& attrs, std::unique_ptr<TBlock> caption, bool captionTop);
   // One TD or TH into `row`; `column` is its place among the row's cells.
   void DoCell(class TCellList& row, class ThtmlTable& table, int column);
   // A CAPTION's content as a block; top: above the table.

@@ -39,7 +39,7 @@ static_assert(std::size(CodePages) == 19);
 }  // namespace
 
 int CharSetFromName(std::u16string_view name) {
-  std::u16string lower = LowerCopy(std::u16string(name));
+  std::u16string lower = LowerCase(std::u16string(name));
   for (const auto& row : CharSetNames)
     if (lower.find(row.Fragment) != std::u16string::npos) return row.CharSet;
   return -1;

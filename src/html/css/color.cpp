@@ -42,14 +42,14 @@ bool ReadRgb(const std::u16string& text, TColor& color) {
   for (int i = 0; i < 3; ++i) {
     auto comma = inner.find(u',', pos);
     if ((i < 2) != (comma != std::u16string::npos)) return false;
-    std::u16string part = TrimCopy(inner.substr(pos, comma == std::u16string::npos
+    std::u16string part = Trim(inner.substr(pos, comma == std::u16string::npos
                                                          ? std::u16string::npos
                                                          : comma - pos));
     pos = comma == std::u16string::npos ? inner.size() : comma + 1;
     double n;
     std::size_t used = ReadLeadingNumber(part, n);
     if (used == 0) return false;
-    std::u16string rest = TrimCopy(part.substr(used));
+    std::u16string rest = Trim(part.substr(used));
     if (rest == u"%") n *= 2.55;
     else if (!rest.empty()) return false;
     int v = SatRound(n);
@@ -88,7 +88,7 @@ bool ColorFromString(std::u16string_view text, TColor& color) {
   thread_local TColor lastColor = clNone;
   thread_local bool lastOk = false;
 
-  std::u16string s = LowerCopy(TrimCopy(std::u16string(text)));
+  std::u16string s = LowerCase(Trim(std::u16string(text)));
   if (lastOk && s == lastText) {
     color = lastColor;
     return true;
@@ -117,6 +117,6 @@ bool ColorFromString(std::u16string_view text, TColor& color) {
 
 namespace tav {
 bool IsColorName(std::u16string_view text) {
-  return ColorNames().count(LowerCopy(std::u16string(text))) > 0;
+  return ColorNames().count(LowerCase(std::u16string(text))) > 0;
 }
 }  // namespace tav

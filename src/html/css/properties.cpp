@@ -132,13 +132,13 @@ std::u16string AsText(const TPropValue& v) {
 bool IsValueSet(const TPropValue& v) {
   if (IsEmpty(v)) return false;
   if (IsInt(v)) return std::get<int>(v) != IntNull && std::get<int>(v) != Auto;
-  if (IsText(v)) return LowerCopy(TrimCopy(std::get<std::u16string>(v))) != u"auto";
+  if (IsText(v)) return LowerCase(Trim(std::get<std::u16string>(v))) != u"auto";
   return true;
 }
 
 bool IsPercentValue(const TPropValue& v) {
   if (!IsText(v)) return false;
-  const std::u16string s = TrimCopy(std::get<std::u16string>(v));
+  const std::u16string s = Trim(std::get<std::u16string>(v));
   return !s.empty() && s.back() == u'%';
 }
 
@@ -558,12 +558,12 @@ const TMyFont& TProperties::GetFont() const {
   std::size_t pos = 0;
   while (pos <= list.size()) {
     auto comma = list.find(u',', pos);
-    std::u16string name = TrimCopy(list.substr(pos, comma == std::u16string::npos ? std::u16string::npos : comma - pos));
+    std::u16string name = Trim(list.substr(pos, comma == std::u16string::npos ? std::u16string::npos : comma - pos));
     pos = comma == std::u16string::npos ? list.size() + 1 : comma + 1;
     if (name.size() >= 2 && (name.front() == u'"' || name.front() == u'\'') && name.back() == name.front())
-      name = TrimCopy(name.substr(1, name.size() - 2));
+      name = Trim(name.substr(1, name.size() - 2));
     if (name.empty()) continue;
-    std::u16string generic = GenericFamily(LowerCopy(name));
+    std::u16string generic = GenericFamily(LowerCase(name));
     if (!generic.empty()) name = generic;
     if (FDevice->FontInstalled(name)) {
       d.Face = FaceCase(name);
@@ -688,7 +688,7 @@ void TProperties::GetPageBreaks(bool& before, bool& after, bool& inside) const {
 }
 
 int TProperties::GetTextIndent(bool& percent) const {
-  std::u16string s = TrimCopy(AsText(Get(P::TextIndent)));
+  std::u16string s = Trim(AsText(Get(P::TextIndent)));
   percent = !s.empty() && s.back() == u'%';
   if (percent) {
     double n;
@@ -698,7 +698,7 @@ int TProperties::GetTextIndent(bool& percent) const {
 }
 
 int TProperties::GetLineHeight(int normalHeight) const {
-  std::u16string s = TrimCopy(AsText(Get(P::LineHeight)));
+  std::u16string s = Trim(AsText(Get(P::LineHeight)));
   if (s.empty() || s == u"normal") return -1;
   double n;
   std::size_t used = ReadLeadingNumber(s, n);
@@ -728,7 +728,7 @@ TColor TProperties::GetOriginalForegroundColor() const {
 
 TProperties::TBackgroundPos TProperties::GetBackgroundPos() const {
   TBackgroundPos pos;
-  std::u16string s = LowerCopy(TrimCopy(AsText(Get(P::BackgroundPosition))));
+  std::u16string s = LowerCase(Trim(AsText(Get(P::BackgroundPosition))));
   std::vector<std::u16string> words;
   std::size_t i = 0;
   while (i < s.size() && words.size() < 2) {

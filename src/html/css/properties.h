@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "html/css/default_look.h"
 #include "platform/colors.h"
 #include "platform/surface.h"
 
@@ -215,7 +216,7 @@ public:
   TColor FontBG = clNone;
   int CharSet = 1;
   int CodePage = 0;
-  std::u16string DefFontname = u"Times New Roman";
+  std::u16string DefFontname = kDefaultFontName;
   int EmSize = 12;
   int ExSize = 6;
   bool InLink = false;

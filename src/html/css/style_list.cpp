@@ -251,7 +251,7 @@ void TStyleList::AddModifyProp(const TSelectorKey& key, const std::u16string& na
 
 void TStyleList::AddModifyProp(const std::u16string& selector, const std::u16string& name,
                                const std::u16string& value) {
-  AddModifyProp(MakeKey(LowerCopy(TrimCopy(selector))), name, value);
+  AddModifyProp(MakeKey(LowerCase(Trim(selector))), name, value);
 }
 
 void TStyleList::Initialize(const TStyleDefaults& d) {

@@ -68,17 +68,17 @@ struct TContextRule {
 
 // What the viewer builds the built-in sheet with.
 struct TStyleDefaults {
-  std::u16string FontName = u"Times New Roman";
-  std::u16string PreFontName = u"Courier New";
+  std::u16string FontName = kDefaultFontName;
+  std::u16string PreFontName = kDefaultPreFontName;
   int MarginWidth = 10;
   int MarginHeight = 5;
   int CharSet = 1;
   bool UnderlineLinks = true;
-  TColor HoverColor = 0x00FF0000;
-  TColor VisitedColor = 0x00800080;
-  TColor LinkColor = 0x00FF0000;
+  TColor HoverColor = kDefaultLinkColor;
+  TColor VisitedColor = kDefaultVisitedColor;
+  TColor LinkColor = kDefaultLinkColor;
   TColor TextColor = clSystemColor | 18;  // button text
-  double DefFontSize = 12;
+  double DefFontSize = kDefaultFontSize;
 };
 
 class TStyleList {
@@ -148,7 +148,7 @@ public:
   int SeqNo = 10;
   // Turned on by a rule for ':hover' (the document tracks the mouse then).
   bool LinksActive = false;
-  double DefFontSize = 12;
+  double DefFontSize = kDefaultFontSize;
   THtmlFontSizes FontSizes;
 
 private:

@@ -110,7 +110,7 @@ private:
     }
     if (FIn.Ch != u'{') return;
     FIn.Advance();
-    if (LowerCopy(text).find(u"screen") != std::u16string::npos) {
+    if (LowerCase(text).find(u"screen") != std::u16string::npos) {
       RuleList(true);
       return;
     }
@@ -139,7 +139,7 @@ private:
         selector += FIn.Ch == u'*' ? u' ' : FIn.Ch;
         FIn.Advance();
       }
-      selector = LowerCopy(TrimCopy(selector));
+      selector = LowerCase(Trim(selector));
       if (!selector.empty()) keys.push_back(FStyles.MakeKey(selector));
       if (FIn.Ch == u',') {
         FIn.Advance();
@@ -171,7 +171,7 @@ private:
         name += FIn.Ch;
         FIn.Advance();
       }
-      name = LowerCopy(name);
+      name = LowerCase(name);
       while (FIn.Ch == u' ') FIn.Advance();
       if (FIn.Ch != u':' && FIn.Ch != u'=') continue;
       FIn.Advance();
@@ -180,7 +180,7 @@ private:
         value += FIn.Ch;
         FIn.Advance();
       }
-      value = Unquote(TrimCopy(LowerKeepingUrls(value)));
+      value = Unquote(Trim(LowerKeepingUrls(value)));
       if (value.find(u"url(") != std::u16string::npos) value = AbsoluteUrls(value, FBase);
       auto set = [&](const std::u16string& n, const std::u16string& v) {
         for (const auto& key : keys) FStyles.AddModifyProp(key, n, v);
@@ -240,7 +240,7 @@ void ParseDeclarationList(const std::u16string& text, TProperties& props) {
     ++i;
     std::size_t v = i;
     while (i < s.size() && s[i] != u';') ++i;
-    std::u16string value = Unquote(TrimCopy(s.substr(v, i - v)));
+    std::u16string value = Unquote(Trim(s.substr(v, i - v)));
     if (name.empty()) continue;
     if (!ExpandShorthand(name, value, u"", set)) set(name, value);
   }
@@ -366,7 +366,7 @@ std::u16string LowerKeepingUrls(const std::u16string& value) {
   r.reserve(value.size());
   std::size_t i = 0;
   while (i < value.size()) {
-    if (i + 4 <= value.size() && LowerCopy(value.substr(i, 4)) == u"url(") {
+    if (i + 4 <= value.size() && LowerCase(value.substr(i, 4)) == u"url(") {
       auto close = value.find(u')', i);
       std::size_t end = close == std::u16string::npos ? value.size() : close + 1;
       r += u"url(";
@@ -383,7 +383,7 @@ std::u16string LowerKeepingUrls(const std::u16string& value) {
 namespace {
 
 bool IsFullUrl(const std::u16string& s) {
-  std::u16string lower = LowerCopy(s.substr(0, 7));
+  std::u16string lower = LowerCase(s.substr(0, 7));
   if (lower == u"mailto:") return true;
   if (lower.starts_with(u"file:")) return false;  // a local file path
   auto sep = s.find(u"://");
@@ -392,7 +392,7 @@ bool IsFullUrl(const std::u16string& s) {
 }
 
 std::u16string LocalPath(std::u16string s) {
-  std::u16string lower = LowerCopy(s.substr(0, 7));
+  std::u16string lower = LowerCase(s.substr(0, 7));
   if (lower == u"file://") s.erase(0, 7);
   else if (lower.starts_with(u"file:")) s.erase(0, 5);
   std::u16string r;
@@ -444,7 +444,7 @@ std::u16string CollapseDots(const std::u16string& path) {
 }  // namespace
 
 std::u16string ResolveUrl(const std::u16string& url, const std::u16string& base) {
-  std::u16string u = Unquote(TrimCopy(url));
+  std::u16string u = Unquote(Trim(url));
   if (IsFullUrl(u)) return u;
   if (IsFullUrl(base)) {
     auto sep = base.find(u"://");

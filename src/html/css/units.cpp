@@ -5,28 +5,7 @@
 
 namespace tav {
 
-std::u16string LowerCopy(std::u16string s) {
-  for (auto& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  return s;
-}
-
-std::u16string UpperCopy(std::u16string s) {
-  for (auto& c : s)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return s;
-}
-
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
-std::u16string_view Trim(std::u16string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && (IsSpace(s[b]) || s[b] < 32)) ++b;
-  while (e > b && (IsSpace(s[e - 1]) || s[e - 1] < 32)) --e;
-  return s.substr(b, e - b);
-}
-
-std::u16string TrimCopy(const std::u16string& s) { return std::u16string(Trim(s)); }
 
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
@@ -78,11 +57,11 @@ std::size_t ReadLeadingNumber(std::u16string_view t, double& value) {
 
 int LengthConv(std::u16string_view text, bool relative, int base, int emSize, int exSize,
                int def, int ppi) {
-  std::u16string_view s = Trim(text);
+  std::u16string_view s = TrimView(text);
   double n;
   std::size_t used = ReadLeadingNumber(s, n);
   if (used == 0) return def;
-  std::u16string unit = LowerCopy(std::u16string(Trim(s.substr(used))));
+  std::u16string unit = LowerCase(std::u16string(TrimView(s.substr(used))));
   double r;
   if (unit == u"%") r = base * n / 100;
   else if (unit == u"in") r = n * ppi;
@@ -99,12 +78,12 @@ int LengthConv(std::u16string_view text, bool relative, int base, int emSize, in
 }
 
 double FontSizeConv(std::u16string_view text, double parent, double def, int ppi) {
-  std::u16string s = LowerCopy(std::u16string(Trim(text)));
+  std::u16string s = LowerCase(std::u16string(TrimView(text)));
   double r = def;
   double n;
   std::size_t used = ReadLeadingNumber(s, n);
   if (used > 0) {
-    std::u16string unit(Trim(std::u16string_view(s).substr(used)));
+    std::u16string unit(TrimView(std::u16string_view(s).substr(used)));
     if (unit == u"in") r = n * 72;
     else if (unit == u"cm") r = n * 72 * 0.3937007874;
     else if (unit == u"mm") r = n * 72 * 0.03937007874;

@@ -4,15 +4,13 @@
 #include <string_view>
 
 #include "html/base/sat_math.h"
+#include "util/text_helpers.h"
 
 namespace tav {
 
-// Text helpers shared by the tokenizer and the style code: only ASCII
-// letters change case, white space is space, TAB, CR and LF.
-std::u16string LowerCopy(std::u16string s);
-std::u16string UpperCopy(std::u16string s);
-std::u16string TrimCopy(const std::u16string& s);
-std::u16string_view Trim(std::u16string_view s);
+// White space between the tokenizer's words and a style value's parts:
+// space, TAB, CR and LF. Case mapping and trimming are the text helpers'
+// (ASCII letters only; trimming takes every character up to U+0020).
 bool IsSpace(char16_t c);
 std::u16string Ascii(std::string_view s);
 std::string Narrow(std::u16string_view s);  // non-ASCII units become '?'

@@ -64,7 +64,7 @@ TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& pro
     int zi = 0;
     double n = 0;
     if (IsInt(z)) zi = std::get<int>(z);
-    else if (IsText(z) && ReadLeadingNumber(TrimCopy(AsText(z)), n) > 0) zi = SatRound(n);
+    else if (IsText(z) && ReadLeadingNumber(Trim(AsText(z)), n) > 0) zi = SatRound(n);
     ZIndex = SatMul(zi, 10);
     if (ZIndex == 0) ZIndex = 1;
   }
@@ -77,7 +77,7 @@ TBlock::TBlock(TSectionList& document, TCellBasic& owner, const TProperties& pro
     BGImage = TImageObj::SimpleCreate(document, picture);
     PRec = BackgroundPRecOf(props);
   }
-  if (!props.PropID.empty()) document.AddName(UpperCopy(props.PropID), TIDObject{this, -1});
+  if (!props.PropID.empty()) document.AddName(UpperCase(props.PropID), TIDObject{this, -1});
   int autoCount = 0;
   Props->ConvMargArray(0, 0, MargArray, autoCount);
   TopAuto = RawInt(props, P::MarginTop) == AutoParagraph;
@@ -550,15 +550,17 @@ THorzLine::THorzLine(TSectionList& document, const TProperties& props, const TAt
         VSize = std::clamp(a.Value, 1, 20);
         break;
       case WidthSy:
-        if (!a.Name.empty() && a.Name.back() == u'%') {
-          HWidth = -1;
-          HPercent = std::clamp(a.Value, 0, 100);
-        } else if (a.Value > 0) {
-          HWidth = a.Value;
+        if (auto w = ReadSizeAttribute(a, ClampedTo(0, 100), AtLeast(1), TPercentMark::AtEnd)) {
+          if (w->Percent) {
+            HWidth = -1;
+            HPercent = w->Value;
+          } else {
+            HWidth = w->Value;
+          }
         }
         break;
       case AlignSy: {
-        const std::u16string v = LowerCopy(TrimCopy(a.Name));
+        const std::u16string v = LowerCase(Trim(a.Name));
         if (v == u"left") Align = AlignmentType::ALeft;
         else if (v == u"right") Align = AlignmentType::ARight;
         break;

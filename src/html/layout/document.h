@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "html/css/default_look.h"
 #include "html/css/properties.h"
 #include "html/css/style_list.h"
 #include "html/layout/cell.h"
@@ -90,10 +91,10 @@ struct TDocumentLinks {
 // painted around their text.
 struct TDocumentLooks {
   TColor Background = clSystemColor | 15;  // button face
-  TColor HotSpotColor = 0x00FF0000;
-  TColor LinkVisitedColor = 0x00800080;
-  TColor LinkActiveColor = 0x00FF0000;
-  std::u16string PreFontName = u"Courier New";
+  TColor HotSpotColor = kDefaultLinkColor;
+  TColor LinkVisitedColor = kDefaultVisitedColor;
+  TColor LinkActiveColor = kDefaultLinkColor;
+  std::u16string PreFontName = kDefaultPreFontName;
   // The page's picture (the body's background-image), fetched when the
   // document is laid out and dropped when it cannot be had; its place,
   // repeat and whether it stays with the window (fixed) in BackgroundPRec.

@@ -82,16 +82,16 @@ TBackgroundPRec BackgroundPRecOf(const TProperties& props) {
 }
 
 std::u16string ImageUrlOf(const std::u16string& value) {
-  const std::u16string lower = LowerCopy(value);
+  const std::u16string lower = LowerCase(value);
   const std::size_t at = lower.find(u"url(");
   if (at == std::u16string::npos) return {};
   const std::size_t start = at + 4;
   std::size_t end = value.find(u')', start);
   if (end == std::u16string::npos) end = value.size();
-  std::u16string name = TrimCopy(value.substr(start, end - start));
+  std::u16string name = Trim(value.substr(start, end - start));
   if (name.size() >= 2 && (name.front() == u'"' || name.front() == u'\'') &&
       name.back() == name.front())
-    name = TrimCopy(name.substr(1, name.size() - 2));
+    name = Trim(name.substr(1, name.size() - 2));
   return name;
 }
 

@@ -35,7 +35,7 @@ std::u16string TAttributeList::TheTitle() const {
 const std::u16string& TAttributeList::TheID() {
   if (!FIDDone) {
     const TAttribute* a = Find(IDSy);
-    SaveID = a ? LowerCopy(TrimCopy(a->Name)) : std::u16string();
+    SaveID = a ? LowerCase(Trim(a->Name)) : std::u16string();
     FIDDone = true;
   }
   return SaveID;
@@ -44,9 +44,7 @@ const std::u16string& TAttributeList::TheID() {
 std::u16string TAttributeList::TheClass() const {
   const TAttribute* a = Find(ClassSy);
   if (!a) return {};
-  std::u16string s(Trim(a->Name));
-  for (auto& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  const std::u16string s = LowerCase(std::u16string(TrimView(a->Name)));
   if (std::none_of(s.begin(), s.end(), [](char16_t c) { return IsSpace(c); })) return s;
   // The names as views into the lower-cased text, sorted and joined.
   std::vector<std::u16string_view> names;
@@ -76,6 +74,24 @@ const TProperties* TAttributeList::TheStyle(TGraphicsDevice& device) {
     }
   }
   return FProp.get();
+}
+
+std::optional<TSizeAttribute> ReadSizeAttribute(const TAttribute& a, TSizeRange percent,
+                                                TSizeRange pixels, TPercentMark mark) {
+  const bool isPercent = mark == TPercentMark::Anywhere
+                             ? a.Name.find(u'%') != std::u16string::npos
+                             : !a.Name.empty() && a.Name.back() == u'%';
+  const TSizeRange& range = isPercent ? percent : pixels;
+  int value = a.Value;
+  if (value < range.Low) {
+    if (!range.ClampLow) return std::nullopt;
+    value = range.Low;
+  }
+  if (value > range.High) {
+    if (!range.ClampHigh) return std::nullopt;
+    value = range.High;
+  }
+  return TSizeAttribute{value, isPercent};
 }
 
 }  // namespace tav

@@ -1,6 +1,8 @@
 #pragma once
 // The attributes of the tag just read.
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,5 +52,38 @@ private:
   std::unique_ptr<TProperties> FProp;
   bool FPropDone = false;
 };
+
+// WIDTH and HEIGHT: N pixels, or N percent when the value holds '%'. Each
+// caller says which values it takes of each form.
+struct TSizeRange {
+  int Low = 0;
+  int High = 0;
+  bool ClampLow = false;   // below Low: Low; else the attribute is ignored
+  bool ClampHigh = false;  // above High: High; else the attribute is ignored
+};
+// Low..High; any other value is ignored.
+constexpr TSizeRange Within(int low, int high) { return {low, high, false, false}; }
+// Low and up; a lower value is ignored.
+constexpr TSizeRange AtLeast(int low) { return Within(low, std::numeric_limits<int>::max()); }
+// Low and up, cut to High; a value below Low is ignored.
+constexpr TSizeRange AtLeastCutTo(int low, int high) { return {low, high, false, true}; }
+// Any value, cut to Low..High.
+constexpr TSizeRange ClampedTo(int low, int high) { return {low, high, true, true}; }
+// This form is not taken at all.
+constexpr TSizeRange Refused() { return Within(1, 0); }
+
+// Where the '%' that makes a percentage may stand in the value text.
+enum class TPercentMark { Anywhere, AtEnd };
+
+struct TSizeAttribute {
+  int Value = 0;
+  bool Percent = false;
+};
+
+// The attribute as a size within the caller's ranges; nothing when its value
+// lies outside the range of its form.
+std::optional<TSizeAttribute> ReadSizeAttribute(const TAttribute& a, TSizeRange percent,
+                                                TSizeRange pixels,
+                                                TPercentMark mark = TPercentMark::Anywhere);
 
 }  // namespace tav

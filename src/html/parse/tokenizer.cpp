@@ -456,7 +456,7 @@ bool THtmlTokenizer::ReadAttribute() {
   } else if (a.Which == BorderSy) {
     a.Value = 1;
   }
-  if (a.Which == IDSy && !a.Name.empty() && OnID) OnID(LowerCopy(TrimCopy(a.Name)), TagIndex);
+  if (a.Which == IDSy && !a.Name.empty() && OnID) OnID(LowerCase(Trim(a.Name)), TagIndex);
   Attributes.Add(std::move(a));
   return true;
 }
@@ -484,7 +484,7 @@ void THtmlTokenizer::ReadValue(TAttribute& a, TCharCollection& out) {
     }
     if (Ch == quote) GetCh();
     a.Name = out.AsString();
-    std::u16string_view t = Trim(a.Name);
+    std::u16string_view t = TrimView(a.Name);
     if (!t.empty() && t.back() == u'%') t.remove_suffix(1);
     if (!t.empty() && (t[0] == u'+' || t[0] == u'-' || t[0] == u'.' || IsDigit(t[0]))) {
       double n;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "html/css/default_look.h"
+
 namespace tav {
 
 // The name the entry is registered under.
@@ -18,8 +20,8 @@ struct THtmlFormatSource {
   std::u16string_view Source;  // the document source as loaded
   std::size_t FragmentStart = 0;  // source indices of the selection
   std::size_t FragmentEnd = 0;
-  std::u16string FontName = u"Times New Roman";  // the view's default font
-  double FontSize = 12;          // points
+  std::u16string FontName = kDefaultFontName;
+  double FontSize = kDefaultFontSize;  // points
   std::u16string SourceUrl;      // empty: a document without a file
 };
 

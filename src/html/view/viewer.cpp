@@ -20,21 +20,12 @@ namespace tav {
 
 namespace {
 
-std::u16string UpperAscii(std::u16string s) {
-  for (char16_t& c : s)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return s;
-}
-
 // The extension of a path, upper-cased, with its dot ("" when none).
 std::string UpperExtension(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot);
-  for (char& c : ext)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return ext;
+  return UpperCase(path.substr(dot));
 }
 
 bool IsPictureExtension(const std::string& ext) {
@@ -243,7 +234,7 @@ bool ParseRefreshContent(const std::u16string& content, int& delay, std::u16stri
 
 void THtmlView::RecordMeta(const std::u16string& httpEquiv, const std::u16string& name,
                            const std::u16string& content) {
-  if (EqualsNoCase(TrimCopy(httpEquiv), u"refresh")) {
+  if (EqualsNoCase(Trim(httpEquiv), u"refresh")) {
     int delay = 0;
     std::u16string url;
     if (ParseRefreshContent(content, delay, url)) {
@@ -494,7 +485,7 @@ bool THtmlView::PositionTo(const std::u16string& name) {
   if (!FDocument) return false;
   std::u16string key = name;
   if (!key.empty() && key[0] == u'#') key.erase(0, 1);
-  auto it = FDocument->Links.IDNameList.find(UpperAscii(key));
+  auto it = FDocument->Links.IDNameList.find(UpperCase(key));
   if (it == FDocument->Links.IDNameList.end() || !it->second.Item) return false;
   TSectionBase& item = *it->second.Item;
   int y = item.GetYPosition();

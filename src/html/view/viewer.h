@@ -96,14 +96,14 @@ public:
 
   // ---- settings; fonts, colours and margins take effect at the next
   // Clear or load
-  std::u16string DefFontName = u"Times New Roman";
-  std::u16string DefPreFontName = u"Courier New";
-  double DefFontSize = 12;
+  std::u16string DefFontName = kDefaultFontName;
+  std::u16string DefPreFontName = kDefaultPreFontName;
+  double DefFontSize = kDefaultFontSize;
   TColor DefFontColor = clBtnText;
   TColor DefBackground = clBtnFace;
-  TColor DefHotSpotColor = 0x00FF0000;
-  TColor DefOverLinkColor = 0x00FF0000;
-  TColor DefVisitedLinkColor = 0x00800080;
+  TColor DefHotSpotColor = kDefaultLinkColor;
+  TColor DefOverLinkColor = kDefaultLinkColor;
+  TColor DefVisitedLinkColor = kDefaultVisitedColor;
   int CharSet = 1;
   int MarginWidth = 10;
   int MarginHeight = 5;

@@ -14,6 +14,7 @@
 #include "platform/clipboard.h"
 #include "platform/system_values.h"
 #include "util/code_page.h"
+#include "util/text_helpers.h"
 
 namespace tav {
 
@@ -332,9 +333,7 @@ void THtmlView::FollowLink(const std::u16string& url) {
   std::string ext;
   if (const std::size_t dot = path.rfind('.'); dot != std::string::npos &&
                                                path.find('/', dot) == std::string::npos) {
-    ext = path.substr(dot);
-    for (char& c : ext)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    ext = UpperCase(path.substr(dot));
   }
   if (ext == ".HTM" || ext == ".HTML") {
     AddVisited(url);

@@ -258,7 +258,7 @@ TEST_F(HtmlLayout, LinksAreFoundWhereTheyAreDrawn) {
       TLinkHit hit;
       ASSERT_EQ(Document.GetURL(*Surface, x + 2, y + 5, hit) & guUrl, guUrl)
           << "width " << width << " at " << y;
-      EXPECT_EQ(hit.Url, u"#" + TrimCopy(section->Buff)) << "width " << width;
+      EXPECT_EQ(hit.Url, u"#" + Trim(section->Buff)) << "width " << width;
       ++found;
     }
     EXPECT_EQ(found, 1500);

@@ -219,6 +219,48 @@ TEST(TokenizerAttributes, EveryValueForm) {
   }
 }
 
+// WIDTH and HEIGHT as read tags give them: each form kept, cut to the
+// caller's range or ignored; a rule looks for '%' at the end only.
+TEST(SizeAttributes, EachFormWithinTheCallersRange) {
+  struct Case {
+    const char16_t* tag;
+    TSizeRange percent, pixels;
+    TPercentMark mark;
+    bool read;
+    int value;
+    bool isPercent;
+  };
+  const auto any = TPercentMark::Anywhere;
+  const Case cases[] = {
+      {u"<td width=50%>", Within(1, 100), AtLeast(1), any, true, 50, true},
+      {u"<td width=150%>", Within(1, 100), AtLeast(1), any, false, 0, false},
+      {u"<td width=150%>", AtLeastCutTo(1, 100), AtLeast(1), any, true, 100, true},
+      {u"<td width=0%>", AtLeastCutTo(1, 100), AtLeast(1), any, false, 0, false},
+      {u"<td width=-5%>", ClampedTo(1, 100), AtLeast(1), any, true, 1, true},
+      {u"<td width=0>", Within(0, 100), AtLeast(1), any, false, 0, false},
+      {u"<td width=0>", Within(0, 100), AtLeast(0), any, true, 0, false},
+      {u"<img width=99999>", Within(0, 100), AtLeastCutTo(0, 32767), any, true, 32767, false},
+      {u"<img width=-3>", Within(0, 100), AtLeastCutTo(0, 32767), any, false, 0, false},
+      {u"<table height=50%>", Refused(), AtLeast(1), any, false, 0, false},
+      {u"<table height=50>", Refused(), AtLeast(1), any, true, 50, false},
+      {u"<hr width=\"50% \">", ClampedTo(0, 100), AtLeast(1), any, true, 50, true},
+      {u"<hr width=\"50% \">", ClampedTo(0, 100), AtLeast(1), TPercentMark::AtEnd, true, 50, false},
+  };
+  for (const Case& c : cases) {
+    THtmlTokenizer t;
+    t.Prepare(c.tag);
+    t.Next();
+    const TAttribute* a = t.Attributes.Find(WidthSy);
+    if (!a) a = t.Attributes.Find(HeightSy);
+    ASSERT_NE(a, nullptr) << Utf8(c.tag);
+    const auto size = ReadSizeAttribute(*a, c.percent, c.pixels, c.mark);
+    ASSERT_EQ(size.has_value(), c.read) << Utf8(c.tag);
+    if (!size) continue;
+    EXPECT_EQ(size->Value, c.value) << Utf8(c.tag);
+    EXPECT_EQ(size->Percent, c.isPercent) << Utf8(c.tag);
+  }
+}
+
 TEST(TokenizerAttributes, ClassIdStyleAndIdNameList) {
   THtmlTokenizer t;
   std::vector<std::pair<std::u16string, int>> ids;

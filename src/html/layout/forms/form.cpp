@@ -28,7 +28,7 @@ TFormControlObj& ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> contr
   if (c.Kind() != TFormControlKind::fkHidden) ++NonHiddenCount;
   if (c.Kind() == TFormControlKind::fkRadio) {
     auto& radio = static_cast<TRadioButtonFormControlObj&>(c);
-    TRadioGroup& group = FRadioGroups[LowerCopy(radio.FName)];
+    TRadioGroup& group = FRadioGroups[LowerCase(radio.FName)];
     group.Members.push_back(&radio);
     if (radio.TabStop) group.Holder = &radio;
   }
@@ -41,7 +41,7 @@ TFormControlObj& ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> contr
 }
 
 ThtmlForm::TRadioGroup* ThtmlForm::FindRadioGroup(const std::u16string& name) {
-  auto it = FRadioGroups.find(LowerCopy(name));
+  auto it = FRadioGroups.find(LowerCase(name));
   return it == FRadioGroups.end() ? nullptr : &it->second;
 }
 
@@ -106,12 +106,12 @@ void ThtmlForm::SubmitTheForm(const std::u16string& buttonPair) {
 void ThtmlForm::SetFormData(const std::vector<std::u16string>& pairs) {
   for (const auto& c : ControlList) {
     c->SetDataInit();
-    const std::u16string name = LowerCopy(c->FName);
+    const std::u16string name = LowerCase(c->FName);
     int matches = 0;
     for (const std::u16string& pair : pairs) {
       const auto eq = pair.find(u'=');
       if (eq == std::u16string::npos) continue;
-      if (LowerCopy(pair.substr(0, eq)) != name) continue;
+      if (LowerCase(pair.substr(0, eq)) != name) continue;
       c->SetData(matches++, pair.substr(eq + 1));
     }
   }

@@ -39,7 +39,7 @@ TFormControlObj::TFormControlObj(TSectionList& document, ThtmlForm& form, int po
         if (a.Value >= 1) TabIndex = a.Value;
         break;
       case DisabledSy: {
-        std::u16string v = LowerCopy(TrimCopy(a.Name));
+        std::u16string v = LowerCase(Trim(a.Name));
         Disabled = v != u"no" && v != u"0";
         break;
       }
@@ -94,7 +94,7 @@ void TFormControlObj::ProcessProperties(const TProperties& props) {
   auto size = [&](P which, bool allowPercent, int& target, bool* percent) {
     const TPropValue& v = props.Get(which);
     if (IsEmpty(v)) return;
-    std::u16string text = IsText(v) ? LowerCopy(TrimCopy(std::get<std::u16string>(v))) : u"";
+    std::u16string text = IsText(v) ? LowerCase(Trim(std::get<std::u16string>(v))) : u"";
     if (!text.empty() && text.back() == u'%') {
       if (!allowPercent) return;
       double n = 0;

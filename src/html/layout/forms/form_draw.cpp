@@ -6,17 +6,22 @@
 
 #include "html/base/sat_math.h"
 #include "html/layout/forms/form_controls.h"
+#include "platform/colors.h"
 #include "platform/system_values.h"
 
 namespace tav {
 
 namespace {
 
-constexpr TColor FaceColor = 0xF0F0F0;
+// The imitations look the same on every desktop: they take the platform's
+// built-in colours, not the ones the desktop has set.
+const TColor FaceColor = ClassicSysColor(COLOR_BTNFACE);
+const TColor LightColor = ClassicSysColor(COLOR_3DLIGHT);
+const TColor DisabledText = ClassicSysColor(COLOR_GRAYTEXT);
+// The frames' shadows and the list selection keep shades of their own,
+// darker than the built-in button shadow, dark shadow and highlight.
 constexpr TColor ShadowColor = 0x808080;
 constexpr TColor DarkShadowColor = 0x404040;
-constexpr TColor LightColor = 0xE3E3E3;
-constexpr TColor DisabledText = 0x6D6D6D;
 constexpr TColor SelectionColor = 0xD77800;  // a blue highlight
 
 TRect BoxAt(int x, int y, int w, int h) { return {x, y, SatAdd(x, w), SatAdd(y, h)}; }

@@ -214,7 +214,7 @@ bool TToggleFormControlObj::GetSubmission(int index, std::u16string& out) {
 
 void TToggleFormControlObj::SetData(int index, const std::u16string& value) {
   (void)index;
-  if (LowerCopy(value) == LowerCopy(Value)) SetChecked(true);
+  if (LowerCase(value) == LowerCase(Value)) SetChecked(true);
 }
 
 TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList& document, ThtmlForm& form, int pos,
@@ -539,7 +539,7 @@ TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList& document, ThtmlFo
   Rows = PositiveAttr(attributes, RowsSy, 5);
   Cols = PositiveAttr(attributes, ColsSy, 30);
   if (const std::u16string* wrap = Attr(attributes, WrapSy)) {
-    const std::u16string w = LowerCopy(TrimCopy(*wrap));
+    const std::u16string w = LowerCase(Trim(*wrap));
     if (w == u"off") Wrap = TWrapMode::wmOff;
     else if (w == u"hard") Wrap = TWrapMode::wmHard;
   }

@@ -68,7 +68,7 @@ void TFloatingObj::ReadCommonAttributes(const TAttributeList& attributes) {
         hasTitle = true;
         break;
       case AlignSy: {
-        std::u16string v = UpperCopy(TrimCopy(a.Name));
+        std::u16string v = UpperCase(Trim(a.Name));
         if (v == u"TOP") VertAlign = AlignmentType::ATop;
         else if (v == u"MIDDLE" || v == u"ABSMIDDLE") VertAlign = AlignmentType::AMiddle;
         else if (v == u"LEFT") HorzAlign = AlignmentType::ALeft;
@@ -80,15 +80,10 @@ void TFloatingObj::ReadCommonAttributes(const TAttributeList& attributes) {
         const bool width = a.Which == WidthSy;
         int& given = width ? SpecWidth : SpecHeight;
         bool& percent = width ? PercentWidth : PercentHeight;
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value >= 0 && a.Value <= 100) {
-            given = a.Value;
-            percent = true;
-          }
-        } else if (a.Value >= 0) {
-          // A negative size counts as not given.
-          given = ClampExtent(a.Value);
-          percent = false;
+        // A negative size counts as not given.
+        if (auto size = ReadSizeAttribute(a, Within(0, 100), AtLeastCutTo(0, MaxObjectExtent))) {
+          given = size->Value;
+          percent = size->Percent;
         }
         break;
       }
@@ -145,7 +140,7 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
   auto size = [&](P which, int& given, bool& percent) {
     const TPropValue& v = props.Get(which);
     if (IsEmpty(v) || (IsInt(v) && std::get<int>(v) == IntNull)) return;
-    std::u16string text = IsText(v) ? LowerCopy(TrimCopy(std::get<std::u16string>(v))) : u"";
+    std::u16string text = IsText(v) ? LowerCase(Trim(std::get<std::u16string>(v))) : u"";
     if (text == u"auto" || (IsInt(v) && std::get<int>(v) == Auto)) {
       given = -1;
       percent = false;
@@ -233,7 +228,7 @@ TImageObj::TImageObj(TSectionList& document, int pos, const TAttributeList& attr
   ReadCommonAttributes(attributes);
   for (const TAttribute& a : attributes) {
     switch (a.Which) {
-      case SrcSy: Source = TrimCopy(a.Name); break;
+      case SrcSy: Source = Trim(a.Name); break;
       case BorderSy:
         NoBorder = a.Value == 0;
         BorderSize = std::clamp(a.Value, 0, MaxImageBorder);
@@ -242,7 +237,7 @@ TImageObj::TImageObj(TSectionList& document, int pos, const TAttributeList& attr
       case IsMapSy: IsMap = true; break;
       case UseMapSy: {
         UseMap = true;
-        std::u16string name = UpperCopy(TrimCopy(a.Name));
+        std::u16string name = UpperCase(Trim(a.Name));
         if (name.size() > 1 && name[0] == u'#') name.erase(0, 1);
         MapName = name;
         break;
@@ -519,20 +514,19 @@ TPanelObj::TPanelObj(TSectionList& document, int pos, const TAttributeList& attr
       case SrcSy: Src = a.Name; break;
       case TypeSy: Type = a.Name; break;
       case WidthSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          SpecWidth = std::clamp(a.Value, 1, 100);
+        // Only a percentage here; pixels are read with the image attributes.
+        if (auto w = ReadSizeAttribute(a, ClampedTo(1, 100), Refused())) {
+          SpecWidth = w->Value;
           PercentWidth = true;
         }
         break;
-      case HeightSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          PercentHeight = a.Value >= 1 && a.Value <= 100;
-          SpecHeight = PercentHeight ? a.Value : -1;
-        } else {
-          SpecHeight = std::clamp(a.Value, 1, MaxObjectExtent);
-          PercentHeight = false;
-        }
+      case HeightSy: {
+        // A percentage out of range leaves the height not given.
+        const auto h = ReadSizeAttribute(a, Within(1, 100), ClampedTo(1, MaxObjectExtent));
+        SpecHeight = h ? h->Value : -1;
+        PercentHeight = h && h->Percent;
         break;
+      }
       default: break;
     }
   }

@@ -26,12 +26,12 @@ int Sat(long long v) {
 
 int PercentOf(const TPropValue& v) {
   double n = 0;
-  ReadLeadingNumber(TrimCopy(std::get<std::u16string>(v)), n);
+  ReadLeadingNumber(Trim(std::get<std::u16string>(v)), n);
   return SatRound(n);
 }
 
 bool ReadVAlign(std::u16string value, AlignmentType& align) {
-  value = LowerCopy(TrimCopy(value));
+  value = LowerCase(Trim(value));
   if (value == u"top" || value == u"baseline") align = AlignmentType::ATop;
   else if (value == u"middle" || value == u"center") align = AlignmentType::AMiddle;
   else if (value == u"bottom") align = AlignmentType::ABottom;
@@ -52,22 +52,15 @@ TCellObj::TCellObj(TSectionList& document, const TAttributeList& attributes,
       case ColSpanSy: ColSpan = std::clamp(a.Value, 1, MaxColSpan); break;
       case RowSpanSy: RowSpan = std::clamp(a.Value, 1, MaxRowSpan); break;
       case WidthSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value >= 1 && a.Value <= 100) {
-            WidthAttr = a.Value * 10;
-            AsPercent = true;
-          }
-        } else if (a.Value > 0) {
-          WidthAttr = a.Value;
-          AsPercent = false;
+        if (auto w = ReadSizeAttribute(a, Within(1, 100), AtLeast(1))) {
+          // Percentages are kept in tenths.
+          WidthAttr = w->Percent ? w->Value * 10 : w->Value;
+          AsPercent = w->Percent;
         }
         break;
       case HeightSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value >= 0 && a.Value <= 100) SpecHtPercent = a.Value;
-        } else if (a.Value >= 0) {
-          SpecHt = a.Value;
-        }
+        if (auto h = ReadSizeAttribute(a, Within(0, 100), AtLeast(0)))
+          (h->Percent ? SpecHtPercent : SpecHt) = h->Value;
         break;
       case VAlignSy:
         if (ReadVAlign(a.Name, VAlign)) VAlignSet = true;
@@ -155,7 +148,7 @@ ThtmlTable::ThtmlTable(TSectionList& document, const TAttributeList& attributes,
   for (const TAttribute& a : attributes) {
     switch (a.Which) {
       case BorderSy:
-        BorderWidth = TrimCopy(a.Name).empty() ? 1 : std::clamp(a.Value, 0, 100);
+        BorderWidth = Trim(a.Name).empty() ? 1 : std::clamp(a.Value, 0, 100);
         break;
       case CellPaddingSy:
         if (a.Value >= 0) CellPadding = std::min(a.Value, 50);

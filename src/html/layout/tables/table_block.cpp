@@ -25,23 +25,19 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
   for (const TAttribute& a : attrs) {
     switch (a.Which) {
       case WidthSy:
-        if (a.Name.find(u'%') != std::u16string::npos) {
-          if (a.Value > 0) {
-            WidthAttr = std::min(a.Value, 100) * 10;
-            AsPercent = true;
-          }
-        } else if (a.Value > 0) {
-          WidthAttr = a.Value;
-          AsPercent = false;
+        if (auto w = ReadSizeAttribute(a, AtLeastCutTo(1, 100), AtLeast(1))) {
+          // Percentages are kept in tenths.
+          WidthAttr = w->Percent ? w->Value * 10 : w->Value;
+          AsPercent = w->Percent;
         }
         break;
       case HeightSy:
-        if (a.Name.find(u'%') == std::u16string::npos && a.Value > 0) Table->tblHeightAttr = a.Value;
+        if (auto h = ReadSizeAttribute(a, Refused(), AtLeast(1))) Table->tblHeightAttr = h->Value;
         break;
       case HSpaceSy: HSpace = static_cast<int>(std::min<long long>(std::llabs(a.Value), 40)); break;
       case VSpaceSy: VSpace = static_cast<int>(std::min<long long>(std::llabs(a.Value), 200)); break;
       case AlignSy: {
-        std::u16string v = LowerCopy(TrimCopy(a.Name));
+        std::u16string v = LowerCase(Trim(a.Name));
         if (v == u"center" || v == u"middle") Justify798 = AlignmentType::ACenter;
         break;
       }
@@ -55,7 +51,7 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
   const TPropValue& width = Props->Get(P::Width);
   if (IsPercentValue(width)) {
     double n = 0;
-    ReadLeadingNumber(TrimCopy(std::get<std::u16string>(width)), n);
+    ReadLeadingNumber(Trim(std::get<std::u16string>(width)), n);
     WidthAttr = std::clamp(SatRound(n), 0, 100) * 10;
     AsPercent = WidthAttr > 0;
   } else if (m[Idx(P::Width)] > 0 && m[Idx(P::Width)] != Auto && m[Idx(P::Width)] != IntNull) {

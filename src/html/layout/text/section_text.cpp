@@ -61,13 +61,13 @@ TSection::TSection(TSectionList& document, const TAttributeList* attrs, TPropert
   ClearAttr = props.GetClear();
   if (attrs) {
     if (const TAttribute* clear = attrs->Find(ClearSy)) {
-      std::u16string v = LowerCopy(TrimCopy(clear->Name));
+      std::u16string v = LowerCase(Trim(clear->Name));
       if (v == u"left") ClearAttr = ClearAttrType::clLeft;
       else if (v == u"right") ClearAttr = ClearAttrType::clRight;
       else if (v == u"all" || v == u"both") ClearAttr = ClearAttrType::clAll;
     }
     if (const TAttribute* id = attrs->Find(IDSy); id && !id->Name.empty())
-      document.AddName(UpperCopy(id->Name), TIDObject{this, 0});
+      document.AddName(UpperCase(id->Name), TIDObject{this, 0});
   }
   Justify = JustifyOf(props);
   BreakWord = AsText(props.Get(PropIndices::WordWrap)) == u"break-word";
