@@ -1,5 +1,7 @@
 #include "html/css/style_parser.h"
 
+#include <cmath>
+
 #include "html/css/color.h"
 #include "html/css/properties.h"
 #include "html/css/style_list.h"
@@ -329,7 +331,9 @@ bool ExpandShorthand(const std::u16string& name, const std::u16string& value,
       else {
         double n;
         std::size_t used = ReadLeadingNumber(w, n);
-        bool wholeWeight = used == w.size() && n >= 100 && n == static_cast<double>(static_cast<long long>(n));
+        // A whole number of 100 or more is a weight, however large: compared
+        // as a double, so that no number is converted out of an integer's range.
+        bool wholeWeight = used == w.size() && n >= 100 && std::floor(n) == n;
         if (!wholeWeight) set(u"font-size", w);
       }
     }

@@ -110,6 +110,7 @@ TEST(SheetShorthands, Expansion) {
           u"ul { background: #ff0000 url(Img/Dot.GIF) no-repeat fixed left top }"
           u"ol { list-style: square url(B.png) }"
           u"h1 { font: 700 10pt serif }"
+          u"h2 { font: 10pt 1" + std::u16string(130, u'4') + u" serif }"
           u"em { padding: 1px 2px }");
   TProperties& p = f.Open(u"p");
   EXPECT_EQ(TextOf(p, P::FontStyle), u"italic");
@@ -139,6 +140,10 @@ TEST(SheetShorthands, Expansion) {
   EXPECT_DOUBLE_EQ(SizeOf(h1), 10);
   EXPECT_EQ(TextOf(h1, P::FontWeight), u"bold");  // '700' is no size, and no weight either
   f.Close(u"h1");
+  TProperties& h2 = f.Open(u"h2");  // a weight past any integer's range is still no size
+  EXPECT_DOUBLE_EQ(SizeOf(h2), 10);
+  EXPECT_EQ(TextOf(h2, P::FontFamily), u"serif");
+  f.Close(u"h2");
   TProperties& em = f.Open(u"em");
   EXPECT_EQ(TextOf(em, P::PaddingTop), u"1px");
   EXPECT_EQ(TextOf(em, P::PaddingLeft), u"2px");
