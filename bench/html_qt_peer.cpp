@@ -3,8 +3,9 @@
 // peak-rss-mb. With --render W H it also lays the document out at text
 // width W and draws its first H pixels into an image, and prints
 // render-seconds (setHtml, layout and drawing together).
-// Usage: html_qt_peer [--render W H] FILE (read as UTF-8 when valid, else
-// Windows-1252).
+// With --png OUT as well it saves that image, to look at beside html_render's.
+// Usage: html_qt_peer [--render W H [--png OUT]] FILE (read as UTF-8 when
+// valid, else Windows-1252).
 #include <sys/resource.h>
 
 #include <QAbstractTextDocumentLayout>
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTextDocument>
+#include <QUrl>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,15 +28,18 @@
 int main(int argc, char** argv) {
   int width = 0, height = 0;
   const char* file = nullptr;
+  const char* png = nullptr;
   if (argc == 2) {
     file = argv[1];
-  } else if (argc == 5 && !std::strcmp(argv[1], "--render")) {
+  } else if ((argc == 5 || (argc == 7 && !std::strcmp(argv[4], "--png"))) &&
+             !std::strcmp(argv[1], "--render")) {
     width = std::atoi(argv[2]);
     height = std::atoi(argv[3]);
-    file = argv[4];
+    if (argc == 7) png = argv[5];
+    file = argv[argc - 1];
   }
   if (!file || (file != argv[1] && (width <= 0 || height <= 0))) {
-    std::fprintf(stderr, "usage: html_qt_peer [--render W H] FILE\n");
+    std::fprintf(stderr, "usage: html_qt_peer [--render W H [--png OUT]] FILE\n");
     return 2;
   }
   std::ifstream in(file, std::ios::binary);
@@ -48,6 +53,9 @@ int main(int argc, char** argv) {
   QString html = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
   auto start = std::chrono::steady_clock::now();
   QTextDocument doc;
+  // A picture to look at gets the page's own sheets and images; the timed
+  // runs keep to the text alone.
+  if (png) doc.setBaseUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(file)));
   doc.setHtml(html);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (width > 0) {
@@ -58,6 +66,7 @@ int main(int argc, char** argv) {
     QPainter painter(&image);
     doc.drawContents(&painter, QRectF(0, 0, width, height));
     painter.end();
+    if (png && !image.save(QString::fromLocal8Bit(png))) return 1;
     const double render =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("render-seconds: %.3f\nheight-px: %d\n", render, static_cast<int>(size.height()));
