@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
   std::u16string source;
   if (copy) source = text;
   Clock::time_point t = Clock::now();
+  document.Styles.MediaWidth = width;  // what media queries are tested against
   {
     tav::THtmlBuilder builder(document);
     builder.Parse(std::move(text));

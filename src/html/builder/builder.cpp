@@ -8,6 +8,7 @@
 #include "html/base/safe_file.h"
 #include "html/css/charsets.h"
 #include "html/css/color.h"
+#include "html/css/media_query.h"
 #include "html/css/style_parser.h"
 #include "html/css/units.h"
 #include "util/code_page.h"
@@ -870,9 +871,15 @@ void THtmlBuilder::DoCenter(const TSymbSet& terms) {
   if (T.Sy == CenterEndSy) Next();
 }
 
+TSheetImports& THtmlBuilder::SheetImports() {
+  Imports.DocumentBase = Base.empty() ? Document.Base : Base;
+  Imports.DocumentFile = Document.CurrentFile;
+  return Imports;
+}
+
 void THtmlBuilder::DoStyle() {
   TTokenizerSheetSource source(T);
-  ParseStyleSheet(Document.Styles, source, true, u"");
+  ParseStyleSheet(Document.Styles, source, true, u"", &SheetImports());
   T.RawMode = false;
   Next();
 }
@@ -914,22 +921,36 @@ void THtmlBuilder::DoLink() {
   const std::u16string rel = AttrText(a, RelSy) ? *AttrText(a, RelSy) : u"";
   const std::u16string href = AttrText(a, HrefSy) ? Trim(*AttrText(a, HrefSy)) : u"";
   if (Events.OnLink) Events.OnLink(rel, AttrText(a, RevSy) ? *AttrText(a, RevSy) : u"", href);
-  if (LowerCase(Trim(rel)) == u"stylesheet" && !href.empty()) {
+  // A sheet for other media than the screen (MEDIA=print) is not read.
+  const TAttribute* media = nullptr;
+  for (const TAttribute& attr : a)
+    if (attr.WhichName == u"MEDIA") {
+      media = &attr;
+      break;
+    }
+  const bool forScreen = !media || MediaListApplies(media->Name, Document.Styles.MediaView());
+  if (LowerCase(Trim(rel)) == u"stylesheet" && !href.empty() && forScreen) {
     // The sheet's bytes: from the stream request when it answers, else the
-    // local file the name gives, read safely (a FIFO, a device or a huge
-    // file fails at once). A sheet that cannot be had is ignored.
+    // local file the name gives without its query or fragment, read safely
+    // (a FIFO, a device or a huge file fails at once). A sheet that cannot
+    // be had is ignored.
     std::string bytes;
     std::u16string base = Base.empty() ? Document.Base : Base;
     bool got = Events.OnStreamRequest && Events.OnStreamRequest(href, bytes);
     std::string path;
     if (!got) {
-      path = Events.OnExpandName ? Events.OnExpandName(TextToUtf8(href))
-                                 : HTMLExpandFilename(href, base, Document.CurrentFile);
+      const std::u16string file = SheetFileName(href);
+      if (!file.empty())
+        path = Events.OnExpandName ? Events.OnExpandName(TextToUtf8(file))
+                                   : HTMLExpandFilename(file, base, Document.CurrentFile);
       got = !path.empty() && ReadLocalFile(path, bytes);
     }
     if (got) {
+      TSheetImports& imports = SheetImports();
+      if (!path.empty()) imports.Read.insert(path);
       TStringSheetSource source(DecodeTextFile(bytes));
-      ParseStyleSheet(Document.Styles, source, false, path.empty() ? href : Utf8ToText(path));
+      ParseStyleSheet(Document.Styles, source, false, path.empty() ? href : Utf8ToText(path),
+                      &imports, path);
     }
   }
   Next();

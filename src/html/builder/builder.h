@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "html/css/prop_stack.h"
+#include "html/css/style_parser.h"
 #include "html/layout/block.h"
 #include "html/layout/document.h"
 #include "html/layout/text/section.h"
@@ -148,6 +149,9 @@ private:
   void DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms);
   void DoCenter(const TSymbSet& terms);
   void DoStyle();
+  // The state the document's sheets share for @import, with the base the
+  // document has at this point.
+  TSheetImports& SheetImports();
   void DoScript();
   void DoMeta();
   void DoBase();
@@ -185,6 +189,7 @@ private:
   int TableLevel = 0;
   int LinkID = 0;
   ThtmlForm* CurrentForm = nullptr;
+  TSheetImports Imports;
   // Open inline elements with a border style: tag and InlineList index.
   std::vector<std::pair<std::u16string, int>> OpenInline;
 };

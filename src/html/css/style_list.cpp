@@ -101,6 +101,8 @@ namespace {
 
 // Deepest ancestor chain a contextual key keeps: the depth is one digit.
 constexpr std::size_t MaxAncestors = 9;
+// Digits of a contextual key's sequence number: room for any int.
+constexpr std::size_t SeqNoDigits = 10;
 
 }  // namespace
 
@@ -141,8 +143,12 @@ TSelectorKey TStyleList::MakeKey(const std::u16string& selector) {
   key.Subject.Child = false;
   for (std::size_t i = parts.size() - 1; i-- > 0 && key.Ancestors.size() < MaxAncestors;)
     key.Ancestors.push_back(parts[i]);
+  // The sequence number has a fixed width, so that keys of the same subject
+  // and depth sort in the order their rules were read.
+  std::string seq = std::to_string(SeqNo++);
+  if (seq.size() < SeqNoDigits) seq.insert(0, SeqNoDigits - seq.size(), '0');
   key.Key = key.Subject.Canonical() + u' ' +
-            static_cast<char16_t>(u'0' + key.Ancestors.size()) + Ascii(std::to_string(SeqNo++));
+            static_cast<char16_t>(u'0' + key.Ancestors.size()) + Ascii(seq);
   for (std::size_t i = 0; i < key.Ancestors.size(); ++i) {
     if (i > 0) key.Key += u' ';
     key.Key += key.Ancestors[i].Canonical();
@@ -155,6 +161,10 @@ TSelectorKey TStyleList::MakeKey(const std::u16string& selector) {
 
 TStyleList::TStyleList(TGraphicsDevice& device) : FDevice(&device) { FontSizes.Build(12); }
 TStyleList::~TStyleList() = default;
+
+TMediaView TStyleList::MediaView() const {
+  return TMediaView{MediaWidth, DefFontSize * FDevice->PixelsPerInch() / 72.0};
+}
 
 void TStyleList::Clear() {
   FRules.clear();

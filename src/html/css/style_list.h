@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "html/css/charsets.h"
+#include "html/css/media_query.h"
 #include "html/css/properties.h"
 
 namespace tav {
@@ -143,6 +144,12 @@ public:
     std::shared_ptr<const TFontInfoArray> Fonts;
   };
   TLinkFontsMemo& LinkFontsMemo() const { return FLinkFonts; }
+
+  // The width in pixels the document is built for, set by whoever builds
+  // it (0: not known); media queries are tested against it. Kept by Clear.
+  int MediaWidth = 0;
+  // MediaWidth with the pixels of one em (the default font size).
+  TMediaView MediaView() const;
 
   TProperties* DefProp = nullptr;
   int SeqNo = 10;

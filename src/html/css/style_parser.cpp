@@ -2,10 +2,15 @@
 
 #include <cmath>
 
+#include "html/base/paths.h"
+#include "html/base/safe_file.h"
 #include "html/css/color.h"
+#include "html/css/media_query.h"
 #include "html/css/properties.h"
 #include "html/css/style_list.h"
 #include "html/css/units.h"
+#include "util/code_page.h"
+#include "util/text_decoding.h"
 
 namespace tav {
 
@@ -61,10 +66,84 @@ private:
   TSheetSource& FSource;
 };
 
+// The selectors of a group, split at the commas that stand outside
+// brackets, parentheses and quotes.
+std::vector<std::u16string> SplitSelectorGroup(const std::u16string& group) {
+  std::vector<std::u16string> selectors;
+  std::u16string current;
+  int depth = 0;
+  char16_t quote = 0;
+  for (char16_t c : group) {
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == u'"' || c == u'\'') {
+      quote = c;
+    } else if (c == u'(' || c == u'[') {
+      ++depth;
+    } else if ((c == u')' || c == u']') && depth > 0) {
+      --depth;
+    } else if (c == u',' && depth == 0) {
+      selectors.push_back(current);
+      current.clear();
+      continue;
+    }
+    current += c;
+  }
+  selectors.push_back(current);
+  return selectors;
+}
+
+// A selector as the rule keys take it, lower-cased and trimmed with '*'
+// read as a space; empty when this renderer cannot read it, so that it
+// matches nothing: a character outside the selector set (attribute
+// selectors, '+', '~', functional pseudo-classes), a pseudo-element ("::"),
+// a universal subject ("div *", "ul > *") or a trailing '>'.
+std::u16string ReadableSelector(const std::u16string& text) {
+  std::u16string selector = Trim(text);
+  for (char16_t c : selector)
+    if (!IsSelectorChar(c)) return {};
+  if (selector.find(u"::") != std::u16string::npos) return {};
+  if (!selector.empty() && selector.back() == u'*') {
+    // A lone '*' has no key either way; after a combinator it is the subject.
+    return {};
+  }
+  for (char16_t& c : selector)
+    if (c == u'*') c = u' ';
+  selector = LowerCase(Trim(selector));
+  if (!selector.empty() && selector.back() == u'>') return {};
+  return selector;
+}
+
+// The name and media list of an @import rule's text after "@import":
+// url(name), url("name") or "name", then the media list. False when no
+// name can be read.
+bool ReadImport(const std::u16string& text, std::u16string& name, std::u16string& media) {
+  std::u16string rest = Trim(text);
+  std::size_t end;
+  if (LowerCase(rest.substr(0, 4)) == u"url(") {
+    end = rest.find(u')');
+    if (end == std::u16string::npos) return false;
+    name = Unquote(Trim(rest.substr(4, end - 4)));
+    ++end;
+  } else if (!rest.empty() && (rest[0] == u'"' || rest[0] == u'\'')) {
+    end = rest.find(rest[0], 1);
+    if (end == std::u16string::npos) return false;
+    name = rest.substr(1, end - 1);
+    ++end;
+  } else {
+    return false;
+  }
+  name = Trim(name);
+  media = Trim(rest.substr(end));
+  return !name.empty();
+}
+
 class TSheetParser {
 public:
-  TSheetParser(TStyleList& styles, TSheetSource& source, bool endOnLt, const std::u16string& base)
-      : FStyles(styles), FIn(source), FEndOnLt(endOnLt), FBase(base) {}
+  TSheetParser(TStyleList& styles, TSheetSource& source, bool endOnLt, const std::u16string& base,
+               TSheetImports* imports, const std::string& sheetFile, int depth)
+      : FStyles(styles), FIn(source), FEndOnLt(endOnLt), FBase(base), FImports(imports),
+        FSheetFile(sheetFile), FDepth(depth) {}
 
   char16_t Run() {
     SkipWrapper();
@@ -106,17 +185,48 @@ private:
       text += FIn.Ch;
       FIn.Advance();
     }
+    const std::u16string lower = LowerCase(text);
+    const bool charset = lower.starts_with(u"@charset");
     if (FIn.Ch == u';') {
       FIn.Advance();
+      if (lower.starts_with(u"@import") && !FRulesSeen) Import(text.substr(7));
+      else if (!charset) FRulesSeen = true;
       return;
     }
+    if (!charset) FRulesSeen = true;
     if (FIn.Ch != u'{') return;
     FIn.Advance();
-    if (LowerCase(text).find(u"screen") != std::u16string::npos) {
+    if (lower.starts_with(u"@media") &&
+        MediaListApplies(std::u16string_view(lower).substr(6), FStyles.MediaView())) {
       RuleList(true);
       return;
     }
     SkipBlock();
+  }
+
+  // An @import: the local sheet it names is read here, before the rules
+  // of this sheet. Remote, missing, already read and too deeply nested
+  // sheets are ignored, as are those whose media list does not apply.
+  void Import(const std::u16string& text) {
+    std::u16string name, media;
+    if (!FImports || FDepth >= MaxImportDepth || !ReadImport(text, name, media)) return;
+    if (!MediaListApplies(media, FStyles.MediaView())) return;
+    const std::u16string file = SheetFileName(name);
+    const std::size_t scheme = file.find(u"://");
+    const bool remote = (scheme != std::u16string::npos && scheme > 0 &&
+                         LowerCase(file).find(u"file://") == std::u16string::npos) ||
+                        file.starts_with(u"//");
+    if (file.empty() || remote) return;
+    const std::string path =
+        FSheetFile.empty()
+            ? HTMLExpandFilename(file, FImports->DocumentBase, FImports->DocumentFile)
+            : HTMLExpandFilename(file, {}, FSheetFile);
+    if (path.empty() || !FImports->Read.insert(path).second) return;
+    std::string bytes;
+    if (!ReadLocalFile(path, bytes)) return;
+    TStringSheetSource source(DecodeTextFile(bytes));
+    const std::u16string base = Utf8ToText(path);
+    TSheetParser(FStyles, source, false, base, FImports, path, FDepth + 1).Run();
   }
 
   // Skips to the '}' that closes the block just opened, nested braces
@@ -133,30 +243,26 @@ private:
     }
   }
 
+  // A selector group and its declarations. A selector that cannot be read
+  // is dropped, the others of the group keep the declarations.
   void Rule() {
-    std::vector<TSelectorKey> keys;
-    for (;;) {
-      std::u16string selector;
-      while (!AtEnd() && IsSelectorChar(FIn.Ch)) {
-        selector += FIn.Ch == u'*' ? u' ' : FIn.Ch;
-        FIn.Advance();
-      }
-      selector = LowerCase(Trim(selector));
-      if (!selector.empty()) keys.push_back(FStyles.MakeKey(selector));
-      if (FIn.Ch == u',') {
-        FIn.Advance();
-        continue;
-      }
-      break;
+    FRulesSeen = true;
+    std::u16string group;
+    while (!AtEnd() && FIn.Ch != u'{' && FIn.Ch != u'}') {
+      group += FIn.Ch;
+      FIn.Advance();
     }
-    // Whatever follows the group up to '{' is skipped.
-    while (!AtEnd() && FIn.Ch != u'{' && FIn.Ch != u'}') FIn.Advance();
     if (FIn.Ch == u'}') {
       FIn.Advance();
       return;
     }
     if (FIn.Ch != u'{') return;
     FIn.Advance();
+    std::vector<TSelectorKey> keys;
+    for (const auto& text : SplitSelectorGroup(group)) {
+      std::u16string selector = ReadableSelector(text);
+      if (!selector.empty()) keys.push_back(FStyles.MakeKey(selector));
+    }
     Declarations(keys);
   }
 
@@ -195,6 +301,11 @@ private:
   TSheetReader FIn;
   bool FEndOnLt;
   const std::u16string& FBase;
+  TSheetImports* FImports;
+  const std::string& FSheetFile;
+  int FDepth;
+  // Whether a rule has been read: an @import after one is ignored.
+  bool FRulesSeen = false;
 };
 
 // Takes every 'name(...)' group out of a value.
@@ -223,9 +334,14 @@ bool IsColorWord(const std::u16string& w) { return (!w.empty() && w[0] == u'#') 
 }  // namespace
 
 char16_t ParseStyleSheet(TStyleList& styles, TSheetSource& source, bool endOnLt,
-                         const std::u16string& basePath) {
-  TSheetParser parser(styles, source, endOnLt, basePath);
+                         const std::u16string& basePath, TSheetImports* imports,
+                         const std::string& sheetFile) {
+  TSheetParser parser(styles, source, endOnLt, basePath, imports, sheetFile, 0);
   return parser.Run();
+}
+
+std::u16string SheetFileName(std::u16string_view name) {
+  return std::u16string(name.substr(0, name.find_first_of(u"?#")));
 }
 
 void ParseDeclarationList(const std::u16string& text, TProperties& props) {

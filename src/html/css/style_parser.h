@@ -2,7 +2,9 @@
 // Style sheets (STYLE elements, linked files) and declaration lists (STYLE
 // attributes), with the shorthand properties expanded.
 #include <functional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tav {
@@ -30,11 +32,34 @@ private:
   std::size_t FPos = 0;
 };
 
+// What the sheets of one document share for their @import rules: where a
+// name in a sheet that is no file (a STYLE element) resolves, and the local
+// files read so far, so that each is read once and a cycle of imports ends.
+struct TSheetImports {
+  std::u16string DocumentBase;  // the BASE element's HREF, if any
+  std::string DocumentFile;     // the document's own file, if any
+  std::set<std::string> Read;   // paths of the sheets read
+};
+
+// Imported sheets nest at most this deep below a linked sheet or STYLE
+// element.
+constexpr int MaxImportDepth = 4;
+
 // Parses a sheet into `styles`. With endOnLt the sheet ends at a '<' that
 // does not open "<!" (a STYLE element's end tag); url() values are made
-// absolute against basePath. Returns the character it stopped at.
+// absolute against basePath. @media blocks and @import media lists are
+// tested against the style list's MediaView. With `imports`, an @import
+// before the sheet's first rule reads a local sheet (relative to
+// `sheetFile`, the local file the sheet came from, or else to the
+// document) in its place, so that its rules come before the sheet's own;
+// without, @import is ignored. Returns the character it stopped at.
 char16_t ParseStyleSheet(TStyleList& styles, TSheetSource& source, bool endOnLt,
-                         const std::u16string& basePath);
+                         const std::u16string& basePath, TSheetImports* imports = nullptr,
+                         const std::string& sheetFile = {});
+
+// The part of a linked or imported sheet's name that names its file: what
+// comes before the first '?' or '#' ("theme.css?v=2" is "theme.css").
+std::u16string SheetFileName(std::u16string_view name);
 // Parses a STYLE attribute into `props` (through AddPropertyByName).
 void ParseDeclarationList(const std::u16string& text, TProperties& props);
 

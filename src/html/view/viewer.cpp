@@ -341,6 +341,8 @@ void THtmlView::DoLoadDocument(std::u16string text, const std::u16string& refere
   ResetDocument();
   FDocument->Pictures.BitmapList.SetCacheCount(ImageCacheCount);
   FDocument->CurrentFile = FCurrentFile;
+  // Media queries see the width the document is laid out at now.
+  FDocument->Styles.MediaWidth = std::max(0, Width() - 2 * Inset());
   FDocument->LayoutPass.ProgressStart = 75;
   SilenceSound();
   FDocumentSource = std::move(text);

@@ -312,5 +312,97 @@ TEST_F(HtmlBuilder, LinkedStyleSheets) {
   }
 }
 
+// The first paragraph's property set (a P directly in the body).
+const TProperties& FirstParagraph(TSectionList& document) {
+  auto& body = dynamic_cast<TBlock&>(*document.Items.at(0));
+  return *dynamic_cast<TBlock&>(*body.MyCell->Items.at(0)).Props;
+}
+
+std::string TextProp(const TProperties& props, PropIndices index) {
+  return TextToUtf8(AsText(props.Get(index)));
+}
+
+// A LINK's MEDIA decides whether its sheet is read, tested against the
+// width the document is built for; a local sheet's name is read without
+// its query or fragment.
+TEST_F(HtmlBuilder, LinkedSheetsForTheScreenOnly) {
+  test::TempFolder folder("tav-link-media");
+  ASSERT_TRUE(test::WriteFile(folder.File("s.css"), "p { text-indent: 4px }"));
+  const std::u16string sheet = Utf8ToText(folder.File("s.css"));
+  const struct {
+    std::u16string attributes;
+    int width;
+    bool applied;
+  } cases[] = {
+      {u"href=\"" + sheet + u"\"", 800, true},
+      {u"href=\"" + sheet + u"\" media=screen", 800, true},
+      {u"href=\"" + sheet + u"\" media=all", 800, true},
+      {u"href=\"" + sheet + u"\" MEDIA=\"print, Screen\"", 800, true},
+      {u"href=\"" + sheet + u"\" media=print", 800, false},
+      {u"href=\"" + sheet + u"\" media=handheld", 800, false},
+      {u"href=\"" + sheet + u"\" media=\"screen and (max-width: 600px)\"", 500, true},
+      {u"href=\"" + sheet + u"\" media=\"screen and (max-width: 600px)\"", 800, false},
+      {u"href=\"" + sheet + u"?2022.1\"", 800, true},
+      {u"href=\"" + sheet + u"#a\"", 800, true},
+      {u"href=\"file://" + sheet + u"?v=1#x\"", 800, true},
+  };
+  for (const auto& c : cases) {
+    Document.Styles.MediaWidth = c.width;
+    Build(u"<link rel=stylesheet " + c.attributes + u"><p>x");
+    EXPECT_EQ(TextProp(FirstParagraph(Document), PropIndices::TextIndent), c.applied ? "4px" : "")
+        << TextToUtf8(c.attributes) << " at " << c.width;
+  }
+}
+
+// @import reads local sheets relative to the sheet that names them, before
+// that sheet's own rules, each file once and at most four deep; an import
+// for other media, after a rule, remote or missing is ignored.
+TEST_F(HtmlBuilder, ImportedSheets) {
+  test::TempFolder folder("tav-import");
+  ASSERT_EQ(::mkdir(folder.File("sub").c_str(), 0700), 0);
+  const std::pair<const char*, const char*> files[] = {
+      {"main.css",
+       "@charset \"utf-8\"; @import url(sub/a.css); @import url(http://example.invalid/r.css);"
+       "@import \"missing.css\"; p { font-family: Own }"},
+      {"sub/a.css",
+       "@import \"b.css\" screen; @import 'print.css' print;"
+       "p { color: #00ff00; font-family: Imported; margin-top: 1px }"},
+      // Back to the first sheet: read already, so the cycle ends here.
+      {"sub/b.css", "@import url(\"../main.css\"); p { margin-left: 7px; margin-top: 2px }"},
+      {"sub/print.css", "p { margin-right: 9px }"},
+      {"late.css", "p { padding-left: 3px }"},
+      {"q.css", "p { padding-right: 5px }"},
+  };
+  for (const auto& [name, text] : files) ASSERT_TRUE(test::WriteFile(folder.File(name), text));
+  Document.CurrentFile = folder.File("page.html");
+  Build(u"<link rel=stylesheet href=main.css><style>@import url(q.css?3); p { x: 1 }"
+        u" @import 'late.css';</style><p>x");
+  const TProperties& p = FirstParagraph(Document);
+  EXPECT_EQ(ColorToRGB(static_cast<TColor>(std::get<int>(p.Get(PropIndices::Color)))), 0x00FF00u);
+  EXPECT_EQ(TextProp(p, PropIndices::FontFamily), "own");       // the sheet's own rule last
+  EXPECT_EQ(TextProp(p, PropIndices::MarginTop), "1px");        // a's rule after b's
+  EXPECT_EQ(TextProp(p, PropIndices::MarginLeft), "7px");       // b beside a, not beside main
+  EXPECT_EQ(TextProp(p, PropIndices::MarginRight), "");         // print only
+  EXPECT_EQ(TextProp(p, PropIndices::PaddingRight), "5px");     // from a STYLE element
+  EXPECT_EQ(TextProp(p, PropIndices::PaddingLeft), "");         // after a rule
+
+  // A chain of imports: the fifth level down is not read.
+  using P = PropIndices;
+  const std::pair<const char*, P> properties[] = {
+      {"margin-top", P::MarginTop},     {"margin-bottom", P::MarginBottom},
+      {"margin-left", P::MarginLeft},   {"margin-right", P::MarginRight},
+      {"padding-top", P::PaddingTop},   {"padding-bottom", P::PaddingBottom}};
+  for (int level = 0; level < 6; ++level) {
+    std::string text = "p { " + std::string(properties[level].first) + ": 1px }";
+    if (level < 5) text = "@import \"d" + std::to_string(level + 1) + ".css\";" + text;
+    ASSERT_TRUE(test::WriteFile(folder.File("d" + std::to_string(level) + ".css"), text));
+  }
+  Build(u"<link rel=stylesheet href=d0.css><p>x");
+  const TProperties& q = FirstParagraph(Document);
+  for (int level = 0; level < 6; ++level)
+    EXPECT_EQ(TextProp(q, properties[level].second), level < 5 ? "1px" : "")
+        << properties[level].first;
+}
+
 }  // namespace
 }  // namespace tav

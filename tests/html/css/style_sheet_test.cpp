@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "html/css/media_query.h"
 #include "html/css/units.h"
 #include "html/parse/tokenizer.h"
 #include "html_fixture.h"
@@ -21,11 +22,12 @@ TEST(SheetKeys, CanonicalAndContextualForms) {
       {u"a#x.y", u"a.y#x"},
       {u".b.a", u".a.b"},
       {u"a:hover#x", u"a:hover#x"},
-      {u"ul > li", u"li 110ul>"},
-      {u"div p span", u"span 210p div"},
-      {u"div>p", u"p 110div>"},
-      {u"div > p span", u"span 210p div>"},
-      {u"a b c d e f g h i j k l", u"l 910k j i h g f e d c"},  // subject and 9 nearest
+      // The sequence number has ten digits, so that keys sort in source order.
+      {u"ul > li", u"li 10000000010ul>"},
+      {u"div p span", u"span 20000000010p div"},
+      {u"div>p", u"p 10000000010div>"},
+      {u"div > p span", u"span 20000000010p div>"},
+      {u"a b c d e f g h i j k l", u"l 90000000010k j i h g f e d c"},  // subject and 9 nearest
   };
   for (const auto& c : cases) {
     f.Styles.Clear();
@@ -43,12 +45,12 @@ TEST(SheetParse, GroupsCaseAndMedia) {
       {u"@media print { p { color: red } }", false},
       {u"@media screen { p { color: red } }", true},
       {u"@media screen, print { p { color: red } }", true},
-      {u"@media all { p { color: red } }", false},
+      {u"@media all { p { color: red } }", true},
       {u"@import url(x.css); p { color: red }", true},
       {u"/* p { color: blue } */ p { color: red }", true},
       {u"<!-- p { color: red } -->", true},
       {u"p { color: red; font-weight bold; } div { color: blue }", true},
-      {u"p[lang] { color: red }", true},
+      {u"p[lang] { color: red }", false},
       {u"p { color: nosuch }", false},
       {u"@media print { @page { x: 1 } p { color: blue } } p { color: red }", true},
   };
@@ -58,6 +60,134 @@ TEST(SheetParse, GroupsCaseAndMedia) {
     TProperties& p = f.Open(u"p");
     EXPECT_EQ(ColorOf(p) == RGB(255, 0, 0), c.pRed) << N(c.sheet);
   }
+}
+
+TEST(MediaLists, ScreenTypesAndWidthTests) {
+  struct Case {
+    std::u16string list;
+    int width;
+    bool applies;
+  } cases[] = {
+      {u"", 800, true},
+      {u"screen", 800, true},
+      {u"all", 800, true},
+      {u"SCREEN", 800, true},
+      {u"print", 800, false},
+      {u"handheld", 800, false},
+      {u"print, screen", 800, true},
+      {u"print , all", 800, true},
+      {u"only screen", 800, true},
+      {u"not print", 800, true},
+      {u"not screen", 800, false},
+      {u"not all and (max-width: 600px)", 800, true},
+      {u"screen and (max-width: 600px)", 600, true},
+      {u"screen and (max-width: 600px)", 601, false},
+      {u"screen and (min-width:600.5px)", 600, false},
+      {u"(min-width: 40em)", 640, true},  // an em is 16 pixels
+      {u"(min-width: 40em)", 639, false},
+      {u"only screen and (min-width: 600px) and (max-width: 900px)", 800, true},
+      {u"only screen and (min-width: 600px) and (max-width: 900px)", 901, false},
+      {u"print and (min-width: 1px)", 800, false},
+      // Any other feature, an unknown unit or a broken query is false, even
+      // under "not"; the list's other queries still count.
+      {u"screen and (orientation: landscape)", 800, false},
+      {u"not screen and (color)", 800, false},
+      {u"screen and (-webkit-min-device-pixel-ratio: 2)", 800, false},
+      {u"(max-width: 50vw)", 800, false},
+      {u"screen and", 800, false},
+      {u"screen (max-width: 900px)", 800, false},
+      {u"screen and (max-width: 900px", 800, false},
+      {u"(color), screen", 800, true},
+      // Without a known width no width test holds.
+      {u"screen and (max-width: 600px)", 0, false},
+      {u"screen and (min-width: 0)", 0, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MediaListApplies(c.list, TMediaView{c.width, 16}), c.applies)
+        << N(c.list) << " at " << c.width;
+}
+
+// A page's desktop-only and mobile-only blocks: only the one for the width
+// the document is built for applies.
+TEST(SheetParse, MediaBlocksFollowTheViewWidth) {
+  const std::u16string sheet =
+      u"@media screen and (max-width: 600px) { p { color: red } }"
+      u"@media screen and (min-width: 601px) { p { color: blue } }"
+      u"@media (min-width: 30em) and (max-width: 50em) { p { text-indent: 3px } }";
+  struct Case {
+    int width;
+    TColor color;
+    std::u16string indent;
+  } cases[] = {
+      {400, RGB(255, 0, 0), u""},
+      {600, RGB(255, 0, 0), u"3px"},
+      {800, RGB(0, 0, 255), u"3px"},
+      {1000, RGB(0, 0, 255), u""},
+  };
+  for (const auto& c : cases) {
+    THtmlStyleFixture f;
+    f.Styles.MediaWidth = c.width;
+    f.Sheet(sheet);
+    TProperties& p = f.Open(u"p");
+    EXPECT_EQ(ColorOf(p), c.color) << c.width;
+    EXPECT_EQ(N(TextOf(p, P::TextIndent)), N(c.indent)) << c.width;
+  }
+}
+
+// A selector this renderer cannot read matches nothing, and only it is
+// dropped from its group.
+TEST(SheetParse, UnreadableSelectorsMatchNothing) {
+  struct Case {
+    std::u16string sheet;
+    std::vector<std::u16string> path;  // ancestors, then the element
+    bool red;
+  } cases[] = {
+      {u"p[title] { color: red }", {u"p"}, false},
+      {u"a, p[title], b { color: red }", {u"p"}, false},
+      {u"a, p[title], b { color: red }", {u"a"}, true},
+      {u"a, p[title], b { color: red }", {u"b"}, true},
+      {u"p[title=\"x, y\"], b { color: red }", {u"b"}, true},
+      {u":is(a, p), b { color: red }", {u"p"}, false},
+      {u":is(a, p), b { color: red }", {u"b"}, true},
+      {u"h1 + p { color: red }", {u"p"}, false},
+      {u"h1 ~ p { color: red }", {u"p"}, false},
+      {u"p::before { color: red }", {u"p"}, false},
+      {u"p:not(.x) { color: red }", {u"p"}, false},
+      {u"div * { color: red }", {u"div"}, false},
+      {u"div > * { color: red }", {u"div"}, false},
+      {u"div > { color: red }", {u"div"}, false},
+      {u"p.caf\u00E9 { color: red }", {u"p"}, false},
+      // What the renderer reads still applies.
+      {u"div > p { color: red }", {u"div", u"p"}, true},
+      {u"*.x { color: red }", {u"p.x"}, true},
+      {u"div * p { color: red }", {u"div", u"p"}, true},
+  };
+  for (const auto& c : cases) {
+    THtmlStyleFixture f;
+    f.Sheet(c.sheet);
+    TProperties* last = nullptr;
+    for (const auto& step : c.path) {
+      TSelectorPart part = ParseSelectorPart(step);
+      last = &f.Open(part.Tag, part.JoinedClasses());
+    }
+    EXPECT_EQ(ColorOf(*last) == RGB(255, 0, 0), c.red) << N(c.sheet) << " on " << N(c.path.back());
+  }
+}
+
+// Contextual rules of the same depth merge in the order they were read,
+// however many there are.
+TEST(SheetCombine, ContextualRulesMergeInSourceOrder) {
+  THtmlStyleFixture f;
+  std::u16string sheet;
+  for (int n = 1; n <= 150; ++n)
+    sheet += u"div p { text-indent: " + Ascii(std::to_string(n)) + u"px }\n";
+  sheet += u"div p { color: red }";
+  f.Sheet(sheet);
+  f.Sheet(u"div p { color: blue }");  // a later sheet comes later still
+  f.Open(u"div");
+  TProperties& p = f.Open(u"p");
+  EXPECT_EQ(TextOf(p, P::TextIndent), u"150px");
+  EXPECT_EQ(ColorOf(p), RGB(0, 0, 255));
 }
 
 TEST(SheetParse, StyleElementWrappedInCommentStopsAtTheEndTag) {
@@ -174,7 +304,9 @@ TEST(SheetCombine, EachLookupStepOverridesTheOneBefore) {
   for (int k = 1; k <= 11; ++k) {
     THtmlStyleFixture f;
     std::u16string sheet;
-    for (int s = 1; s <= k && s <= 10; ++s)
+    // The built-in link rule has no selector a sheet can write.
+    f.Styles.AddModifyProp(steps[0], u"text-indent", u"1px");
+    for (int s = 2; s <= k && s <= 10; ++s)
       sheet += steps[s - 1] + u" { text-indent: " + Ascii(std::to_string(s)) + u"px }\n";
     f.Sheet(sheet);
     f.Open(u"div");

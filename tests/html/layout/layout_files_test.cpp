@@ -33,6 +33,7 @@ TEST(HtmlLayoutFiles, PagesLayOutAsKept) {
     ++pages;
     TFixedMetricsDevice device;
     TSectionList document(device);
+    document.Styles.MediaWidth = 400;
     THtmlBuilder builder(document);
     builder.Parse(Utf8ToText(Read(entry.path())));
     auto surface = device.CreateSurface(400, 300);

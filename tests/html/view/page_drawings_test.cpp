@@ -82,6 +82,7 @@ protected:
     InFolder here(Folder());
     TFixedMetricsDevice device;
     TSectionList doc(device);
+    doc.Styles.MediaWidth = kWidth;
     {
       THtmlBuilder builder(doc);
       builder.Parse(Utf8ToText(html));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "html/base/paths.h"
+#include "html/layout/block.h"
 #include "html/view/cf_html.h"
 #include "html/view/viewer.h"
 #include "html_view_fixture.h"
@@ -375,6 +376,24 @@ TEST_F(HtmlViewTest, ClearEmptiesTheViewAndHidesTheBars) {
   EXPECT_EQ(view.SelLength(), 0);
   EXPECT_EQ(view.SelText(), u"");
   EXPECT_TRUE(view.Document().LayoutPass.PositionList.empty());
+}
+
+// A page's media queries see the width of the view when it is loaded.
+TEST_F(HtmlViewTest, MediaQueriesSeeTheViewsWidthAtLoad) {
+  const std::u16string page =
+      u"<style>@media screen and (max-width: 400px) { p { text-indent: 7px } }</style><p>x";
+  auto indent = [this] {
+    auto& body = dynamic_cast<TBlock&>(*view.Document().Items.at(0));
+    const TProperties& p = *dynamic_cast<TBlock&>(*body.MyCell->Items.at(0)).Props;
+    return TextToUtf8(AsText(p.Get(PropIndices::TextIndent)));
+  };
+  view.LoadFromString(page);
+  EXPECT_GT(view.Document().Styles.MediaWidth, 250);
+  EXPECT_LE(view.Document().Styles.MediaWidth, 300);
+  EXPECT_EQ(indent(), "7px");
+  view.SetBounds(MakeRect(0, 0, 800, 200));
+  view.LoadFromString(page);
+  EXPECT_EQ(indent(), "");
 }
 
 // Form controls become native controls in the view's window, placed where
