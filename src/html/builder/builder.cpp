@@ -178,6 +178,30 @@ void THtmlBuilder::Next() {
 void THtmlBuilder::AddKeptText(bool wraps) {
   const std::u16string& text = T.LCToken.S();
   const std::vector<int>& indices = T.LCToken.Indices();
+  if (Section && !Section->Preformatted && !Section->Buff.empty()) {
+    // Inside a line of ordinary text (an inline element): spaces stay as
+    // no-break spaces, so that they neither fold nor (under pre) break, a
+    // line end is a line break; the line goes on in the same section.
+    TokenObj piece;
+    auto flush = [&] {
+      Section->AddTokenObj(piece, Stack, NoBreak);
+      piece.Clear();
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      char16_t c = text[i];
+      if (c == u'\r') {
+        flush();
+        Section->AddChar(BrkCh, indices[i]);
+        continue;
+      }
+      bool space = c == u' ' || c == u'\t';
+      // Under pre-wrap the last space of a run stays a break opportunity.
+      bool lastOfRun = i + 1 == text.size() || (text[i + 1] != u' ' && text[i + 1] != u'\t');
+      piece.AddUnicodeChar(space && !(wraps && lastOfRun) ? u'\u00A0' : space ? u' ' : c, indices[i]);
+    }
+    flush();
+    return;
+  }
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = std::min(text.find(u'\r', start), text.size());

@@ -307,6 +307,10 @@ TEST_F(HtmlBuilder, WhiteSpaceKeepsOrFoldsText) {
       {u"<div style='white-space:nowrap'>a  b\n c</div>", "body[div['a b c ']]"},
       {u"<div style='white-space:normal'>a  b\n c</div>", "body[div['a b c ']]"},
       {u"<div style='white-space:pre'>a</div> b  c", "body[div[pre'a '] 'b c ']"},
+      // Inside a line of ordinary text the kept spaces are no-break spaces
+      // and a line end a break; under pre-wrap a run's last space breaks.
+      {u"<p>a <span style='white-space:pre'>x  y\nz</span>  b", "body[p['a x~~y|z b ']]"},
+      {u"<p>a <span style='white-space:pre-wrap'>x   y</span>", "body[p['a x~~ y ']]"},
   };
   for (const auto& c : cases) EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
   Build(u"<div style='white-space:pre-wrap'>a b</div><div style='white-space:pre'>c d</div>");
