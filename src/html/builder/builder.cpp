@@ -158,6 +158,75 @@ void THtmlBuilder::NewSection() {
   bool first = Cell->Items.empty();
   Section = std::make_unique<TSection>(Document, nullptr, Stack.Last(), InLink ? Link : nullptr, Cell,
                                        first);
+  if (first) Section->SetTextIndent(IndentProps());
+}
+
+void THtmlBuilder::NewKeptLine(bool wraps) {
+  SectionEnd();
+  bool first = Cell->Items.empty();
+  Section = std::make_unique<TPreFormated>(Document, nullptr, Stack.Last(), InLink ? Link : nullptr,
+                                           Cell, first);
+  Section->WrapsLines = wraps;
+  if (first) Section->SetTextIndent(IndentProps());
+}
+
+void THtmlBuilder::Next() {
+  TWhiteSpace ws = Stack.Empty() ? TWhiteSpace::Normal : Stack.Last().GetWhiteSpace();
+  T.KeepWhiteSpace = ws == TWhiteSpace::Pre || ws == TWhiteSpace::PreWrap;
+  T.Next();
+}
+
+void THtmlBuilder::AddKeptText(bool wraps) {
+  const std::u16string& text = T.LCToken.S();
+  const std::vector<int>& indices = T.LCToken.Indices();
+  if (Section && !Section->Preformatted && !Section->Buff.empty()) {
+    // Inside a line of ordinary text (an inline element): spaces stay as
+    // no-break spaces, so that they neither fold nor (under pre) break, a
+    // line end is a line break; the line goes on in the same section.
+    TokenObj piece;
+    auto flush = [&] {
+      Section->AddTokenObj(piece, Stack, NoBreak);
+      piece.Clear();
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      char16_t c = text[i];
+      if (c == u'\r') {
+        flush();
+        Section->AddChar(BrkCh, indices[i]);
+        continue;
+      }
+      bool space = c == u' ' || c == u'\t';
+      // Under pre-wrap the last space of a run stays a break opportunity.
+      bool lastOfRun = i + 1 == text.size() || (text[i + 1] != u' ' && text[i + 1] != u'\t');
+      piece.AddUnicodeChar(space && !(wraps && lastOfRun) ? u'\u00A0' : space ? u' ' : c, indices[i]);
+    }
+    flush();
+    return;
+  }
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = std::min(text.find(u'\r', start), text.size());
+    if (end > start) {
+      if (!Section || !Section->Preformatted || Section->WrapsLines != wraps) NewKeptLine(wraps);
+      TokenObj piece;
+      for (std::size_t i = start; i < end; ++i) piece.AddUnicodeChar(text[i], indices[i]);
+      Section->AddTokenObj(piece, Stack, NoBreak);
+    }
+    if (end == text.size()) break;
+    // A line end closes the line; one right after another leaves an empty
+    // line. The next line starts with what follows.
+    if (!Section) NewKeptLine(wraps);
+    SectionEnd();
+    start = end + 1;
+  }
+}
+
+TProperties& THtmlBuilder::IndentProps() {
+  // An inherited indent keeps the length it had where it was given: an
+  // indent in em on a paragraph that starts with CODE is the paragraph's em.
+  for (int i = Stack.Count() - 1; i > 0; --i)
+    if (Stack[i].Original(P::TextIndent)) return Stack[i];
+  return Stack.Last();
 }
 
 void THtmlBuilder::SectionEnd() {
@@ -369,6 +438,13 @@ void THtmlBuilder::DoInlineRun() {
 }
 
 void THtmlBuilder::DoText() {
+  TWhiteSpace ws = Stack.Last().GetWhiteSpace();
+  if (ws == TWhiteSpace::Pre || ws == TWhiteSpace::PreWrap) {
+    AddKeptText(ws == TWhiteSpace::PreWrap);
+    Next();
+    return;
+  }
+  if (Section && Section->Preformatted) SectionEnd();  // kept lines end with their element
   if (!Section) {
     if (T.LCToken.S() == u" ") {
       Next();
@@ -751,7 +827,14 @@ void THtmlBuilder::ApplyFont() {
     size = std::clamp(size, 1, 7);
   }
   if (sy == BaseFontSy) {
-    if (size > 0) BaseFontSize = size;
+    if (size <= 0) return;
+    BaseFontSize = size;
+    // The text that follows takes the base size: one open "basefont" set,
+    // which no end tag closes, stands under everything after it.
+    Stack.PopProp(u"basefont");
+    Stack.PushNewProps(Document.Styles, u"basefont", u"", u"", u"", u"", nullptr)
+        .Assign(TPropValue{Document.Styles.FontSizes.Size(size, PreLevel > 0)}, P::FontSize);
+    if (Section) Section->ChangeFont(Stack.Last());
     return;
   }
   TProperties& props = PushProps(u"font");

@@ -77,7 +77,9 @@ public:
 private:
   void Start();
   void Finish();
-  void Next() { T.Next(); }
+  // Reads the next symbol; text keeps its white space where the open
+  // element says white-space pre or pre-wrap.
+  void Next();
 
   TProperties& PushProps(const std::u16string& tag, const std::u16string& pseudo = u"");
   void PopProps(const std::u16string& tag);
@@ -86,6 +88,14 @@ private:
   // Sections and cells.
   TSection& EnsureSection();
   void NewSection();
+  // Ends the current section and starts one line of text that keeps its
+  // white space (white-space pre, or pre-wrap when `wraps`).
+  void NewKeptLine(bool wraps);
+  // Text under white-space pre or pre-wrap: each line end starts a line.
+  void AddKeptText(bool wraps);
+  // The open element whose text indent the first line of a new section
+  // takes: the nearest that gave one itself, else the top.
+  TProperties& IndentProps();
   void SectionEnd();
   void AddItem(std::unique_ptr<TSectionBase> item);
   // Runs `body` with `block`'s cell current, then restores the cell and

@@ -28,7 +28,7 @@ constexpr std::u16string_view PropNames[PropCount] = {
     u"position", u"z-index", u"list-style-type", u"list-style-image", u"float", u"clear",
     u"text-indent", u"page-break-before", u"page-break-after", u"page-break-inside",
     u"text-transform", u"word-wrap", u"font-variant", u"border-collapse", u"overflow",
-    u"display", u"empty-cells",
+    u"display", u"empty-cells", u"white-space",
 };
 
 constexpr int Idx(P p) { return static_cast<int>(p); }
@@ -694,7 +694,14 @@ int TProperties::GetTextIndent(bool& percent) const {
     double n;
     return ReadLeadingNumber(s, n) > 0 ? std::clamp(SatRound(n), 0, 100) : 0;
   }
+  EnsureFontSizes(s);
   return LengthConv(s, false, 0, EmSize, ExSize, 0, FDevice->PixelsPerInch());
+}
+
+void TProperties::EnsureFontSizes(std::u16string_view text) const {
+  // Every unit that needs the font has an 'e' ("em", "ex"); other values
+  // build no font.
+  if (!FFont && text.find(u'e') != std::u16string_view::npos) GetFont();
 }
 
 int TProperties::GetLineHeight(int normalHeight) const {
@@ -703,12 +710,23 @@ int TProperties::GetLineHeight(int normalHeight) const {
   double n;
   std::size_t used = ReadLeadingNumber(s, n);
   if (used > 0 && used == s.size()) return SatRound(n * normalHeight);
+  if (!FFont) GetFont();  // percentages are of the em too
   return LengthConv(s, false, EmSize, EmSize, ExSize, -1, FDevice->PixelsPerInch());
 }
 
 std::u16string TProperties::GetFontVariant() const {
   std::u16string s = AsText(Get(P::FontVariant));
   return s.empty() ? u"normal" : s;
+}
+
+TWhiteSpace TProperties::GetWhiteSpace() const {
+  const auto* s = std::get_if<std::u16string>(&Get(P::WhiteSpace));
+  if (!s || s->empty()) return TWhiteSpace::Normal;
+  const std::u16string v = LowerCase(Trim(*s));
+  if (v == u"nowrap") return TWhiteSpace::NoWrap;
+  if (v == u"pre") return TWhiteSpace::Pre;
+  if (v == u"pre-wrap") return TWhiteSpace::PreWrap;
+  return TWhiteSpace::Normal;
 }
 
 int TProperties::GetTextTransform() const {
@@ -751,6 +769,7 @@ TProperties::TBackgroundPos TProperties::GetBackgroundPos() const {
       value = ReadLeadingNumber(w, n) > 0 ? SatRound(n) : 0;
     } else {
       percent = false;
+      EnsureFontSizes(w);
       value = LengthConv(w, false, 0, EmSize, ExSize, 0, FDevice->PixelsPerInch());
     }
   };
@@ -792,6 +811,7 @@ void TProperties::ConvMargArray(int baseWidth, int baseHeight, TMarginArray& out
     if (auto d = std::get_if<double>(&v)) return SatRound(*d);
     std::u16string s = AsText(v);
     if (s == u"auto") return Auto;
+    EnsureFontSizes(s);
     return LengthConv(s, false, base, EmSize, ExSize, def, ppi);
   };
   for (int i = Idx(P::BorderTopColor); i <= Idx(P::BorderLeftColor); ++i) {

@@ -26,9 +26,9 @@ enum class PropIndices : std::uint8_t {
   Visibility, LineHeight, BackgroundImage, BackgroundPosition, BackgroundRepeat,
   BackgroundAttachment, VerticalAlign, Position, ZIndex, ListStyleType, ListStyleImage,
   Float, Clear, TextIndent, PageBreakBefore, PageBreakAfter, PageBreakInside,
-  TextTransform, WordWrap, FontVariant, BorderCollapse, OverFlow, piDisplay, piEmptyCells,
+  TextTransform, WordWrap, FontVariant, BorderCollapse, OverFlow, piDisplay, piEmptyCells, WhiteSpace,
 };
-constexpr int PropCount = 61;
+constexpr int PropCount = 62;
 constexpr int FirstBoxProp = 11;  // MarginTop
 constexpr int LastBoxProp = 36;   // LeftPos
 
@@ -70,6 +70,9 @@ enum class AlignmentType { ANone, ALeft, ARight, ACenter, AJustify, ATop, AMiddl
 enum class ClearAttrType { clrNone, clLeft, clRight, clAll };
 enum class PositionType { posStatic, posRelative, posAbsolute };
 enum class VisibilityType { viVisible, viHidden };
+// normal: spaces collapse, lines wrap; nowrap: collapse, no wrapping; pre:
+// spaces and line ends kept, no wrapping; pre-wrap: kept, lines wrap.
+enum class TWhiteSpace { Normal, NoWrap, Pre, PreWrap };
 
 BorderStyleType BorderStyleOf(std::u16string_view text);
 
@@ -132,7 +135,7 @@ public:
   void Set(PropIndices i, TPropValue&& value);
   bool Original(PropIndices i) const { return FOriginals.test(static_cast<std::size_t>(i)); }
   void SetOriginal(PropIndices i, bool on) { FOriginals.set(static_cast<std::size_t>(i), on); }
-  // Whether two sets hold the same 61 values.
+  // Whether two sets hold the same values.
   bool SameValues(const TProperties& other) const;
   // How many distinct value blocks this set holds alone (not shared with
   // another set): what stacking it costs.
@@ -193,6 +196,9 @@ public:
   // -1: the font's own height.
   int GetLineHeight(int normalHeight) const;
   std::u16string GetFontVariant() const;
+  // white-space: how the element's text keeps spaces and line ends and
+  // whether its lines wrap.
+  TWhiteSpace GetWhiteSpace() const;
   int GetTextTransform() const;
   TColor GetBackgroundColor() const;
   TColor GetOriginalForegroundColor() const;
@@ -233,6 +239,9 @@ private:
   void InheritValues(const std::u16string& tag, const TProperties& parent, bool keepOriginals);
   void CopyIdentityFree(const TProperties& parent);
   void DropFont() { FFont.reset(); }
+  // Builds the element's own font when `text` may use em or ex, so that
+  // EmSize and ExSize are this element's and not its parent's.
+  void EnsureFontSizes(std::u16string_view text) const;
   void KeepLinkFontsInStep(PropIndices index);
   void SetByName(const std::u16string& name, const std::u16string& value, bool sheet);
 

@@ -543,6 +543,8 @@ THorzLine::THorzLine(TSectionList& document, const TProperties& props, const TAt
     : TSectionBase(document) {
   const TPropValue& c = props.Get(P::Color);
   if (IsInt(c)) Color = static_cast<TColor>(std::get<int>(c));
+  // A colour given to the rule itself (COLOR or a style) paints it solid.
+  Coloured = props.Original(P::Color) && IsInt(c);
   if (!attrs) return;
   for (const TAttribute& a : *attrs) {
     switch (a.Which) {
@@ -609,7 +611,7 @@ int THorzLine::Draw1(TSurface& surface, const TRect& clip, IndentManager&, int x
   int top = SatAdd(YDraw, -ParentSectionList.PaintPass.YOff);
   if (top > clip.Bottom || SatAdd(top, VSize) < clip.Top) return 0;
   TRect r{SatAdd(x, XLeft), top, SatAdd(SatAdd(x, XLeft), Width), SatAdd(top, VSize)};
-  if (NoShade) {
+  if (NoShade || Coloured) {
     TColor c = Color == clNone ? clGray : Color;
     surface.FillRect(r, ColorToRGB(c));
   } else {

@@ -191,6 +191,7 @@ public:
   AlignmentType Align = AlignmentType::ACenter;
   bool NoShade = false;
   TColor Color = clNone;
+  bool Coloured = false;  // its own colour: drawn solid, shaded or not
   int XLeft = 0;  // laid out: left relative to the layout x
   int Width = 0;
 };

@@ -130,6 +130,7 @@ void THtmlTokenizer::PreparePlain(std::u16string text) {
 // ---------------------------------------------------------------- characters
 
 char16_t THtmlTokenizer::ReadSourceChar(int& index) {
+  FTabRead = false;
   if (FInInserted) {
     if (FInsPos < FInserted.size()) return FInserted[FInsPos++];
     FInInserted = false;
@@ -146,9 +147,9 @@ char16_t THtmlTokenizer::ReadSourceChar(int& index) {
   } else if (c == u'\n') {
     if (FPos < FDoc.size() && FDoc[FPos] == u'\r') ++FPos;
     c = u'\r';
-  } else if (c == u'\t') {
-    c = u' ';
   }
+  FTabRead = c == u'\t';
+  if (FTabRead) c = u' ';
   if ((FPos & 4095) == 0 && OnProgress && !FDoc.empty())
     OnProgress(static_cast<int>(FPos * 100 / FDoc.size()));
   return c;
@@ -169,6 +170,7 @@ void THtmlTokenizer::GetCh() {
       SIndex = static_cast<int>(FPos) + FIndexBase;
       ++FPos;
       Ch = c;
+      ChWasTab = false;
       UpCh = Upper(c);
       return;
     }
@@ -179,6 +181,7 @@ void THtmlTokenizer::GetCh() {
     SIndex = index;
     if (c == u'<' && !RawMode && !FPlain && SkipMarkup()) continue;
     Ch = c;
+    ChWasTab = FTabRead;
     UpCh = Upper(c);
     return;
   }
@@ -303,6 +306,11 @@ void THtmlTokenizer::ReadText() {
     }
     if (Ch == u'<' && !FPlain) break;
     if (Ch == u' ' || Ch == u'\r' || Ch == u'\n') {
+      if (KeepWhiteSpace) {
+        LCToken.AddUnicodeChar(Ch == u'\n' ? u'\r' : ChWasTab ? u'\t' : Ch, SIndex);
+        GetCh();
+        continue;
+      }
       if (!lastSpace) LCToken.AddUnicodeChar(u' ', SIndex);
       lastSpace = true;
       GetCh();
@@ -604,7 +612,7 @@ void THtmlTokenizer::ReadPreText(int max, bool markup) {
       FChars.FlushTo(LCToken);
       continue;
     }
-    LCToken.AddUnicodeChar(Ch < 9 ? u'?' : Ch, SIndex);
+    LCToken.AddUnicodeChar(Ch < 9 ? u'?' : ChWasTab ? u'\t' : Ch, SIndex);
     GetCh();
   }
 }

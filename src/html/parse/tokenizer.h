@@ -50,7 +50,8 @@ public:
   // Preformatted text: characters as they stand (spaces kept, references
   // decoded) into LCToken, up to a line end (read past; PreLineEnd set), a
   // '<' that starts a tag, `max` characters or the end of input. Without
-  // `markup` (plain text) neither tags nor references are recognised.
+  // `markup` (plain text) neither tags nor references are recognised. A TAB
+  // stays a TAB here (everywhere else it reads as a space).
   void ReadPreText(int max, bool markup = true);
   bool PreLineEnd = false;
 
@@ -60,6 +61,10 @@ public:
   int HeadingLevel = 0;
   char16_t Ch = 0;
   char16_t UpCh = 0;  // Ch with a..z upper-cased
+  bool ChWasTab = false;  // Ch is the space a TAB reads as
+  // Text tokens keep every space, TAB and line end ('\r') as it stands
+  // instead of folding white space into single spaces.
+  bool KeepWhiteSpace = false;
   int SIndex = -1;    // source index of Ch
   int TagIndex = 0;   // source index of the current tag's '<'
   // Raw mode: comments and "<!", "<%" are characters like others. Set
@@ -91,6 +96,7 @@ private:
   std::size_t FInsPos = 0;
   bool FInInserted = false;
   bool FPlain = false;
+  bool FTabRead = false;  // the last source character was a TAB
   bool FOpenComment = false;
   int FCodePage = 0;
   TCharCollection FChars;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "html/builder/builder.h"
 #include "html/layout/block.h"
@@ -225,6 +226,121 @@ TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
               -MulDiv(static_cast<int>(c.points), 96, 72))
         << TextToUtf8(c.html);
   }
+}
+
+// The text after BASEFONT takes its size (size 5 is 18 pt, 2 is 10 pt,
+// 7 is 36 pt and 1 is 8 pt); the text before keeps the default 12 pt.
+// (path of the section below the body, its run, points)
+TEST_F(HtmlBuilder, BaseFontSizesTheTextAfterIt) {
+  const struct {
+    const char16_t* html;
+    std::vector<int> path;  // block indices, then the section
+    int run;                // -1: the last run
+    int points;
+  } cases[] = {
+      {u"a<basefont size=5>b", {0}, 0, 12},
+      {u"a<basefont size=5>b", {0}, -1, 18},
+      {u"<basefont size=5><p>x</p>y", {0, 0}, 0, 18},
+      {u"<basefont size=5><p>x</p>y", {1}, 0, 18},
+      // It outlives the element it stood in, and the element's own look.
+      {u"<b><basefont size=2>x</b>y", {0}, -1, 10},
+      {u"<p><basefont size=2>x</p><h1>h</h1>", {1, 0}, 0, 24},
+      // A later BASEFONT replaces the earlier one; one without a size does
+      // nothing.
+      {u"<basefont size=7><basefont size=1>x<basefont>y", {0}, -1, 8},
+      {u"<basefont size=6><font size=-1>x</font>y", {0}, -1, 24},
+  };
+  for (const auto& c : cases) {
+    Build(c.html);
+    TCellBasic* cell = dynamic_cast<TBlock&>(*Document.Items.at(0)).MyCell.get();
+    for (std::size_t k = 0; k + 1 < c.path.size(); ++k)
+      cell = dynamic_cast<TBlock&>(*cell->Items.at(static_cast<std::size_t>(c.path[k]))).MyCell.get();
+    auto* section = dynamic_cast<TSection*>(cell->Items.at(static_cast<std::size_t>(c.path.back())).get());
+    ASSERT_NE(section, nullptr) << TextToUtf8(c.html);
+    int run = c.run < 0 ? section->Fonts.Count() - 1 : c.run;
+    EXPECT_EQ(section->Fonts[run].TheFont.Desc.Height, -MulDiv(c.points, 96, 72)) << TextToUtf8(c.html);
+  }
+}
+
+// A text indent in em is the length of the element that gave it: the
+// paragraph's even when its text starts inside CODE, an ancestor's when the
+// paragraph inherits it. Percentages stay percentages.
+TEST_F(HtmlBuilder, TextIndentIsMeasuredWhereItWasGiven) {
+  const struct {
+    const char16_t* html;
+    int indent;
+    bool percent;
+  } cases[] = {
+      {u"<p style='text-indent:2em'>text", 32, false},
+      {u"<p style='text-indent:2em'><code>code</code> text", 32, false},
+      {u"<p style='text-indent:2em'><small><b>x</b></small>", 32, false},
+      {u"<p style='text-indent:1ex; font-size:24pt'><tt>x</tt>", 16, false},
+      {u"<div style='text-indent:1em; font-size:24pt'><p style='font-size:12pt'>x", 32, false},
+      {u"<p style='text-indent:10%'><code>x</code>", 10, true},
+  };
+  for (const auto& c : cases) {
+    Build(c.html);
+    TCellBasic* cell = &Document;
+    TSection* section = nullptr;
+    while (!section) {
+      TSectionBase* first = cell->Items.at(0).get();
+      if (auto* b = dynamic_cast<TBlock*>(first)) cell = b->MyCell.get();
+      else section = dynamic_cast<TSection*>(first);
+    }
+    EXPECT_EQ(section->FirstLineIndent, c.indent) << TextToUtf8(c.html);
+    EXPECT_EQ(section->FLPercent, c.percent) << TextToUtf8(c.html);
+  }
+}
+
+// Text under white-space: pre and pre-wrap keeps its spaces, TABs and line
+// ends (one line each); nowrap and normal fold white space as ever.
+TEST_F(HtmlBuilder, WhiteSpaceKeepsOrFoldsText) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+  } cases[] = {
+      {u"<div style='white-space:pre'>a  b\n c</div>d", "body[div[pre'a  b ' pre' c '] 'd ']"},
+      {u"<div style='white-space:pre-wrap'>a  b\n\n c\n</div>", "body[div[pre'a  b ' pre' ' pre' c ']]"},
+      {u"<div style='white-space:pre'>x\ty</div>", "body[div[pre'x       y ']]"},
+      {u"<div style='white-space:pre'>a<b> b </b>c</div>", "body[div[pre'a b c ']]"},
+      {u"<style>.k{white-space:pre}</style><div class=k><p>in  p</p></div>", "body[div[p[pre'in  p ']]]"},
+      {u"<div style='white-space:nowrap'>a  b\n c</div>", "body[div['a b c ']]"},
+      {u"<div style='white-space:normal'>a  b\n c</div>", "body[div['a b c ']]"},
+      {u"<div style='white-space:pre'>a</div> b  c", "body[div[pre'a '] 'b c ']"},
+      // Inside a line of ordinary text the kept spaces are no-break spaces
+      // and a line end a break; under pre-wrap a run's last space breaks.
+      {u"<p>a <span style='white-space:pre'>x  y\nz</span>  b", "body[p['a x~~y|z b ']]"},
+      {u"<p>a <span style='white-space:pre-wrap'>x   y</span>", "body[p['a x~~ y ']]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
+  Build(u"<div style='white-space:pre-wrap'>a b</div><div style='white-space:pre'>c d</div>");
+  auto& body = dynamic_cast<TBlock&>(*Document.Items[0]);
+  auto line = [&](int i) -> TSection& {
+    return dynamic_cast<TSection&>(*dynamic_cast<TBlock&>(*body.MyCell->Items.at(static_cast<std::size_t>(i))).MyCell->Items.at(0));
+  };
+  EXPECT_TRUE(line(0).WrapsLines);
+  EXPECT_EQ(line(0).Brk.substr(0, 3), "yyy");
+  EXPECT_FALSE(line(1).WrapsLines);
+  EXPECT_EQ(line(1).Brk.substr(0, 3), "nnn");
+}
+
+// A TAB in preformatted text moves to the next multiple of 8 characters
+// from the line's start, counting characters of every font alike; outside
+// it a TAB is a space.
+TEST_F(HtmlBuilder, TabsInPreformattedTextReachTheNextEighthColumn) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+  } cases[] = {
+      {u"<pre>a\tb\n\tc\n1234567\tx\n12345678\ty</pre>",
+       "body[pre[pre'a       b ' pre'        c ' pre'1234567 x ' pre'12345678        y ']]"},
+      {u"<pre><b>ab</b>\t<i>c</i>\t\td</pre>", "body[pre[pre'ab      c               d ']]"},
+      {u"<pre>a<br>\tb</pre>", "body[pre[pre'a ' pre'        b ']]"},
+      {u"<pre>\t</pre>", "body[pre[pre'         ']]"},
+      {u"a\tb", "body['a b ']"},
+      {u"<pre wrap>a\tb</pre>", "body[pre['a b ']]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
 }
 
 TEST_F(HtmlBuilder, NamesAndIdsAreRegisteredUpperCased) {

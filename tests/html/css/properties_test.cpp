@@ -182,6 +182,49 @@ TEST(PropertyBox, BorderSideStyleAloneGivesMediumWidth) {
   EXPECT_EQ(autoCount, 1);
 }
 
+// em and ex in box values and the text indent are the element's own font's
+// (em = the font's pixel size, ex half of it), read before anything built
+// that font.
+TEST(PropertyBox, EmAndExAreTheElementsOwnFont) {
+  const struct {
+    const char16_t* fontSize;
+    P property;
+    const char16_t* value;
+    int pixels;
+  } cases[] = {
+      {u"12pt", P::MarginLeft, u"4em", 64},
+      {u"12pt", P::MarginTop, u"1.5em", 24},
+      {u"12pt", P::PaddingLeft, u"2ex", 16},
+      {u"12pt", P::BorderLeftWidth, u"0.25em", 4},
+      {u"12pt", P::TextIndent, u"3em", 48},
+      {u"24pt", P::MarginRight, u"1em", 32},
+      {u"24pt", P::PaddingTop, u"1ex", 16},
+      {u"24pt", P::BorderTopWidth, u"1ex", 16},
+      {u"24pt", P::TextIndent, u"-1em", -32},
+      {u"9pt", P::MarginBottom, u"2em", 24},
+      {u"9pt", P::TextIndent, u"2ex", 12},
+      {u"150%", P::PaddingRight, u"1em", 24},  // 18 pt under the 12 pt default
+      {u"12pt", P::MarginLeft, u"10px", 10},    // other units need no font
+  };
+  for (const auto& c : cases) {
+    THtmlStyleFixture f;
+    std::u16string style = u"border-style: solid; font-size: " + std::u16string(c.fontSize) + u"; " +
+                           std::u16string(PropName(c.property)) + u": " + c.value;
+    TProperties& p = f.Open(u"div", u"", u"", u"", style);
+    int got;
+    if (c.property == P::TextIndent) {
+      bool percent;
+      got = p.GetTextIndent(percent);
+    } else {
+      TMarginArray m;
+      int autoCount;
+      p.ConvMargArray(400, 300, m, autoCount);
+      got = m[static_cast<std::size_t>(c.property)];
+    }
+    EXPECT_EQ(got, c.pixels) << Narrow(style);
+  }
+}
+
 TEST(PropertyBox, SpanPassesMarginsDivDoesNot) {
   THtmlStyleFixture f;
   f.Sheet(u"span, div { margin-left: 9px }");

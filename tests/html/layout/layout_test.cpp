@@ -180,6 +180,39 @@ TEST_F(HtmlLayout, RulesTakeSizeWidthAndAlignment) {
   }
 }
 
+// Box values in em are the block's own: 2em on 24 pt text is 64 pixels,
+// the same length its text indent takes, so a hanging indent fits inside
+// the padding.
+TEST_F(HtmlLayout, BlockEmValuesUseTheBlocksFont) {
+  Layout(u"<p style='font-size:24pt; margin-left:2em; padding-left:1em; text-indent:-1em'>Hang</p>");
+  TBlock& p = BlockAt({0});
+  EXPECT_EQ(p.MargArray[static_cast<std::size_t>(PropIndices::MarginLeft)], 64);
+  EXPECT_EQ(p.MargArray[static_cast<std::size_t>(PropIndices::PaddingLeft)], 32);
+  EXPECT_EQ(SectionAt({0, 0}).FirstLineIndent, -32);
+}
+
+// white-space at 400 pixels: a text of 20 words (800 pixels) wraps under
+// normal and pre-wrap and stays one line under nowrap and pre.
+TEST_F(HtmlLayout, WhiteSpaceDecidesWrapping) {
+  const struct {
+    const char16_t* value;
+    bool wraps;
+  } cases[] = {{u"normal", true}, {u"nowrap", false}, {u"pre", false}, {u"pre-wrap", true}};
+  std::u16string words;
+  for (int i = 0; i < 20; ++i) words += u"word  ";
+  for (const auto& c : cases) {
+    Layout(u"<div style='white-space:" + std::u16string(c.value) + u"'>" + words + u"</div>");
+    TSection& s = SectionAt({0, 0});
+    if (c.wraps) {
+      EXPECT_GT(s.Lines.size(), 1u) << TextToUtf8(c.value);
+      EXPECT_LE(ScrollWidth, Width) << TextToUtf8(c.value);
+    } else {
+      EXPECT_EQ(s.Lines.size(), 1u) << TextToUtf8(c.value);
+      EXPECT_GT(ScrollWidth, Width) << TextToUtf8(c.value);
+    }
+  }
+}
+
 // z-index 2147483647 saturates instead of wrapping, and such a block paints
 // after the flow.
 TEST_F(HtmlLayout, HugeZIndexPaintsAboveTheFlow) {

@@ -84,6 +84,10 @@ public:
            const TUrlTarget* link, TCellBasic* cell, bool firstLineIndent);
   ~TSection() override;
 
+  // Takes the first-line indent from `props`, its em and ex measured in
+  // that set's own font.
+  void SetTextIndent(const TProperties& props);
+
   // Appends text: nothing under display "none"; text-transform and
   // small-caps (written with "small" properties pushed on `stack`) applied;
   // break code 'n' when noBreak or preformatted, else 'y'.
@@ -146,6 +150,10 @@ public:
   bool FLPercent = false;  // FirstLineIndent is a percentage (at most 90)
   bool BreakWord = false;
   bool Preformatted = false;
+  // Preformatted text whose lines still wrap at spaces (white-space:
+  // pre-wrap).
+  bool WrapsLines = false;
+  static constexpr std::size_t TabWidth = 8;
   bool DisplayNone = false;
   int StoredMin = -1;
   int StoredMax = -1;

@@ -184,6 +184,10 @@ void TSection::MinMaxWidth(TSurface& surface, int& min, int& max) {
 }
 
 void TPreFormated::MinMaxWidth(TSurface& surface, int& min, int& max) {
+  if (WrapsLines) {
+    TSection::MinMaxWidth(surface, min, max);
+    return;
+  }
   SizeImages(surface, 0, 0);
   EnsureWidths();
   long long w = 0;
@@ -514,7 +518,7 @@ int TPreFormated::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef,
   (void)xRef, (void)yRef, (void)blockHeight;
   if (Len > 0)
     return LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
-                       firstLine, !BreakWord);
+                       firstLine, !BreakWord && !WrapsLines);
   // An empty line still takes its font's height.
   int h = LayoutLines(surface, x, y, availableWidth, availableHeight, imgr, maxWidth, curs,
                       firstLine, true);

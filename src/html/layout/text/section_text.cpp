@@ -52,12 +52,7 @@ TSection::TSection(TSectionList& document, const TAttributeList* attrs, TPropert
   // A negative line height is no height: the font's own applies.
   int lh = props.GetLineHeight(Fonts[0].FontHeight);
   LineHeight = lh >= 0 ? lh : -1;
-  if (firstLineIndent) {
-    bool percent = false;
-    int indent = props.GetTextIndent(percent);
-    FLPercent = percent;
-    FirstLineIndent = percent ? std::min(indent, 90) : indent;
-  }
+  if (firstLineIndent) SetTextIndent(props);
   ClearAttr = props.GetClear();
   if (attrs) {
     if (const TAttribute* clear = attrs->Find(ClearSy)) {
@@ -71,6 +66,13 @@ TSection::TSection(TSectionList& document, const TAttributeList* attrs, TPropert
   }
   Justify = JustifyOf(props);
   BreakWord = AsText(props.Get(PropIndices::WordWrap)) == u"break-word";
+}
+
+void TSection::SetTextIndent(const TProperties& props) {
+  bool percent = false;
+  int indent = props.GetTextIndent(percent);
+  FLPercent = percent;
+  FirstLineIndent = percent ? std::min(indent, 90) : indent;
 }
 
 TSection::~TSection() {
@@ -134,8 +136,21 @@ void TSection::HRef(Symb sy, TProperties& props, const TUrlTarget* link) {
 void TSection::AppendText(const std::u16string& text, const std::vector<int>& indices,
                           std::size_t from, std::size_t to, bool noBreak) {
   if (to <= from) return;
+  const char code = noBreak || (Preformatted && !WrapsLines) ? 'n' : 'y';
+  if (Preformatted && text.find(u'\t', from) < to) {
+    // A TAB moves to the next multiple of 8 characters from the start of
+    // the line (this section), whatever the fonts of those characters.
+    for (std::size_t i = from; i < to; ++i) {
+      std::size_t n = text[i] == u'\t' ? TabWidth - Buff.size() % TabWidth : 1;
+      Buff.append(n, text[i] == u'\t' ? u' ' : text[i]);
+      Brk.append(n, code);
+      XP.insert(XP.end(), n, indices[i]);
+    }
+    FWidthsValid = false;
+    return;
+  }
   Buff.append(text, from, to - from);
-  Brk.append(to - from, noBreak || Preformatted ? 'n' : 'y');
+  Brk.append(to - from, code);
   XP.insert(XP.end(), indices.begin() + static_cast<std::ptrdiff_t>(from),
             indices.begin() + static_cast<std::ptrdiff_t>(to));
   FWidthsValid = false;
@@ -146,6 +161,10 @@ void TSection::AddTokenObj(const TokenObj& token, TPropStack& stack, bool noBrea
   if (!stack.Empty() && stack.Last().GetDisplay() == TPropDisplay::pdNone) return;
   std::u16string text = token.S();
   std::vector<int> indices = token.Indices();
+  if (!stack.Empty()) {
+    TWhiteSpace ws = stack.Last().GetWhiteSpace();
+    if (ws == TWhiteSpace::NoWrap || ws == TWhiteSpace::Pre) noBreak = true;
+  }
   int transform = stack.Empty() ? 0 : stack.Last().GetTextTransform();
   if (transform == 1) for (auto& c : text) c = Upper(c);
   else if (transform == 2) for (auto& c : text) c = Lower(c);
@@ -183,7 +202,7 @@ void TSection::AddTokenObj(const TokenObj& token, TPropStack& stack, bool noBrea
 
 void TSection::AddChar(char16_t ch, int index) {
   Buff.push_back(ch);
-  Brk.push_back(Preformatted ? 'n' : 'y');
+  Brk.push_back(Preformatted && !WrapsLines ? 'n' : 'y');
   XP.push_back(index);
   FWidthsValid = false;
 }
