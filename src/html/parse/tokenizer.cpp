@@ -368,11 +368,13 @@ void THtmlTokenizer::AppendQuotedRun(char16_t quote, TCharCollection& out) {
 
 // Appends Ch and the name characters after it, upper-cased, while they
 // are name characters and the name is shorter than `limit`, and reads the
-// character after them. Name characters are letters, digits and `extra`:
-// none of them is changed by the reader, so the run is taken from the
-// document as it stands.
-void THtmlTokenizer::ReadName(std::u16string& name, std::size_t limit, char16_t extra) {
-  auto isName = [extra](char16_t up) { return IsUpperLetter(up) || IsDigit(up) || up == extra; };
+// character after them. Name characters are letters, digits and those in
+// `extra`: none of them is changed by the reader, so the run is taken from
+// the document as it stands.
+void THtmlTokenizer::ReadName(std::u16string& name, std::size_t limit, std::u16string_view extra) {
+  auto isName = [extra](char16_t up) {
+    return IsUpperLetter(up) || IsDigit(up) || extra.find(up) != std::u16string_view::npos;
+  };
   while (name.size() < limit && isName(UpCh)) {
     name += UpCh;
     if (!FInInserted) {
@@ -419,7 +421,7 @@ void THtmlTokenizer::ReadTag() {
         GetCh();
         break;
       }
-      ReadName(name, MaxTagName, u'_');
+      ReadName(name, MaxTagName, u"_");
     } else if (UpCh == u'/' && name.empty()) {
       GetCh();
     } else {
@@ -444,7 +446,10 @@ bool THtmlTokenizer::ReadAttribute() {
   while (Ch == u' ' || Ch == u'\r') GetCh();
   if (!IsUpperLetter(UpCh)) return false;
   TAttribute a;
-  ReadName(a.WhichName, std::u16string::npos, u'-');
+  // Beside '-', names such as xml:lang, xmlns:xlink, data_x or v.model hold
+  // ':', '_' and '.'; stopping at them would end the list and lose the
+  // attributes after it.
+  ReadName(a.WhichName, std::u16string::npos, u"-:_.");
   a.Which = LookupAttribute(a.WhichName);
   a.CodePage = FCodePage;
   while (Ch == u' ' || Ch == u'\r') GetCh();

@@ -74,7 +74,7 @@ private:
   bool SkipMarkup();
   void SkipComment(const std::u16string& src, std::size_t& pos);
   void ReadInclude(const std::u16string& src, std::size_t& pos);
-  void ReadName(std::u16string& name, std::size_t limit, char16_t extra);
+  void ReadName(std::u16string& name, std::size_t limit, std::u16string_view extra);
   void ReadTag();
   void ReadText();
   void AppendPlainRun();
