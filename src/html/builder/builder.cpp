@@ -46,6 +46,31 @@ bool IsInlineEnd(Symb sy) {
 
 const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
 
+// A numbering TYPE by its first character: 1, a, A, i or I.
+std::optional<ListBulletType> NumberingType(const TAttributeList& attrs) {
+  const std::u16string* t = AttrText(attrs, TypeSy);
+  if (!t || t->empty()) return std::nullopt;
+  switch ((*t)[0]) {
+    case u'1': return ListBulletType::lbDecimal;
+    case u'a': return ListBulletType::lbLowerAlpha;
+    case u'A': return ListBulletType::lbUpperAlpha;
+    case u'i': return ListBulletType::lbLowerRoman;
+    case u'I': return ListBulletType::lbUpperRoman;
+    default: return std::nullopt;
+  }
+}
+
+// A bullet TYPE: disc, circle or square, in any case.
+std::optional<ListBulletType> BulletType(const TAttributeList& attrs) {
+  const std::u16string* t = AttrText(attrs, TypeSy);
+  if (!t) return std::nullopt;
+  const std::u16string name = LowerCase(Trim(*t));
+  if (name == u"disc") return ListBulletType::lbDisc;
+  if (name == u"circle") return ListBulletType::lbCircle;
+  if (name == u"square") return ListBulletType::lbSquare;
+  return std::nullopt;
+}
+
 }  // namespace
 
 const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
@@ -274,7 +299,8 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
       case DDSy:
       case DTSy: {
         int counter = 1;
-        DoListItem(T.Sy == LISy ? ListTypeType::liAlone : ListTypeType::Definition, false, u'1',
+        std::optional<ListBulletType> marker;
+        DoListItem(T.Sy == LISy ? ListTypeType::liAlone : ListTypeType::Definition, marker,
                    counter, T.Sy, terms);
         break;
       }
@@ -777,14 +803,19 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
   std::u16string tag = TagName();
   const TAttributeList& a = T.Attributes;
   int start = 1;
-  char16_t typeChar = u'1';
-  bool plain = false;
+  // The items' marker: an OL numbers in decimal unless its TYPE says
+  // otherwise; a UL's TYPE may name a bullet or none, else the nesting
+  // level chooses.
+  std::optional<ListBulletType> marker;
   if (sy == OLSy) {
     if (const TAttribute* s = a.Find(StartSy)) start = std::max(0, s->Value);
-    if (auto t = AttrText(a, TypeSy); t && !t->empty()) typeChar = (*t)[0];
+    marker = NumberingType(a).value_or(ListBulletType::lbDecimal);
   } else if (sy == ULSy) {
     std::u16string t = LowerCase(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
-    plain = a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain";
+    if (a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain")
+      marker = ListBulletType::lbBlank;
+    else
+      marker = BulletType(a);
   }
   ListTypeType type = sy == OLSy ? ListTypeType::Ordered
                       : sy == DLSy ? ListTypeType::Definition
@@ -804,7 +835,7 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
     while (T.Sy != EofSy && !itemTerms.Contains(T.Sy)) {
       if (T.Sy == LISy || T.Sy == DDSy || T.Sy == DTSy) {
         ListTypeType itemType = T.Sy == LISy ? type : ListTypeType::Definition;
-        DoListItem(itemType, plain, typeChar, counter, T.Sy, itemTerms);
+        DoListItem(itemType, marker, counter, T.Sy, itemTerms);
       } else if (T.Sy == LIEndSy || T.Sy == DDEndSy || T.Sy == DTEndSy) {
         Next();
       } else {
@@ -817,19 +848,26 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
   if (T.Sy == endSy) Next();
 }
 
-void THtmlBuilder::DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter,
-                              Symb itemSy, const TSymbSet& terms) {
+void THtmlBuilder::DoListItem(ListTypeType type, std::optional<ListBulletType>& marker,
+                              int& counter, Symb itemSy, const TSymbSet& terms) {
   if (Depth >= MaxBlockNesting) {
     Next();
     return;
   }
   std::u16string tag = itemSy == LISy ? u"li" : itemSy == DDSy ? u"dd" : u"dt";
-  if (itemSy == LISy)
+  if (itemSy == LISy) {
     if (const TAttribute* v = T.Attributes.Find(ValueSy); v && v->Value != 0) counter = v->Value;
+    // An item's TYPE holds for it and, as in browsers, for the items after
+    // it in the same list.
+    const auto own = type == ListTypeType::Ordered ? NumberingType(T.Attributes)
+                     : type == ListTypeType::Definition ? std::nullopt
+                                                         : BulletType(T.Attributes);
+    if (own) marker = own;
+  }
   SectionEnd();
   PushProps(tag);
-  auto item = std::make_unique<TBlockLI>(Document, *Cell, Stack.Last(), &T.Attributes, type, plain,
-                                         typeChar, counter, ListLevel);
+  auto item = std::make_unique<TBlockLI>(Document, *Cell, Stack.Last(), &T.Attributes, type,
+                                         marker, counter, ListLevel);
   ++counter;
   TBlockLI& ref = *item;
   Cell->Add(std::move(item), T.SIndex);

@@ -9,6 +9,7 @@
 // (tables) and builder_forms.cpp (forms and their controls).
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -143,8 +144,9 @@ private:
   void DoFont();
   void ApplyFont();
   void DoLists(const TSymbSet& terms);
-  void DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter, Symb itemSy,
-                  const TSymbSet& terms);
+  // `marker` is the list's; an LI's TYPE changes it for the rest of the list.
+  void DoListItem(ListTypeType type, std::optional<ListBulletType>& marker, int& counter,
+                  Symb itemSy, const TSymbSet& terms);
   void DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms);
   void DoCenter(const TSymbSet& terms);
   void DoStyle();

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "html/builder/builder.h"
 #include "html/layout/block.h"
@@ -203,6 +204,43 @@ TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
   }
   auto& plain = dynamic_cast<TBlock&>(*body.MyCell->Items[2]);
   EXPECT_EQ(dynamic_cast<TBlockLI&>(*plain.MyCell->Items[0]).ListStyleType, ListBulletType::lbBlank);
+}
+
+// Every list item's marker in document order.
+void CollectMarkers(TCellBasic& cell, std::vector<ListBulletType>& out) {
+  for (auto& item : cell.Items) {
+    if (auto* li = dynamic_cast<TBlockLI*>(item.get())) out.push_back(li->ListStyleType);
+    if (auto* b = dynamic_cast<TBlock*>(item.get())) CollectMarkers(*b->MyCell, out);
+  }
+}
+
+// TYPE on a list chooses its items' marker; TYPE on an LI chooses its own
+// and that of the items after it in the list.
+TEST_F(HtmlBuilder, ListAndItemTypeChooseTheMarker) {
+  using LB = ListBulletType;
+  const struct {
+    const char16_t* html;
+    std::vector<LB> markers;
+  } cases[] = {
+      {u"<ul type=square><li>a<li>b</ul>", {LB::lbSquare, LB::lbSquare}},
+      {u"<ul type=CIRCLE><li>a</ul>", {LB::lbCircle}},
+      {u"<ul type=bogus><li>a</ul>", {LB::lbDisc}},
+      {u"<ul type=none><li>a</ul>", {LB::lbBlank}},
+      {u"<ul><li type=square>a<li>b</ul><ul><li>c</ul>", {LB::lbSquare, LB::lbSquare, LB::lbDisc}},
+      {u"<ul><li>a<li type=circle>b<li type=i>c</ul>", {LB::lbDisc, LB::lbCircle, LB::lbCircle}},
+      {u"<ol><li>a<li type=a>b<li>c<li type=I>d</ol>",
+       {LB::lbDecimal, LB::lbLowerAlpha, LB::lbLowerAlpha, LB::lbUpperRoman}},
+      {u"<ol type=A><li type=1>a<li type=disc>b</ol>", {LB::lbDecimal, LB::lbDecimal}},
+      {u"<ol type=x><li>a</ol>", {LB::lbDecimal}},
+      {u"<ul type=square><li>a<ul><li>nested</ul></ul>", {LB::lbSquare, LB::lbCircle}},
+      {u"<li type=square>alone", {LB::lbSquare}},
+  };
+  for (const auto& c : cases) {
+    Build(c.html);
+    std::vector<LB> markers;
+    CollectMarkers(Document, markers);
+    EXPECT_EQ(markers, c.markers) << TextToUtf8(c.html);
+  }
 }
 
 TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
