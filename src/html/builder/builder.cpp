@@ -46,6 +46,25 @@ bool IsInlineEnd(Symb sy) {
 
 const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
 
+// The later block elements, each read as a DIV: its end symbol, or
+// CommandSy for a symbol that is none of them.
+Symb BlockElementEnd(Symb sy) {
+  switch (sy) {
+    case SectionSy: return SectionEndSy;
+    case ArticleSy: return ArticleEndSy;
+    case NavSy: return NavEndSy;
+    case HeaderSy: return HeaderEndSy;
+    case FooterSy: return FooterEndSy;
+    case MainSy: return MainEndSy;
+    case AsideSy: return AsideEndSy;
+    case FigureSy: return FigureEndSy;
+    case FigCaptionSy: return FigCaptionEndSy;
+    case DetailsSy: return DetailsEndSy;
+    case SummarySy: return SummaryEndSy;
+    default: return CommandSy;
+  }
+}
+
 // A numbering TYPE by its first character: 1, a, A, i or I.
 std::optional<ListBulletType> NumberingType(const TAttributeList& attrs) {
   const std::u16string* t = AttrText(attrs, TypeSy);
@@ -105,7 +124,11 @@ const TSymbSet& InlineSymbols() {
                InputSy, SelectSy, SelectEndSy, TextAreaSy, TextAreaEndSy, NoBrSy, NoBrEndSy,
                WbrSy, ScriptSy, ScriptEndSy, StyleSy, StyleEndSy, MapSy, MapEndSy, ObjectSy,
                ObjectEndSy, ParamSy, BgSoundSy, MetaSy, LinkSy, BaseSy, CommandSy, OtherSy,
-               AreaSy, OptionSy, OptionEndSy};
+               AreaSy, OptionSy, OptionEndSy,
+               // Elements nothing is built for: skipped, their text kept
+               // in the line they stand in.
+               ButtonSy, SelectedSy, FrameSy, WrapSy, ReadonlySy, NoFramesSy, NoFramesEndSy,
+               SvgSy, SvgEndSy};
     for (int i = 0; i < SymbCount; ++i) {
       auto sy = static_cast<Symb>(i);
       if (IsInlineElement(sy) || IsInlineEnd(sy)) s += sy;
@@ -319,10 +342,22 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
         break;
       case TableSy: DoTable(); break;
       default:
-        if (!DoInline()) Next();
+        if (Symb end = BlockElementEnd(T.Sy); end != CommandSy) DoContainer(end, TagName(), terms);
+        else if (!DoInline()) Next();
         break;
     }
   }
+}
+
+// An ID on an element that makes no block of its own names the place in
+// the text where the element starts.
+void THtmlBuilder::NameHere() {
+  const std::u16string* id = AttrText(T.Attributes, IDSy);
+  if (!id) return;
+  const std::u16string name = UpperCase(Trim(*id));
+  if (name.empty()) return;
+  TSection& s = EnsureSection();
+  Document.AddName(name, TIDObject{&s, static_cast<int>(s.Buff.size())});
 }
 
 bool THtmlBuilder::DoInline() {
@@ -330,6 +365,7 @@ bool THtmlBuilder::DoInline() {
   if (IsInlineElement(sy)) {
     PushProps(TagName());
     if (Section) Section->ChangeFont(Stack.Last());
+    NameHere();
     Next();
     return true;
   }
@@ -343,8 +379,14 @@ bool THtmlBuilder::DoInline() {
     case TextSy: DoText(); return true;
     case BRSy: DoBR(); return true;
     case ASy:
+      NameHere();
+      DoA();
+      return true;
     case AEndSy: DoA(); return true;
     case FontSy:
+      NameHere();
+      DoFont();
+      return true;
     case BaseFontSy:
     case FontEndSy: DoFont(); return true;
     case NoBrSy:
@@ -378,10 +420,17 @@ bool THtmlBuilder::DoInline() {
       return true;
     case ObjectSy: DoObject(); return true;
     case MapSy: DoMap(); return true;
+    case SvgSy:
+      // A drawing in the page is not drawn, and its text is no page text.
+      NameHere();
+      if (!T.SelfClosing) T.SkipElementContent(u"SVG");
+      Next();
+      return true;
     default:
       break;
   }
   if (InlineSymbols().Contains(sy)) {
+    NameHere();
     Next();
     return true;
   }
@@ -620,6 +669,8 @@ void THtmlBuilder::DoPre() {
         pending = !DoSelect(true);
       } else if (sy == TextAreaSy) {
         pending = !DoTextArea(true);
+      } else if (sy == SvgSy && !T.SelfClosing) {
+        T.SkipElementContent(u"SVG");
       }
     }
   });

@@ -143,6 +143,7 @@ private:
   void DoColInfo(class ThtmlTable& table);
   void DoFont();
   void ApplyFont();
+  void NameHere();
   void DoLists(const TSymbSet& terms);
   // `marker` is the list's; an LI's TYPE changes it for the rest of the list.
   void DoListItem(ListTypeType type, std::optional<ListBulletType>& marker, int& counter,

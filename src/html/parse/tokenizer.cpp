@@ -273,6 +273,7 @@ void THtmlTokenizer::ReadInclude(const std::u16string& src, std::size_t& pos) {
 void THtmlTokenizer::Next() {
   LCToken.Clear();
   Attributes.Clear();
+  SelfClosing = false;
   if (Ch == 0) {
     if (FOpenComment) {
       FOpenComment = false;
@@ -432,9 +433,13 @@ void THtmlTokenizer::ReadTag() {
   if (HeadingLevel > 0) symbols = {HeadingSy, HeadingEndSy};
   else if (!LookupElement(name, symbols)) symbols = {CommandSy, CommandSy};
   Sy = endTag ? symbols.End : symbols.Start;
-  while (ReadAttribute()) {
+  bool slash = false;
+  while (ReadAttribute()) slash = FBareValueSlash;
+  while (Ch != 0 && Ch != u'>') {
+    slash = Ch == u'/';
+    GetCh();
   }
-  while (Ch != 0 && Ch != u'>') GetCh();
+  SelfClosing = slash && Ch == u'>';
   if (!endTag && (Sy == ScriptSy || Sy == StyleSy)) {
     RawMode = true;
     return;
@@ -445,6 +450,7 @@ void THtmlTokenizer::ReadTag() {
 bool THtmlTokenizer::ReadAttribute() {
   while (Ch == u' ' || Ch == u'\r') GetCh();
   if (!IsUpperLetter(UpCh)) return false;
+  FBareValueSlash = false;
   TAttribute a;
   // Beside '-', names such as xml:lang, xmlns:xlink, data_x or v.model hold
   // ':', '_' and '.'; stopping at them would end the list and lose the
@@ -507,6 +513,7 @@ void THtmlTokenizer::ReadValue(TAttribute& a, TCharCollection& out) {
     GetCh();
   }
   a.Name = out.AsString();
+  FBareValueSlash = Ch == u'>' && !a.Name.empty() && a.Name.back() == u'/';
   if (number) {
     double n;
     if (ReadLeadingNumber(a.Name, n) > 0) a.Value = SatRound(n);
@@ -612,6 +619,39 @@ void THtmlTokenizer::ReadPreText(int max, bool markup) {
     LCToken.AddUnicodeChar(Ch < 9 ? u'?' : Ch, SIndex);
     GetCh();
   }
+}
+
+void THtmlTokenizer::SkipElementContent(std::u16string_view upperName) {
+  RawMode = true;
+  int depth = 1;
+  while (Ch != 0) {
+    if (Ch != u'<') {
+      GetCh();
+      continue;
+    }
+    GetCh();
+    const bool end = Ch == u'/';
+    if (end) GetCh();
+    std::size_t k = 0;
+    while (k < upperName.size() && UpCh == upperName[k]) {
+      ++k;
+      GetCh();
+    }
+    // Another element, or a longer name that starts the same way.
+    if (k < upperName.size() || IsUpperLetter(UpCh) || IsDigit(UpCh) || UpCh == u'-' ||
+        UpCh == u'_' || UpCh == u':')
+      continue;
+    bool slash = false;
+    while (Ch != 0 && Ch != u'>') {
+      slash = Ch == u'/';
+      GetCh();
+    }
+    if (end) --depth;
+    else if (!slash) ++depth;
+    if (depth == 0) break;
+  }
+  RawMode = false;
+  if (Ch == u'>') GetCh();
 }
 
 std::u16string THtmlTokenizer::ReadRawUntil(std::u16string_view upperEndTag) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "html/base/paths.h"
+#include "html/layout/text/section.h"
 #include "html/view/cf_html.h"
 #include "html/view/viewer.h"
 #include "html_view_fixture.h"
@@ -222,6 +223,41 @@ TEST_F(HtmlViewTest, ClickOnHashLinkScrollsToTheNamedElement) {
   EXPECT_TRUE(view.PositionTo(u"TOP"));
   EXPECT_EQ(view.VScrollBarPosition(), reached);
   EXPECT_FALSE(view.PositionTo(u"nowhere"));
+}
+
+// The ID of any element is a place to go to: blocks by their top, inline
+// and unknown elements by where they start in the text.
+TEST_F(HtmlViewTest, PositionToFindsTheIdOfAnyElement) {
+  const char16_t* targets[] = {
+      u"<section id=t><p>target</p></section>",
+      u"<h2 id=t>target</h2>",
+      u"<p id=t>target</p>",
+      u"<p>before<br><span id=t>target</span></p>",
+      u"<p>before<br><em id=t>target</em></p>",
+      u"<p>before<br><a id=t href=x>target</a></p>",
+      u"<p>before<br><foo id=t>target</foo></p>",
+  };
+  for (const char16_t* target : targets) {
+    SCOPED_TRACE(TextToUtf8(target));
+    view.LoadFromString(Paragraphs(40) + target + Paragraphs(40));
+    ASSERT_TRUE(view.PositionTo(u"#T"));
+    // The line that holds "target" is at the top, give or take the margin
+    // above the target's block.
+    int targetY = -1;
+    for (TSectionBase* item : view.Document().LayoutPass.PositionList) {
+      auto* section = dynamic_cast<TSection*>(item);
+      if (section && section->Buff.find(u"target") != std::u16string::npos) {
+        int x = 0;
+        auto bitmap = device.CreateBitmap(1, 1);
+        section->CursorToXY(bitmap->Canvas(),
+                            section->StartCurs + static_cast<int>(section->Buff.find(u"target")),
+                            x, targetY);
+      }
+    }
+    ASSERT_GT(targetY, 0);
+    EXPECT_LE(view.VScrollBarPosition(), targetY);
+    EXPECT_GE(view.VScrollBarPosition(), targetY - 20);
+  }
 }
 
 TEST_F(HtmlViewTest, ClickToAMissingPageReportsTheExpandedName) {
