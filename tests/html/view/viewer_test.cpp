@@ -14,6 +14,7 @@
 
 #include "html/base/paths.h"
 #include "html/layout/text/section.h"
+#include "html/view/box_dump.h"
 #include "html/view/cf_html.h"
 #include "html/view/viewer.h"
 #include "html_view_fixture.h"
@@ -258,6 +259,35 @@ TEST_F(HtmlViewTest, PositionToFindsTheIdOfAnyElement) {
     EXPECT_LE(view.VScrollBarPosition(), targetY);
     EXPECT_GE(view.VScrollBarPosition(), targetY - 20);
   }
+}
+
+// An answer that is an SVG drawing shows as that picture alone; one that
+// cannot be drawn as a broken picture; the text stays the document source.
+TEST_F(HtmlViewTest, AnSvgAnswerShowsAsItsPicture) {
+  const struct {
+    const char16_t* text;
+    const char* image;  // the start of the image's dump line
+  } cases[] = {
+      {u"<?xml version='1.0'?>\n<svg xmlns='http://www.w3.org/2000/svg' width='30' height='20'>"
+       u"<rect fill=\"#00FF00\"/><text>label</text></svg>",
+       "image Pos=0 ObjWidth=30 ObjHeight=20 ImageWidth=30 ImageHeight=20"},
+      {u"<svg viewBox='0 0 8 4'><text>other</text></svg>",
+       "image Pos=0 ObjWidth=8 ObjHeight=4 ImageWidth=8 ImageHeight=4"},
+      {u"<svg><text>no size</text></svg>", "image Pos=0 ObjWidth=16 ObjHeight=16"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.text));
+    view.LoadFromString(c.text);
+    EXPECT_EQ(view.DocumentSource(), c.text);
+    const std::string boxes = DumpBoxes(view.Document());
+    EXPECT_NE(boxes.find(c.image), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find("label"), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find("other"), std::string::npos) << boxes;
+  }
+  // The last one shows broken, the others their drawing.
+  EXPECT_NE(DumpBoxes(view.Document()).find(" broken"), std::string::npos);
+  view.LoadFromString(cases[1].text);
+  EXPECT_NE(DumpBoxes(view.Document()).find(" shown"), std::string::npos);
 }
 
 TEST_F(HtmlViewTest, ClickToAMissingPageReportsTheExpandedName) {
