@@ -10,6 +10,7 @@
 #include "html/css/color.h"
 #include "html/css/style_parser.h"
 #include "html/css/units.h"
+#include "html/media/decode_picture.h"
 #include "util/code_page.h"
 #include "util/text_decoding.h"
 
@@ -268,7 +269,23 @@ void THtmlBuilder::Finish() {
   InLink = false;
 }
 
+// A text that is an SVG drawing is shown as a page with that one picture:
+// the drawing is decoded here and cached under a name no file has (made
+// from the text, so that another drawing never finds it); one that cannot
+// be drawn shows as a broken picture.
+std::u16string THtmlBuilder::SvgDrawingPage(const std::u16string& svg) {
+  const std::u16string name =
+      u"svg-drawing://" + Ascii(std::to_string(std::hash<std::u16string>{}(svg)));
+  if (std::unique_ptr<TBitmap> picture = DecodePicture(Document.Device, TextToUtf8(svg))) {
+    TBitmapItem item;
+    item.MImage = std::move(picture);
+    Document.Pictures.BitmapList.AddObject(TextToUtf8(name), std::move(item));
+  }
+  return u"<img src=\"" + name + u"\">";
+}
+
 void THtmlBuilder::Parse(std::u16string text) {
+  if (IsSvgDocument(text)) text = SvgDrawingPage(text);
   Start();
   try {
     T.Prepare(std::move(text));

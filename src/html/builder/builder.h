@@ -66,6 +66,7 @@ public:
   ~THtmlBuilder();
 
   // Parses HTML into the document (which should be empty).
+  // A text that is an SVG drawing becomes a page showing that picture.
   void Parse(std::u16string text);
   // One body holding one preformatted block; no markup is recognised.
   void ParsePlainText(std::u16string text);
@@ -144,6 +145,7 @@ private:
   void DoFont();
   void ApplyFont();
   void NameHere();
+  std::u16string SvgDrawingPage(const std::u16string& svg);
   void DoLists(const TSymbSet& terms);
   // `marker` is the list's; an LI's TYPE changes it for the rest of the list.
   void DoListItem(ListTypeType type, std::optional<ListBulletType>& marker, int& counter,

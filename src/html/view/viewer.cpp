@@ -12,7 +12,6 @@
 #include "html/css/units.h"
 #include "html/layout/images/image_obj.h"
 #include "html/layout/text/section.h"
-#include "html/media/decode_picture.h"
 #include "platform/system_values.h"
 #include "util/code_page.h"
 #include "util/text_decoding.h"
@@ -350,8 +349,6 @@ void THtmlView::DoLoadDocument(std::u16string text, const std::u16string& refere
   {
     THtmlBuilder builder(*FDocument, BuilderEvents());
     if (type == ThtmlFileType::TextType) builder.ParsePlainText(FDocumentSource);
-    else if (type == ThtmlFileType::HTMLType && IsSvgDocument(FDocumentSource))
-      builder.Parse(SvgAnswerPage(FDocumentSource));
     else builder.Parse(FDocumentSource);
     FTitle = builder.Title;
     if (!builder.Base.empty()) FBase = builder.Base;
@@ -366,19 +363,6 @@ void THtmlView::DoLoadDocument(std::u16string text, const std::u16string& refere
   if (anchor.empty() || !PositionTo(anchor)) {
     if (FCurrentFile != oldFile || FCurrentFile.empty()) ScrollTo(0, 0);
   }
-}
-
-std::u16string THtmlView::SvgAnswerPage(const std::u16string& svg) {
-  // The drawing is decoded here and cached under a name no file has (a new
-  // one each load, so no earlier drawing is found), so that the page's one
-  // picture finds it; one that cannot be drawn shows as a broken picture.
-  const std::u16string name = u"svg-answer://drawing/" + Utf8ToText(std::to_string(++FSvgAnswers));
-  if (std::unique_ptr<TBitmap> picture = DecodePicture(FDocument->Device, TextToUtf8(svg))) {
-    TBitmapItem item;
-    item.MImage = std::move(picture);
-    FDocument->Pictures.BitmapList.AddObject(TextToUtf8(name), std::move(item));
-  }
-  return u"<img src=\"" + name + u"\">";
 }
 
 void THtmlView::LoadFromBuffer(const char16_t* buffer, std::size_t length,

@@ -280,9 +280,6 @@ public:
   void TimerTick(int id) override;
 
 private:
-  // An answer that is an SVG drawing shows as a page with that picture.
-  std::u16string SvgAnswerPage(const std::u16string& svg);
-  unsigned FSvgAnswers = 0;
   // A place in the history: file, title, scroll position and type.
   struct THistoryPlace {
     std::string File;
