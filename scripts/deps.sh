@@ -5,7 +5,7 @@
 set -euo pipefail
 what=${1:-test}
 
-packages=(g++ cmake make ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-qpa-plugins
+packages=(g++ cmake make ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins
           libgtest-dev libssl3 fonts-liberation fonts-wine fonts-wqy-microhei)
 if [ "$what" = headless ]; then
   packages=(xvfb x11vnc)

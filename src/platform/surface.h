@@ -177,7 +177,8 @@ public:
 };
 
 // The picture formats the devices decode.
-enum class TImageFormat { ifUnknown, ifBmp, ifGif, ifPng, ifJpeg };
+// ifSvg is a drawing, rendered at the size its root element gives.
+enum class TImageFormat { ifUnknown, ifBmp, ifGif, ifPng, ifJpeg, ifSvg };
 
 // A decoded picture with its transparency as a mask (white = transparent).
 struct TDecodedImage {

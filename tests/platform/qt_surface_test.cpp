@@ -329,6 +329,41 @@ TEST_F(QtSurfaceTest, OpaqueDecodingOfTheFourFormats) {
   EXPECT_EQ(gif->GetPixel(0, 0), clRed);
 }
 
+// An SVG drawing is rendered over white at the size its root element
+// gives: width and height, else the viewBox; the size check sees it first.
+TEST_F(QtSurfaceTest, OpaqueDecodingOfSvgDrawings) {
+  struct TCase {
+    const char* Root;
+    TSize Size;
+  };
+  const TCase cases[] = {
+      {"<svg xmlns='http://www.w3.org/2000/svg' width='10' height='4' viewBox='0 0 20 8'>", {10, 4}},
+      {"<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 20 8'>", {20, 8}},
+  };
+  for (const TCase& c : cases) {
+    // A blue left half and nothing (white) in the right half.
+    const std::string svg = std::string(c.Root) +
+                            "<rect x='0' y='0' width='10' height='8' fill='#0000FF'/></svg>";
+    TSize declared{};
+    auto b = Device.DecodeOpaqueImage(svg, TImageFormat::ifSvg, [&](int w, int h) {
+      declared = {w, h};
+      return true;
+    });
+    ASSERT_TRUE(b) << c.Root;
+    EXPECT_EQ(declared, c.Size) << c.Root;
+    EXPECT_EQ(b->Width(), c.Size.cx);
+    EXPECT_EQ(b->Height(), c.Size.cy);
+    EXPECT_EQ(b->GetPixel(1, 1), clBlue) << c.Root;
+    EXPECT_EQ(b->GetPixel(c.Size.cx - 1, c.Size.cy - 1), clWhite) << c.Root;
+  }
+  // Refused by the check, not a drawing, or without a size: no picture.
+  const std::string square = "<svg xmlns='http://www.w3.org/2000/svg' width='5' height='5'/>";
+  EXPECT_FALSE(Device.DecodeOpaqueImage(square, TImageFormat::ifSvg, [](int, int) { return false; }));
+  EXPECT_FALSE(Device.DecodeOpaqueImage("<svg <<", TImageFormat::ifSvg, nullptr));
+  EXPECT_FALSE(Device.DecodeOpaqueImage("<svg xmlns='http://www.w3.org/2000/svg' width='0'/>",
+                                        TImageFormat::ifSvg, nullptr));
+}
+
 // Transparent pixels come out white, translucent ones blended over white.
 TEST_F(QtSurfaceTest, OpaqueDecodingBlendsAlphaOverWhite) {
   QImage image(3, 1, QImage::Format_ARGB32);

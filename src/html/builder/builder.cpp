@@ -11,6 +11,7 @@
 #include "html/css/media_query.h"
 #include "html/css/style_parser.h"
 #include "html/css/units.h"
+#include "html/media/decode_picture.h"
 #include "util/code_page.h"
 #include "util/text_decoding.h"
 
@@ -47,6 +48,50 @@ bool IsInlineEnd(Symb sy) {
 
 const TSymbSet ListItemSymbols{LISy, DDSy, DTSy, LIEndSy, DDEndSy, DTEndSy};
 
+// The later block elements, each read as a DIV: its end symbol, or
+// CommandSy for a symbol that is none of them.
+Symb BlockElementEnd(Symb sy) {
+  switch (sy) {
+    case SectionSy: return SectionEndSy;
+    case ArticleSy: return ArticleEndSy;
+    case NavSy: return NavEndSy;
+    case HeaderSy: return HeaderEndSy;
+    case FooterSy: return FooterEndSy;
+    case MainSy: return MainEndSy;
+    case AsideSy: return AsideEndSy;
+    case FigureSy: return FigureEndSy;
+    case FigCaptionSy: return FigCaptionEndSy;
+    case DetailsSy: return DetailsEndSy;
+    case SummarySy: return SummaryEndSy;
+    default: return CommandSy;
+  }
+}
+
+// A numbering TYPE by its first character: 1, a, A, i or I.
+std::optional<ListBulletType> NumberingType(const TAttributeList& attrs) {
+  const std::u16string* t = AttrText(attrs, TypeSy);
+  if (!t || t->empty()) return std::nullopt;
+  switch ((*t)[0]) {
+    case u'1': return ListBulletType::lbDecimal;
+    case u'a': return ListBulletType::lbLowerAlpha;
+    case u'A': return ListBulletType::lbUpperAlpha;
+    case u'i': return ListBulletType::lbLowerRoman;
+    case u'I': return ListBulletType::lbUpperRoman;
+    default: return std::nullopt;
+  }
+}
+
+// A bullet TYPE: disc, circle or square, in any case.
+std::optional<ListBulletType> BulletType(const TAttributeList& attrs) {
+  const std::u16string* t = AttrText(attrs, TypeSy);
+  if (!t) return std::nullopt;
+  const std::u16string name = LowerCase(Trim(*t));
+  if (name == u"disc") return ListBulletType::lbDisc;
+  if (name == u"circle") return ListBulletType::lbCircle;
+  if (name == u"square") return ListBulletType::lbSquare;
+  return std::nullopt;
+}
+
 }  // namespace
 
 const std::u16string* AttrText(const TAttributeList& attrs, Symb which) {
@@ -81,7 +126,11 @@ const TSymbSet& InlineSymbols() {
                InputSy, SelectSy, SelectEndSy, TextAreaSy, TextAreaEndSy, NoBrSy, NoBrEndSy,
                WbrSy, ScriptSy, ScriptEndSy, StyleSy, StyleEndSy, MapSy, MapEndSy, ObjectSy,
                ObjectEndSy, ParamSy, BgSoundSy, MetaSy, LinkSy, BaseSy, CommandSy, OtherSy,
-               AreaSy, OptionSy, OptionEndSy};
+               AreaSy, OptionSy, OptionEndSy,
+               // Elements nothing is built for: skipped, their text kept
+               // in the line they stand in.
+               ButtonSy, SelectedSy, FrameSy, WrapSy, ReadonlySy, NoFramesSy, NoFramesEndSy,
+               SvgSy, SvgEndSy};
     for (int i = 0; i < SymbCount; ++i) {
       auto sy = static_cast<Symb>(i);
       if (IsInlineElement(sy) || IsInlineEnd(sy)) s += sy;
@@ -290,7 +339,23 @@ void THtmlBuilder::Finish() {
   InLink = false;
 }
 
+// A text that is an SVG drawing is shown as a page with that one picture:
+// the drawing is decoded here and cached under a name no file has (made
+// from the text, so that another drawing never finds it); one that cannot
+// be drawn shows as a broken picture.
+std::u16string THtmlBuilder::SvgDrawingPage(const std::u16string& svg) {
+  const std::u16string name =
+      u"svg-drawing://" + Ascii(std::to_string(std::hash<std::u16string>{}(svg)));
+  if (std::unique_ptr<TBitmap> picture = DecodePicture(Document.Device, TextToUtf8(svg))) {
+    TBitmapItem item;
+    item.MImage = std::move(picture);
+    Document.Pictures.BitmapList.AddObject(TextToUtf8(name), std::move(item));
+  }
+  return u"<img src=\"" + name + u"\">";
+}
+
 void THtmlBuilder::Parse(std::u16string text) {
+  if (IsSvgDocument(text)) text = SvgDrawingPage(text);
   Start();
   try {
     T.Prepare(std::move(text));
@@ -344,7 +409,8 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
       case DDSy:
       case DTSy: {
         int counter = 1;
-        DoListItem(T.Sy == LISy ? ListTypeType::liAlone : ListTypeType::Definition, false, u'1',
+        std::optional<ListBulletType> marker;
+        DoListItem(T.Sy == LISy ? ListTypeType::liAlone : ListTypeType::Definition, marker,
                    counter, T.Sy, terms);
         break;
       }
@@ -363,10 +429,22 @@ void THtmlBuilder::DoBody(const TSymbSet& terms) {
         break;
       case TableSy: DoTable(); break;
       default:
-        if (!DoInline()) Next();
+        if (Symb end = BlockElementEnd(T.Sy); end != CommandSy) DoContainer(end, TagName(), terms);
+        else if (!DoInline()) Next();
         break;
     }
   }
+}
+
+// An ID on an element that makes no block of its own names the place in
+// the text where the element starts.
+void THtmlBuilder::NameHere() {
+  const std::u16string* id = AttrText(T.Attributes, IDSy);
+  if (!id) return;
+  const std::u16string name = UpperCase(Trim(*id));
+  if (name.empty()) return;
+  TSection& s = EnsureSection();
+  Document.AddName(name, TIDObject{&s, static_cast<int>(s.Buff.size())});
 }
 
 bool THtmlBuilder::DoInline() {
@@ -374,6 +452,7 @@ bool THtmlBuilder::DoInline() {
   if (IsInlineElement(sy)) {
     PushProps(TagName());
     if (Section) Section->ChangeFont(Stack.Last());
+    NameHere();
     Next();
     return true;
   }
@@ -387,8 +466,14 @@ bool THtmlBuilder::DoInline() {
     case TextSy: DoText(); return true;
     case BRSy: DoBR(); return true;
     case ASy:
+      NameHere();
+      DoA();
+      return true;
     case AEndSy: DoA(); return true;
     case FontSy:
+      NameHere();
+      DoFont();
+      return true;
     case BaseFontSy:
     case FontEndSy: DoFont(); return true;
     case NoBrSy:
@@ -422,10 +507,17 @@ bool THtmlBuilder::DoInline() {
       return true;
     case ObjectSy: DoObject(); return true;
     case MapSy: DoMap(); return true;
+    case SvgSy:
+      // A drawing in the page is not drawn, and its text is no page text.
+      NameHere();
+      if (!T.SelfClosing) T.SkipElementContent(u"SVG");
+      Next();
+      return true;
     default:
       break;
   }
   if (InlineSymbols().Contains(sy)) {
+    NameHere();
     Next();
     return true;
   }
@@ -671,6 +763,8 @@ void THtmlBuilder::DoPre() {
         pending = !DoSelect(true);
       } else if (sy == TextAreaSy) {
         pending = !DoTextArea(true);
+      } else if (sy == SvgSy && !T.SelfClosing) {
+        T.SkipElementContent(u"SVG");
       }
     }
   });
@@ -861,14 +955,19 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
   std::u16string tag = TagName();
   const TAttributeList& a = T.Attributes;
   int start = 1;
-  char16_t typeChar = u'1';
-  bool plain = false;
+  // The items' marker: an OL numbers in decimal unless its TYPE says
+  // otherwise; a UL's TYPE may name a bullet or none, else the nesting
+  // level chooses.
+  std::optional<ListBulletType> marker;
   if (sy == OLSy) {
     if (const TAttribute* s = a.Find(StartSy)) start = std::max(0, s->Value);
-    if (auto t = AttrText(a, TypeSy); t && !t->empty()) typeChar = (*t)[0];
+    marker = NumberingType(a).value_or(ListBulletType::lbDecimal);
   } else if (sy == ULSy) {
     std::u16string t = LowerCase(AttrText(a, TypeSy) ? *AttrText(a, TypeSy) : u"");
-    plain = a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain";
+    if (a.Find(PlainSy) != nullptr || t == u"none" || t == u"plain")
+      marker = ListBulletType::lbBlank;
+    else
+      marker = BulletType(a);
   }
   ListTypeType type = sy == OLSy ? ListTypeType::Ordered
                       : sy == DLSy ? ListTypeType::Definition
@@ -888,7 +987,7 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
     while (T.Sy != EofSy && !itemTerms.Contains(T.Sy)) {
       if (T.Sy == LISy || T.Sy == DDSy || T.Sy == DTSy) {
         ListTypeType itemType = T.Sy == LISy ? type : ListTypeType::Definition;
-        DoListItem(itemType, plain, typeChar, counter, T.Sy, itemTerms);
+        DoListItem(itemType, marker, counter, T.Sy, itemTerms);
       } else if (T.Sy == LIEndSy || T.Sy == DDEndSy || T.Sy == DTEndSy) {
         Next();
       } else {
@@ -901,19 +1000,26 @@ void THtmlBuilder::DoLists(const TSymbSet& terms) {
   if (T.Sy == endSy) Next();
 }
 
-void THtmlBuilder::DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter,
-                              Symb itemSy, const TSymbSet& terms) {
+void THtmlBuilder::DoListItem(ListTypeType type, std::optional<ListBulletType>& marker,
+                              int& counter, Symb itemSy, const TSymbSet& terms) {
   if (Depth >= MaxBlockNesting) {
     Next();
     return;
   }
   std::u16string tag = itemSy == LISy ? u"li" : itemSy == DDSy ? u"dd" : u"dt";
-  if (itemSy == LISy)
+  if (itemSy == LISy) {
     if (const TAttribute* v = T.Attributes.Find(ValueSy); v && v->Value != 0) counter = v->Value;
+    // An item's TYPE holds for it and, as in browsers, for the items after
+    // it in the same list.
+    const auto own = type == ListTypeType::Ordered ? NumberingType(T.Attributes)
+                     : type == ListTypeType::Definition ? std::nullopt
+                                                         : BulletType(T.Attributes);
+    if (own) marker = own;
+  }
   SectionEnd();
   PushProps(tag);
-  auto item = std::make_unique<TBlockLI>(Document, *Cell, Stack.Last(), &T.Attributes, type, plain,
-                                         typeChar, counter, ListLevel);
+  auto item = std::make_unique<TBlockLI>(Document, *Cell, Stack.Last(), &T.Attributes, type,
+                                         marker, counter, ListLevel);
   ++counter;
   TBlockLI& ref = *item;
   Cell->Add(std::move(item), T.SIndex);

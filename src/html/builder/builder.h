@@ -9,6 +9,7 @@
 // (tables) and builder_forms.cpp (forms and their controls).
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,7 @@ public:
   ~THtmlBuilder();
 
   // Parses HTML into the document (which should be empty).
+  // A text that is an SVG drawing becomes a page showing that picture.
   void Parse(std::u16string text);
   // One body holding one preformatted block; no markup is recognised.
   void ParsePlainText(std::u16string text);
@@ -153,9 +155,12 @@ private:
   void DoColInfo(class ThtmlTable& table);
   void DoFont();
   void ApplyFont();
+  void NameHere();
+  std::u16string SvgDrawingPage(const std::u16string& svg);
   void DoLists(const TSymbSet& terms);
-  void DoListItem(ListTypeType type, bool plain, char16_t typeChar, int& counter, Symb itemSy,
-                  const TSymbSet& terms);
+  // `marker` is the list's; an LI's TYPE changes it for the rest of the list.
+  void DoListItem(ListTypeType type, std::optional<ListBulletType>& marker, int& counter,
+                  Symb itemSy, const TSymbSet& terms);
   void DoContainer(Symb endSy, const std::u16string& tag, const TSymbSet& terms);
   void DoCenter(const TSymbSet& terms);
   void DoStyle();

@@ -462,25 +462,21 @@ int TBlock::FindDocPos(int sourcePos, bool prev) const {
 // ------------------------------------------------------------ list items
 
 TBlockLI::TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties& props,
-                   const TAttributeList* attrs, ListTypeType listType, bool plain,
-                   char16_t typeChar, int number, int level)
+                   const TAttributeList* attrs, ListTypeType listType,
+                   std::optional<ListBulletType> marker, int number, int level)
     : TBlock(document, owner, props, attrs), ListType(listType), ListNumb(number) {
   switch (listType) {
     case ListTypeType::Ordered:
-      ListStyleType = typeChar == u'A'   ? ListBulletType::lbUpperAlpha
-                      : typeChar == u'I' ? ListBulletType::lbUpperRoman
-                      : typeChar == u'a' ? ListBulletType::lbLowerAlpha
-                      : typeChar == u'i' ? ListBulletType::lbLowerRoman
-                                         : ListBulletType::lbDecimal;
+      ListStyleType = marker.value_or(ListBulletType::lbDecimal);
       break;
     case ListTypeType::Unordered:
-      if (plain) ListStyleType = ListBulletType::lbBlank;
+      if (marker) ListStyleType = *marker;
       else ListStyleType = level % 3 == 1   ? ListBulletType::lbDisc
                            : level % 3 == 2 ? ListBulletType::lbCircle
                                             : ListBulletType::lbSquare;
       break;
     case ListTypeType::liAlone:
-      ListStyleType = ListBulletType::lbDisc;
+      ListStyleType = marker.value_or(ListBulletType::lbDisc);
       if (BoxPx(MargArray, PropIndices::MarginLeft) == 0 &&
           RawInt(props, PropIndices::MarginLeft) == IntNull) {
         Props->Set(PropIndices::MarginLeft, 16);
@@ -492,8 +488,8 @@ TBlockLI::TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties&
   }
   ListBulletType fromStyle = props.GetListStyleType();
   if (fromStyle != ListBulletType::lbBlank) ListStyleType = fromStyle;
-  const std::u16string marker = ImageUrlOf(AsText(props.Get(P::ListStyleImage)));
-  if (!marker.empty()) Image = TImageObj::SimpleCreate(document, marker);
+  const std::u16string picture = ImageUrlOf(AsText(props.Get(P::ListStyleImage)));
+  if (!picture.empty()) Image = TImageObj::SimpleCreate(document, picture);
 }
 
 TBlockLI::~TBlockLI() = default;

@@ -4,6 +4,7 @@
 // be positioned, paints its background and borders, and holds its content
 // in a cell.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,9 +138,12 @@ enum class ListTypeType { None, Ordered, Unordered, Definition, liAlone };
 // A list item: a block with its marker.
 class TBlockLI : public TBlock {
 public:
+  // `marker` is the one the list's or the item's TYPE chose; without one,
+  // ordered items are numbered in decimal and unordered ones take the bullet
+  // of their nesting level.
   TBlockLI(TSectionList& document, TCellBasic& owner, const TProperties& props,
-           const TAttributeList* attrs, ListTypeType listType, bool plain, char16_t typeChar,
-           int number, int level);
+           const TAttributeList* attrs, ListTypeType listType,
+           std::optional<ListBulletType> marker, int number, int level);
   ~TBlockLI() override;
   ListTypeType ListType;
   ListBulletType ListStyleType = ListBulletType::lbBlank;

@@ -7,10 +7,6 @@ namespace tav {
 
 namespace {
 
-const char16_t* const LowerRoman[20] = {
-    u"i",  u"ii",  u"iii",  u"iv",   u"v",   u"vi",  u"vii",  u"viii",  u"ix",  u"x",
-    u"xi", u"xii", u"xiii", u"xiv",  u"xv",  u"xvi", u"xvii", u"xviii", u"xix", u"xx"};
-
 std::u16string Decimal(int number) {
   std::string s = std::to_string(number);
   return std::u16string(s.begin(), s.end());
@@ -19,6 +15,30 @@ std::u16string Decimal(int number) {
 std::u16string Upper(std::u16string s) {
   for (char16_t& c : s)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  return s;
+}
+
+// Roman numerals by the subtractive rule; numbers 1 .. MaxRomanMarker.
+std::u16string LowerRoman(int number) {
+  struct TDigit {
+    int Value;
+    const char16_t* Text;
+  };
+  static constexpr TDigit kDigits[] = {{1000, u"m"}, {900, u"cm"}, {500, u"d"}, {400, u"cd"},
+                                       {100, u"c"},  {90, u"xc"},  {50, u"l"},  {40, u"xl"},
+                                       {10, u"x"},   {9, u"ix"},   {5, u"v"},   {4, u"iv"},
+                                       {1, u"i"}};
+  std::u16string s;
+  for (const TDigit& d : kDigits)
+    for (; number >= d.Value; number -= d.Value) s += d.Text;
+  return s;
+}
+
+// Letters as a bijective base-26 count: a .. z, aa, ab .. zz, aaa ...
+std::u16string LowerAlpha(int number) {
+  std::u16string s;
+  for (; number > 0; number = (number - 1) / 26)
+    s.insert(s.begin(), static_cast<char16_t>(u'a' + (number - 1) % 26));
   return s;
 }
 
@@ -35,16 +55,16 @@ std::u16string ListMarkerText(ListBulletType type, int number) {
       return Decimal(number);
     case ListBulletType::lbLowerAlpha:
     case ListBulletType::lbUpperAlpha: {
-      // The tables start at 1: smaller numbers (a START of 0, a negative
-      // VALUE) have no letter and are written as numbers.
+      // Letters start at 1: smaller numbers (a START of 0, a negative
+      // VALUE) have none and are written as numbers.
       if (number < 1) return Decimal(number);
-      const char16_t first = type == ListBulletType::lbLowerAlpha ? u'a' : u'A';
-      return std::u16string(1, static_cast<char16_t>(first + std::min(number, 26) - 1));
+      std::u16string s = LowerAlpha(number);
+      return type == ListBulletType::lbUpperAlpha ? Upper(std::move(s)) : s;
     }
     case ListBulletType::lbLowerRoman:
     case ListBulletType::lbUpperRoman: {
-      if (number < 1) return Decimal(number);
-      std::u16string s = LowerRoman[std::min(number, 20) - 1];
+      if (number < 1 || number > MaxRomanMarker) return Decimal(number);
+      std::u16string s = LowerRoman(number);
       return type == ListBulletType::lbUpperRoman ? Upper(std::move(s)) : s;
     }
     default:

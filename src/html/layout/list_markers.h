@@ -7,9 +7,13 @@
 
 namespace tav {
 
-// The text of a numbered marker without its '.': decimal, alpha ('a' + n - 1,
-// above 26 'z'), roman ("i" .. "xx", above 20 "xx"); numbers below 1 are
-// written in decimal. Empty for bullet and blank styles.
+// The largest number written in roman numerals; larger ones are decimal.
+constexpr int MaxRomanMarker = 3999;
+
+// The text of a numbered marker without its '.': decimal; alpha as a count
+// in letters (a .. z, aa, ab .. zz, aaa ...); roman (i, ii .. mmmcmxcix, and
+// decimal past MaxRomanMarker). Numbers below 1 are written in decimal.
+// Empty for bullet and blank styles.
 std::u16string ListMarkerText(ListBulletType type, int number);
 
 // The rectangle of a bullet drawn for a line whose content starts at x with

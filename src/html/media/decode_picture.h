@@ -1,7 +1,7 @@
 #pragma once
 // Picture bytes to an opaque bitmap. The front end decides what reaches the
 // device's decoder: only data that starts like a GIF, BMP, PNG or JPEG file
-// and is at least MinPictureBytes long, and only a picture whose header
+// or an SVG drawing and is at least MinPictureBytes long, and only a picture whose header
 // declares a size within the pixel budget, so that a small file declaring a
 // huge picture is refused before anything is allocated for it.
 #include <cstddef>
@@ -18,9 +18,16 @@ constexpr std::size_t MinPictureBytes = 20;
 constexpr int MaxPictureSide = 16384;
 constexpr long long MaxPicturePixels = 64LL * 1024 * 1024;
 
-// The format the first bytes announce: "GIF8", "BM", 0x89 "PNG", 0xFF 0xD8;
-// ifUnknown for anything else.
+// The format the first bytes announce: "GIF8", "BM", 0x89 "PNG", 0xFF 0xD8,
+// or an SVG drawing (IsSvgDocument); ifUnknown for anything else.
 TImageFormat SniffPicture(std::string_view data);
+
+// Whether the text is an SVG drawing: after white space, an optional UTF-8
+// byte-order mark, an XML declaration, comments and a DOCTYPE, its first
+// element is <svg> (with or without a prefix such as svg:svg). Only the
+// first few kilobytes are looked at.
+bool IsSvgDocument(std::string_view data);
+bool IsSvgDocument(std::u16string_view text);
 
 // Whether a declared width and height fit the budget (both sides 1 ..
 // MaxPictureSide, their product at most MaxPicturePixels).

@@ -47,8 +47,14 @@ enum Symb : std::uint8_t {
   TabIndexSy, BGPropertiesSy, DisabledSy, TopMarginSy, LeftMarginSy, LabelSy,
   LabelEndSy, THeadSy, TBodySy, TFootSy, THeadEndSy, TBodyEndSy,
   TFootEndSy, ObjectSy, ObjectEndSy, ParamSy, ReadonlySy, EolSy,
+  // Later block elements, read as DIV is.
+  SectionSy, SectionEndSy, ArticleSy, ArticleEndSy, NavSy, NavEndSy,
+  HeaderSy, HeaderEndSy, FooterSy, FooterEndSy, MainSy, MainEndSy, AsideSy, AsideEndSy,
+  FigureSy, FigureEndSy, FigCaptionSy, FigCaptionEndSy, DetailsSy, DetailsEndSy, SummarySy, SummaryEndSy,
+  // A drawing in the page, whose content is skipped.
+  SvgSy, SvgEndSy,
 };
-constexpr int SymbCount = 222;
+constexpr int SymbCount = 246;
 
 // A set of symbols (the builder's terminator sets).
 class TSymbSet {

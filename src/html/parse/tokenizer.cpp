@@ -276,6 +276,7 @@ void THtmlTokenizer::ReadInclude(const std::u16string& src, std::size_t& pos) {
 void THtmlTokenizer::Next() {
   LCToken.Clear();
   Attributes.Clear();
+  SelfClosing = false;
   if (Ch == 0) {
     if (FOpenComment) {
       FOpenComment = false;
@@ -376,11 +377,13 @@ void THtmlTokenizer::AppendQuotedRun(char16_t quote, TCharCollection& out) {
 
 // Appends Ch and the name characters after it, upper-cased, while they
 // are name characters and the name is shorter than `limit`, and reads the
-// character after them. Name characters are letters, digits and `extra`:
-// none of them is changed by the reader, so the run is taken from the
-// document as it stands.
-void THtmlTokenizer::ReadName(std::u16string& name, std::size_t limit, char16_t extra) {
-  auto isName = [extra](char16_t up) { return IsUpperLetter(up) || IsDigit(up) || up == extra; };
+// character after them. Name characters are letters, digits and those in
+// `extra`: none of them is changed by the reader, so the run is taken from
+// the document as it stands.
+void THtmlTokenizer::ReadName(std::u16string& name, std::size_t limit, std::u16string_view extra) {
+  auto isName = [extra](char16_t up) {
+    return IsUpperLetter(up) || IsDigit(up) || extra.find(up) != std::u16string_view::npos;
+  };
   while (name.size() < limit && isName(UpCh)) {
     name += UpCh;
     if (!FInInserted) {
@@ -427,7 +430,7 @@ void THtmlTokenizer::ReadTag() {
         GetCh();
         break;
       }
-      ReadName(name, MaxTagName, u'_');
+      ReadName(name, MaxTagName, u"_");
     } else if (UpCh == u'/' && name.empty()) {
       GetCh();
     } else {
@@ -438,9 +441,13 @@ void THtmlTokenizer::ReadTag() {
   if (HeadingLevel > 0) symbols = {HeadingSy, HeadingEndSy};
   else if (!LookupElement(name, symbols)) symbols = {CommandSy, CommandSy};
   Sy = endTag ? symbols.End : symbols.Start;
-  while (ReadAttribute()) {
+  bool slash = false;
+  while (ReadAttribute()) slash = FBareValueSlash;
+  while (Ch != 0 && Ch != u'>') {
+    slash = Ch == u'/';
+    GetCh();
   }
-  while (Ch != 0 && Ch != u'>') GetCh();
+  SelfClosing = slash && Ch == u'>';
   if (!endTag && (Sy == ScriptSy || Sy == StyleSy)) {
     RawMode = true;
     return;
@@ -451,8 +458,12 @@ void THtmlTokenizer::ReadTag() {
 bool THtmlTokenizer::ReadAttribute() {
   while (Ch == u' ' || Ch == u'\r') GetCh();
   if (!IsUpperLetter(UpCh)) return false;
+  FBareValueSlash = false;
   TAttribute a;
-  ReadName(a.WhichName, std::u16string::npos, u'-');
+  // Beside '-', names such as xml:lang, xmlns:xlink, data_x or v.model hold
+  // ':', '_' and '.'; stopping at them would end the list and lose the
+  // attributes after it.
+  ReadName(a.WhichName, std::u16string::npos, u"-:_.");
   a.Which = LookupAttribute(a.WhichName);
   a.CodePage = FCodePage;
   while (Ch == u' ' || Ch == u'\r') GetCh();
@@ -510,6 +521,7 @@ void THtmlTokenizer::ReadValue(TAttribute& a, TCharCollection& out) {
     GetCh();
   }
   a.Name = out.AsString();
+  FBareValueSlash = Ch == u'>' && !a.Name.empty() && a.Name.back() == u'/';
   if (number) {
     double n;
     if (ReadLeadingNumber(a.Name, n) > 0) a.Value = SatRound(n);
@@ -615,6 +627,39 @@ void THtmlTokenizer::ReadPreText(int max, bool markup) {
     LCToken.AddUnicodeChar(Ch < 9 ? u'?' : ChWasTab ? u'\t' : Ch, SIndex);
     GetCh();
   }
+}
+
+void THtmlTokenizer::SkipElementContent(std::u16string_view upperName) {
+  RawMode = true;
+  int depth = 1;
+  while (Ch != 0) {
+    if (Ch != u'<') {
+      GetCh();
+      continue;
+    }
+    GetCh();
+    const bool end = Ch == u'/';
+    if (end) GetCh();
+    std::size_t k = 0;
+    while (k < upperName.size() && UpCh == upperName[k]) {
+      ++k;
+      GetCh();
+    }
+    // Another element, or a longer name that starts the same way.
+    if (k < upperName.size() || IsUpperLetter(UpCh) || IsDigit(UpCh) || UpCh == u'-' ||
+        UpCh == u'_' || UpCh == u':')
+      continue;
+    bool slash = false;
+    while (Ch != 0 && Ch != u'>') {
+      slash = Ch == u'/';
+      GetCh();
+    }
+    if (end) --depth;
+    else if (!slash) ++depth;
+    if (depth == 0) break;
+  }
+  RawMode = false;
+  if (Ch == u'>') GetCh();
 }
 
 std::u16string THtmlTokenizer::ReadRawUntil(std::u16string_view upperEndTag) {

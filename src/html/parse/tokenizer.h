@@ -47,6 +47,10 @@ public:
   // Reads raw text up to (not including) "</" + endTag (any case), leaves
   // Ch at that '<' and turns raw mode off. For SCRIPT and the like.
   std::u16string ReadRawUntil(std::u16string_view upperEndTag);
+  // After a start tag that is not SelfClosing: skips its content raw, with
+  // nested elements of the same name, up to and past the matching end tag
+  // "</" + upperName (or the end of input). Ch is then the character after.
+  void SkipElementContent(std::u16string_view upperName);
   // Preformatted text: characters as they stand (spaces kept, references
   // decoded) into LCToken, up to a line end (read past; PreLineEnd set), a
   // '<' that starts a tag, `max` characters or the end of input. Without
@@ -56,6 +60,8 @@ public:
   bool PreLineEnd = false;
 
   Symb Sy = EofSy;
+  // The tag just read ended with "/>".
+  bool SelfClosing = false;
   TokenObj LCToken;
   TAttributeList Attributes;
   int HeadingLevel = 0;
@@ -79,7 +85,7 @@ private:
   bool SkipMarkup();
   void SkipComment(const std::u16string& src, std::size_t& pos);
   void ReadInclude(const std::u16string& src, std::size_t& pos);
-  void ReadName(std::u16string& name, std::size_t limit, char16_t extra);
+  void ReadName(std::u16string& name, std::size_t limit, std::u16string_view extra);
   void ReadTag();
   void ReadText();
   void AppendPlainRun();
@@ -98,6 +104,8 @@ private:
   bool FPlain = false;
   bool FTabRead = false;  // the last source character was a TAB
   bool FOpenComment = false;
+  bool FBareValueSlash = false;  // the last bare value ran up to "/>"
+
   int FCodePage = 0;
   TCharCollection FChars;
 };

@@ -29,7 +29,8 @@ std::string UpperExtension(const std::string& path) {
 }
 
 bool IsPictureExtension(const std::string& ext) {
-  return ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG";
+  return ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG" ||
+         ext == ".SVG";
 }
 
 // An attribute value in double quotes.

@@ -343,7 +343,8 @@ void THtmlView::FollowLink(const std::u16string& url) {
     }
     LoadLocalFile(path, anchor);
     AddToHistory(leaving);
-  } else if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG") {
+  } else if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG" ||
+             ext == ".SVG") {
     AddVisited(url);
     LoadImageFile(path);
     AddToHistory(leaving);

@@ -6,6 +6,7 @@
 #include <QGlyphRun>
 #include <QImageReader>
 #include <QPainter>
+#include <QSvgRenderer>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -284,8 +285,32 @@ TDecodedImage TQtDevice::DecodeImage(std::string_view data) {
   return result;
 }
 
+// An SVG drawing rendered over white at the size its root element gives
+// (width and height, else the viewBox).
+static QImage RenderSvg(std::string_view data, const TImageSizeCheck& check) {
+  QSvgRenderer renderer(
+      QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())));
+  if (!renderer.isValid()) return {};
+  const QSize size = renderer.defaultSize();
+  if (!size.isValid() || size.isEmpty()) return {};
+  if (check && !check(size.width(), size.height())) return {};
+  QImage image(size, QImage::Format_RGB32);
+  if (image.isNull()) return {};
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  renderer.render(&painter);
+  painter.end();
+  return image;
+}
+
 std::unique_ptr<TBitmap> TQtDevice::DecodeOpaqueImage(std::string_view data, TImageFormat format,
                                                       const TImageSizeCheck& check) {
+  if (format == TImageFormat::ifSvg) {
+    if (data.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+    QImage image = RenderSvg(data, check);
+    if (image.isNull()) return nullptr;
+    return std::make_unique<TQtBitmap>(*this, std::move(image), false);
+  }
   const char* name = nullptr;
   switch (format) {
     case TImageFormat::ifBmp: name = "bmp"; break;

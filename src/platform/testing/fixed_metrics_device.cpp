@@ -1,7 +1,10 @@
 #include "platform/testing/fixed_metrics_device.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 
 namespace tav {
@@ -200,6 +203,80 @@ std::unique_ptr<TBitmap> ReadBmpPixels(TFixedMetricsDevice& device, std::string_
   return bitmap;
 }
 
+// The value of `name`="..." (or '...') inside `tag`; empty when absent.
+std::string_view SvgAttribute(std::string_view tag, std::string_view name) {
+  for (std::size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
+    const bool starts = at > 0 && (tag[at - 1] == ' ' || tag[at - 1] == '\n' ||
+                                   tag[at - 1] == '\t' || tag[at - 1] == '\r');
+    std::size_t p = at + name.size();
+    if (!starts || p + 1 >= tag.size() || tag[p] != '=' || (tag[p + 1] != '"' && tag[p + 1] != '\''))
+      continue;
+    const std::size_t end = tag.find(tag[p + 1], p + 2);
+    if (end == std::string_view::npos) return {};
+    return tag.substr(p + 2, end - p - 2);
+  }
+  return {};
+}
+
+// Leading numbers of a value, at most `count` ("10px" gives 10; "0 0 8 4"
+// gives 0, 0, 8, 4).
+std::vector<double> SvgNumbers(std::string_view value, std::size_t count) {
+  std::vector<double> out;
+  std::string text(value);
+  const char* p = text.c_str();
+  while (out.size() < count) {
+    while (*p == ' ' || *p == ',') ++p;
+    char* end = nullptr;
+    double n = std::strtod(p, &end);
+    if (end == p) break;
+    out.push_back(n);
+    p = end;
+    while (std::isalpha(static_cast<unsigned char>(*p))) ++p;  // a unit
+  }
+  return out;
+}
+
+std::unique_ptr<TBitmap> ReadSvg(TFixedMetricsDevice& device, std::string_view data,
+                                 const TImageSizeCheck& check) {
+  const std::size_t open = data.find("<svg");
+  const std::size_t close = open == std::string_view::npos ? open : data.find('>', open);
+  if (close == std::string_view::npos) return nullptr;
+  const std::string_view root = data.substr(open, close - open);
+  const std::vector<double> width = SvgNumbers(SvgAttribute(root, "width"), 1);
+  const std::vector<double> height = SvgNumbers(SvgAttribute(root, "height"), 1);
+  const std::vector<double> box = SvgNumbers(SvgAttribute(root, "viewBox"), 4);
+  double w = 0, h = 0;
+  const bool hasBox = box.size() == 4 && box[2] > 0 && box[3] > 0;
+  if (!width.empty() && !height.empty()) {
+    w = width[0];
+    h = height[0];
+  } else if (!width.empty() && hasBox) {
+    w = width[0];
+    h = w * box[3] / box[2];
+  } else if (!height.empty() && hasBox) {
+    h = height[0];
+    w = h * box[2] / box[3];
+  } else if (hasBox) {
+    w = box[2];
+    h = box[3];
+  }
+  if (!(w >= 1 && h >= 1 && w <= 1e6 && h <= 1e6)) return nullptr;
+  const int iw = static_cast<int>(std::lround(w)), ih = static_cast<int>(std::lround(h));
+  if (check && !check(iw, ih)) return nullptr;
+  auto bitmap = device.CreateBitmap(iw, ih);
+  const std::size_t fill = data.find("fill=\"#");
+  if (fill != std::string_view::npos && fill + 13 <= data.size()) {
+    const std::string hex(data.substr(fill + 7, 6));
+    char* end = nullptr;
+    const unsigned long rgb = std::strtoul(hex.c_str(), &end, 16);
+    if (end == hex.c_str() + 6) {
+      const TColor c = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+      bitmap->SetPixels(std::vector<TColor>(static_cast<std::size_t>(iw) * static_cast<std::size_t>(ih), c));
+    }
+  }
+  return bitmap;
+}
+
 }  // namespace
 
 TDecodedImage TFixedMetricsDevice::DecodeImage(std::string_view data) {
@@ -235,6 +312,8 @@ std::unique_ptr<TBitmap> TFixedMetricsDevice::DecodeOpaqueImage(std::string_view
       width = static_cast<int>(LittleEndian(data, 6, 2));
       height = static_cast<int>(LittleEndian(data, 8, 2));
       break;
+    case TImageFormat::ifSvg:
+      return ReadSvg(*this, data, check);
     default: return nullptr;
   }
   if (width <= 0 || height <= 0) return nullptr;

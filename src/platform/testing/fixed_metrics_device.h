@@ -53,7 +53,11 @@ public:
   TDecodedImage DecodeImage(std::string_view data) override;
   // Decodes uncompressed 24- and 32-bit BMP pixels only (already opaque).
   // The size check also sees the header sizes of PNG and GIF data, which
-  // then fail without pixels; JPEG data always fails.
+  // then fail without pixels; JPEG data always fails. An SVG drawing gets
+  // the size of its root element's width and height (numbers, "px"
+  // allowed; one of them missing follows the viewBox's proportions), else
+  // of its viewBox, and is filled with the first fill="#rrggbb" colour in
+  // it, or white.
   std::unique_ptr<TBitmap> DecodeOpaqueImage(std::string_view data, TImageFormat format,
                                              const TImageSizeCheck& check) override;
 

@@ -98,6 +98,39 @@ TEST_F(HtmlBuilder, PagesBecomeBlocksAndSections) {
   }
 }
 
+TEST_F(HtmlBuilder, ElementsWithoutABuildOfTheirOwn) {
+  const struct {
+    const char16_t* html;
+    const char* outline;
+  } cases[] = {
+      // Tags nothing is built for leave the paragraph open: their text stays
+      // in its line.
+      {u"<p>Press <button>OK</button> now</p>", "body[p['Press OK now ']]"},
+      {u"<p>a <foo>b</foo> c<p>d", "body[p['a b c '] p['d ']]"},
+      {u"<h3>a <button>b</button></h3>c", "body[h3['a b '] 'c ']"},
+      // The later block elements are blocks as DIV is, and end a paragraph.
+      {u"<section><h2>T</h2><p>x</section>y", "body[section[h2['T '] p['x ']] 'y ']"},
+      {u"<p>a<article>b</article>c", "body[p['a '] article['b '] 'c ']"},
+      {u"<header>h</header><nav>n</nav><main>m</main><aside>s</aside><footer>f</footer>",
+       "body[header['h '] nav['n '] main['m '] aside['s '] footer['f ']]"},
+      {u"<figure><img src=x><figcaption>c</figcaption></figure>",
+       "body[figure['@ ' figcaption['c ']]]"},
+      {u"<details><summary>s</summary>d</details>", "body[details[summary['s '] 'd ']]"},
+      // An end tag of an enclosing block closes the blocks inside it.
+      {u"<section><div>a</section>b", "body[section[div['a ']] 'b ']"},
+      {u"<section><aside>a</section>b", "body[section[aside['a ']] 'b ']"},
+      // A drawing in the page shows none of its content, nested or not.
+      {u"<p>a<svg width=9><title>t</title><svg><text>x</text></svg>y</svg>b",
+       "body[p['ab ']]"},
+      {u"<p>a<svg/>b<svg width=1/>c<svg></svg>d", "body[p['abcd ']]"},
+      {u"<pre>a<svg><text>x</text></svg>b</pre>", "body[pre[pre'ab ']]"},
+      {u"<p>a<svg>b", "body[p['a ']]"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Build(c.html), c.outline) << TextToUtf8(c.html);
+  }
+}
+
 // Forms and controls: the outline, then each control as kind@form.
 TEST_F(HtmlBuilder, FormsAndTheirControls) {
   const struct {
@@ -204,6 +237,43 @@ TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
   }
   auto& plain = dynamic_cast<TBlock&>(*body.MyCell->Items[2]);
   EXPECT_EQ(dynamic_cast<TBlockLI&>(*plain.MyCell->Items[0]).ListStyleType, ListBulletType::lbBlank);
+}
+
+// Every list item's marker in document order.
+void CollectMarkers(TCellBasic& cell, std::vector<ListBulletType>& out) {
+  for (auto& item : cell.Items) {
+    if (auto* li = dynamic_cast<TBlockLI*>(item.get())) out.push_back(li->ListStyleType);
+    if (auto* b = dynamic_cast<TBlock*>(item.get())) CollectMarkers(*b->MyCell, out);
+  }
+}
+
+// TYPE on a list chooses its items' marker; TYPE on an LI chooses its own
+// and that of the items after it in the list.
+TEST_F(HtmlBuilder, ListAndItemTypeChooseTheMarker) {
+  using LB = ListBulletType;
+  const struct {
+    const char16_t* html;
+    std::vector<LB> markers;
+  } cases[] = {
+      {u"<ul type=square><li>a<li>b</ul>", {LB::lbSquare, LB::lbSquare}},
+      {u"<ul type=CIRCLE><li>a</ul>", {LB::lbCircle}},
+      {u"<ul type=bogus><li>a</ul>", {LB::lbDisc}},
+      {u"<ul type=none><li>a</ul>", {LB::lbBlank}},
+      {u"<ul><li type=square>a<li>b</ul><ul><li>c</ul>", {LB::lbSquare, LB::lbSquare, LB::lbDisc}},
+      {u"<ul><li>a<li type=circle>b<li type=i>c</ul>", {LB::lbDisc, LB::lbCircle, LB::lbCircle}},
+      {u"<ol><li>a<li type=a>b<li>c<li type=I>d</ol>",
+       {LB::lbDecimal, LB::lbLowerAlpha, LB::lbLowerAlpha, LB::lbUpperRoman}},
+      {u"<ol type=A><li type=1>a<li type=disc>b</ol>", {LB::lbDecimal, LB::lbDecimal}},
+      {u"<ol type=x><li>a</ol>", {LB::lbDecimal}},
+      {u"<ul type=square><li>a<ul><li>nested</ul></ul>", {LB::lbSquare, LB::lbCircle}},
+      {u"<li type=square>alone", {LB::lbSquare}},
+  };
+  for (const auto& c : cases) {
+    Build(c.html);
+    std::vector<LB> markers;
+    CollectMarkers(Document, markers);
+    EXPECT_EQ(markers, c.markers) << TextToUtf8(c.html);
+  }
 }
 
 TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
@@ -348,6 +418,16 @@ TEST_F(HtmlBuilder, NamesAndIdsAreRegisteredUpperCased) {
   EXPECT_EQ(Document.Links.IDNameList.count(u"INTRO"), 1u);
   EXPECT_EQ(Document.Links.IDNameList.count(u"TOP"), 1u);
   EXPECT_EQ(Document.Links.IDNameList.count(u"BOX"), 1u);
+  // Any element's ID: inline ones name their place in the text.
+  Build(u"<section id=s><h2 id=h>a <span id=sp>b</span><em id=em>c</em></h2>"
+        u"<a id=an href=x>d</a><font id=f>e</font><foo id=u>f</foo><button id=bu>g</button>"
+        u"</section>");
+  for (const char16_t* id : {u"S", u"H", u"SP", u"EM", u"AN", u"F", u"U", u"BU"})
+    EXPECT_EQ(Document.Links.IDNameList.count(id), 1u) << TextToUtf8(id);
+  const TIDObject& span = Document.Links.IDNameList[u"SP"];
+  ASSERT_NE(dynamic_cast<TSection*>(span.Item), nullptr);
+  EXPECT_EQ(dynamic_cast<TSection*>(span.Item)->Buff.substr(static_cast<std::size_t>(span.ChPos), 1),
+            u"b");
   // An anchor in an otherwise empty place keeps its section.
   Build(u"<a name=end></a>");
   ASSERT_EQ(Document.Links.IDNameList.count(u"END"), 1u);

@@ -48,7 +48,7 @@ std::string Padded(std::string head, std::size_t size) {
   return head;
 }
 
-TEST(DecodePictureTest, SniffsOnlyTheFourFormats) {
+TEST(DecodePictureTest, SniffsOnlyTheFourFormatsAndSvg) {
   struct TCase {
     std::string Data;
     TImageFormat Format;
@@ -64,7 +64,14 @@ TEST(DecodePictureTest, SniffsOnlyTheFourFormats) {
       {"\x89PNx", TImageFormat::ifUnknown},
       {"\xFF\xD9", TImageFormat::ifUnknown},
       {"/* XPM */", TImageFormat::ifUnknown},
-      {"<svg xmlns='http://www.w3.org/2000/svg'>", TImageFormat::ifUnknown},
+      {"<svg xmlns='http://www.w3.org/2000/svg'>", TImageFormat::ifSvg},
+      {"\xEF\xBB\xBF <?xml version='1.0'?>\n<!-- drawn -->\n<!DOCTYPE svg PUBLIC 'x'>\n<SVG>",
+       TImageFormat::ifSvg},
+      {"<svg:svg xmlns:svg='x'>", TImageFormat::ifSvg},
+      {"<html><svg></svg></html>", TImageFormat::ifUnknown},
+      {"<?xml version='1.0'?><svgx>", TImageFormat::ifUnknown},
+      {"<!-- <svg> -->", TImageFormat::ifUnknown},
+      {"<svg", TImageFormat::ifUnknown},
       {"P1\n2 2\n", TImageFormat::ifUnknown},  // PBM
       {"B", TImageFormat::ifUnknown},
       {"", TImageFormat::ifUnknown},
@@ -87,7 +94,8 @@ TEST(DecodePictureTest, FrontEndDecidesWhatReachesTheDecoder) {
       {Padded("\xFF\xD8", 20), 1, TImageFormat::ifJpeg},
       {Padded("BM", 20), 1, TImageFormat::ifBmp},
       {Padded("/* XPM */\nstatic char* x[] = {", 40), 0, TImageFormat::ifUnknown},
-      {Padded("<svg width='9'></svg>", 40), 0, TImageFormat::ifUnknown},
+      {"<svg></svg>", 0, TImageFormat::ifUnknown},
+      {Padded("<svg width='9'></svg>", 40), 1, TImageFormat::ifSvg},
       {Padded("P6 2 2 255 ", 40), 0, TImageFormat::ifUnknown},
   };
   for (const TCase& c : cases) {
@@ -95,6 +103,36 @@ TEST(DecodePictureTest, FrontEndDecidesWhatReachesTheDecoder) {
     EXPECT_FALSE(DecodePicture(device, c.Data));
     EXPECT_EQ(device.Calls, c.Calls) << c.Data;
     EXPECT_EQ(device.LastFormat, c.Format) << c.Data;
+  }
+}
+
+// The test device sizes a drawing from its root element and fills it with
+// its first colour; a size outside the budget is refused from the header.
+TEST(DecodePictureTest, SvgTakesItsSizeFromWidthHeightOrViewBox) {
+  struct TCase {
+    const char* Root;
+    TSize Size;  // {0, 0}: no picture
+  };
+  const TCase cases[] = {
+      {"<svg width='30' height='20'>", {30, 20}},
+      {"<svg width=\"30px\" viewBox=\"0 0 60 20\">", {30, 10}},
+      {"<svg height='10' viewBox='0,0,60,20'>", {30, 10}},
+      {"<svg viewBox='0 0 8 4'>", {8, 4}},
+      {"<svg xmlns='http://www.w3.org/2000/svg'>", {0, 0}},
+      {"<svg width='20000' height='20000'>", {0, 0}},
+  };
+  for (const TCase& c : cases) {
+    TFixedMetricsDevice device;
+    const std::string data = std::string(c.Root) + "<rect fill=\"#FF8000\"/></svg>";
+    auto picture = DecodePicture(device, data);
+    if (c.Size.cx == 0) {
+      EXPECT_FALSE(picture) << c.Root;
+      continue;
+    }
+    ASSERT_TRUE(picture) << c.Root;
+    EXPECT_EQ(picture->Width(), c.Size.cx) << c.Root;
+    EXPECT_EQ(picture->Height(), c.Size.cy) << c.Root;
+    EXPECT_EQ(picture->GetPixel(0, 0), RGB(0xFF, 0x80, 0x00)) << c.Root;
   }
 }
 

@@ -276,6 +276,30 @@ TEST(TokenizerAttributes, ClassIdStyleAndIdNameList) {
   EXPECT_EQ(ids, (std::vector<std::pair<std::u16string, int>>{{u"top", 2}}));
 }
 
+// Names with ':', '_' or '.' are read whole, so the attributes after them
+// are kept.
+TEST(TokenizerAttributes, PrefixedNamesKeepTheAttributesAfterThem) {
+  struct Case {
+    const char16_t* tag;
+    const char* firstName;
+  };
+  const Case cases[] = {
+      {u"<html xml:lang=en class=x>", "XML:LANG"},
+      {u"<svg xmlns:xlink='http://www.w3.org/1999/xlink' class=x>", "XMLNS:XLINK"},
+      {u"<div data_x=1 class=x>", "DATA_X"},
+      {u"<div v.model=\"a\" class=x>", "V.MODEL"},
+  };
+  for (const Case& c : cases) {
+    THtmlTokenizer t;
+    t.Prepare(c.tag);
+    t.Next();
+    ASSERT_EQ(t.Attributes.Count(), 2) << Utf8(c.tag);
+    EXPECT_EQ(Utf8(t.Attributes[0].WhichName), c.firstName);
+    EXPECT_EQ(t.Attributes[0].Which, OtherAttribute) << Utf8(c.tag);
+    EXPECT_EQ(t.Attributes.TheClass(), u"x") << Utf8(c.tag);
+  }
+}
+
 TEST(TokenizerRaw, ScriptAndStyleAreReadRawWithoutCommentSkipping) {
   THtmlTokenizer t;
   t.Prepare(u"<script>if (a<b) x='<!--';</script>after");

@@ -14,6 +14,8 @@
 
 #include "html/base/paths.h"
 #include "html/layout/block.h"
+#include "html/layout/text/section.h"
+#include "html/view/box_dump.h"
 #include "html/view/cf_html.h"
 #include "html/view/viewer.h"
 #include "html_view_fixture.h"
@@ -223,6 +225,70 @@ TEST_F(HtmlViewTest, ClickOnHashLinkScrollsToTheNamedElement) {
   EXPECT_TRUE(view.PositionTo(u"TOP"));
   EXPECT_EQ(view.VScrollBarPosition(), reached);
   EXPECT_FALSE(view.PositionTo(u"nowhere"));
+}
+
+// The ID of any element is a place to go to: blocks by their top, inline
+// and unknown elements by where they start in the text.
+TEST_F(HtmlViewTest, PositionToFindsTheIdOfAnyElement) {
+  const char16_t* targets[] = {
+      u"<section id=t><p>target</p></section>",
+      u"<h2 id=t>target</h2>",
+      u"<p id=t>target</p>",
+      u"<p>before<br><span id=t>target</span></p>",
+      u"<p>before<br><em id=t>target</em></p>",
+      u"<p>before<br><a id=t href=x>target</a></p>",
+      u"<p>before<br><foo id=t>target</foo></p>",
+  };
+  for (const char16_t* target : targets) {
+    SCOPED_TRACE(TextToUtf8(target));
+    view.LoadFromString(Paragraphs(40) + target + Paragraphs(40));
+    ASSERT_TRUE(view.PositionTo(u"#T"));
+    // The line that holds "target" is at the top, give or take the margin
+    // above the target's block.
+    int targetY = -1;
+    for (TSectionBase* item : view.Document().LayoutPass.PositionList) {
+      auto* section = dynamic_cast<TSection*>(item);
+      if (section && section->Buff.find(u"target") != std::u16string::npos) {
+        int x = 0;
+        auto bitmap = device.CreateBitmap(1, 1);
+        section->CursorToXY(bitmap->Canvas(),
+                            section->StartCurs + static_cast<int>(section->Buff.find(u"target")),
+                            x, targetY);
+      }
+    }
+    ASSERT_GT(targetY, 0);
+    EXPECT_LE(view.VScrollBarPosition(), targetY);
+    EXPECT_GE(view.VScrollBarPosition(), targetY - 20);
+  }
+}
+
+// An answer that is an SVG drawing shows as that picture alone; one that
+// cannot be drawn as a broken picture; the text stays the document source.
+TEST_F(HtmlViewTest, AnSvgAnswerShowsAsItsPicture) {
+  const struct {
+    const char16_t* text;
+    const char* image;  // the start of the image's dump line
+  } cases[] = {
+      {u"<?xml version='1.0'?>\n<svg xmlns='http://www.w3.org/2000/svg' width='30' height='20'>"
+       u"<rect fill=\"#00FF00\"/><text>label</text></svg>",
+       "image Pos=0 ObjWidth=30 ObjHeight=20 ImageWidth=30 ImageHeight=20"},
+      {u"<svg viewBox='0 0 8 4'><text>other</text></svg>",
+       "image Pos=0 ObjWidth=8 ObjHeight=4 ImageWidth=8 ImageHeight=4"},
+      {u"<svg><text>no size</text></svg>", "image Pos=0 ObjWidth=16 ObjHeight=16"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.text));
+    view.LoadFromString(c.text);
+    EXPECT_EQ(view.DocumentSource(), c.text);
+    const std::string boxes = DumpBoxes(view.Document());
+    EXPECT_NE(boxes.find(c.image), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find("label"), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find("other"), std::string::npos) << boxes;
+  }
+  // The last one shows broken, the others their drawing.
+  EXPECT_NE(DumpBoxes(view.Document()).find(" broken"), std::string::npos);
+  view.LoadFromString(cases[1].text);
+  EXPECT_NE(DumpBoxes(view.Document()).find(" shown"), std::string::npos);
 }
 
 TEST_F(HtmlViewTest, ClickToAMissingPageReportsTheExpandedName) {
