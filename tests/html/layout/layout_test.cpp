@@ -146,6 +146,65 @@ TEST_F(HtmlLayout, FloatsNarrowLinesAndClearMovesBelowThem) {
   EXPECT_GE(last.Y, floatBottom);
 }
 
+// Where an item's content starts: a block's content top, a section's
+// first line of text, or a floating picture's top.
+int ContentStart(TSectionBase& item) {
+  if (auto* block = dynamic_cast<TBlock*>(&item)) return block->ContentTop;
+  auto& section = dynamic_cast<TSection&>(item);
+  for (const auto& obj : section.Images.Items)
+    if (obj->Floating()) return obj->FloatY;
+  for (const LineRec& line : section.Lines)
+    if (line.Ln > 0) return line.Y;
+  return -1;
+}
+
+// BR CLEAR moves whatever follows it below the floats on the cleared side,
+// whether text, a block, a table or a floating picture comes next.
+TEST_F(HtmlLayout, BrClearMovesTheNextItemBelowTheFloats) {
+  const std::u16string left = u"<div style='float:left;width:50px;height:60px'>f</div>";
+  const std::u16string right = u"<div style='float:right;width:50px;height:90px'>g</div>";
+  const struct {
+    std::u16string floats;
+    const char16_t* clear;
+    const char16_t* next;
+    int below;  // the float bottom the next item must start at or below; 0: beside
+  } cases[] = {
+      {left, u"left", u"text", 65},
+      {left, u"left", u"<p>para</p>", 65},
+      {left, u"all", u"<h2>head</h2>", 65},
+      {left, u"left", u"<hr>", 65},
+      {left, u"all", u"<div>div</div>", 65},
+      {left, u"left", u"<table><tr><td>cell</td></tr></table>", 65},
+      {left, u"left", u"<img align=left width=20 height=20>", 65},
+      {left, u"all", u"\n<p>after a line end</p>", 65},
+      {right, u"right", u"<p>para</p>", 95},
+      {right, u"all", u"<div>div</div>", 95},
+      // The other side's float does not hold the next item back.
+      {right, u"left", u"<p>para</p>", 0},
+      {left, u"right", u"<div>div</div>", 0},
+      {left + right, u"left", u"<p>para</p>", 65},
+      {left + right, u"all", u"<table><tr><td>cell</td></tr></table>", 95},
+  };
+  for (const auto& c : cases) {
+    const std::u16string html = c.floats + u"a<br clear=" + c.clear + u">" + c.next;
+    Layout(html);
+    const int floats = c.floats == left + right ? 2 : 1;
+    TSectionBase& next = At({floats + 1});
+    const int start = ContentStart(next);
+    if (c.below > 0) {
+      EXPECT_GE(start, c.below) << TextToUtf8(html);
+    } else {
+      EXPECT_LT(start, 60) << TextToUtf8(html);
+    }
+  }
+  // Two breaks clearing one side each clear both.
+  Layout(left + right + u"a<br clear=left><br clear=right><p>para</p>");
+  EXPECT_GE(ContentStart(At({3})), 95);
+  // Without floats the break adds no room between paragraphs.
+  Layout(u"<p>one</p><br clear=all><p>two</p>");
+  EXPECT_EQ(BlockAt({1}).ContentTop - BlockAt({0}).ContentBot, 14);
+}
+
 TEST_F(HtmlLayout, ListItemsCarryTheirMarkerBaseline) {
   Layout(u"<ol type=i><li>one<li></ol><ul><li>a<ul><li>b</ul></ul>");
   auto& first = dynamic_cast<TBlockLI&>(At({0, 0}));
