@@ -205,6 +205,60 @@ TEST_F(HtmlLayout, BrClearMovesTheNextItemBelowTheFloats) {
   EXPECT_EQ(BlockAt({1}).ContentTop - BlockAt({0}).ContentBot, 14);
 }
 
+// display: none on a picture, a form control or a table: the page lays
+// out and paints as if the element were not there.
+TEST_F(HtmlLayout, DisplayNoneElementsTakeNoRoomAndDrawNothing) {
+  // What a page paints: every drawn character with its place, and every
+  // other drawing call.
+  auto painted = [&](const std::u16string& html) {
+    Layout(html);
+    TRecordingSurface rec(*Surface);
+    Document.Draw(rec, TRect{0, 0, Width, 300}, 6000, 0, 0);
+    std::vector<std::string> out{"height " + std::to_string(Height) + " width " +
+                                 std::to_string(ScrollWidth)};
+    for (const TDrawCall& c : rec.Calls()) {
+      if (c.Kind != TDrawCall::TKind::dcText) {
+        out.push_back(c.Describe());
+        continue;
+      }
+      int x = c.Points.empty() ? 0 : c.Points[0].X;
+      for (std::size_t i = 0; i < c.Text.size(); ++i) {
+        out.push_back(TextToUtf8(c.Text.substr(i, 1)) + " at " + std::to_string(x));
+        if (i < c.Advances.size()) x += c.Advances[i];
+      }
+    }
+    return out;
+  };
+  const struct {
+    const char16_t* hidden;
+    const char16_t* shown;  // the same page without the hidden element
+  } cases[] = {
+      {u"<p>a<img width=40 height=30 style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<img align=left width=40 height=30 style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<img width=40 height=30 style='float:right;display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<img border=3 width=40 height=30 style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<input value=v style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<input type=submit style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<select style='display:none'><option>o</select>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<textarea style='display:none'>t</textarea>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<input type=image style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>ab<table border=1 style='display:none'><tr><td>cell</td></tr></table><p>after",
+       u"<p>ab<p>after"},
+      {u"<p>ab<table border=1 style='display:none'><caption>c</caption><tr><td>x</td></tr></table>"
+       u"<p>after",
+       u"<p>ab<p>after"},
+      // Nor does a hidden table widen the table it stands in.
+      {u"<table border=1><tr><td>ab<table style='display:none'><caption>a caption wider than "
+       u"ab</caption><tr><td>x</td></tr></table></td></tr></table>",
+       u"<table border=1><tr><td>ab</td></tr></table>"},
+      {u"<table border=1><tr><td>ab<img width=300 height=10 style='display:none'></td></tr></table>",
+       u"<table border=1><tr><td>ab</td></tr></table>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(painted(c.hidden), painted(c.shown)) << TextToUtf8(c.hidden);
+  }
+}
+
 TEST_F(HtmlLayout, ListItemsCarryTheirMarkerBaseline) {
   Layout(u"<ol type=i><li>one<li></ol><ul><li>a<ul><li>b</ul></ul>");
   auto& first = dynamic_cast<TBlockLI&>(At({0, 0}));

@@ -163,6 +163,15 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
     NoBorder = true;
     BorderSize = 0;
   }
+  DisplayNone = props.GetDisplay() == TPropDisplay::pdNone;
+  if (DisplayNone) HorzAlign = AlignmentType::ANone;
+}
+
+bool TFloatingObj::SizeHidden() {
+  if (!DisplayNone) return false;
+  ImageWidth = ImageHeight = 0;
+  HSpaceL = HSpaceR = VSpaceT = VSpaceB = 0;
+  return true;
 }
 
 void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
@@ -196,6 +205,7 @@ void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availa
 }
 
 bool TFloatingObj::PtInObject(int x, int y, int& ix, int& iy) const {
+  if (DisplayNone) return false;
   const long long rx = static_cast<long long>(x) - DrawXX;
   const long long ry = static_cast<long long>(y) - DrawYY;
   const long long w = static_cast<long long>(ImageWidth) - 2LL * BorderSize;
@@ -325,6 +335,7 @@ void TImageObj::MeasureAlt(TSurface& surface) {
 
 void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
                           const TFontObj* font) {
+  if (SizeHidden()) return;
   TSectionList& document = ParentSectionList;
   if (State == TImageState::isNone && !Missing) {
     if (!Source.empty()) {
@@ -385,6 +396,7 @@ void TImageObj::DrawAltText(TSurface& surface, const TFontObj* font, int left, i
 
 void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                      int docDX) {
+  if (DisplayNone) return;
   TSectionList& document = ParentSectionList;
   surface.SaveDC();
   surface.SetBrush(TBrush{TBrushStyle::bsClear, clWhite});
@@ -575,6 +587,7 @@ TPanelObj::~TPanelObj() {
 void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
                           const TFontObj* font) {
   (void)surface, (void)font;
+  if (SizeHidden()) return;
   SizeFromGiven(NaturalWidth, NaturalHeight, availableWidth, availableHeight, ImageWidth,
                 ImageHeight);
   ImageKnown = !PercentWidth && !PercentHeight;
@@ -582,6 +595,7 @@ void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
 
 void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                      int docDX) {
+  if (DisplayNone) return;
   TSectionList& document = ParentSectionList;
   const int top = BoxTop(font, baseline, topY);
   DrawXX = SatAdd(x, docDX);

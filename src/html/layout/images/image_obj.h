@@ -64,6 +64,9 @@ public:
   // Where a floating object was placed by layout (document X and Y of its
   // box, spaces excluded).
   int FloatX = 0, FloatY = 0;
+  // display: none: the object keeps its place in the text but takes no
+  // room, is not fetched, painted or hit, and never floats.
+  bool DisplayNone = false;
 
   bool Floating() const {
     return HorzAlign == AlignmentType::ALeft || HorzAlign == AlignmentType::ARight;
@@ -85,6 +88,9 @@ public:
   // window X into a document X.
   virtual void Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                     int docDX) = 0;
+
+  // Sizes a hidden object to nothing; true when it is hidden.
+  bool SizeHidden();
 
   // Whether a document point lies on the picture (inside the border); the
   // point relative to (DrawXX, DrawYY) in ix, iy.

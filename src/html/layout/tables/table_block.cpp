@@ -220,6 +220,10 @@ int TTableAndCaptionBlock::FindWidth(TSurface& surface, int availableWidth, int 
 }
 
 void TTableAndCaptionBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
+  if (DisplayNone()) {
+    min = max = 0;
+    return;
+  }
   int cmin = 0, cmax = 0, tmin = 0, tmax = 0;
   FCaptionBlock->MinMaxWidth(surface, cmin, cmax);
   TableBlock->MinMaxWidth(surface, tmin, tmax);
