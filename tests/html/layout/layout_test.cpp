@@ -124,6 +124,38 @@ TEST_F(HtmlLayout, BlockWidthsAndPlaces) {
   }
 }
 
+// max-width in pixels, percent and em: no wider than the limit, margins as
+// for a given width; a limited block also asks less room of a table cell.
+TEST_F(HtmlLayout, MaxWidthLimitsBlocks) {
+  const struct {
+    const char16_t* html;
+    int x;
+    int width;
+  } cases[] = {
+      {u"<div style='max-width:200px'>x</div>", 10, 200},
+      {u"<div style='max-width:50%'>x</div>", 10, 190},
+      {u"<div style='max-width:none'>x</div>", 10, 380},
+      {u"<div style='max-width:500px'>x</div>", 10, 380},
+      {u"<div style='width:300px;max-width:100px'>x</div>", 10, 100},
+      {u"<div style='max-width:200px;margin:0 auto'>x</div>", 100, 200},
+      {u"<div style='max-width:200px;margin-left:auto;padding:0 5px'>x</div>", 185, 200},
+      {u"<div style='max-width:4px'>wide</div>", 10, 32},  // never below the content
+      {u"<div style='float:right;max-width:100px'>some words that wrap</div>", 290, 100},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    EXPECT_EQ(BlockAt({0}).X, c.x) << TextToUtf8(c.html);
+    EXPECT_EQ(BlockAt({0}).NewWidth, c.width) << TextToUtf8(c.html);
+  }
+  // An em is what it is for the block's other lengths.
+  Layout(u"<div style='max-width:10em;padding-right:10em'>x</div>");
+  EXPECT_GT(BlockAt({0}).NewWidth, 0);
+  EXPECT_EQ(BlockAt({0}).NewWidth, BlockAt({0}).MargArray[static_cast<std::size_t>(PropIndices::PaddingRight)]);
+  Layout(u"<table cellspacing=0 cellpadding=0><tr><td><div style='max-width:100px'>"
+         u"some words in a limited block</div></td></tr></table>");
+  EXPECT_EQ(BlockAt({0}).NewWidth, 100);
+}
+
 TEST_F(HtmlLayout, FloatsNarrowLinesAndClearMovesBelowThem) {
   Layout(u"<div style='float:left;width:50px;height:40px'>f</div>"
          u"aaa bbb ccc ddd eee fff ggg hhh iii jjj kkk lll mmm nnn ooo ppp qqq rrr sss ttt uuu"

@@ -158,6 +158,26 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
   };
   size(P::Width, SpecWidth, PercentWidth);
   size(P::Height, SpecHeight, PercentHeight);
+  {
+    const TPropValue& v = props.Get(P::MaxWidth);
+    const std::u16string text = IsText(v) ? LowerCase(Trim(std::get<std::u16string>(v))) : u"";
+    if (text == u"none") {
+      MaxWidth = -1;
+      PercentMaxWidth = false;
+    } else if (!text.empty() && text.back() == u'%') {
+      double n = 0;
+      if (ReadLeadingNumber(text, n) > 0 && n >= 0) {
+        MaxWidth = std::clamp(SatRound(n), 0, 100);
+        PercentMaxWidth = true;
+      }
+    } else {
+      const int px = box[static_cast<std::size_t>(P::MaxWidth)];
+      if (px != Auto && px != IntNull && px >= 0) {
+        MaxWidth = ClampExtent(px);
+        PercentMaxWidth = false;
+      }
+    }
+  }
   alignments();
   if (bordered) {
     NoBorder = true;
@@ -202,6 +222,16 @@ void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availa
   }
   width = ClampExtent(width);
   height = ClampExtent(height);
+  // A percentage limit counts only once there is room to take it of (the
+  // minimum and maximum are measured without any).
+  int limit = -1;
+  if (MaxWidth >= 0 && !PercentMaxWidth) limit = MaxWidth;
+  else if (MaxWidth >= 0 && availableWidth > 0) limit = std::max(0, SatMulDiv(roomW, MaxWidth, 100));
+  if (limit >= 0 && width > limit) {
+    const bool bothGiven = SpecWidth >= 0 && SpecHeight >= 0;
+    if (!bothGiven) height = width > 0 ? SatMulDiv(height, limit, width) : height;
+    width = limit;
+  }
 }
 
 bool TFloatingObj::PtInObject(int x, int y, int& ix, int& iy) const {
@@ -353,7 +383,7 @@ void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
   const int naturalW = std::max(1, picture ? picture->Width() : ImageIconSize);
   const int naturalH = std::max(1, picture ? picture->Height() : ImageIconSize);
 
-  if (!ImageKnown || PercentWidth || PercentHeight) {
+  if (!ImageKnown || PercentWidth || PercentHeight || PercentMaxWidth) {
     SizeFromGiven(naturalW, naturalH, availableWidth, availableHeight, ObjWidth, ObjHeight);
     // A placeholder's size is final only when both sides were given.
     ImageKnown = !PercentWidth && !PercentHeight &&

@@ -52,6 +52,10 @@ public:
   int HSpaceL = 0, HSpaceR = 0, VSpaceT = 0, VSpaceB = 0;
   int SpecWidth = -1, SpecHeight = -1;  // -1: not given
   bool PercentWidth = false, PercentHeight = false;
+  // max-width: pixels, or a percentage of the room with PercentMaxWidth;
+  // -1 when there is no limit.
+  int MaxWidth = -1;
+  bool PercentMaxWidth = false;
   std::u16string ImageTitle;
   std::u16string FAlt;
   std::u16string FAltW;
@@ -103,7 +107,8 @@ protected:
   int BoxTop(const TFontObj* font, int baseline, int topY) const;
   // The drawn size inside the border: the given size, a percentage of the
   // room left beside the border, and the natural size's aspect ratio for a
-  // side not given. Clamped to 0..MaxObjectExtent.
+  // side not given; then cut to max-width, the height in proportion unless
+  // both sides were given. Clamped to 0..MaxObjectExtent.
   void SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
                      int availableHeight, int& width, int& height) const;
 };

@@ -196,6 +196,16 @@ TEST_F(ImageDoc, LocalPicturesResolveAgainstTheWorkingDirectoryAndScale) {
       // (400 - 2 x 2) x 50 / 100 = 198; the height follows the picture.
       {u"<img src='tall.bmp' width=50% border=2>", 198, 396, 202},
       {u"<img src='tall.bmp' width=10% height=50%>", 40, 150, 40},
+      // max-width scales the picture down, keeping its shape unless both
+      // sides were given.
+      {u"<img src='tall.bmp' width=50 style='max-width:20px'>", 20, 40, 20},
+      {u"<img src='tall.bmp' height=100 style='max-width:20px'>", 20, 40, 20},
+      {u"<img src='tall.bmp' style='width:100px;max-width:5%'>", 20, 40, 20},
+      {u"<img src='tall.bmp' style='width:100px;max-width:2em'>", 32, 64, 32},
+      {u"<img src='tall.bmp' style='max-width:20px'>", 10, 20, 10},
+      {u"<img src='tall.bmp' width=50 style='max-width:none'>", 50, 100, 50},
+      {u"<img src='tall.bmp' width=50 height=30 style='max-width:20px'>", 20, 30, 20},
+      {u"<img src='tall.bmp' width=50 border=2 style='max-width:20px'>", 20, 40, 24},
   };
   for (const auto& c : cases) {
     Layout(c.html, false);
