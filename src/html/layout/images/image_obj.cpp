@@ -136,6 +136,18 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
     widen(P::BorderRightWidth, HSpaceR);
     widen(P::BorderTopWidth, VSpaceT);
     widen(P::BorderBottomWidth, VSpaceB);
+    // The same widths are painted around the box; a side without a colour
+    // takes the text colour.
+    const TPropValue& text = props.Get(P::Color);
+    const TColor textColor = IsInt(text) ? static_cast<TColor>(std::get<int>(text)) : clBlack;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const auto side = [k](P first) { return static_cast<P>(static_cast<std::size_t>(first) + k); };
+      StyleBorder.Width[k] =
+          std::clamp(box[static_cast<std::size_t>(side(P::BorderTopWidth))], 0, MaxObjectExtent);
+      const auto color = static_cast<TColor>(box[static_cast<std::size_t>(side(P::BorderTopColor))]);
+      StyleBorder.Color[k] = color == clNone ? textColor : color;
+      StyleBorder.Style[k] = BorderStyleOf(AsText(props.Get(side(P::BorderTopStyle))));
+    }
   }
   auto size = [&](P which, int& given, bool& percent) {
     const TPropValue& v = props.Get(which);
@@ -185,6 +197,19 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
   }
   DisplayNone = props.GetDisplay() == TPropDisplay::pdNone;
   if (DisplayNone) HorzAlign = AlignmentType::ANone;
+}
+
+bool TFloatingObj::HasStyleBorder() const {
+  for (std::size_t k = 0; k < 4; ++k)
+    if (StyleBorder.Width[k] > 0 && StyleBorder.Style[k] != BorderStyleType::bssNone) return true;
+  return false;
+}
+
+void TFloatingObj::DrawStyleBorder(TSurface& surface, int x, int y) const {
+  const auto& w = StyleBorder.Width;
+  const TRect outer{SatAdd(x, -w[3]), SatAdd(y, -w[0]), SatAdd(SatAdd(x, ImageWidth), w[1]),
+                    SatAdd(SatAdd(y, ImageHeight), w[2])};
+  DrawBorder(surface, outer, StyleBorder);
 }
 
 bool TFloatingObj::SizeHidden() {
@@ -468,6 +493,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
                          SatAdd(top, ImageHeight - i)},
                         color);
   }
+  if (HasStyleBorder()) DrawStyleBorder(surface, x, top);
   if (MyFormControl && MyFormControl->HasFocus() && !document.PaintPass.NoFocusRect) {
     const TColor text = surface.TextColor();
     surface.SetTextColor(clBlack);

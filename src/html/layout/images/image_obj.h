@@ -12,6 +12,7 @@
 #include "html/css/properties.h"
 #include "html/layout/window_object.h"
 #include "html/media/image_cache.h"
+#include "html/paint/border_painter.h"
 
 namespace tav {
 
@@ -71,6 +72,9 @@ public:
   // display: none: the object keeps its place in the text but takes no
   // room, is not fetched, painted or hit, and never floats.
   bool DisplayNone = false;
+  // A style border: drawn around the box, in the spaces its widths were
+  // added to (no side wider than 0 when there is none).
+  TBorderSides StyleBorder;
 
   bool Floating() const {
     return HorzAlign == AlignmentType::ALeft || HorzAlign == AlignmentType::ARight;
@@ -93,6 +97,10 @@ public:
   virtual void Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                     int docDX) = 0;
 
+  bool HasStyleBorder() const;
+  // Paints the style border around the box whose top-left is (x, y)
+  // (window coordinates).
+  void DrawStyleBorder(TSurface& surface, int x, int y) const;
   // Sizes a hidden object to nothing; true when it is hidden.
   bool SizeHidden();
 
