@@ -146,8 +146,11 @@ private:
   // Ends the open row, if any: a footer row waits for the end of the table;
   // a hidden row is dropped.
   void EndRow(TTableRead& read);
+  // `surroundingAlign` is the text alignment in force around the table,
+  // which places a table that neither floats nor has an ALIGN of its own.
   void PlaceTable(std::unique_ptr<class ThtmlTable> table, const TProperties& props,
-                  const TAttributeList& attrs, std::unique_ptr<TBlock> caption, bool captionTop);
+                  const TAttributeList& attrs, std::unique_ptr<TBlock> caption, bool captionTop,
+                  const std::u16string& surroundingAlign);
   // One TD or TH into `row`; `column` is its place among the row's cells.
   void DoCell(class TCellList& row, class ThtmlTable& table, int column);
   // A CAPTION's content as a block; top: above the table.

@@ -188,6 +188,9 @@ void THtmlBuilder::DoTable() {
   SectionEnd();
   ++TableLevel;
   ++Depth;
+  // The "table" rule resets text-align for the cells, so the alignment of
+  // the text around the table is read before its properties are pushed.
+  const std::u16string surroundingAlign = AsText(Stack.Last().Get(P::TextAlign));
   TProperties& props = PushProps(u"table");
   const std::unique_ptr<TAttributeList> tableAttrs = CopyAttributes(T.Attributes);
   const TAttributeList& attrs = *tableAttrs;
@@ -201,7 +204,8 @@ void THtmlBuilder::DoTable() {
   for (auto& foot : read.FootRows) table->Rows.push_back(std::move(foot));
   PopProps(u"table");
   SectionEnd();
-  PlaceTable(std::move(table), *tableProps, attrs, std::move(read.Caption), read.CaptionTop);
+  PlaceTable(std::move(table), *tableProps, attrs, std::move(read.Caption), read.CaptionTop,
+             surroundingAlign);
   --Depth;
   --TableLevel;
   if (T.Sy == TableEndSy) Next();
@@ -289,17 +293,20 @@ void THtmlBuilder::EndRow(TTableRead& read) {
 
 void THtmlBuilder::PlaceTable(std::unique_ptr<ThtmlTable> table, const TProperties& props,
                               const TAttributeList& attrs, std::unique_ptr<TBlock> caption,
-                              bool captionTop) {
+                              bool captionTop, const std::u16string& surroundingAlign) {
   if (caption) {
     // The pair stands in the flow; the table block and the caption inside.
     TBlockCell owner(Document, nullptr);
     auto tableBlock = std::make_unique<TTableBlock>(Document, owner, props, attrs, std::move(table));
     tableBlock->OwnerCell = nullptr;
+    tableBlock->TakeSurroundingAlign(surroundingAlign);
     auto pair = std::make_unique<TTableAndCaptionBlock>(Document, *Cell, props, std::move(tableBlock),
                                                          std::move(caption), captionTop);
     AddItem(std::move(pair));
   } else {
-    AddItem(std::make_unique<TTableBlock>(Document, *Cell, props, attrs, std::move(table)));
+    auto tableBlock = std::make_unique<TTableBlock>(Document, *Cell, props, attrs, std::move(table));
+    tableBlock->TakeSurroundingAlign(surroundingAlign);
+    AddItem(std::move(tableBlock));
   }
 }
 

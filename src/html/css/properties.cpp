@@ -23,7 +23,7 @@ constexpr std::u16string_view PropNames[PropCount] = {
     u"border-right-width", u"border-bottom-width", u"border-left-width", u"border-top-color",
     u"border-right-color", u"border-bottom-color", u"border-left-color", u"border-top-style",
     u"border-right-style", u"border-bottom-style", u"border-left-style", u"width", u"height",
-    u"top", u"bottom", u"right", u"left", u"visibility", u"line-height", u"background-image",
+    u"top", u"bottom", u"right", u"left", u"max-width", u"visibility", u"line-height", u"background-image",
     u"background-position", u"background-repeat", u"background-attachment", u"vertical-align",
     u"position", u"z-index", u"list-style-type", u"list-style-image", u"float", u"clear",
     u"text-indent", u"page-break-before", u"page-break-after", u"page-break-inside",
@@ -861,6 +861,10 @@ void TProperties::ConvMargArray(int baseWidth, int baseHeight, TMarginArray& out
   out[Idx(P::BottomPos)] = conv(Get(P::BottomPos), baseHeight, Auto);
   out[Idx(P::RightPos)] = conv(Get(P::RightPos), baseWidth, Auto);
   out[Idx(P::LeftPos)] = conv(Get(P::LeftPos), baseWidth, Auto);
+  // "none" and a negative length set no limit.
+  const TPropValue& maxWidth = Get(P::MaxWidth);
+  const int mw = AsText(maxWidth) == u"none" ? Auto : conv(maxWidth, baseWidth, Auto);
+  out[Idx(P::MaxWidth)] = mw < 0 ? Auto : mw;
 }
 
 }  // namespace tav

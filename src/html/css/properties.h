@@ -22,7 +22,7 @@ enum class PropIndices : std::uint8_t {
   BorderTopWidth, BorderRightWidth, BorderBottomWidth, BorderLeftWidth,
   BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor,
   BorderTopStyle, BorderRightStyle, BorderBottomStyle, BorderLeftStyle,
-  Width, Height, TopPos, BottomPos, RightPos, LeftPos,
+  Width, Height, TopPos, BottomPos, RightPos, LeftPos, MaxWidth,
   Visibility, LineHeight, BackgroundImage, BackgroundPosition, BackgroundRepeat,
   BackgroundAttachment, VerticalAlign, Position, ZIndex, ListStyleType, ListStyleImage,
   Float, Clear, TextIndent, PageBreakBefore, PageBreakAfter, PageBreakInside,
@@ -30,7 +30,7 @@ enum class PropIndices : std::uint8_t {
 };
 constexpr int PropCount = 62;
 constexpr int FirstBoxProp = 11;  // MarginTop
-constexpr int LastBoxProp = 36;   // LeftPos
+constexpr int LastBoxProp = 37;   // MaxWidth
 
 constexpr int IntNull = -12345678;        // a box value that is not set
 constexpr int Auto = -12348765;           // "auto"

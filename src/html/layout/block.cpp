@@ -135,6 +135,10 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
   Props->ConvMargArray(0, 0, m, autoCount);
   auto isPercent = [&](P p) { return IsPercentValue(Props->Get(p)); };
   int width = isPercent(P::Width) ? 0 : BoxPx(m, P::Width);
+  // A limit in pixels caps the given width and the widest the block wants.
+  const int maxWidth = isPercent(P::MaxWidth) ? Auto : Value(m, P::MaxWidth);
+  const bool limited = maxWidth != Auto && maxWidth >= 0;
+  if (limited && width > maxWidth) width = maxWidth;
   int cmin = 0, cmax = 0;
   if (HideOverflow && width > 20) {
     cmin = cmax = width;
@@ -144,8 +148,9 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
   auto px = [&](P p) { return isPercent(p) ? 0 : BoxPx(m, p); };
   int sides = px(P::MarginLeft) + px(P::BorderLeftWidth) + px(P::PaddingLeft) +
               px(P::PaddingRight) + px(P::BorderRightWidth) + px(P::MarginRight);
+  if (limited) cmax = std::min(cmax, maxWidth);
   min = SatAdd(sides, std::max(width, cmin));
-  max = width > 0 ? min : SatAdd(sides, std::max(width, cmax));
+  max = width > 0 ? min : SatAdd(sides, std::max({width, cmax, cmin}));
   FMin = min;
   FMax = max;
   FMinMaxCycle = ParentSectionList.LayoutPass.CycleNumber;
@@ -162,6 +167,7 @@ int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
   in.MarginLeft = Value(MargArray, P::MarginLeft);
   in.MarginRight = Value(MargArray, P::MarginRight);
   in.Width = Value(MargArray, P::Width);
+  in.MaxWidth = Value(MargArray, P::MaxWidth);
   in.ContentMin = cmin;
   in.ContentMax = cmax;
   in.LeftPos = BoxPx(MargArray, P::LeftPos);

@@ -80,6 +80,12 @@ TWidthResult FindBlockWidth(const TWidthInput& in) {
       r.Width = fill(0, 0);
       break;
   }
+  if (in.MaxWidth != Auto && in.MaxWidth >= 0 && r.Width > in.MaxWidth) {
+    TWidthInput capped = in;
+    capped.Width = in.MaxWidth;
+    capped.MaxWidth = Auto;
+    return FindBlockWidth(capped);
+  }
   return r;
 }
 

@@ -20,6 +20,7 @@ struct TWidthInput {
   int MarginLeft = 0;
   int MarginRight = 0;
   int Width = 0;
+  int MaxWidth = Auto;     // Auto: no limit
   int ContentMin = 0;
   int ContentMax = 0;
   int LeftPos = 0;         // absolutely positioned: the left position
@@ -37,7 +38,8 @@ struct TWidthResult {
 };
 // The content width and the used margins by the number of auto values
 // among margin-left, margin-right and width; margins never below 0 where
-// they are computed.
+// they are computed. A width above MaxWidth is found again with MaxWidth
+// as the given width.
 TWidthResult FindBlockWidth(const TWidthInput& in);
 
 // The top margin that results from an earlier block's bottom margin and

@@ -12,14 +12,32 @@ namespace tav {
 
 TCellBasic::~TCellBasic() = default;
 
+namespace {
+
+// Clearing both sides wins; one side and the other make both.
+ClearAttrType JoinClear(ClearAttrType a, ClearAttrType b) {
+  if (a == ClearAttrType::clrNone) return b;
+  if (b == ClearAttrType::clrNone || a == b) return a;
+  return ClearAttrType::clAll;
+}
+
+}  // namespace
+
 void TCellBasic::Add(std::unique_ptr<TSectionBase> item, int index) {
   if (!item) return;
   if (auto* section = dynamic_cast<TSection*>(item.get())) {
     section->ProcessText(index);
     // An empty section takes no room; one that a name refers to stays.
     if (section->Len == 0 && section->Images.Count() == 0 && section->FormControls.Count() == 0 &&
-        !Document.Links.NamedItems.count(section))
+        !Document.Links.NamedItems.count(section)) {
+      PendingClear = JoinClear(PendingClear, section->ClearAttr);
       return;
+    }
+    section->ClearAttr = JoinClear(section->ClearAttr, PendingClear);
+    PendingClear = ClearAttrType::clrNone;
+  } else if (auto* block = dynamic_cast<TBlock*>(item.get())) {
+    block->ClearAttr = JoinClear(block->ClearAttr, PendingClear);
+    PendingClear = ClearAttrType::clrNone;
   }
   Items.push_back(std::move(item));
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "html/css/properties.h"
 #include "html/layout/indent_manager.h"
 #include "html/layout/section_base.h"
 
@@ -28,7 +29,9 @@ public:
 
   int Count() const { return static_cast<int>(Items.size()); }
   // Adds an item; a section is finished first (ProcessText with the source
-  // index of its end) and dropped when it stays empty.
+  // index of its end) and dropped when it stays empty. The clearance of a
+  // dropped section (a BR CLEAR with nothing after it in the run) passes to
+  // the next section or block added.
   void Add(std::unique_ptr<TSectionBase> item, int index);
   // The last item's automatic bottom margin becomes 0; true when it had one.
   bool CheckLastBottomMargin();
@@ -51,6 +54,9 @@ public:
   void MoveY(int dy);
 
 protected:
+  // Clearance waiting for the next section or block.
+  ClearAttrType PendingClear = ClearAttrType::clrNone;
+
   // The indent manager the items are laid out and painted with.
   virtual IndentManager& Indents() = 0;
 

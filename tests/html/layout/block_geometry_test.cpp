@@ -83,6 +83,21 @@ TEST(FindBlockWidth, ByNumberOfAutoValues) {
       {"all auto", In(Auto, Auto, Auto), {480, 0, 0}},
       {"all auto, wide content", With(In(Auto, Auto, Auto), [](auto& i) { i.ContentMin = 600; }),
        {600, 0, 0}},
+      // max-width: the width found again as if given, margins with it.
+      {"limit cuts a filling width", With(In(10, 30, Auto), [](auto& i) { i.MaxWidth = 200; }),
+       {200, 10, 30}},
+      {"limit cuts a given width", With(In(10, 10, 400), [](auto& i) { i.MaxWidth = 200; }),
+       {200, 10, 10}},
+      {"limit above the width", With(In(10, 10, 100), [](auto& i) { i.MaxWidth = 200; }),
+       {100, 10, 10}},
+      {"limited and centred by margins",
+       With(In(Auto, Auto, Auto), [](auto& i) { i.MaxWidth = 200; }), {200, 140, 140}},
+      {"limited, left margin auto", With(In(Auto, 30, Auto), [](auto& i) { i.MaxWidth = 200; }),
+       {200, 250, 30}},
+      {"limit below the content minimum",
+       With(In(10, 10, Auto), [](auto& i) { i.MaxWidth = 20; }), {50, 10, 10}},
+      {"limited float", With(In(0, 0, Auto), [](auto& i) { i.Floating = true; i.MaxWidth = 100; }),
+       {100, 0, 0}},
   };
   for (const auto& c : cases) {
     const TWidthResult r = FindBlockWidth(c.in);

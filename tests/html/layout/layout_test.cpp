@@ -124,6 +124,38 @@ TEST_F(HtmlLayout, BlockWidthsAndPlaces) {
   }
 }
 
+// max-width in pixels, percent and em: no wider than the limit, margins as
+// for a given width; a limited block also asks less room of a table cell.
+TEST_F(HtmlLayout, MaxWidthLimitsBlocks) {
+  const struct {
+    const char16_t* html;
+    int x;
+    int width;
+  } cases[] = {
+      {u"<div style='max-width:200px'>x</div>", 10, 200},
+      {u"<div style='max-width:50%'>x</div>", 10, 190},
+      {u"<div style='max-width:none'>x</div>", 10, 380},
+      {u"<div style='max-width:500px'>x</div>", 10, 380},
+      {u"<div style='width:300px;max-width:100px'>x</div>", 10, 100},
+      {u"<div style='max-width:200px;margin:0 auto'>x</div>", 100, 200},
+      {u"<div style='max-width:200px;margin-left:auto;padding:0 5px'>x</div>", 185, 200},
+      {u"<div style='max-width:4px'>wide</div>", 10, 32},  // never below the content
+      {u"<div style='float:right;max-width:100px'>some words that wrap</div>", 290, 100},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    EXPECT_EQ(BlockAt({0}).X, c.x) << TextToUtf8(c.html);
+    EXPECT_EQ(BlockAt({0}).NewWidth, c.width) << TextToUtf8(c.html);
+  }
+  // An em is what it is for the block's other lengths.
+  Layout(u"<div style='max-width:10em;padding-right:10em'>x</div>");
+  EXPECT_GT(BlockAt({0}).NewWidth, 0);
+  EXPECT_EQ(BlockAt({0}).NewWidth, BlockAt({0}).MargArray[static_cast<std::size_t>(PropIndices::PaddingRight)]);
+  Layout(u"<table cellspacing=0 cellpadding=0><tr><td><div style='max-width:100px'>"
+         u"some words in a limited block</div></td></tr></table>");
+  EXPECT_EQ(BlockAt({0}).NewWidth, 100);
+}
+
 TEST_F(HtmlLayout, FloatsNarrowLinesAndClearMovesBelowThem) {
   Layout(u"<div style='float:left;width:50px;height:40px'>f</div>"
          u"aaa bbb ccc ddd eee fff ggg hhh iii jjj kkk lll mmm nnn ooo ppp qqq rrr sss ttt uuu"
@@ -144,6 +176,119 @@ TEST_F(HtmlLayout, FloatsNarrowLinesAndClearMovesBelowThem) {
   ASSERT_FALSE(below.Lines.empty());
   const LineRec& last = below.Lines.back();
   EXPECT_GE(last.Y, floatBottom);
+}
+
+// Where an item's content starts: a block's content top, a section's
+// first line of text, or a floating picture's top.
+int ContentStart(TSectionBase& item) {
+  if (auto* block = dynamic_cast<TBlock*>(&item)) return block->ContentTop;
+  auto& section = dynamic_cast<TSection&>(item);
+  for (const auto& obj : section.Images.Items)
+    if (obj->Floating()) return obj->FloatY;
+  for (const LineRec& line : section.Lines)
+    if (line.Ln > 0) return line.Y;
+  return -1;
+}
+
+// BR CLEAR moves whatever follows it below the floats on the cleared side,
+// whether text, a block, a table or a floating picture comes next.
+TEST_F(HtmlLayout, BrClearMovesTheNextItemBelowTheFloats) {
+  const std::u16string left = u"<div style='float:left;width:50px;height:60px'>f</div>";
+  const std::u16string right = u"<div style='float:right;width:50px;height:90px'>g</div>";
+  const struct {
+    std::u16string floats;
+    const char16_t* clear;
+    const char16_t* next;
+    int below;  // the float bottom the next item must start at or below; 0: beside
+  } cases[] = {
+      {left, u"left", u"text", 65},
+      {left, u"left", u"<p>para</p>", 65},
+      {left, u"all", u"<h2>head</h2>", 65},
+      {left, u"left", u"<hr>", 65},
+      {left, u"all", u"<div>div</div>", 65},
+      {left, u"left", u"<table><tr><td>cell</td></tr></table>", 65},
+      {left, u"left", u"<img align=left width=20 height=20>", 65},
+      {left, u"all", u"\n<p>after a line end</p>", 65},
+      {right, u"right", u"<p>para</p>", 95},
+      {right, u"all", u"<div>div</div>", 95},
+      // The other side's float does not hold the next item back.
+      {right, u"left", u"<p>para</p>", 0},
+      {left, u"right", u"<div>div</div>", 0},
+      {left + right, u"left", u"<p>para</p>", 65},
+      {left + right, u"all", u"<table><tr><td>cell</td></tr></table>", 95},
+  };
+  for (const auto& c : cases) {
+    const std::u16string html = c.floats + u"a<br clear=" + c.clear + u">" + c.next;
+    Layout(html);
+    const int floats = c.floats == left + right ? 2 : 1;
+    TSectionBase& next = At({floats + 1});
+    const int start = ContentStart(next);
+    if (c.below > 0) {
+      EXPECT_GE(start, c.below) << TextToUtf8(html);
+    } else {
+      EXPECT_LT(start, 60) << TextToUtf8(html);
+    }
+  }
+  // Two breaks clearing one side each clear both.
+  Layout(left + right + u"a<br clear=left><br clear=right><p>para</p>");
+  EXPECT_GE(ContentStart(At({3})), 95);
+  // Without floats the break adds no room between paragraphs.
+  Layout(u"<p>one</p><br clear=all><p>two</p>");
+  EXPECT_EQ(BlockAt({1}).ContentTop - BlockAt({0}).ContentBot, 14);
+}
+
+// display: none on a picture, a form control or a table: the page lays
+// out and paints as if the element were not there.
+TEST_F(HtmlLayout, DisplayNoneElementsTakeNoRoomAndDrawNothing) {
+  // What a page paints: every drawn character with its place, and every
+  // other drawing call.
+  auto painted = [&](const std::u16string& html) {
+    Layout(html);
+    TRecordingSurface rec(*Surface);
+    Document.Draw(rec, TRect{0, 0, Width, 300}, 6000, 0, 0);
+    std::vector<std::string> out{"height " + std::to_string(Height) + " width " +
+                                 std::to_string(ScrollWidth)};
+    for (const TDrawCall& c : rec.Calls()) {
+      if (c.Kind != TDrawCall::TKind::dcText) {
+        out.push_back(c.Describe());
+        continue;
+      }
+      int x = c.Points.empty() ? 0 : c.Points[0].X;
+      for (std::size_t i = 0; i < c.Text.size(); ++i) {
+        out.push_back(TextToUtf8(c.Text.substr(i, 1)) + " at " + std::to_string(x));
+        if (i < c.Advances.size()) x += c.Advances[i];
+      }
+    }
+    return out;
+  };
+  const struct {
+    const char16_t* hidden;
+    const char16_t* shown;  // the same page without the hidden element
+  } cases[] = {
+      {u"<p>a<img width=40 height=30 style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<img align=left width=40 height=30 style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<img width=40 height=30 style='float:right;display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<img border=3 width=40 height=30 style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<input value=v style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<input type=submit style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<select style='display:none'><option>o</select>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<textarea style='display:none'>t</textarea>b<p>after", u"<p>ab<p>after"},
+      {u"<p>a<input type=image style='display:none'>b<p>after", u"<p>ab<p>after"},
+      {u"<p>ab<table border=1 style='display:none'><tr><td>cell</td></tr></table><p>after",
+       u"<p>ab<p>after"},
+      {u"<p>ab<table border=1 style='display:none'><caption>c</caption><tr><td>x</td></tr></table>"
+       u"<p>after",
+       u"<p>ab<p>after"},
+      // Nor does a hidden table widen the table it stands in.
+      {u"<table border=1><tr><td>ab<table style='display:none'><caption>a caption wider than "
+       u"ab</caption><tr><td>x</td></tr></table></td></tr></table>",
+       u"<table border=1><tr><td>ab</td></tr></table>"},
+      {u"<table border=1><tr><td>ab<img width=300 height=10 style='display:none'></td></tr></table>",
+       u"<table border=1><tr><td>ab</td></tr></table>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(painted(c.hidden), painted(c.shown)) << TextToUtf8(c.hidden);
+  }
 }
 
 TEST_F(HtmlLayout, ListItemsCarryTheirMarkerBaseline) {

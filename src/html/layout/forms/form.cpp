@@ -120,7 +120,7 @@ void ThtmlForm::SetFormData(const std::vector<std::u16string>& pairs) {
 void ThtmlForm::SetSizes(TSurface& surface) {
   for (auto& c : ControlList) {
     // A native control made first can tell its own height and frame.
-    if (c->Kind() != TFormControlKind::fkHidden) c->EnsureControl();
+    if (c->Kind() != TFormControlKind::fkHidden && !c->DisplayNone) c->EnsureControl();
     c->SetHeightWidth(surface);
   }
 }

@@ -57,6 +57,7 @@ TFormControlObj::TFormControlObj(TSectionList& document, ThtmlForm& form, int po
 TFormControlObj::~TFormControlObj() = default;
 
 void TFormControlObj::ProcessProperties(const TProperties& props) {
+  DisplayNone = props.GetDisplay() == TPropDisplay::pdNone;
   TMarginArray box{};
   int autoCount = 0;
   props.ConvMargArray(100, 100, box, autoCount);

@@ -109,8 +109,9 @@ public:
   virtual void SetDataInit() {}
   // Sets Width and Height for a layout pass.
   virtual void SetHeightWidth(TSurface& surface) { (void)surface; }
-  // Whether the control takes a place in its section's text.
-  virtual bool InLine() const { return true; }
+  // Whether the control takes a place in its section's text: not when its
+  // style hides it.
+  virtual bool InLine() const { return !DisplayNone; }
 
   // Makes the native control when the document has a factory and there is
   // none yet; returns it (null without a factory or for hidden fields).
@@ -148,6 +149,9 @@ public:
   bool Disabled = false;
   bool Readonly = false;
   bool OwnBorder = true;        // false when a style border replaces it
+  // display: none: no place in the line, no native control, nothing
+  // painted; the value is still submitted.
+  bool DisplayNone = false;
   // The style border drawn around the control's box (no side wider than 0
   // when there is none).
   TBorderSides StyleBorder;

@@ -136,6 +136,18 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
     widen(P::BorderRightWidth, HSpaceR);
     widen(P::BorderTopWidth, VSpaceT);
     widen(P::BorderBottomWidth, VSpaceB);
+    // The same widths are painted around the box; a side without a colour
+    // takes the text colour.
+    const TPropValue& text = props.Get(P::Color);
+    const TColor textColor = IsInt(text) ? static_cast<TColor>(std::get<int>(text)) : clBlack;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const auto side = [k](P first) { return static_cast<P>(static_cast<std::size_t>(first) + k); };
+      StyleBorder.Width[k] =
+          std::clamp(box[static_cast<std::size_t>(side(P::BorderTopWidth))], 0, MaxObjectExtent);
+      const auto color = static_cast<TColor>(box[static_cast<std::size_t>(side(P::BorderTopColor))]);
+      StyleBorder.Color[k] = color == clNone ? textColor : color;
+      StyleBorder.Style[k] = BorderStyleOf(AsText(props.Get(side(P::BorderTopStyle))));
+    }
   }
   auto size = [&](P which, int& given, bool& percent) {
     const TPropValue& v = props.Get(which);
@@ -158,11 +170,53 @@ void TFloatingObj::ProcessProperties(const TProperties& props) {
   };
   size(P::Width, SpecWidth, PercentWidth);
   size(P::Height, SpecHeight, PercentHeight);
+  {
+    const TPropValue& v = props.Get(P::MaxWidth);
+    const std::u16string text = IsText(v) ? LowerCase(Trim(std::get<std::u16string>(v))) : u"";
+    if (text == u"none") {
+      MaxWidth = -1;
+      PercentMaxWidth = false;
+    } else if (!text.empty() && text.back() == u'%') {
+      double n = 0;
+      if (ReadLeadingNumber(text, n) > 0 && n >= 0) {
+        MaxWidth = std::clamp(SatRound(n), 0, 100);
+        PercentMaxWidth = true;
+      }
+    } else {
+      const int px = box[static_cast<std::size_t>(P::MaxWidth)];
+      if (px != Auto && px != IntNull && px >= 0) {
+        MaxWidth = ClampExtent(px);
+        PercentMaxWidth = false;
+      }
+    }
+  }
   alignments();
   if (bordered) {
     NoBorder = true;
     BorderSize = 0;
   }
+  DisplayNone = props.GetDisplay() == TPropDisplay::pdNone;
+  if (DisplayNone) HorzAlign = AlignmentType::ANone;
+}
+
+bool TFloatingObj::HasStyleBorder() const {
+  for (std::size_t k = 0; k < 4; ++k)
+    if (StyleBorder.Width[k] > 0 && StyleBorder.Style[k] != BorderStyleType::bssNone) return true;
+  return false;
+}
+
+void TFloatingObj::DrawStyleBorder(TSurface& surface, int x, int y) const {
+  const auto& w = StyleBorder.Width;
+  const TRect outer{SatAdd(x, -w[3]), SatAdd(y, -w[0]), SatAdd(SatAdd(x, ImageWidth), w[1]),
+                    SatAdd(SatAdd(y, ImageHeight), w[2])};
+  DrawBorder(surface, outer, StyleBorder);
+}
+
+bool TFloatingObj::SizeHidden() {
+  if (!DisplayNone) return false;
+  ImageWidth = ImageHeight = 0;
+  HSpaceL = HSpaceR = VSpaceT = VSpaceB = 0;
+  return true;
 }
 
 void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
@@ -193,9 +247,20 @@ void TFloatingObj::SizeFromGiven(int naturalWidth, int naturalHeight, int availa
   }
   width = ClampExtent(width);
   height = ClampExtent(height);
+  // A percentage limit counts only once there is room to take it of (the
+  // minimum and maximum are measured without any).
+  int limit = -1;
+  if (MaxWidth >= 0 && !PercentMaxWidth) limit = MaxWidth;
+  else if (MaxWidth >= 0 && availableWidth > 0) limit = std::max(0, SatMulDiv(roomW, MaxWidth, 100));
+  if (limit >= 0 && width > limit) {
+    const bool bothGiven = SpecWidth >= 0 && SpecHeight >= 0;
+    if (!bothGiven) height = width > 0 ? SatMulDiv(height, limit, width) : height;
+    width = limit;
+  }
 }
 
 bool TFloatingObj::PtInObject(int x, int y, int& ix, int& iy) const {
+  if (DisplayNone) return false;
   const long long rx = static_cast<long long>(x) - DrawXX;
   const long long ry = static_cast<long long>(y) - DrawYY;
   const long long w = static_cast<long long>(ImageWidth) - 2LL * BorderSize;
@@ -325,6 +390,7 @@ void TImageObj::MeasureAlt(TSurface& surface) {
 
 void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
                           const TFontObj* font) {
+  if (SizeHidden()) return;
   TSectionList& document = ParentSectionList;
   if (State == TImageState::isNone && !Missing) {
     if (!Source.empty()) {
@@ -342,7 +408,7 @@ void TImageObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
   const int naturalW = std::max(1, picture ? picture->Width() : ImageIconSize);
   const int naturalH = std::max(1, picture ? picture->Height() : ImageIconSize);
 
-  if (!ImageKnown || PercentWidth || PercentHeight) {
+  if (!ImageKnown || PercentWidth || PercentHeight || PercentMaxWidth) {
     SizeFromGiven(naturalW, naturalH, availableWidth, availableHeight, ObjWidth, ObjHeight);
     // A placeholder's size is final only when both sides were given.
     ImageKnown = !PercentWidth && !PercentHeight &&
@@ -385,6 +451,7 @@ void TImageObj::DrawAltText(TSurface& surface, const TFontObj* font, int left, i
 
 void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                      int docDX) {
+  if (DisplayNone) return;
   TSectionList& document = ParentSectionList;
   surface.SaveDC();
   surface.SetBrush(TBrush{TBrushStyle::bsClear, clWhite});
@@ -426,6 +493,7 @@ void TImageObj::Draw(TSurface& surface, int x, const TFontObj* font, int baselin
                          SatAdd(top, ImageHeight - i)},
                         color);
   }
+  if (HasStyleBorder()) DrawStyleBorder(surface, x, top);
   if (MyFormControl && MyFormControl->HasFocus() && !document.PaintPass.NoFocusRect) {
     const TColor text = surface.TextColor();
     surface.SetTextColor(clBlack);
@@ -575,6 +643,7 @@ TPanelObj::~TPanelObj() {
 void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableWidth,
                           const TFontObj* font) {
   (void)surface, (void)font;
+  if (SizeHidden()) return;
   SizeFromGiven(NaturalWidth, NaturalHeight, availableWidth, availableHeight, ImageWidth,
                 ImageHeight);
   ImageKnown = !PercentWidth && !PercentHeight;
@@ -582,6 +651,7 @@ void TPanelObj::DrawLogic(TSurface& surface, int availableHeight, int availableW
 
 void TPanelObj::Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                      int docDX) {
+  if (DisplayNone) return;
   TSectionList& document = ParentSectionList;
   const int top = BoxTop(font, baseline, topY);
   DrawXX = SatAdd(x, docDX);

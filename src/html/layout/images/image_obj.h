@@ -12,6 +12,7 @@
 #include "html/css/properties.h"
 #include "html/layout/window_object.h"
 #include "html/media/image_cache.h"
+#include "html/paint/border_painter.h"
 
 namespace tav {
 
@@ -52,6 +53,10 @@ public:
   int HSpaceL = 0, HSpaceR = 0, VSpaceT = 0, VSpaceB = 0;
   int SpecWidth = -1, SpecHeight = -1;  // -1: not given
   bool PercentWidth = false, PercentHeight = false;
+  // max-width: pixels, or a percentage of the room with PercentMaxWidth;
+  // -1 when there is no limit.
+  int MaxWidth = -1;
+  bool PercentMaxWidth = false;
   std::u16string ImageTitle;
   std::u16string FAlt;
   std::u16string FAltW;
@@ -64,6 +69,12 @@ public:
   // Where a floating object was placed by layout (document X and Y of its
   // box, spaces excluded).
   int FloatX = 0, FloatY = 0;
+  // display: none: the object keeps its place in the text but takes no
+  // room, is not fetched, painted or hit, and never floats.
+  bool DisplayNone = false;
+  // A style border: drawn around the box, in the spaces its widths were
+  // added to (no side wider than 0 when there is none).
+  TBorderSides StyleBorder;
 
   bool Floating() const {
     return HorzAlign == AlignmentType::ALeft || HorzAlign == AlignmentType::ARight;
@@ -86,6 +97,13 @@ public:
   virtual void Draw(TSurface& surface, int x, const TFontObj* font, int baseline, int topY,
                     int docDX) = 0;
 
+  bool HasStyleBorder() const;
+  // Paints the style border around the box whose top-left is (x, y)
+  // (window coordinates).
+  void DrawStyleBorder(TSurface& surface, int x, int y) const;
+  // Sizes a hidden object to nothing; true when it is hidden.
+  bool SizeHidden();
+
   // Whether a document point lies on the picture (inside the border); the
   // point relative to (DrawXX, DrawYY) in ix, iy.
   bool PtInObject(int x, int y, int& ix, int& iy) const;
@@ -97,7 +115,8 @@ protected:
   int BoxTop(const TFontObj* font, int baseline, int topY) const;
   // The drawn size inside the border: the given size, a percentage of the
   // room left beside the border, and the natural size's aspect ratio for a
-  // side not given. Clamped to 0..MaxObjectExtent.
+  // side not given; then cut to max-width, the height in proportion unless
+  // both sides were given. Clamped to 0..MaxObjectExtent.
   void SizeFromGiven(int naturalWidth, int naturalHeight, int availableWidth,
                      int availableHeight, int& width, int& height) const;
 };

@@ -92,6 +92,12 @@ TTableBlock::TTableBlock(TSectionList& document, TCellBasic& owner, const TPrope
   Props->ConvMargArray(0, 0, MargArray, autoCount);
 }
 
+void TTableBlock::TakeSurroundingAlign(const std::u16string& textAlign) {
+  if (Justify798 != AlignmentType::ANone || Floating()) return;
+  if (textAlign == u"center") Justify798 = AlignmentType::ACenter;
+  else if (textAlign == u"right") Justify798 = AlignmentType::ARight;
+}
+
 int TTableBlock::Sides() const {
   return SatAdd(SatAdd(BoxPx(MargArray, P::BorderLeftWidth), BoxPx(MargArray, P::PaddingLeft)),
                 SatAdd(BoxPx(MargArray, P::PaddingRight), BoxPx(MargArray, P::BorderRightWidth)));
@@ -214,6 +220,10 @@ int TTableAndCaptionBlock::FindWidth(TSurface& surface, int availableWidth, int 
 }
 
 void TTableAndCaptionBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
+  if (DisplayNone()) {
+    min = max = 0;
+    return;
+  }
   int cmin = 0, cmax = 0, tmin = 0, tmax = 0;
   FCaptionBlock->MinMaxWidth(surface, cmin, cmax);
   TableBlock->MinMaxWidth(surface, tmin, tmax);

@@ -29,6 +29,10 @@ public:
   // pair's width); -1 when none.
   int PairBoxWidth = -1;
 
+  // A table without an alignment of its own that does not float stands
+  // where the surrounding text is aligned ("center" or "right").
+  void TakeSurroundingAlign(const std::u16string& textAlign);
+
   int FindWidth(TSurface& surface, int availableWidth, int autoCount) override;
   void MinMaxWidth(TSurface& surface, int& min, int& max) override;
   // The width the block takes in `available` pixels, its borders and

@@ -340,6 +340,29 @@ TEST_F(FormDoc, HiddenFieldsTakeNoRoom) {
   EXPECT_EQ(Joined(Form().GetFormSubmission()), "h=v");
 }
 
+// display: none takes a control out of the line and makes no native
+// control for it; its value is still submitted.
+TEST_F(FormDoc, ControlsWithDisplayNoneTakeNoRoomAndStillSubmit) {
+  UseNativeControls();
+  RecordSubmissions();
+  Layout(u"<form action=a><p>ab<input name=e value=v style='display:none'>"
+         u"<select name=s style='display:none'><option>o</select>"
+         u"<input type=checkbox name=c checked style='display:none'>"
+         u"<input type=file name=f style='display:none'>"
+         u"<textarea name=t style='display:none'>x</textarea>"
+         u"<input type=image name=i src=none.png style='display:none'>cd</p></form>");
+  auto& p = dynamic_cast<TBlock&>(*dynamic_cast<TBlock&>(
+      *dynamic_cast<TBlock&>(*Document.Items.at(0)).MyCell->Items.at(0)).MyCell->Items.at(0));
+  auto& section = dynamic_cast<TSection&>(*p.MyCell->Items.at(0));
+  EXPECT_EQ(section.FormControls.Count(), 0);
+  ASSERT_EQ(section.Lines.size(), 1u);
+  EXPECT_EQ(section.Lines[0].DrawWidth, 4 * 8);
+  Paint();
+  for (std::size_t i = 0; i < Document.Forms.FormControlList.size(); ++i)
+    EXPECT_EQ(Control(i).GetTheControl(), nullptr) << Control(i).KindName();
+  EXPECT_EQ(Joined(Form().GetFormSubmission()), "e=v&s=o&c=on&f=&t=x");
+}
+
 TEST_F(FormDoc, NativeControlsArePlacedAfterThePaintAndHiddenWhenNotReached) {
   UseNativeControls();
   // One control near the top, one far below the first screen.

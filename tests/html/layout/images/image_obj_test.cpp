@@ -131,6 +131,11 @@ TEST_F(ImageDoc, PlaceholderSizesSpacesAndBorders) {
       {u"<a href=x><img src='x' width=20 height=20 style='border:2px solid red'></a>", 20, 20, 2, 2,
        2, 0, false},
       {u"<img src='x' width=20 height=20 style='margin:5px 6px'>", 20, 20, 6, 6, 5, 0, false},
+      {u"<img src='x' width=20 height=20 style='border:3px solid red;margin:1px'>", 20, 20, 4, 4, 4, 0,
+       false},
+      {u"<img src='x' width=20 height=20 style='border-left:4px solid red'>", 20, 20, 4, 0, 0, 0, false},
+      {u"<img src='x' width=20 height=20 border=5 style='border:1px dotted red'>", 20, 20, 1, 1, 1, 0,
+       false},
       {u"<img src='x' width=20 height=20 style='width:auto'>", 20, 20, 0, 0, 0, 0, false},
       // Negative sizes count as not given; huge ones are clamped, and the
       // border added to them cannot wrap.
@@ -196,6 +201,16 @@ TEST_F(ImageDoc, LocalPicturesResolveAgainstTheWorkingDirectoryAndScale) {
       // (400 - 2 x 2) x 50 / 100 = 198; the height follows the picture.
       {u"<img src='tall.bmp' width=50% border=2>", 198, 396, 202},
       {u"<img src='tall.bmp' width=10% height=50%>", 40, 150, 40},
+      // max-width scales the picture down, keeping its shape unless both
+      // sides were given.
+      {u"<img src='tall.bmp' width=50 style='max-width:20px'>", 20, 40, 20},
+      {u"<img src='tall.bmp' height=100 style='max-width:20px'>", 20, 40, 20},
+      {u"<img src='tall.bmp' style='width:100px;max-width:5%'>", 20, 40, 20},
+      {u"<img src='tall.bmp' style='width:100px;max-width:2em'>", 32, 64, 32},
+      {u"<img src='tall.bmp' style='max-width:20px'>", 10, 20, 10},
+      {u"<img src='tall.bmp' width=50 style='max-width:none'>", 50, 100, 50},
+      {u"<img src='tall.bmp' width=50 height=30 style='max-width:20px'>", 20, 30, 20},
+      {u"<img src='tall.bmp' width=50 border=2 style='max-width:20px'>", 20, 40, 24},
   };
   for (const auto& c : cases) {
     Layout(c.html, false);
@@ -255,6 +270,50 @@ TEST_F(ImageDoc, PlaceholderPainting) {
   EXPECT_EQ(Document.GetURL(*Surface, 10, top + 10, hit), guTitle);
   EXPECT_EQ(hit.Title, u"Hi");
   EXPECT_EQ(hit.Image, &img);
+}
+
+// A style border is painted around the picture's box in the spaces its
+// widths took: per side, in its style and colour, the text colour where it
+// names none; inline, floating and placeholder boxes alike.
+TEST_F(ImageDoc, StyleBordersArePaintedAroundThePicture) {
+  WorkingFolder wd;
+  ASSERT_TRUE(test::WriteFile(wd.Folder.File("p.bmp"), SolidBmp(20, 10, Red, Red)));
+  constexpr TColor Green = 0x00FF00;
+  const struct {
+    std::u16string html;
+    TColor top, right, bottom, left;  // one pixel in the middle of each side's border
+    int width;                         // of the left border (the others: 3)
+  } cases[] = {
+      {u"x<img src=p.bmp style='border:3px solid blue'>", Blue, Blue, Blue, Blue, 3},
+      {u"x<img src=p.bmp style='border-left:3px solid #00ff00;margin-left:2px'>", clWhite, clWhite,
+       clWhite, Green, 3},
+      {u"x<img src=p.bmp style='border:3px solid blue;border-right-color:red'>", Blue, Red, Blue, Blue,
+       3},
+      {u"<div style='color:blue'>x<img src=p.bmp style='border:3px solid'></div>", Blue, Blue, Blue,
+       Blue, 3},
+      {u"<img src=p.bmp align=left style='border:3px solid blue'>beside", Blue, Blue, Blue, Blue, 3},
+      {u"x<img src=none.png width=20 height=10 style='border:3px solid blue'>", Blue, Blue, Blue, Blue,
+       3},
+      {u"<a href=u>x<img src=p.bmp style='border:5px solid #00ff00'></a>", Green, Green, Green, Green,
+       5},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    const std::string what = TextToUtf8(c.html);
+    TImageObj& img = First();
+    ASSERT_EQ(img.ImageWidth, 20) << what;  // no frame of its own
+    ASSERT_EQ(img.ImageHeight, 10) << what;
+    const int x = img.DrawXX, y = img.DrawYY;
+    EXPECT_EQ(Surface->Pixel(x + 10, y - 2), c.top) << what;
+    EXPECT_EQ(Surface->Pixel(x + 21, y + 5), c.right) << what;
+    EXPECT_EQ(Surface->Pixel(x + 10, y + 11), c.bottom) << what;
+    EXPECT_EQ(Surface->Pixel(x - c.width, y + 5), c.left) << what;
+    EXPECT_EQ(Surface->Pixel(x - 1, y + 5), c.left) << what;
+    EXPECT_NE(Surface->Pixel(x - c.width - 1, y + 5), c.left) << what;
+    if (img.State == TImageState::isShown) {
+      EXPECT_EQ(Surface->Pixel(x + 10, y + 5), Red) << what;
+    }
+  }
 }
 
 TEST_F(ImageDoc, PicturesAreStretchedAndLowerLeftTransparencyShowsThePage) {

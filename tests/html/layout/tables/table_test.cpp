@@ -55,6 +55,23 @@ protected:
     return *all[0];
   }
   TBlock& Body() { return dynamic_cast<TBlock&>(*Document.Items.at(0)); }
+  // The blocks that hold tables, outer ones before those in their cells.
+  static void CollectBlocks(TCellBasic& cell, std::vector<TTableBlock*>& out) {
+    for (auto& item : cell.Items) {
+      if (auto* tb = dynamic_cast<TTableBlock*>(item.get())) {
+        out.push_back(tb);
+        for (TCellObj* c : tb->Table->AllCells) CollectBlocks(*c->Cell, out);
+      } else if (auto* b = dynamic_cast<TBlock*>(item.get())) {
+        CollectBlocks(*b->MyCell, out);
+      }
+    }
+  }
+  TTableBlock& InnermostTableBlock() {
+    std::vector<TTableBlock*> out;
+    CollectBlocks(Document, out);
+    if (out.empty()) throw std::runtime_error("no table block");
+    return *out.back();
+  }
 
   TFixedMetricsDevice Device;
   std::unique_ptr<TFixedMetricsSurface> Surface = Device.CreateSurface(600, 600);
@@ -259,6 +276,43 @@ TEST_F(TableDoc, FloatingTableTakesHSpaceAsMargins) {
   auto& text = dynamic_cast<TSection&>(*Body().MyCell->Items.at(1));
   // Beside the 24-pixel table and its two margins.
   EXPECT_EQ(text.Lines.at(0).DrawXX, 7 + 24 + 7);
+}
+
+// A table that does not float stands where the text around it is aligned;
+// ALIGN on the table wins, and ALIGN left or right floats it.
+TEST_F(TableDoc, TablesTakeTheSurroundingAlignment) {
+  const std::u16string tbl = u"cellspacing=0 cellpadding=0><tr><td>tbl</td></tr></table>";  // 24 wide
+  const struct {
+    std::u16string html;
+    int x;
+    bool floats;
+  } cases[] = {
+      {u"<table " + tbl, 0, false},
+      {u"<center><table " + tbl, 188, false},
+      {u"<div align=center><table " + tbl, 188, false},
+      {u"<div align=right><table " + tbl, 376, false},
+      {u"<div style='text-align:right'><table " + tbl, 376, false},
+      {u"<div style='text-align:center'><table " + tbl, 188, false},
+      // In a 200-pixel cell aligned centre.
+      {u"<table width=200 cellspacing=0 cellpadding=0><tr><td align=center>x<table " + tbl, 88, false},
+      // With a caption the pair is placed.
+      {u"<center><table cellspacing=0 cellpadding=0><caption>c</caption><tr><td>tbl</td></tr></table>",
+       188, false},
+      {u"<div align=right><table align=center " + tbl, 188, false},
+      {u"<center><table align=left " + tbl, 0, true},
+      {u"<center><table align=right " + tbl, 376, true},
+      {u"<div align=center><table style='float:left' " + tbl, 0, true},
+  };
+  for (const auto& c : cases) {
+    Layout(c.html);
+    TTableBlock& block = InnermostTableBlock();
+    TBlock* placed = &block;
+    if (block.HasCaption) placed = dynamic_cast<TBlockCell&>(*block.OwnerCell).OwnerBlock;
+    ASSERT_NE(placed, nullptr) << TextToUtf8(c.html);
+    EXPECT_EQ(block.Table->Widths, std::vector<int>{24}) << TextToUtf8(c.html);
+    EXPECT_EQ(block.X, c.x) << TextToUtf8(c.html);
+    EXPECT_EQ(placed->Floating(), c.floats) << TextToUtf8(c.html);
+  }
 }
 
 // Hostile tables end quickly and lay out within range.
