@@ -28,7 +28,9 @@ enum class PropIndices : std::uint8_t {
   Float, Clear, TextIndent, PageBreakBefore, PageBreakAfter, PageBreakInside,
   TextTransform, WordWrap, FontVariant, BorderCollapse, OverFlow, piDisplay, piEmptyCells, WhiteSpace,
 };
-constexpr int PropCount = 62;
+constexpr int PropCount = 63;
+static_assert(static_cast<int>(PropIndices::WhiteSpace) + 1 == PropCount,
+              "PropCount counts every property");
 constexpr int FirstBoxProp = 11;  // MarginTop
 constexpr int LastBoxProp = 37;   // MaxWidth
 
