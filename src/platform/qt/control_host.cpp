@@ -10,7 +10,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
+
+#include <utility>
 
 #include "platform/qt/child_controls.h"
 #include "platform/qt/install.h"
@@ -138,6 +141,7 @@ TQtControlHost::TQtControlHost(TControl& control, QWidget* parent, bool child)
 }
 
 TQtControlHost::~TQtControlHost() {
+  if (FHintShown) QToolTip::hideText();
   if (FControl) {
     TControl* control = FControl;
     FControl = nullptr;
@@ -165,6 +169,7 @@ TWindowHost* TQtControlHost::CreateChildHost(TControl& child) {
 
 void TQtControlHost::ControlDestroyed() {
   FControl = nullptr;
+  if (std::exchange(FHintShown, false)) QToolTip::hideText();
   for (auto& [id, timer] : FTimers) timer->stop();
   FBlink->stop();
   if (FChild) {
@@ -324,6 +329,19 @@ void TQtControlHost::ScrollPixels(int dx, int dy, const TRect& area) {
 }
 
 // ---------------------------------------------------------------- caret
+
+// Hints are Qt's tool tips: shown just below the mouse point, gone on a
+// press, a wheel turn or when the mouse leaves a widget.
+void TQtControlHost::HintChanged() {
+  if (FControl && FControl->HintVisible()) {
+    const TPoint p = FControl->HintPos();
+    const QPoint at = mapToGlobal(ClientOrigin() + QPoint(p.X, p.Y));
+    QToolTip::showText(at, QString::fromStdU16String(FControl->HintText()), this);
+    FHintShown = true;
+  } else if (std::exchange(FHintShown, false)) {
+    QToolTip::hideText();
+  }
+}
 
 void TQtControlHost::CaretChanged() {
   if (!FControl) return;

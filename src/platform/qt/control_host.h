@@ -58,6 +58,7 @@ public:
   bool Focused() const override;
   TShiftState KeyboardState() const override;
   void CaretChanged() override;
+  void HintChanged() override;
   void StartTimer(int id, unsigned ms) override;
   void StopTimer(int id) override;
   void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) override;
@@ -106,6 +107,7 @@ private:
   TRect FCaretShown;  // client pixels where the caret was last drawn
   QRegion FDirty;     // widget pixels invalidated and not yet painted
   bool FCaptured = false;
+  bool FHintShown = false;  // a tool tip of this host's control is up
   std::unique_ptr<TQtChildControlFactory> FChildControls;  // made on first use
 };
 
