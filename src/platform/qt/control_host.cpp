@@ -13,8 +13,6 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include <utility>
-
 #include "platform/qt/child_controls.h"
 #include "platform/qt/install.h"
 #include "platform/qt/surface.h"
@@ -141,7 +139,7 @@ TQtControlHost::TQtControlHost(TControl& control, QWidget* parent, bool child)
 }
 
 TQtControlHost::~TQtControlHost() {
-  if (FHintShown) QToolTip::hideText();
+  HideOwnToolTip();
   if (FControl) {
     TControl* control = FControl;
     FControl = nullptr;
@@ -169,7 +167,7 @@ TWindowHost* TQtControlHost::CreateChildHost(TControl& child) {
 
 void TQtControlHost::ControlDestroyed() {
   FControl = nullptr;
-  if (std::exchange(FHintShown, false)) QToolTip::hideText();
+  HideOwnToolTip();
   for (auto& [id, timer] : FTimers) timer->stop();
   FBlink->stop();
   if (FChild) {
@@ -336,11 +334,19 @@ void TQtControlHost::HintChanged() {
   if (FControl && FControl->HintVisible()) {
     const TPoint p = FControl->HintPos();
     const QPoint at = mapToGlobal(ClientOrigin() + QPoint(p.X, p.Y));
-    QToolTip::showText(at, QString::fromStdU16String(FControl->HintText()), this);
-    FHintShown = true;
-  } else if (std::exchange(FHintShown, false)) {
-    QToolTip::hideText();
+    FHintShown = QString::fromStdU16String(FControl->HintText());
+    QToolTip::showText(at, FHintShown, this);
+  } else {
+    HideOwnToolTip();
   }
+}
+
+void TQtControlHost::HideOwnToolTip() {
+  // Qt may have taken the tip down itself, and another widget's tip may be
+  // up by now: only this host's own is hidden.
+  if (!FHintShown.isEmpty() && QToolTip::isVisible() && QToolTip::text() == FHintShown)
+    QToolTip::hideText();
+  FHintShown.clear();
 }
 
 void TQtControlHost::CaretChanged() {

@@ -92,6 +92,7 @@ private:
   int Border() const;
   QRect ToWidget(const TRect& client) const;
   void LayoutScrollBars();
+  void HideOwnToolTip();
   void ScrollAction(TScrollBarKind bar, int action);
   void PaintBorder(QPainter& painter);
   static TShiftState Shift(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
@@ -107,7 +108,7 @@ private:
   TRect FCaretShown;  // client pixels where the caret was last drawn
   QRegion FDirty;     // widget pixels invalidated and not yet painted
   bool FCaptured = false;
-  bool FHintShown = false;  // a tool tip of this host's control is up
+  QString FHintShown;  // the text of the tool tip this host put up
   std::unique_ptr<TQtChildControlFactory> FChildControls;  // made on first use
 };
 
