@@ -249,7 +249,7 @@ void THtmlView::TimerTick(int id) {
       KillTimer(kHintTimer);
       // Still resting on the object (a move elsewhere would have stopped
       // the timer) unless the mouse has left the page meanwhile.
-      if (!FHintKey.Text.empty() && PaintRect().Contains(CursorPos()))
+      if (!FHintKey.Text.empty() && !FLeftDown && PaintRect().Contains(CursorPos()))
         ShowHint(FHintMouse, FHintKey.Text);
       return;
     }
@@ -346,7 +346,8 @@ void THtmlView::TrackHint(const TLinkHit& hit, int x, int y) {
   KillTimer(kHintTimer);
   HideHint();
   FHintKey = std::move(key);
-  if (FHintKey.Text.empty()) return;
+  // No hints while a selection is dragged.
+  if (FHintKey.Text.empty() || FLeftDown) return;
   FHintMouse = TPoint{x, y};
   SetTimer(kHintTimer, static_cast<unsigned>(std::max(0, HintPause())));
 }

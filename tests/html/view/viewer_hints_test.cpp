@@ -161,6 +161,16 @@ TEST_F(HtmlViewHintsTest, PauseThenStaysForTheSameObject) {
   host->System().Cursor = TPoint{-5, -5};
   Rest();
   EXPECT_EQ(Hint(), "");
+
+  // A selection dragged from the plain text over a link shows no hint.
+  view.MouseLeave();
+  Hover(plain);
+  view.MouseDown(TMouseButton::mbLeft, 0, plain.X, plain.Y);
+  Hover(b);
+  EXPECT_FALSE(view.TimerActive(THtmlView::kHintTimer));
+  Rest();
+  EXPECT_EQ(Hint(), "");
+  view.MouseUp(TMouseButton::mbLeft, 0, b.X, b.Y);
 }
 
 // A click, a key, a wheel turn or a scroll bar move hides the hint, and it
