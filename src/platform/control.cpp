@@ -60,6 +60,7 @@ void TControl::AttachHost(TWindowHost* host) {
   host->TabStopChanged();
   host->RedrawChanged();
   if (FCaretExists) host->CaretChanged();
+  if (FHintVisible) host->HintChanged();
   for (auto& [id, ms] : FTimers) host->StartTimer(id, ms);
   for (auto& m : FPosted) host->PostMessage(m.Msg, m.W, m.L);
   FPosted.clear();
@@ -329,6 +330,27 @@ void TControl::SetImeCompositionWindow(TPoint pos, const TFontDesc& font) {
   FImePos = pos;
   FImeFont = font;
   if (FHost) FHost->ImeWindowChanged();
+}
+
+// ---------------------------------------------------------------- hint
+
+void TControl::ShowHint(TPoint pos, const std::u16string& text) {
+  if (text.empty()) {
+    HideHint();
+    return;
+  }
+  if (FHintVisible && FHintText == text && FHintPos == pos) return;
+  FHintVisible = true;
+  FHintText = text;
+  FHintPos = pos;
+  if (FHost) FHost->HintChanged();
+}
+
+void TControl::HideHint() {
+  if (!FHintVisible) return;
+  FHintVisible = false;
+  FHintText.clear();
+  if (FHost) FHost->HintChanged();
 }
 
 // ---------------------------------------------------------------- timers and messages

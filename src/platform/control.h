@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/colors.h"
@@ -129,6 +130,16 @@ public:
   TPoint ImePosition() const { return FImePos; }
   const TFontDesc& ImeFont() const { return FImeFont; }
 
+  // ---- hint: a small window near the mouse with a line of help text (a
+  // tool tip); the window system places it just below the point
+  // Shows `text` for the mouse at `pos` (client pixels), replacing the hint
+  // shown; an empty text hides it.
+  void ShowHint(TPoint pos, const std::u16string& text);
+  void HideHint();
+  bool HintVisible() const { return FHintVisible; }
+  const std::u16string& HintText() const { return FHintText; }
+  TPoint HintPos() const { return FHintPos; }
+
   // ---- timers and deferred work
   void SetTimer(int id, unsigned ms);
   void KillTimer(int id);
@@ -217,6 +228,9 @@ private:
   TPoint FImePos;
   TFontDesc FImeFont;
   std::map<int, unsigned> FTimers;
+  bool FHintVisible = false;
+  std::u16string FHintText;
+  TPoint FHintPos;
 };
 
 }  // namespace tav

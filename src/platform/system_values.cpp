@@ -12,6 +12,7 @@ struct TValues {
   int WheelLines = 3;
   int DoubleClick = 500;
   int CaretBlink = 530;
+  int HintPause = 500;
 
   TValues() {
     Metrics[SM_CXSCREEN] = 1920;
@@ -55,6 +56,9 @@ int DoubleClickTime() { return Values().DoubleClick; }
 void SetDoubleClickTime(int ms) { Values().DoubleClick = ms; }
 int CaretBlinkTime() { return Values().CaretBlink; }
 void SetCaretBlinkTime(int ms) { Values().CaretBlink = ms; }
+
+int HintPause() { return Values().HintPause; }
+void SetHintPause(int ms) { Values().HintPause = ms; }
 
 void ResetSystemValues() { Values() = TValues(); }
 

@@ -37,6 +37,10 @@ void SetDoubleClickTime(int ms);
 int CaretBlinkTime();
 void SetCaretBlinkTime(int ms);
 
+// Milliseconds the mouse rests on something before its hint shows.
+int HintPause();
+void SetHintPause(int ms);
+
 // Back to the built-in values (for tests that changed them).
 void ResetSystemValues();
 

@@ -52,6 +52,9 @@ public:
   // Modifier keys held now.
   virtual TShiftState KeyboardState() const = 0;
   virtual void CaretChanged() = 0;
+  // The control's hint was shown, moved or hidden (TControl::HintVisible,
+  // HintText, HintPos). A window system without hints ignores it.
+  virtual void HintChanged() {}
   virtual void StartTimer(int id, unsigned ms) = 0;
   virtual void StopTimer(int id) = 0;
   // Delivers TControl::HandleMessage(msg, w, l) after the current event.

@@ -165,6 +165,25 @@ TEST(ControlTest, HostGetsStateOnAttachAndChildrenGetHosts) {
   EXPECT_TRUE(log.empty());
 }
 
+// The hint is kept by the control and told to the host only when it
+// changes; a host attached later gets the hint that is up.
+TEST(ControlTest, HintIsToldWhenItChanges) {
+  TFixedMetricsDevice device;
+  TProbe control;
+  control.ShowHint({5, 6}, u"early");
+  test::TFakeWindowHost host(device, control);
+  EXPECT_EQ(host.System().Hint, u"early");
+  std::vector<std::string>& log = host.Log();
+  log.clear();
+  control.ShowHint({5, 6}, u"early");  // the same: nothing to tell
+  control.ShowHint({7, 8}, u"moved");
+  control.ShowHint({7, 8}, u"");  // an empty text hides it
+  control.HideHint();             // already hidden
+  EXPECT_EQ(log, (std::vector<std::string>{"hint 7,8", "hint hidden"}));
+  EXPECT_FALSE(control.HintVisible());
+  EXPECT_EQ(host.System().Hint, u"");
+}
+
 TEST(ClipboardTest, SeveralFormatsAtOnce) {
   TMemoryClipboard clip;
   unsigned html = clip.RegisterFormat(u"HTML Format");

@@ -6,8 +6,10 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <cstdio>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -201,6 +203,25 @@ TEST(QtHostTest, ControlOutlivesItsWidget) {
   }
   EXPECT_EQ(view.Host(), nullptr);
   view.Invalidate();  // nothing to do, nothing breaks
+}
+
+// A hint is Qt's tool tip with the control's text; hiding it, or the
+// control going away, takes the tip down.
+TEST(QtHostTest, HintIsAToolTip) {
+  auto view = std::make_unique<TView>();
+  TQtControlHost host(*view);
+  host.resize(100, 60);
+  host.show();
+  view->ShowHint(TPoint{10, 20}, u"Some help");
+  EXPECT_TRUE(Wait([] { return QToolTip::isVisible(); }));
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("Some help"));
+  view->HideHint();
+  EXPECT_TRUE(Wait([] { return !QToolTip::isVisible(); }));
+  view->ShowHint(TPoint{10, 20}, u"Again");
+  EXPECT_TRUE(Wait([] { return QToolTip::isVisible(); }));
+  view.reset();
+  EXPECT_TRUE(Wait([] { return !QToolTip::isVisible(); }));
+  host.hide();
 }
 
 TEST(QtHostTest, ClipboardOffersSeveralFormats) {

@@ -124,7 +124,11 @@ void THtmlView::EnsureDocument() {
 // The native controls' focus changes repaint the page (focus frames are
 // its to draw), and mouse moves over them are moves over the view.
 void THtmlView::HookControlEvents() {
-  FDocument->Windows.OnControlFocusChange = [this] { InvalidateRect(PaintRect()); };
+  FDocument->Windows.OnControlFocusChange = [this] {
+    // A click on a control focuses it: its hint goes as on any click.
+    DropHint();
+    InvalidateRect(PaintRect());
+  };
   FDocument->Windows.OnControlMouseMove = [this](TShiftState shift, int x, int y) { MouseMove(shift, x, y); };
 }
 
@@ -268,6 +272,7 @@ void THtmlView::ResetDocument() {
   FImagePressed = nullptr;
   WireDocument();
   KillTimer(kHoverTimer);
+  ResetHint();
   FHoverTarget = nullptr;
   FLinkUrl.clear();
   FDocument->Clear();
@@ -716,6 +721,7 @@ void THtmlView::ScrollTo(int vpos, int hpos) {
   const int dy = FVPos - vpos;
   const int dx = FHPos - hpos;
   if (dx == 0 && dy == 0) return;
+  DropHint();
   FVPos = vpos;
   FHPos = hpos;
   if (FDocument) FDocument->SetYOffset(FVPos);

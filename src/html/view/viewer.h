@@ -90,6 +90,9 @@ public:
   // and the mouse rests there, the view goes on scrolling at this rate.
   static constexpr int kSelectScrollTimer = 3;
   static constexpr unsigned kSelectScrollTimerMs = 100;
+  // Shows the hint of what the mouse rests on once the platform's hint
+  // pause (HintPause()) has passed.
+  static constexpr int kHintTimer = 4;
 
   THtmlView();
   ~THtmlView() override;
@@ -341,6 +344,15 @@ private:
   // Follows the mouse at a client point; `out` receives what is there.
   void UpdateHotSpot(int x, int y, TLinkHit* out = nullptr);
   void SetHoverLink(const TUrlTarget* target);
+  // The hint follows the object under the mouse: a new object hides the
+  // hint shown and starts the pause for its own; moving within the same
+  // object changes nothing.
+  void TrackHint(const TLinkHit& hit, int x, int y);
+  // Hides the hint (a click, a key, a scroll); it shows again only over
+  // another object.
+  void DropHint();
+  // Hides the hint and forgets the object (the mouse left, a new document).
+  void ResetHint();
   void EndHover();
   void FollowLink(const std::u16string& url);
   void AddVisited(const std::u16string& url);
@@ -393,6 +405,17 @@ private:
   std::u16string FLinkTitle;
   const TUrlTarget* FHoverTarget = nullptr;
   std::vector<std::u16string> FVisited;
+
+  // The object under the mouse as far as hints go, its hint text, and the
+  // mouse point the hint is shown for.
+  struct THintKey {
+    const void* Object = nullptr;
+    std::u16string Url;
+    std::u16string Text;
+    bool operator==(const THintKey&) const = default;
+  };
+  THintKey FHintKey;
+  TPoint FHintMouse{};
 
   int FRefreshDelay = 0;
   std::u16string FRefreshURL;

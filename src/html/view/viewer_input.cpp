@@ -44,6 +44,7 @@ void THtmlView::ScrollBarEvent(TScrollBarKind bar, TScrollCode code, int pos) {
 
 void THtmlView::KeyDown(int& key, TShiftState shift) {
   Guarded([&] {
+    DropHint();
     if (FMiddleScroll) {
       EndMiddleScroll();
       key = 0;
@@ -76,6 +77,7 @@ bool THtmlView::MouseWheel(TShiftState shift, int wheelDelta, TPoint pos) {
   (void)shift, (void)pos;
   if (htOptions & htNoWheelMouse) return false;
   Guarded([&] {
+    DropHint();
     const int lines = WheelScrollLines();
     // A notch (120) scrolls 16 pixels per wheel line, or half the delta when
     // the system gives no line count; finer wheels scroll in proportion.
@@ -100,6 +102,7 @@ void THtmlView::EndMiddleScroll() {
 
 void THtmlView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   Guarded([&] {
+    DropHint();
     if (FMiddleScroll) {
       EndMiddleScroll();
       return;
@@ -223,7 +226,8 @@ void THtmlView::DblClick(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 void THtmlView::MouseLeave() {
-  // The hover timer notices that the mouse has gone.
+  // The hover timer notices that the mouse has gone; the hint goes at once.
+  ResetHint();
 }
 
 void THtmlView::CaptureLost() {
@@ -239,6 +243,14 @@ void THtmlView::TimerTick(int id) {
     if (id == kHoverTimer) {
       const TPoint p = CursorPos();
       if (!CursorOver() || !PaintRect().Contains(p)) EndHover();
+      return;
+    }
+    if (id == kHintTimer) {
+      KillTimer(kHintTimer);
+      // Still resting on the object (a move elsewhere would have stopped
+      // the timer) unless the mouse has left the page meanwhile.
+      if (!FHintKey.Text.empty() && !FLeftDown && PaintRect().Contains(CursorPos()))
+        ShowHint(FHintMouse, FHintKey.Text);
       return;
     }
     if (id == kSelectScrollTimer) {
@@ -264,11 +276,13 @@ void THtmlView::UpdateHotSpot(int x, int y, TLinkHit* out) {
   if (!FDocument || !paint.Contains(x, y)) {
     SetCursor(TCursorShape::crDefault);
     EndHover();
+    ResetHint();
     return;
   }
   TLinkHit local;
   TLinkHit& hit = out ? *out : local;
   const unsigned found = FDocument->GetURL(MeasureSurface(), DocX(x), DocY(y), hit);
+  TrackHint(hit, x, y);
   if ((found & guUrl) && !hit.Url.empty()) {
     SetCursor(TCursorShape::crHandPoint);
     const bool changed = hit.Url != FLinkUrl || hit.Target != FHoverTarget;
@@ -311,6 +325,41 @@ void THtmlView::EndHover() {
   FLinkText.clear();
   FLinkTitle.clear();
   if (OnHotSpotCovered) OnHotSpotCovered(u"");
+}
+
+// ---------------------------------------------------------------- hints
+
+void THtmlView::TrackHint(const TLinkHit& hit, int x, int y) {
+  // What the hint belongs to: a form control, a picture (with the map area
+  // told apart by its link), a link, or a table cell's link.
+  THintKey key;
+  if (hit.Control) key.Object = hit.Control;
+  else if (hit.Image) key.Object = hit.Image;
+  else key.Object = hit.Target;
+  key.Url = hit.Url;
+  key.Text = hit.Title;
+  if (key == FHintKey) {
+    // Still waiting: the hint will show where the mouse then is.
+    if (TimerActive(kHintTimer)) FHintMouse = TPoint{x, y};
+    return;
+  }
+  KillTimer(kHintTimer);
+  HideHint();
+  FHintKey = std::move(key);
+  // No hints while a selection is dragged.
+  if (FHintKey.Text.empty() || FLeftDown) return;
+  FHintMouse = TPoint{x, y};
+  SetTimer(kHintTimer, static_cast<unsigned>(std::max(0, HintPause())));
+}
+
+void THtmlView::DropHint() {
+  KillTimer(kHintTimer);
+  HideHint();
+}
+
+void THtmlView::ResetHint() {
+  DropHint();
+  FHintKey = THintKey{};
 }
 
 // ---------------------------------------------------------------- links

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include "platform/qt/child_controls.h"
@@ -138,6 +139,7 @@ TQtControlHost::TQtControlHost(TControl& control, QWidget* parent, bool child)
 }
 
 TQtControlHost::~TQtControlHost() {
+  HideOwnToolTip();
   if (FControl) {
     TControl* control = FControl;
     FControl = nullptr;
@@ -165,6 +167,7 @@ TWindowHost* TQtControlHost::CreateChildHost(TControl& child) {
 
 void TQtControlHost::ControlDestroyed() {
   FControl = nullptr;
+  HideOwnToolTip();
   for (auto& [id, timer] : FTimers) timer->stop();
   FBlink->stop();
   if (FChild) {
@@ -324,6 +327,27 @@ void TQtControlHost::ScrollPixels(int dx, int dy, const TRect& area) {
 }
 
 // ---------------------------------------------------------------- caret
+
+// Hints are Qt's tool tips: shown just below the mouse point, gone on a
+// press, a wheel turn or when the mouse leaves a widget.
+void TQtControlHost::HintChanged() {
+  if (FControl && FControl->HintVisible()) {
+    const TPoint p = FControl->HintPos();
+    const QPoint at = mapToGlobal(ClientOrigin() + QPoint(p.X, p.Y));
+    FHintShown = QString::fromStdU16String(FControl->HintText());
+    QToolTip::showText(at, FHintShown, this);
+  } else {
+    HideOwnToolTip();
+  }
+}
+
+void TQtControlHost::HideOwnToolTip() {
+  // Qt may have taken the tip down itself, and another widget's tip may be
+  // up by now: only this host's own is hidden.
+  if (!FHintShown.isEmpty() && QToolTip::isVisible() && QToolTip::text() == FHintShown)
+    QToolTip::hideText();
+  FHintShown.clear();
+}
 
 void TQtControlHost::CaretChanged() {
   if (!FControl) return;

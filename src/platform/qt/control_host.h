@@ -58,6 +58,7 @@ public:
   bool Focused() const override;
   TShiftState KeyboardState() const override;
   void CaretChanged() override;
+  void HintChanged() override;
   void StartTimer(int id, unsigned ms) override;
   void StopTimer(int id) override;
   void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) override;
@@ -91,6 +92,7 @@ private:
   int Border() const;
   QRect ToWidget(const TRect& client) const;
   void LayoutScrollBars();
+  void HideOwnToolTip();
   void ScrollAction(TScrollBarKind bar, int action);
   void PaintBorder(QPainter& painter);
   static TShiftState Shift(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
@@ -106,6 +108,7 @@ private:
   TRect FCaretShown;  // client pixels where the caret was last drawn
   QRegion FDirty;     // widget pixels invalidated and not yet painted
   bool FCaptured = false;
+  QString FHintShown;  // the text of the tool tip this host put up
   std::unique_ptr<TQtChildControlFactory> FChildControls;  // made on first use
 };
 

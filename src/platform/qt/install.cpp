@@ -84,6 +84,8 @@ void ReadSystemValues(const TQtPlatformOptions& options) {
       SetSystemMetric(SM_CXHTHUMB, bar);
     }
     SetWheelScrollLines(QApplication::wheelScrollLines());
+    const int hintPause = app->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay);
+    if (hintPause > 0) SetHintPause(hintPause);
   }
   if (QStyleHints* hints = QGuiApplication::styleHints()) {
     SetDoubleClickTime(hints->mouseDoubleClickInterval());

@@ -60,6 +60,19 @@ void TFakeWindowHost::SetFocus() {
   if (FControl) FControl->HostFocusChanged(true);
 }
 
+void TFakeWindowHost::HintChanged() {
+  if (!FControl) return;
+  if (FControl->HintVisible()) {
+    FSystem->Hint = FControl->HintText();
+    FSystem->HintPos = FControl->HintPos();
+    Log().push_back("hint " + std::to_string(FSystem->HintPos.X) + "," +
+                    std::to_string(FSystem->HintPos.Y));
+  } else {
+    FSystem->Hint.clear();
+    Log().push_back("hint hidden");
+  }
+}
+
 void TFakeWindowHost::StartTimer(int id, unsigned ms) {
   FTimers[id] = ms;
   Log().push_back("timer " + std::to_string(id) + " " + std::to_string(ms));

@@ -22,9 +22,14 @@ struct TFakeWindowSystem {
   TPoint Cursor;            // in the root control's client pixels
   bool CursorInside = false;
   TShiftState Keys = 0;
+  // The hint shown (any control's; empty when none) and the mouse point it
+  // was shown for, in that control's client pixels.
+  std::u16string Hint;
+  TPoint HintPos;
   // One line per request with a visible effect, in order: "child host",
   // "control gone", "invalidate L,T,R,B" or "invalidate all", "update",
-  // "scroll DX,DY in WxH", "cursor", "timer ID MS", "stop ID", "post MSG".
+  // "scroll DX,DY in WxH", "cursor", "timer ID MS", "stop ID", "post MSG",
+  // "hint X,Y" and "hint hidden".
   std::vector<std::string> Log;
 };
 
@@ -68,6 +73,7 @@ public:
   bool Focused() const override { return FSystem->Focused == this; }
   TShiftState KeyboardState() const override { return FSystem->Keys; }
   void CaretChanged() override {}
+  void HintChanged() override;
   void StartTimer(int id, unsigned ms) override;
   void StopTimer(int id) override;
   void PostMessage(unsigned msg, std::intptr_t w, std::intptr_t l) override;
