@@ -388,6 +388,11 @@ void TMainForm::Button1Click() {
     StopClick();
     return;
   }
+  // Likewise the second click of a double click on Stop, which may come
+  // after the exchange has ended: it starts no new one.
+  const bool stopDoubleClick = FStopClock.isValid() && FStopClock.elapsed() < DoubleClickInterval();
+  FStopClock.invalidate();
+  if (stopDoubleClick) return;
   Memo1->clear();
   FHeaderBoxUsed = false;
   FTextView->Lines().Clear();
@@ -492,9 +497,12 @@ bool TMainForm::RunExchange(THTTPSend& http, const std::u16string& method, const
 void TMainForm::StopClick() {
   // A double click on GO sends its second click to Stop at once; it is not
   // meant as one.
-  if (FExchangeClock.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval()) return;
+  if (FExchangeClock.elapsed() < DoubleClickInterval()) return;
   FExchange->Abort();
+  FStopClock.start();
 }
+
+int TMainForm::DoubleClickInterval() { return QGuiApplication::styleHints()->mouseDoubleClickInterval(); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (!FExchange) {

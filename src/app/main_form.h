@@ -82,6 +82,8 @@ class TMainForm : public QWidget {
   // GO's click while an exchange runs: Stop, unless it is the second click
   // of a double click on GO.
   void StopClick();
+  // The longest time between the two clicks of a double click, in ms.
+  static int DoubleClickInterval();
   void BuildLayout();
   void BuildPages();
   // The widget that shows a page; Qt controls placed on the page are its
@@ -134,6 +136,8 @@ class TMainForm : public QWidget {
   THTTPSend* FExchange = nullptr;
   // Since when it runs.
   QElapsedTimer FExchangeClock;
+  // Since the last click on Stop; invalid once GO was clicked after it.
+  QElapsedTimer FStopClock;
   // The window was asked to close while the exchange ran.
   bool FCloseAfterExchange = false;
   // Whether anything was appended to the header box since it was cleared.

@@ -140,8 +140,15 @@ TEST_F(AliveGo, StopEndsTheExchangeWithTheAbortLines) {
   EXPECT_EQ(Text(), kAbortLines);
   EXPECT_TRUE(form.HeaderText().trimmed().isEmpty());
   EXPECT_EQ(Button("Button1")->text(), "GO");
-  EXPECT_EQ(server.Connections(), 1);
   EXPECT_TRUE(form.isVisible());
+  // The second click of a double click on Stop, once the exchange has ended,
+  // starts no new one (when this machine was quick enough to tell).
+  const auto interval = std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+  if (Clock::now() - clicked < interval - std::chrono::milliseconds(100)) {
+    QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+    EXPECT_EQ(Text(), kAbortLines);
+  }
+  EXPECT_EQ(server.Connections(), 1);
 }
 
 TEST_F(AliveGo, SecondClickOfADoubleClickOnGoIsDropped) {
