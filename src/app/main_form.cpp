@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -18,6 +20,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyleHints>
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <cstdlib>
@@ -29,6 +32,7 @@
 #include <utility>
 
 #include "app/application.h"
+#include "app/exchange_wait.h"
 #include "html/view/html_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
@@ -380,6 +384,15 @@ QString TMainForm::ResponseText() const {
 }
 
 void TMainForm::Button1Click() {
+  if (FExchange) {
+    StopClick();
+    return;
+  }
+  // Likewise the second click of a double click on Stop, which may come
+  // after the exchange has ended: it starts no new one.
+  const bool stopDoubleClick = FStopClock.isValid() && FStopClock.elapsed() < DoubleClickInterval();
+  FStopClock.invalidate();
+  if (stopDoubleClick) return;
   Memo1->clear();
   FHeaderBoxUsed = false;
   FTextView->Lines().Clear();
@@ -410,11 +423,24 @@ void TMainForm::Button1Click() {
 
   bool ok = false;
   try {
-    ok = http->HTTPMethod(method, url);
+    ok = RunExchange(*http, method, url);
   } catch (const std::exception& e) {
     Notify(QStringLiteral("Exception class name = ") + ClassNameOf(e));
     Notify(QStringLiteral("Exception message = ") + QString::fromUtf8(e.what()));
     ok = false;
+  } catch (...) {
+    // Not handled here: it leaves the handler. A close asked for during the
+    // exchange still happens, once the event loop has it back.
+    if (std::exchange(FCloseAfterExchange, false))
+      QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    throw;
+  }
+
+  if (std::exchange(FCloseAfterExchange, false)) {
+    // Exit or the window's close came during the exchange: nobody is left
+    // to read its results.
+    close();
+    return;
   }
 
   if (ok) {
@@ -434,6 +460,58 @@ void TMainForm::Button1Click() {
     AppendResponseLine(QString::number(sock.SSL().LastError()) + QStringLiteral(": ") +
                        QString::fromStdU16String(sock.SSL().LastErrorDesc()));
   }
+}
+
+bool TMainForm::RunExchange(THTTPSend& http, const std::u16string& method, const std::u16string& url) {
+  // The cleared views and the lines written so far are on the screen before
+  // the exchange starts.
+  repaint();
+
+  // While it runs: GO reads "Stop", the cursor shows that the window is
+  // busy, and the request fields and the views take no input. Undone however
+  // the exchange ends.
+  struct TRunning {
+    TMainForm& Form;
+    TInputGate Gate;
+    TRunning(TMainForm& form, THTTPSend& engine)
+        : Form(form), Gate(form, {form.Button1, form.Button2, form.Splitter1->handle(1)}) {
+      Form.FExchange = &engine;
+      Form.FExchangeClock.start();
+      Form.Button1->setText(QStringLiteral("Stop"));
+      QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    }
+    ~TRunning() {
+      QGuiApplication::restoreOverrideCursor();
+      Form.Button1->setText(QStringLiteral("GO"));
+      Form.FExchange = nullptr;
+    }
+    TRunning(const TRunning&) = delete;
+    TRunning& operator=(const TRunning&) = delete;
+  } running(*this, http);
+
+  bool ok = false;
+  RunOnWorker([&] { ok = http.HTTPMethod(method, url); }, [&] { http.Abort(); });
+  return ok;
+}
+
+void TMainForm::StopClick() {
+  // A double click on GO sends its second click to Stop at once; it is not
+  // meant as one.
+  if (FExchangeClock.elapsed() < DoubleClickInterval()) return;
+  FExchange->Abort();
+  FStopClock.start();
+}
+
+int TMainForm::DoubleClickInterval() { return QGuiApplication::styleHints()->mouseDoubleClickInterval(); }
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (!FExchange) {
+    QWidget::closeEvent(event);
+    return;
+  }
+  FCloseAfterExchange = true;
+  FExchange->Abort();
+  event->ignore();
 }
 
 }  // namespace tav

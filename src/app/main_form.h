@@ -1,19 +1,25 @@
 #pragma once
 // The request console: the one window of the application. The user fills in
 // a URL, a method and optionally an HTTP proxy and presses GO; one exchange
-// then runs synchronously and its results go to the header box and the
-// response pages.
+// then runs and its results go to the header box and the response pages.
+// The GO handler returns only when the exchange has ended, but the exchange
+// itself runs on a worker thread: meanwhile the window paints and resizes,
+// GO reads "Stop" and aborts the exchange, and Exit or closing the window
+// aborts it and then closes.
 #include <QString>
 #include <QStringList>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "html/view/viewer.h"
 #include "textview/text_view.h"
 #include "textview/uri_highlighter.h"
 
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -36,7 +42,9 @@ class TMainForm : public QWidget {
  public:
   // Shows one modal notice with an OK button.
   using TNotifyEvent = std::function<void(const QString& message)>;
-  // Called with each fresh engine right after it is created.
+  // Called with each fresh engine right after it is created. The engine's
+  // own events (the socket's hooks, say) run on the exchange's thread: one
+  // that touches the window must hand the work to the window's thread.
   using TEngineEvent = std::function<void(THTTPSend& engine)>;
 
   explicit TMainForm(QWidget* parent = nullptr);
@@ -54,12 +62,28 @@ class TMainForm : public QWidget {
   TTextView& TextView() { return *FTextView; }
   // The HTML view of the "HTML" page.
   THtmlView& HtmlView() { return *FHtmlView; }
+  // Whether an exchange is running (GO reads "Stop").
+  bool ExchangeRunning() const { return FExchange != nullptr; }
 
  public slots:
   void Button1Click();
   void Button2Click();
 
+ protected:
+  // While an exchange runs, closing aborts it; the window closes when the
+  // exchange has ended.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  // The exchange of one GO: HTTPMethod on a worker thread while the window
+  // stays alive; true when it succeeded. An exception from the engine is
+  // rethrown on the window's thread.
+  bool RunExchange(THTTPSend& http, const std::u16string& method, const std::u16string& url);
+  // GO's click while an exchange runs: Stop, unless it is the second click
+  // of a double click on GO.
+  void StopClick();
+  // The longest time between the two clicks of a double click, in ms.
+  static int DoubleClickInterval();
   void BuildLayout();
   void BuildPages();
   // The widget that shows a page; Qt controls placed on the page are its
@@ -108,6 +132,14 @@ class TMainForm : public QWidget {
   std::unique_ptr<TQtControlHost> FPageControlHost;
   TTabPageSheet* TabSheet1 = nullptr;
   TTabPageSheet* TabSheet2 = nullptr;
+  // The engine of the running exchange; only its Abort may be called.
+  THTTPSend* FExchange = nullptr;
+  // Since when it runs.
+  QElapsedTimer FExchangeClock;
+  // Since the last click on Stop; invalid once GO was clicked after it.
+  QElapsedTimer FStopClock;
+  // The window was asked to close while the exchange ran.
+  bool FCloseAfterExchange = false;
   // Whether anything was appended to the header box since it was cleared.
   bool FHeaderBoxUsed = false;
   // Whether the keyboard focus was on the old page when the page changed.

@@ -104,7 +104,10 @@ void THTTPSend::DecodeStatus(const std::u16string& Value) {
   FResultString = phrase == s ? std::u16string() : phrase;
 }
 
-void THTTPSend::Abort() { FSock->SetStopFlag(true); }
+void THTTPSend::Abort() {
+  FAborted.store(true);
+  FSock->SetStopFlag(true);
+}
 
 THTTPRequestPlan THTTPSend::PrepareRequest(const std::u16string& Method, const std::u16string& URL) {
   THTTPRequestPlan plan;
@@ -310,9 +313,16 @@ THTTPSend::TSentRequest THTTPSend::SendRequest(const THTTPRequestPlan& Plan, con
 
 bool THTTPSend::OpenConnection(bool UseTLS) {
   FSock->CloseSocket();
+  if (FAborted.load()) {
+    FSock->ReportError(WSAECONNABORTED);
+    return false;
+  }
   FSock->Bind(FIPInterface, u"0");
   if (FSock->LastError() != 0) return false;
   FSock->Connect(FTargetHost, FTargetPort);
+  // A new handle starts with the stop flag cleared: an abort that came while
+  // it was made still holds.
+  if (FAborted.load()) FSock->SetStopFlag(true);
   if (FSock->LastError() != 0) return false;
   if (UseTLS) {
     const bool setSNI = FSock->SSL().SNIHost().empty();
@@ -328,11 +338,14 @@ bool THTTPSend::OpenConnection(bool UseTLS) {
 
 bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& URL) {
   BeginExchange();
-  // The low-speed limit belongs to this exchange only.
-  struct TLowSpeedOff {
-    THTTPSocket& Sock;
-    ~TLowSpeedOff() { Sock.SetLowSpeedLimit(0, 0); }
-  } lowSpeedOff{*FSock};
+  // The low-speed limit and an abort belong to this exchange only.
+  struct TExchangeEnd {
+    THTTPSend& Http;
+    ~TExchangeEnd() {
+      Http.FSock->SetLowSpeedLimit(0, 0);
+      Http.FAborted.store(false);
+    }
+  } exchangeEnd{*this};
 
   const THTTPRequestPlan plan = PrepareRequest(Method, URL);
   std::int64_t headSize = 0;  // bytes of response head lines read so far

@@ -3,6 +3,7 @@
 // blocking TCP socket it owns, directly, through an HTTP proxy, or through a
 // CONNECT tunnel for https. Bodies are read by length, by chunks or until the
 // server closes, and gzip bodies are decoded.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -93,7 +94,9 @@ class THTTPSend : public TNetClient {
   // One exchange; true when a response head was read without a socket error
   // and the body was read successfully.
   bool HTTPMethod(const std::u16string& Method, const std::u16string& URL);
-  // Ends a receive or send in progress (from another thread).
+  // Ends the exchange in progress (from another thread): its waits, sends
+  // and receives fail with 10053 from now on, including those on a
+  // connection it has yet to open, until HTTPMethod returns.
   void Abort();
 
   // The first steps of HTTPMethod, without traffic: splits the URL, sets the
@@ -256,6 +259,8 @@ class THTTPSend : public TNetClient {
   std::int64_t FRangeStart = 0;
   std::int64_t FRangeEnd = 0;
   THTTPLimits FLimits;
+  // Abort was called during the current exchange.
+  std::atomic<bool> FAborted{false};
 };
 
 }  // namespace tav

@@ -311,26 +311,27 @@ void TBlockSocket::Connect(const std::u16string& IP, const std::u16string& Port)
   ResolveSin(sin, IP, Port);
   if (FLastError == 0) {
     if (FSocket == INVALID_SOCKET) OpenSocketFor(sin);
-    if (FConnectionTimeout > 0) {
-      const bool saved = FNonBlockMode;
-      SetNonBlockMode(true);
-      SockCheck(ConnectSin(FSocket, sin));
-      if (FLastError == WSAEINPROGRESS || FLastError == WSAEWOULDBLOCK) {
-        if (!CanWrite(FConnectionTimeout)) {
-          FLastError = WSAETIMEDOUT;
-        } else {
-          // A failed connect also turns the handle writable; its outcome is
-          // in SO_ERROR.
-          int error = 0;
-          socklen_t length = sizeof error;
-          if (::getsockopt(FSocket, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-          if (error != 0) SetLastError(SocketErrorFromErrno(error));
-        }
+    // The connect runs on the non-blocking handle, so that its wait looks at
+    // the stop flag; without a ConnectionTimeout it waits as long as the
+    // system lets a connect attempt last, like a blocking connect.
+    const bool bounded = FConnectionTimeout > 0;
+    const bool saved = FNonBlockMode;
+    SetNonBlockMode(true);
+    SockCheck(ConnectSin(FSocket, sin));
+    if (FLastError == WSAEINPROGRESS || FLastError == WSAEWOULDBLOCK) {
+      const bool writable = bounded ? CanWrite(FConnectionTimeout) : WaitFor(POLLOUT, -1);
+      if (!writable) {
+        WaitTimedOut();
+      } else {
+        // A failed connect also turns the handle writable; its outcome is
+        // in SO_ERROR.
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(FSocket, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+        if (error != 0) SetLastError(SocketErrorFromErrno(error));
       }
-      SetNonBlockMode(saved);
-    } else {
-      SockCheck(ConnectSin(FSocket, sin));
     }
+    SetNonBlockMode(saved);
     if (FLastError == 0) GetSins();
     FBuffer.clear();
     FLastCR = false;
@@ -492,7 +493,7 @@ int TBlockSocket::SendBuffer(const void* Buffer, int Length) {
         r = static_cast<int>(::send(FSocket, bytes, static_cast<std::size_t>(length), MSG_NOSIGNAL));
         SockCheck(r);
       } else {
-        FLastError = WSAETIMEDOUT;
+        WaitTimedOut();
       }
     }
     return r;
@@ -597,7 +598,7 @@ int TBlockSocket::WaitPacket(int Timeout) {
   int x = WaitingData();
   if (x == 0) {
     if (!CanRead(Timeout)) {
-      FLastError = WSAETIMEDOUT;
+      WaitTimedOut();
       return 0;
     }
     x = WaitingData();
@@ -854,7 +855,7 @@ std::uint8_t TBlockSocket::PeekByte(int Timeout) {
   if (CanRead(Timeout)) {
     PeekBuffer(&result, 1);
   } else {
-    FLastError = WSAETIMEDOUT;
+    WaitTimedOut();
   }
   ExceptCheck();
   return result;
@@ -888,6 +889,7 @@ int TBlockSocket::WaitingDataEx() {
 }
 
 bool TBlockSocket::WaitFor(short Events, int Timeout) {
+  FStopInWait = false;
   int r;
   if (FSocket == INVALID_SOCKET) {
     errno = EBADF;
@@ -898,15 +900,24 @@ bool TBlockSocket::WaitFor(short Events, int Timeout) {
     item.events = Events;
     const std::uint32_t start = TickMilliseconds();
     for (;;) {
-      int wait = -1;
+      int left = -1;
       if (Timeout >= 0) {
         const auto spent = static_cast<int>(
             std::min<std::uint32_t>(TickSpan(start, TickMilliseconds()), static_cast<std::uint32_t>(Timeout)));
-        wait = Timeout - spent;
+        left = Timeout - spent;
       }
+      // A zero wait only asks; it leaves a stop request to the next send or
+      // receive.
+      if (left != 0 && FStopFlag.exchange(false)) {
+        FStopInWait = true;
+        r = 0;
+        break;
+      }
+      const int slice = left < 0 ? kStopCheckMs : std::min(left, kStopCheckMs);
       item.revents = 0;
-      r = ::poll(&item, 1, wait);
-      if (r >= 0 || errno != EINTR) break;  // a signal does not end the wait
+      r = ::poll(&item, 1, slice);
+      if (r < 0 && errno == EINTR) continue;  // a signal does not end the wait
+      if (r != 0 || slice == left) break;      // ready, failed, or the time is up
     }
     if (r > 0 && (item.revents & POLLNVAL) != 0) {
       errno = EBADF;
@@ -914,7 +925,12 @@ bool TBlockSocket::WaitFor(short Events, int Timeout) {
     }
   }
   SockCheck(r);
+  if (FStopInWait) FLastError = WSAECONNABORTED;
   return FLastError == 0 && r > 0;
+}
+
+void TBlockSocket::WaitTimedOut() {
+  if (!FStopInWait) FLastError = WSAETIMEDOUT;
 }
 
 bool TBlockSocket::WaitReadable(int Timeout) { return WaitFor(POLLIN, Timeout); }
@@ -954,16 +970,18 @@ bool TBlockSocket::WaitWithHeartbeat(int Timeout) {
     first = Timeout;
   }
   bool ok = WaitReadable(first);
-  if (!ok && rounds >= 0) {
+  if (!ok && !FStopInWait && rounds >= 0) {
     for (int i = 0; i <= rounds; ++i) {
       DoHeartbeat();
-      if (FStopFlag.exchange(false)) {
+      // As in every wait, a zero wait leaves the stop to the next operation.
+      if (Timeout != 0 && FStopFlag.exchange(false)) {
         ok = false;
         FStopInWait = true;
+        FLastError = WSAECONNABORTED;
         break;
       }
       ok = WaitReadable(FHeartbeatRate);
-      if (ok) break;
+      if (ok || FStopInWait) break;
     }
   }
   ExceptCheck();

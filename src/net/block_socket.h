@@ -55,6 +55,10 @@ enum TSockOptionType {
 
 class TBlockSocket;
 
+// The longest a wait goes without looking at the stop flag, so that a stop
+// requested from another thread ends the wait within this time.
+inline constexpr int kStopCheckMs = 200;
+
 using THookSocketStatus =
     std::function<void(TBlockSocket* Sender, THookSocketReason Reason, const std::u16string& Value)>;
 // May replace Value; a result longer than the bytes received is cut.
@@ -223,7 +227,8 @@ class TBlockSocket {
   int SendMaxChunk() const { return FSendMaxChunk; }
   void SetSendMaxChunk(int Value) { FSendMaxChunk = Value; }
   // May be set from another thread or a hook; read at the start of every
-  // send and receive.
+  // send and receive, and at least every kStopCheckMs while a wait runs. A
+  // send, receive or wait that it ends fails with 10053.
   bool StopFlag() const { return FStopFlag.load(); }
   void SetStopFlag(bool Value) { FStopFlag.store(Value); }
   int NonblockSendTimeout() const { return FNonblockSendTimeout; }
@@ -258,7 +263,12 @@ class TBlockSocket {
 
   virtual void SendStreamCore(TMemoryStream& Stream, bool WithSize, bool Indy);
   virtual bool WaitReadable(int Timeout);
+  // The readiness poll of every wait, in slices of at most kStopCheckMs; a
+  // stop request found between slices ends it with 10053 (and StopInWait).
   bool WaitFor(short Events, int Timeout);
+  // After a wait that came back without readiness: 10060, unless the stop
+  // flag ended the wait (its 10053 stays).
+  void WaitTimedOut();
 
   void DoStatus(THookSocketReason Reason, const std::u16string& Value);
   void DoReadFilter(void* Buffer, int& Length);
@@ -335,7 +345,7 @@ class TBlockSocket {
   int FSendCounter = 0;
   int FSendMaxChunk = 65536;
   std::atomic<bool> FStopFlag{false};
-  bool FStopInWait = false;  // CanRead's last wait ended by the stop flag
+  bool FStopInWait = false;  // the last wait ended by the stop flag
   TLowSpeedMeter FLowSpeed;
   int FNonblockSendTimeout = 15000;
   int FHeartbeatRate = 0;

@@ -181,7 +181,8 @@ TSocket TTCPBlockSocket::Accept() {
 
 void TTCPBlockSocket::SSLDoConnect() {
   ResetLastError();
-  if (!FSSL->Connect()) FLastError = WSASYSNOTREADY;
+  // A handshake whose wait the stop flag ended keeps the abort error.
+  if (!FSSL->Connect() && FLastError != WSAECONNABORTED) FLastError = WSASYSNOTREADY;
   ExceptCheck();
 }
 
@@ -204,7 +205,7 @@ int TTCPBlockSocket::SendBuffer(const void* Buffer, int Length) {
   return SendInPieces(Buffer, Length, [this](const char* bytes, int length) {
     const int r = FSSL->SendBuffer(bytes, length);
     if (FSSL->LastError() != 0) {
-      FLastError = WSASYSNOTREADY;
+      if (FLastError != WSAECONNABORTED) FLastError = WSASYSNOTREADY;
     } else if (r <= 0 && FLastError == 0) {
       // The TLS peer has closed: nothing more can be sent.
       FLastError = WSAECONNRESET;
@@ -220,9 +221,9 @@ int TTCPBlockSocket::RecvBuffer(void* Buffer, int Length) {
   WaitBandwidth(Length, FMaxRecvBandwidth, FNextRecv);
   int count = FSSL->RecvBuffer(Buffer, Length);
   if (FSSL->LastError() != 0) {
-    // A wait inside the plug-in that the low-speed limit ended keeps its
-    // time-out; every other plug-in failure is 10091.
-    if (FLastError != WSAETIMEDOUT) FLastError = WSASYSNOTREADY;
+    // A wait inside the plug-in that the low-speed limit or the stop flag
+    // ended keeps its time-out or abort; every other plug-in failure is 10091.
+    if (FLastError != WSAETIMEDOUT && FLastError != WSAECONNABORTED) FLastError = WSASYSNOTREADY;
   } else if (count == 0 && Length > 0) {
     // The peer closed the TLS layer: the same end as a plain receive of 0,
     // also when the peer keeps the TCP connection open awaiting our reply.

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QMetaObject>
 #include <QStringList>
 #include <atomic>
 #include <chrono>
@@ -164,8 +165,11 @@ class HttpsGo : public test::GoButton {
   void WatchHeaderAtConnect() {
     form.SetOnEngineCreated([this](THTTPSend& http) {
       // Hooks survive the socket's re-initialisation.
+      // The hook runs on the exchange's thread; the header box is read on
+      // the window's thread, which waits for it.
       http.Sock().SetOnStatus([this](TBlockSocket*, THookSocketReason reason, const std::u16string&) {
-        if (reason == HR_Connect) headerAtConnect = Header();
+        if (reason == HR_Connect)
+          QMetaObject::invokeMethod(&form, [this] { headerAtConnect = Header(); }, Qt::BlockingQueuedConnection);
       });
     });
   }

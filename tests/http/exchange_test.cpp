@@ -355,6 +355,49 @@ TEST(Exchange, TimeoutsAndAbort) {
   }
 }
 
+// Abort from another thread ends the call within half a second with the
+// abort error, whatever it waits for; it belongs to that call only.
+TEST(Exchange, AbortEndsTheCallAtEachStage) {
+  const struct {
+    const char* what;
+    int abortAfterMs;  // -1: before the call
+    std::string reply;
+    int connections;
+    std::string body;
+  } cases[] = {
+      {"before the call", -1, "", 0, ""},
+      // The failed read counts as a line without a status, as a time-out does.
+      {"waiting for the status line", 300, "", 1, "\r\n"},
+      {"waiting for the body", 300, "HTTP/1.0 200 OK\r\n\r\npart", 1, "part"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedServer server({ConnectionScript::Reply(c.reply, ScriptEnd::Hold)});
+    THTTPSend http;
+    if (c.abortAfterMs < 0) http.Abort();
+    auto abortedAt = std::chrono::steady_clock::now();
+    std::thread aborter([&] {
+      if (c.abortAfterMs < 0) return;
+      ASSERT_TRUE(server.WaitForRequests(1));
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.abortAfterMs));
+      abortedAt = std::chrono::steady_clock::now();
+      http.Abort();
+    });
+    EXPECT_FALSE(http.HTTPMethod(u"GET", T(server.Url())));
+    const auto endedAt = std::chrono::steady_clock::now();
+    aborter.join();
+    EXPECT_LT(endedAt - abortedAt, std::chrono::milliseconds(500));
+    EXPECT_EQ(http.Sock().LastError(), WSAECONNABORTED);
+    EXPECT_EQ(server.Connections(), c.connections);
+    EXPECT_EQ(Body(http), c.body);
+
+    // The next call is not aborted.
+    ScriptedServer next({ConnectionScript::Reply("HTTP/1.0 200 OK\r\n\r\nnext")});
+    EXPECT_TRUE(http.HTTPMethod(u"GET", T(next.Url())));
+    EXPECT_EQ(Body(http), "next");
+  }
+}
+
 // `bytes` one byte at a time, `pauseMs` before each.
 std::vector<ScriptChunk> Trickle(const std::string& bytes, int pauseMs) {
   std::vector<ScriptChunk> chunks;

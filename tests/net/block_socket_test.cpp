@@ -10,6 +10,8 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include "loopback_port.h"
 #include "net/tcp_block_socket.h"
@@ -442,6 +444,99 @@ TEST(BlockSocketStop, StopFlagAbortsTheNextSendOrReceive) {
     // Only one operation is stopped.
     EXPECT_EQ(socket.RecvString(kWait), "data waiting");
   }
+}
+
+// A stop requested from another thread while a long wait runs ends it within
+// half a second with the abort error, whichever way the wait is cut up.
+TEST(BlockSocketStop, StopFlagEndsAWaitInProgress) {
+  struct Case {
+    const char* name;
+    std::function<void(TTCPBlockSocket&)> setUp;
+    std::function<void(TTCPBlockSocket&)> wait;
+  };
+  const auto none = [](TTCPBlockSocket&) {};
+  const Case cases[] = {
+      {"RecvPacket", none, [](TTCPBlockSocket& s) { s.RecvPacket(30000); }},
+      {"RecvString without limit", none, [](TTCPBlockSocket& s) { s.RecvString(-1); }},
+      // The low-speed limit looks at its meter only every 7.5 s.
+      {"RecvString with the low-speed limit", [](TTCPBlockSocket& s) { s.SetLowSpeedLimit(1024, 60000); },
+       [](TTCPBlockSocket& s) { s.RecvString(30000); }},
+      {"RecvPacket with heartbeats", [](TTCPBlockSocket& s) { s.SetHeartbeatRate(1000); },
+       [](TTCPBlockSocket& s) { s.RecvPacket(30000); }},
+      {"CanRead", none, [](TTCPBlockSocket& s) { EXPECT_FALSE(s.CanRead(30000)); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedPeer peer({test::HoldStep(5000)});
+    TTCPBlockSocket socket;
+    ConnectTo(socket, peer);
+    c.setUp(socket);
+    std::int64_t stoppedAt = 0;
+    std::thread stopper([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      stoppedAt = NowMs();
+      socket.SetStopFlag(true);
+    });
+    c.wait(socket);
+    const std::int64_t endedAt = NowMs();
+    stopper.join();
+    EXPECT_LT(endedAt - stoppedAt, 500);
+    EXPECT_EQ(socket.LastError(), WSAECONNABORTED);
+    EXPECT_FALSE(socket.StopFlag());
+  }
+}
+
+TEST(BlockSocketStop, ZeroWaitLeavesTheStopToTheNextReceive) {
+  ScriptedPeer peer({SendStep("line\r\n"), test::HoldStep(300)});
+  TTCPBlockSocket socket;
+  ConnectTo(socket, peer);
+  socket.SetStopFlag(true);
+  socket.CanRead(0);
+  EXPECT_EQ(socket.LastError(), 0);
+  EXPECT_TRUE(socket.StopFlag());
+  socket.RecvString(kWait);
+  EXPECT_EQ(socket.LastError(), WSAECONNABORTED);
+}
+
+// A listener whose accept queue is full ignores further connection
+// attempts, so a connect to it waits.
+TEST(BlockSocketStop, StopFlagEndsAConnectInProgress) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::u16string port = U16(std::to_string(ntohs(address.sin_port)));
+  // Fill the queue; sockets whose connect still waits stay behind it.
+  std::vector<std::unique_ptr<TTCPBlockSocket>> filling;
+  for (int i = 0; i < 2; ++i) {
+    filling.push_back(std::make_unique<TTCPBlockSocket>());
+    filling.back()->SetConnectionTimeout(300);
+    filling.back()->Connect(u"127.0.0.1", port);
+  }
+  for (const int connectionTimeout : {0, 20000}) {
+    SCOPED_TRACE(connectionTimeout);
+    TTCPBlockSocket socket;
+    socket.SetConnectionTimeout(connectionTimeout);
+    std::int64_t stoppedAt = 0;
+    std::thread stopper([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      stoppedAt = NowMs();
+      socket.SetStopFlag(true);
+    });
+    const std::int64_t startedAt = NowMs();
+    socket.Connect(u"127.0.0.1", port);
+    const std::int64_t endedAt = NowMs();
+    stopper.join();
+    EXPECT_GE(endedAt - startedAt, 250) << "the connect did not wait";
+    EXPECT_LT(endedAt - stoppedAt, 500);
+    EXPECT_EQ(socket.LastError(), WSAECONNABORTED);
+  }
+  ::close(listener);
 }
 
 TEST(BlockSocketSend, SendingToAClosedPeerFailsWithACodeNotASignal) {
