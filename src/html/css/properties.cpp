@@ -612,6 +612,10 @@ void TProperties::ShareFont(const TProperties& other) {
 // ---------------------------------------------------------------- readings
 
 TPropDisplay TProperties::GetDisplay() const {
+  // A box fixed to the window's frame is left out: the page scrolls here as
+  // one picture, and such boxes (menus parked off-screen, bars and banners
+  // over the top) would stand in the text or cover it.
+  if (AsText(Get(P::Position)) == u"fixed") return TPropDisplay::pdNone;
   std::u16string s = AsText(Get(P::piDisplay));
   if (s == u"block") return TPropDisplay::pdBlock;
   if (s == u"inline") return TPropDisplay::pdInline;

@@ -1,5 +1,7 @@
 #include "html/css/units.h"
 
+#include "html/css/default_look.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -72,6 +74,7 @@ int LengthConv(std::u16string_view text, bool relative, int base, int emSize, in
   else if (unit == u"px") r = n;
   else if (unit == u"em") r = n * emSize;
   else if (unit == u"ex") r = n * exSize;
+  else if (unit == u"rem") r = n * kDefaultFontSize / 72 * ppi;  // the page's starting font
   else if (unit.empty()) r = relative ? n * base : n;
   else return def;
   return SatRound(r);
@@ -92,6 +95,7 @@ double FontSizeConv(std::u16string_view text, double parent, double def, int ppi
     else if (unit == u"px" || unit.empty()) r = n * 72 / (ppi > 0 ? ppi : 96);
     else if (unit == u"em") r = n * parent;
     else if (unit == u"ex") r = n * parent * 0.5;
+    else if (unit == u"rem") r = n * def;  // the page's starting size
     else if (unit == u"%") r = n * parent / 100;
   } else if (s == u"smaller") r = parent * 0.75;
   else if (s == u"larger") r = parent * 1.25;

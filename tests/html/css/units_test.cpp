@@ -71,6 +71,7 @@ TEST(Lengths, EveryUnitAt96Ppi) {
       {u"1in", false, 96},      {u"2.54cm", false, 96},  {u"25.4mm", false, 96},
       {u"72pt", false, 96},     {u"6pc", false, 96},     {u"13px", false, 13},
       {u"1.5em", false, 30},    {u"2ex", false, 20},     {u"3", false, 3},
+      {u"1.5rem", false, 24},  // of the page's starting 12 pt, not the element's font
       {u"1.5", true, 300},      {u"2.5px", false, 2},    {u"3.5px", false, 4},
       {u"5furlongs", false, -7}, {u"auto", false, -7},   {u"", false, -7},
       // Hostile lengths saturate.
@@ -88,7 +89,7 @@ TEST(FontSizes, UnitsKeywordsAndClamp) {
   } cases[] = {
       {u"150%", 18},     {u"larger", 15},   {u"smaller", 9},  {u"12px", 9},
       {u"1in", 72},      {u"2pc", 24},      {u"2em", 24},     {u"2ex", 12},
-      {u"14pt", 14},     {u"xx-small", 8},  {u"x-small", 10}, {u"small", 12},
+      {u"14pt", 14},     {u"1.5rem", 18},   {u"xx-small", 8},  {u"x-small", 10}, {u"small", 12},
       {u"medium", 14.4}, {u"large", 18},    {u"x-large", 24}, {u"xx-large", 36},
       {u"bogus", 12},    {u"1e9%", 2000},   {u"0px", 1},      {u"-5pt", 1},
   };

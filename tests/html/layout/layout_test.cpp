@@ -285,6 +285,13 @@ TEST_F(HtmlLayout, DisplayNoneElementsTakeNoRoomAndDrawNothing) {
        u"<table border=1><tr><td>ab</td></tr></table>"},
       {u"<table border=1><tr><td>ab<img width=300 height=10 style='display:none'></td></tr></table>",
        u"<table border=1><tr><td>ab</td></tr></table>"},
+      // A box fixed to the window is left out, whatever its offsets: a
+      // slide-out menu parked off-screen, a bar over the top.
+      {u"<style>.menu{position:fixed;left:-310px;width:300px;background:#eee}</style>"
+       u"<p>ab<div class=menu><ul><li>a menu item wider than its box</ul></div><p>after",
+       u"<p>ab<p>after"},
+      {u"<p>ab<div style='position:fixed;top:0;height:40px;background:red'>bar</div><p>after",
+       u"<p>ab<p>after"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(painted(c.hidden), painted(c.shown)) << TextToUtf8(c.hidden);
