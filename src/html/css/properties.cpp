@@ -612,10 +612,15 @@ void TProperties::ShareFont(const TProperties& other) {
 // ---------------------------------------------------------------- readings
 
 TPropDisplay TProperties::GetDisplay() const {
-  // A box fixed to the window's frame is left out: the page scrolls here as
-  // one picture, and such boxes (menus parked off-screen, bars and banners
-  // over the top) would stand in the text or cover it.
-  if (AsText(Get(P::Position)) == u"fixed") return TPropDisplay::pdNone;
+  // A box fixed to the window with a negative offset is parked outside it
+  // (a slide-out menu, a skip link) until a script brings it in: left out.
+  if (AsText(Get(P::Position)) == u"fixed") {
+    for (P side : {P::LeftPos, P::TopPos, P::RightPos, P::BottomPos}) {
+      const std::u16string offset = AsText(Get(side));
+      const std::size_t first = offset.find_first_not_of(u' ');
+      if (first != std::u16string::npos && offset[first] == u'-') return TPropDisplay::pdNone;
+    }
+  }
   std::u16string s = AsText(Get(P::piDisplay));
   if (s == u"block") return TPropDisplay::pdBlock;
   if (s == u"inline") return TPropDisplay::pdInline;
@@ -671,7 +676,9 @@ ClearAttrType TProperties::GetClear() const {
 
 PositionType TProperties::GetPosition() const {
   std::u16string s = AsText(Get(P::Position));
-  if (s == u"absolute") return PositionType::posAbsolute;
+  // A fixed box stands where it would with the page at its top: it is laid
+  // out as an absolute one, out of the flow.
+  if (s == u"absolute" || s == u"fixed") return PositionType::posAbsolute;
   if (s == u"relative") return PositionType::posRelative;
   return PositionType::posStatic;
 }

@@ -64,6 +64,9 @@ TEST_F(HtmlLayout, VerticalMarginsCollapseAtCreation) {
       {u"<p style='margin-bottom:-10px'>a<p style='margin-top:-20px'>b", 0, 1, 0, -20},
       // An absolutely positioned block is passed over.
       {u"<p>a<div style='position:absolute'>x</div><p>b", 0, 2, 0, 14},
+      // So is one fixed to the window: it stands as it would with the page
+      // at its top.
+      {u"<p>a<div style='position:fixed; top:0'>x</div><p>b", 0, 2, 0, 14},
       // A float keeps its margins, and so does the block before it.
       {u"<p>a<div style='float:left;margin-top:9px'>f</div>", 0, 1, 14, 9},
   };
@@ -285,12 +288,12 @@ TEST_F(HtmlLayout, DisplayNoneElementsTakeNoRoomAndDrawNothing) {
        u"<table border=1><tr><td>ab</td></tr></table>"},
       {u"<table border=1><tr><td>ab<img width=300 height=10 style='display:none'></td></tr></table>",
        u"<table border=1><tr><td>ab</td></tr></table>"},
-      // A box fixed to the window is left out, whatever its offsets: a
-      // slide-out menu parked off-screen, a bar over the top.
+      // A box fixed to the window and parked outside it is left out: a
+      // slide-out menu, a skip link.
       {u"<style>.menu{position:fixed;left:-310px;width:300px;background:#eee}</style>"
        u"<p>ab<div class=menu><ul><li>a menu item wider than its box</ul></div><p>after",
        u"<p>ab<p>after"},
-      {u"<p>ab<div style='position:fixed;top:0;height:40px;background:red'>bar</div><p>after",
+      {u"<p>ab<a href='#main' style='position:fixed; top: -300%'>Skip to content</a><p>after",
        u"<p>ab<p>after"},
   };
   for (const auto& c : cases) {
