@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "util/code_page.h"
 #include "util/text_helpers.h"
 
 namespace tav {
@@ -130,10 +131,29 @@ bool IsHttp(const TReference& ref) {
          !ref.Authority->empty();
 }
 
+// Blanks, controls, quotes, angle brackets and non-ASCII text cannot stand
+// in a request line: they go as percent-escaped UTF-8 bytes, as browsers
+// send them. Escapes already there stay.
+std::u16string Escape(const std::u16string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::u16string out;
+  for (const char ch : TextToUtf8(text)) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (byte <= 0x20 || byte >= 0x7F || byte == '"' || byte == '<' || byte == '>') {
+      out += u'%';
+      out += static_cast<char16_t>(kHex[byte >> 4]);
+      out += static_cast<char16_t>(kHex[byte & 0x0F]);
+    } else {
+      out += static_cast<char16_t>(byte);
+    }
+  }
+  return out;
+}
+
 std::u16string Compose(const TReference& ref) {
   std::u16string url = *ref.Scheme + u"://" + *ref.Authority;
-  url += ref.Path.empty() ? u"/" : ref.Path;
-  if (ref.Query) url += u"?" + *ref.Query;
+  url += ref.Path.empty() ? u"/" : Escape(ref.Path);
+  if (ref.Query) url += u"?" + Escape(*ref.Query);
   return url;
 }
 

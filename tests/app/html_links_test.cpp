@@ -49,6 +49,7 @@ TEST(ResolveLinkUrl, Cases) {
       {"h/dir/page", "", "x", "http://h/dir/x"},
       {"http://h/a/b", "", "HTTPS://Other/Z", "https://Other/Z"},
       {"http://h/a/b", "", "sub\\file.html", "http://h/a/sub/file.html"},
+      {"http://h/a/b", "", "my page.html?q=caf\xC3\xA9&x=%41", "http://h/a/my%20page.html?q=caf%C3%A9&x=%41"},
       // BASE HREF: absolute, relative to the page, and of another scheme.
       {"http://h/dir/page.html", "http://b/base/", "x.html", "http://b/base/x.html"},
       {"http://h/dir/page.html", "/base/dir/", "../x.html", "http://h/base/x.html"},
