@@ -33,6 +33,7 @@
 
 #include "app/application.h"
 #include "app/exchange_wait.h"
+#include "app/link_url.h"
 #include "html/view/html_page.h"
 #include "http/http_send.h"
 #include "net/ssl_plugin.h"
@@ -213,6 +214,8 @@ void TMainForm::BuildLayout() {
   Button2->setGeometry(45, 5, 97, 25);
 
   connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+  // Enter in the URL box runs GO, as in an address bar.
+  connect(Edit1, &QLineEdit::returnPressed, Button1, &QPushButton::click);
   connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
 }
 
@@ -322,6 +325,7 @@ void TMainForm::BuildHtmlView(QWidget* parent) {
   view.OnError = [this](const std::u16string& message) {
     ShowError(QString::fromStdU16String(message));
   };
+  view.OnHotSpotClick = [this](const std::u16string& link, bool& handled) { HtmlLinkClick(link, handled); };
   HtmlView1 = MakeChild<TQtControlHost>(parent, "HtmlView1", view);
   view.Clear();
 }
@@ -342,6 +346,16 @@ void TMainForm::ShowError(const QString& message) {
         FPendingErrors.removeAll(message);
       },
       Qt::QueuedConnection);
+}
+
+void TMainForm::HtmlLinkClick(const std::u16string& link, bool& handled) {
+  const std::u16string target = ResolveLinkUrl(FShownUrl, FHtmlView->Base(), link);
+  if (target.empty()) return;
+  handled = true;
+  Edit1->setText(QString::fromStdU16String(target));
+  // GO clears the page the click came from, so it runs once the click is
+  // over; a disabled GO button runs nothing.
+  QMetaObject::invokeMethod(Button1, &QPushButton::click, Qt::QueuedConnection);
 }
 
 QWidget* TMainForm::PageWidget(TTabPageSheet& page) { return dynamic_cast<QWidget*>(page.Host()); }
@@ -451,8 +465,15 @@ void TMainForm::Button1Click() {
     // the strict decoder refuses is shown as Windows-1252 rather than lost.
     LoadResponseBody(FTextView->Lines(), http->Document());
     // The HTML page shows the same body as the Text page, rendered.
+    FShownUrl = url;
     FHtmlView->LoadFromString(FTextView->Lines().Text(), u"");
   } else {
+    if (http->HeadRead()) {
+      // The head arrived whole before the body failed: it shows as on success.
+      QStringList headers;
+      for (const std::u16string& line : http->Headers()) headers << QString::fromStdU16String(line);
+      Memo1->setPlainText(headers.join(QLatin1Char('\n')));
+    }
     AppendResponseLine(QStringLiteral("Error"));
     TTCPBlockSocket& sock = http->Sock();
     AppendResponseLine(QString::number(sock.LastError()) + QStringLiteral(": ") +

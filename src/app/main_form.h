@@ -99,6 +99,9 @@ class TMainForm : public QWidget {
   void BuildHtmlView(QWidget* parent);
   // The application's general error notice, for what the views cannot absorb.
   void ShowError(const QString& message);
+  // A link clicked on the HTML page: an http or https target goes into the
+  // URL box and GO runs; any other link is left to the view.
+  void HtmlLinkClick(const std::u16string& link, bool& handled);
 
   TNotifyEvent FOnNotify;
   TEngineEvent FOnEngineCreated;
@@ -109,6 +112,9 @@ class TMainForm : public QWidget {
   std::unique_ptr<THtmlView> FHtmlView;
   // Errors of the views waiting to be shown or being shown.
   QStringList FPendingErrors;
+  // The URL the page on the HTML page was fetched from; its relative links
+  // resolve against it.
+  std::u16string FShownUrl;
 
   QFrame* Panel1 = nullptr;
   QFrame* Panel2 = nullptr;

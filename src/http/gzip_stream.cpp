@@ -19,7 +19,7 @@ constexpr std::int64_t kPieceSize = 32768;
 [[noreturn]] void RaiseDataError() { RaiseZ(Z_DATA_ERROR); }
 
 [[noreturn]] void RaiseTooLarge() {
-  throw EZDecompressionError(Z_MEM_ERROR, "decoded data exceeds the size limit");
+  throw EZDecodedSizeError(Z_MEM_ERROR, "decoded data exceeds the size limit");
 }
 
 // Reads a zero-terminated field; the terminator is consumed but not kept.
@@ -61,8 +61,12 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, int windowBits,
 
   auto append = [&](std::int64_t produced) {
     if (produced <= 0) return;
+    if (maxDecoded >= 0 && decoded + produced > maxDecoded) {
+      // Keep what fits, as a body read past its bound keeps its first bytes.
+      dest.Write(output.data(), maxDecoded - decoded);
+      RaiseTooLarge();
+    }
     decoded += produced;
-    if (maxDecoded >= 0 && decoded > maxDecoded) RaiseTooLarge();
     dest.Write(output.data(), produced);
   };
 

@@ -26,6 +26,13 @@ class EZDecompressionError : public EZLibError {
   using EZLibError::EZLibError;
 };
 
+// The decoded data would pass the size bound; the destination then holds the
+// first bytes up to the bound.
+class EZDecodedSizeError : public EZDecompressionError {
+ public:
+  using EZDecompressionError::EZDecompressionError;
+};
+
 // No limit on the decoded size.
 inline constexpr std::int64_t kUnlimitedDecodedSize = -1;
 
@@ -40,7 +47,8 @@ struct TGzipMemberInfo {
 // position until the deflate stream ends; decoded bytes are appended at the
 // destination's position. Input read past the end of the deflate stream is
 // given back to the source, so the source is left just behind the stream.
-// Decoding more than `maxDecoded` bytes (when not negative) is a fault.
+// Decoding more than `maxDecoded` bytes (when not negative) raises
+// EZDecodedSizeError with the first `maxDecoded` bytes written.
 void InflateStream(TMemoryStream& source, TMemoryStream& dest, int windowBits,
                    std::int64_t maxDecoded = kUnlimitedDecodedSize);
 

@@ -356,15 +356,16 @@ bool THTTPSend::HTTPMethod(const std::u16string& Method, const std::u16string& U
     DropConnection();
     return false;
   }
+  FHeadRead = !FHeaders->Empty();
 
   bool result = true;
   if (WantsBody(Method, response)) result = ReadBody(response.ExpectedLength);
-  FinishExchange(result, response);
-  return result;
+  return FinishExchange(result, response);
 }
 
 void THTTPSend::BeginExchange() {
   FResultCode = 500;
+  FHeadRead = false;
   FResultString.clear();
   FDownloadSize = 0;
   FUploadSize = 0;
@@ -503,15 +504,20 @@ bool THTTPSend::ReadBody(std::int64_t ExpectedLength) {
   return true;
 }
 
-void THTTPSend::FinishExchange(bool BodyRead, const TResponseHead& Response) {
+bool THTTPSend::FinishExchange(bool BodyRead, const TResponseHead& Response) {
   FDocument->SetPosition(0);
-  DecodeGzipBody(Response.Gzip);
+  if (!DecodeGzipBody(Response.Gzip) && BodyRead) {
+    // A body that decodes past the bound ends like one that arrives past it.
+    FSock->ReportError(WSAENOBUFS);
+    BodyRead = false;
+  }
 
   // A body read that failed leaves the rest of that body on the connection;
   // reusing it would read those bytes as the next response.
   if (Response.CloseAfter || !BodyRead) DropConnection();
 
   CollectCookies();
+  return BodyRead;
 }
 
 bool THTTPSend::ReadBodyUntilClose() {
@@ -582,23 +588,27 @@ bool THTTPSend::ReadChunkedBody() {
   return FSock->LastError() == 0;
 }
 
-void THTTPSend::DecodeGzipBody(bool Gzip) {
+bool THTTPSend::DecodeGzipBody(bool Gzip) {
   TMemoryStream decoded;
   FDocument->SetPosition(0);
   if (!Gzip) {
     Gzip = LooksLikeGzip(ReadBytesFromStream(*FDocument, 8));
     FDocument->SetPosition(0);
   }
-  if (!Gzip) return;
+  if (!Gzip) return true;
   bool ok = false;
+  bool tooLarge = false;
   try {
     GunzipStream(*FDocument, decoded, FLimits.MaxDecodedSize);
     ok = true;
+  } catch (const EZDecodedSizeError&) {
+    tooLarge = true;
   } catch (const std::exception&) {
     ok = false;
   }
-  if (ok) *FDocument = std::move(decoded);
+  if (ok || tooLarge) *FDocument = std::move(decoded);
   FDocument->SetPosition(0);
+  return !tooLarge;
 }
 
 void THTTPSend::CollectCookies() {

@@ -20,7 +20,8 @@ namespace tav {
 enum TTransferEncoding { TE_UNKNOWN, TE_IDENTITY, TE_CHUNKED };
 
 // Bounds on what a server can make the engine hold; each overrun ends the
-// call with socket error 10055 (gzip: the body stays as received).
+// call with socket error 10055, the body (decoded, for gzip) kept up to its
+// bound.
 
 // Longest status, header or chunk-size line. The socket counts everything it
 // has buffered for a line, up to a whole 64 KiB packet past the line end, so
@@ -139,6 +140,9 @@ class THTTPSend : public TNetClient {
   const std::u16string& ProxyPass() const { return FProxyPass; }
   void SetProxyPass(const std::u16string& Value) { FProxyPass = Value; }
   int ResultCode() const { return FResultCode; }
+  // Whether the last call read a whole response head (status and header
+  // lines up to the blank line), whatever became of its body.
+  bool HeadRead() const { return FHeadRead; }
   const std::u16string& ResultString() const { return FResultString; }
   const std::u16string& UserAgent() const { return FUserAgent; }
   void SetUserAgent(const std::u16string& Value) { FUserAgent = Value; }
@@ -161,9 +165,10 @@ class THTTPSend : public TNetClient {
   virtual bool ReadBodyOfLength(std::int64_t Size);
   virtual bool ReadChunkedBody();
   // Replaces a gzip body (by the flag, or recognised by its first bytes) with
-  // its decoded bytes; keeps it as received on any fault. Leaves the body
-  // rewound.
-  void DecodeGzipBody(bool Gzip);
+  // its decoded bytes; keeps it as received on any fault but one: decoded
+  // bytes past MaxDecodedSize keep the body's first MaxDecodedSize decoded
+  // bytes and return false. Leaves the body rewound.
+  bool DecodeGzipBody(bool Gzip);
 
   // The open connection goes to the target and the peer has been silent.
   bool ConnectionReusable();
@@ -211,8 +216,9 @@ class THTTPSend : public TNetClient {
   // Reads the body the way TransferEncoding says.
   bool ReadBody(std::int64_t ExpectedLength);
   // Decodes a gzip body, closes the connection when it is not to be kept
-  // (or the body read failed) and collects the cookies.
-  void FinishExchange(bool BodyRead, const TResponseHead& Response);
+  // (or the body read failed) and collects the cookies. False when the body
+  // read failed or its decoded size passed the bound (then with 10055).
+  bool FinishExchange(bool BodyRead, const TResponseHead& Response);
   // Closes the socket and forgets the open connection.
   void DropConnection();
   // The request head as bytes, from the header list.
@@ -251,6 +257,7 @@ class THTTPSend : public TNetClient {
   std::u16string FProxyUser;
   std::u16string FProxyPass;
   int FResultCode = 0;
+  bool FHeadRead = false;
   std::u16string FResultString;
   std::u16string FUserAgent = u"Mozilla/5.0 (compatible; MSIE 8.0; Windows NT 6.1) Varnhol/5.0";
   std::unique_ptr<TTextList> FCookies;

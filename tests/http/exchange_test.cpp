@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "http/http_send.h"
+#include "loopback_port.h"
 #include "scripted_server.h"
 #include "test_helpers.h"
 
@@ -193,6 +194,38 @@ TEST(Exchange, GzipBodies) {
        "plain", ""},
       {"gzip until close", "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + gz, true, 200, data, ""},
   });
+}
+
+// HeadRead tells a failure in the body (the head is there to show) from one
+// before the head was whole.
+TEST(Exchange, HeadReadOnlyWhenTheWholeHeadArrived) {
+  struct Case {
+    std::string name;
+    std::string reply;
+    bool headRead;
+  };
+  const std::vector<Case> cases = {
+      {"whole answer", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nhi", true},
+      {"body cut short", "HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nhi", true},
+      {"chunk cut short", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", true},
+      {"head cut short", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n", false},
+      {"no status line", "hello\r\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedServer server({ConnectionScript::Reply(c.reply)});
+    THTTPSend http;
+    http.SetTimeout(1500);
+    http.HTTPMethod(u"GET", T(server.Url("/x")));
+    EXPECT_EQ(http.HeadRead(), c.headRead);
+  }
+  // Nothing listens: the flag of an earlier exchange does not stay.
+  ScriptedServer server({ConnectionScript::Reply("HTTP/1.0 204 No Content\r\n\r\n")});
+  THTTPSend http;
+  ASSERT_TRUE(http.HTTPMethod(u"GET", T(server.Url("/x"))));
+  EXPECT_TRUE(http.HeadRead());
+  EXPECT_FALSE(http.HTTPMethod(u"GET", u"http://127.0.0.1:" + T(std::to_string(test::FreeLoopbackPort())) + u"/"));
+  EXPECT_FALSE(http.HeadRead());
 }
 
 TEST(Exchange, GzipInChunks) {
@@ -772,18 +805,46 @@ TEST(Bounds, BodyExactlyAtTheBoundSucceeds) {
   EXPECT_EQ(http.Document().Size(), 1000);
 }
 
-TEST(Bounds, GzipBombStaysEncoded) {
-  const std::string gz = GzipMember(std::string(8 << 20, '\0'));  // 8 MiB of zeros, a few KiB encoded
-  const std::string reply =
-      "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(gz.size()) + "\r\n\r\n" + gz;
-  for (const std::int64_t bound : {std::int64_t{1} << 20, std::int64_t{8} << 20}) {
-    ScriptedServer server({ConnectionScript::Reply(reply)});
-    THTTPSend http;
-    THTTPLimits limits;
-    limits.MaxDecodedSize = bound;
-    http.SetLimits(limits);
-    EXPECT_TRUE(http.HTTPMethod(u"GET", T(server.Url())));
-    EXPECT_EQ(http.Document().Size(), bound < (8 << 20) ? static_cast<std::int64_t>(gz.size()) : 8 << 20);
+// A small gzip body that decodes past the bound ends like a body that
+// arrives past it: 10055, the connection closed, the head and the first
+// decoded bytes up to the bound kept. Exactly at the bound it decodes whole.
+TEST(Bounds, GzipBombEndsLikeABodyOverTheBound) {
+  const std::int64_t decodedSize = std::int64_t{8} << 20;
+  const std::string gz = GzipMember(std::string(decodedSize, '\0'));  // a few KiB encoded
+  struct Case {
+    std::string name;
+    std::string head;
+  };
+  const std::vector<Case> cases = {
+      {"marked gzip, by length",
+       "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(gz.size()) + "\r\n\r\n"},
+      {"recognised by its signature, until close", "HTTP/1.0 200 OK\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    for (const std::int64_t bound : {std::int64_t{1} << 20, decodedSize}) {
+      SCOPED_TRACE(c.name + ", bound " + std::to_string(bound));
+      ScriptedServer server({ConnectionScript::Reply(c.head + gz)});
+      THTTPSend http;
+      http.SetProtocol(u"1.1");
+      THTTPLimits limits;
+      limits.MaxDecodedSize = bound;
+      http.SetLimits(limits);
+      const bool ok = http.HTTPMethod(u"GET", T(server.Url()));
+      EXPECT_EQ(http.ResultCode(), 200);
+      EXPECT_EQ(A(http.Headers()[0]), c.head.substr(0, c.head.find('\r')));
+      EXPECT_EQ(http.Document().Size(), bound);
+      EXPECT_EQ(http.Document().Position(), 0);
+      if (bound < decodedSize) {
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(http.Sock().LastError(), 10055);
+        EXPECT_EQ(A(http.Sock().LastErrorDesc()), "No Buffer space available");
+        EXPECT_EQ(http.Sock().Socket(), INVALID_SOCKET);
+        EXPECT_EQ(ReadBytesFromStream(http.Document(), 16), std::string(16, '\0'));
+      } else {
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(http.Sock().LastError(), 0);
+      }
+    }
   }
 }
 

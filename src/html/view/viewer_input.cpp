@@ -56,6 +56,11 @@ void THtmlView::KeyDown(int& key, TShiftState shift) {
       key = 0;
       return;
     }
+    if (ctrl && key == 'A') {
+      if (!NoSelect) SelectAll();
+      key = 0;
+      return;
+    }
     const int large = FPaintHeight - kVSmallChange;
     switch (key) {
       case VK_SPACE: ScrollTo(FVPos + ((shift & ssShift) ? -large : large), FHPos); break;
