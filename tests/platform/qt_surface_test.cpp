@@ -114,6 +114,35 @@ TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
   EXPECT_EQ(arial->Metrics().Height, 13);
 }
 
+// A bold face draws heavier stems than the regular one: more ink across
+// the middle row of an "l". Wine's Tahoma Bold has regular stems of
+// its own (one pixel at 11 pixels), so the surface overstrikes it.
+TEST_F(QtSurfaceTest, BoldStemsAreHeavierThanRegularOnes) {
+  struct TCase {
+    std::u16string Face;
+    int Height;
+  };
+  std::vector<TCase> cases{{u"Arial", -12}, {u"Times New Roman", -16}};
+  if (TahomaRegistered()) cases.insert(cases.end(), {{u"Tahoma", -11}, {u"Tahoma", -14}});
+  auto inkInMiddleRow = [&](const TFontDesc& desc) {
+    auto b = Bitmap(40, 30);
+    TSurface& s = b->Canvas();
+    s.SetFont(desc);
+    s.SetBkMode(TBkMode::bkTransparent);
+    s.TextOut(10, 2, u"l");
+    const int row = 2 + s.Font()->Metrics().Ascent / 2;
+    int ink = 0;
+    for (int x = 0; x < 40; ++x) ink += 255 - GetRValue(b->GetPixel(x, row));
+    return ink;
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(Narrow(c.Face) + " " + std::to_string(c.Height));
+    // A third more at least: one more pixel on a stem of one or two.
+    EXPECT_GT(inkInMiddleRow(Desc(c.Face, c.Height, FW_BOLD)) * 3,
+              inkInMiddleRow(Desc(c.Face, c.Height)) * 4);
+  }
+}
+
 // A string drawn at x ends where its measured extent says: the ink stops at
 // x + extent - C of the last character, and drawing the string in two parts
 // at the measured split gives the same pixels as drawing it whole.

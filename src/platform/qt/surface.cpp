@@ -61,6 +61,33 @@ bool WinCellOfTypoMetricsFont(const QRawFont& raw, int pixelSize, int& ascent, i
   return true;
 }
 
+// The ink of one stem glyph: the sum of its coverage.
+qint64 StemInk(const QRawFont& raw) {
+  const QList<quint32> idx = raw.glyphIndexesForString(QStringLiteral("l"));
+  if (idx.isEmpty() || idx[0] == 0) return 0;
+  const QImage a = raw.alphaMapForGlyph(idx[0], QRawFont::PixelAntialiasing);
+  qint64 ink = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      ink += a.format() == QImage::Format_Indexed8 || a.format() == QImage::Format_Alpha8
+                 ? a.constScanLine(y)[x]
+                 : qGray(a.pixel(x, y));
+  return ink;
+}
+
+// Whether a bold face draws its stems no heavier than the regular face of
+// its family at the same size. Wine's Tahoma Bold is such a face: its
+// outlines are barely heavier than Tahoma's and its small-size bitmaps have
+// the same one-pixel stems, only wider spacing.
+bool BoldFaceLooksRegular(const QFont& bold, const QRawFont& boldRaw) {
+  QFont regular = bold;
+  regular.setWeight(QFont::Normal);
+  const QRawFont regularRaw = QRawFont::fromFont(regular);
+  if (!regularRaw.isValid() || regularRaw.familyName() != boldRaw.familyName()) return false;
+  const qint64 heavy = StemInk(boldRaw), light = StemInk(regularRaw);
+  return light > 0 && heavy * 4 < light * 5;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- fonts
@@ -101,6 +128,7 @@ TQtFont::TQtFont(const TFontDesc& desc) : TFontHandle(desc) {
     raw = QRawFont::fromFont(fallback);
   }
   FFaces.push_back(raw);
+  if (desc.Weight >= 600 && BoldFaceLooksRegular(FFont, raw)) FOverstrike = std::max(1, pixelSize / 12);
 
   TTextMetric& m = FMetrics;
   m.Ascent = CeilInt(raw.ascent());
@@ -521,6 +549,7 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
       glyphs.setGlyphIndexes(FIndexes);
       glyphs.setPositions(FPositions);
       FPainter->drawGlyphRun(QPointF(0, 0), glyphs);
+      if (font->Overstrike() > 0) FPainter->drawGlyphRun(QPointF(font->Overstrike(), 0), glyphs);
     }
     FIndexes.resize(0);
     FPositions.resize(0);

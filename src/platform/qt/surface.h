@@ -41,6 +41,9 @@ public:
   int UnderlinePosition() const { return FUnderlinePos; }
   int LineThickness() const { return FLineThickness; }
   int StrikeOutPosition() const { return FStrikePos; }
+  // Pixels to the right at which every glyph is drawn a second time: 1 for
+  // a bold request whose face draws no heavier than the regular one.
+  int Overstrike() const { return FOverstrike; }
 
 private:
   TGlyph Lookup(char32_t ch) const;
@@ -48,6 +51,7 @@ private:
   QFont FFont;
   TTextMetric FMetrics;
   int FUnderlinePos = 1, FLineThickness = 1, FStrikePos = 4;
+  int FOverstrike = 0;
   mutable std::vector<QRawFont> FFaces;  // [0] is the font itself
   mutable TGlyph FLatin[256];
   mutable bool FLatinDone[256] = {};
