@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/install.h"
+#include "platform/qt/surface.h"
 
 namespace tav {
 namespace {
@@ -474,6 +475,51 @@ TEST_F(QtSurfaceTest, OpaqueDecodingAsksBeforeDecoding) {
   }
   EXPECT_TRUE(Device.DecodeOpaqueImage(png, TImageFormat::ifPng, nullptr));
   EXPECT_FALSE(Device.DecodeOpaqueImage(png.substr(0, 12), TImageFormat::ifPng, nullptr));
+}
+
+// On a target of two device pixels per pixel, sizes stay in pixels and text
+// is drawn at the device's resolution: some 2x2 block of device pixels under
+// the ink is not one colour, as it would be for text drawn at one device
+// pixel per pixel and scaled up. The same holds for text drawn into an
+// off-screen bitmap of that surface and copied back.
+TEST_F(QtSurfaceTest, HighDensityTargetGetsSharpText) {
+  auto hasSplitBlock = [](const QImage& img) {
+    for (int y = 0; y + 1 < img.height(); y += 2)
+      for (int x = 0; x + 1 < img.width(); x += 2) {
+        const QRgb p = img.pixel(x, y);
+        if (img.pixel(x + 1, y) != p || img.pixel(x, y + 1) != p || img.pixel(x + 1, y + 1) != p)
+          return true;
+      }
+    return false;
+  };
+  for (bool viaBuffer : {false, true}) {
+    SCOPED_TRACE(viaBuffer ? "through a compatible bitmap" : "directly");
+    QImage img(240, 60, QImage::Format_RGB32);
+    img.setDevicePixelRatio(2);
+    img.fill(Qt::white);
+    {
+      TQtSurface target(Device, img, false);
+      EXPECT_EQ(target.Size().cx, 120);
+      EXPECT_EQ(target.Size().cy, 30);
+      if (viaBuffer) {
+        std::unique_ptr<TBitmap> buffer = target.CreateCompatibleBitmap(120, 30);
+        EXPECT_EQ(buffer->Width(), 120);
+        EXPECT_EQ(buffer->Height(), 30);
+        buffer->Canvas().SetFont(Desc(u"Arial", -12));
+        buffer->Canvas().TextOut(4, 4, u"Sharp text");
+        target.BitBlt(0, 0, 120, 30, *buffer, 0, 0, TRop::ropSrcCopy);
+      } else {
+        target.SetFont(Desc(u"Arial", -12));
+        target.TextOut(4, 4, u"Sharp text");
+      }
+    }
+    EXPECT_TRUE(hasSplitBlock(img));
+    // The ink stays where the pixel metrics put it: within the first 80 pixels.
+    bool inkPastText = false;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 2 * 80; x < img.width(); ++x) inkPastText |= img.pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_FALSE(inkPastText);
+  }
 }
 
 }  // namespace

@@ -210,6 +210,21 @@ TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
   return g;
 }
 
+const QRawFont& TQtFont::FaceAtRatio(int face, qreal ratio) const {
+  const size_t i = static_cast<size_t>(face);
+  if (ratio == 1) return FFaces[i];
+  if (ratio != FScaledRatio) {
+    FScaledFaces.clear();
+    FScaledRatio = ratio;
+  }
+  while (FScaledFaces.size() <= i) {
+    QRawFont scaled = FFaces[FScaledFaces.size()];
+    scaled.setPixelSize(scaled.pixelSize() * ratio);
+    FScaledFaces.push_back(scaled);
+  }
+  return FScaledFaces[i];
+}
+
 bool TQtFont::CharABC(char32_t ch, TABC& abc) const {
   const TGlyph& g = Glyph(ch);
   if (g.Face < 0) {
@@ -380,9 +395,12 @@ std::unique_ptr<TBitmap> TQtDevice::DecodeOpaqueImage(std::string_view data, TIm
 
 // ---------------------------------------------------------------- bitmap
 
-TQtBitmap::TQtBitmap(TQtDevice& device, int width, int height, bool monochrome)
-    : FDevice(device), FMonochrome(monochrome) {
-  FImage = QImage(std::max(0, width), std::max(0, height), QImage::Format_RGB32);
+TQtBitmap::TQtBitmap(TQtDevice& device, int width, int height, bool monochrome, qreal ratio)
+    : FDevice(device), FWidth(std::max(0, width)), FHeight(std::max(0, height)),
+      FMonochrome(monochrome) {
+  FImage = QImage(static_cast<int>(std::ceil(FWidth * ratio)),
+                  static_cast<int>(std::ceil(FHeight * ratio)), QImage::Format_RGB32);
+  FImage.setDevicePixelRatio(ratio);
   if (!FImage.isNull()) FImage.fill(monochrome ? Qt::black : Qt::white);
 }
 
@@ -390,6 +408,8 @@ TQtBitmap::TQtBitmap(TQtDevice& device, QImage image, bool monochrome)
     : FDevice(device), FImage(std::move(image)), FMonochrome(monochrome) {
   if (FImage.format() != QImage::Format_RGB32)
     FImage = FImage.convertToFormat(QImage::Format_RGB32);
+  FWidth = FImage.width();
+  FHeight = FImage.height();
 }
 
 TQtBitmap::~TQtBitmap() { FCanvas.reset(); }
@@ -400,19 +420,35 @@ TSurface& TQtBitmap::Canvas() {
 }
 
 TColor TQtBitmap::GetPixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return 0;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return 0;
+  const qreal ratio = Ratio();
+  if (ratio != 1) {  // the pixel's top-left device pixel
+    x = static_cast<int>(x * ratio);
+    y = static_cast<int>(y * ratio);
+  }
   QRgb p = reinterpret_cast<const QRgb*>(FImage.constScanLine(y))[x];
   return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
 void TQtBitmap::SetPixel(int x, int y, TColor c) {
-  if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
   c = ColorToRGB(c);
   if (FMonochrome) c = (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? clWhite : clBlack;
-  reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+  const QRgb rgb = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+  const qreal ratio = Ratio();
+  if (ratio != 1) {  // every device pixel of the pixel
+    const int x0 = static_cast<int>(x * ratio), y0 = static_cast<int>(y * ratio);
+    const int x1 = std::min(FImage.width(), static_cast<int>((x + 1) * ratio));
+    const int y1 = std::min(FImage.height(), static_cast<int>((y + 1) * ratio));
+    for (int yy = y0; yy < y1; ++yy)
+      for (int xx = x0; xx < x1; ++xx) reinterpret_cast<QRgb*>(FImage.scanLine(yy))[xx] = rgb;
+    return;
+  }
+  reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = rgb;
 }
 
 std::vector<TColor> TQtBitmap::GetPixels() const {
+  if (Ratio() != 1) return TBitmap::GetPixels();
   std::vector<TColor> out;
   out.reserve(static_cast<size_t>(FImage.width()) * static_cast<size_t>(FImage.height()));
   for (int y = 0; y < FImage.height(); ++y) {
@@ -425,15 +461,16 @@ std::vector<TColor> TQtBitmap::GetPixels() const {
 
 void TQtBitmap::SetPixels(const std::vector<TColor>& pixels) {
   size_t i = 0;
-  for (int y = 0; y < FImage.height(); ++y)
-    for (int x = 0; x < FImage.width() && i < pixels.size(); ++x) SetPixel(x, y, pixels[i++]);
+  for (int y = 0; y < FHeight; ++y)
+    for (int x = 0; x < FWidth && i < pixels.size(); ++x) SetPixel(x, y, pixels[i++]);
 }
 
 // ---------------------------------------------------------------- surface
 
 TQtSurface::TQtSurface(TQtDevice& device, QPaintDevice& target, bool monochrome)
     : FDevice(device), FMonochrome(monochrome) {
-  FSize = {target.width(), target.height()};
+  const qreal ratio = target.devicePixelRatio();
+  FSize = {static_cast<int>(target.width() / ratio), static_cast<int>(target.height() / ratio)};
   FOwnPainter = std::make_unique<QPainter>();
   if (FSize.cx > 0 && FSize.cy > 0) FOwnPainter->begin(&target);
   FPainter = FOwnPainter.get();
@@ -541,15 +578,26 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
   }
   FPainter->setPen(color);
 
+  // On a high-density target the glyphs come from the face at the device's
+  // size and are placed in device pixels, so that they are as sharp as the
+  // toolkit's own text; positions and advances stay in pixels.
+  const qreal ratio = FPainter->device() ? FPainter->device()->devicePixelRatio() : 1.0;
   int face = -1;
   auto flush = [&] {
     if (face >= 0 && !FIndexes.isEmpty()) {
       QGlyphRun glyphs;
-      glyphs.setRawFont(font->Faces()[static_cast<size_t>(face)]);
+      glyphs.setRawFont(font->FaceAtRatio(face, ratio));
       glyphs.setGlyphIndexes(FIndexes);
+      if (ratio != 1) {
+        for (QPointF& p : FPositions) p *= ratio;
+        FPainter->save();
+        FPainter->scale(1 / ratio, 1 / ratio);
+      }
       glyphs.setPositions(FPositions);
       FPainter->drawGlyphRun(QPointF(0, 0), glyphs);
-      if (font->Overstrike() > 0) FPainter->drawGlyphRun(QPointF(font->Overstrike(), 0), glyphs);
+      if (font->Overstrike() > 0)
+        FPainter->drawGlyphRun(QPointF(font->Overstrike() * ratio, 0), glyphs);
+      if (ratio != 1) FPainter->restore();
     }
     FIndexes.resize(0);
     FPositions.resize(0);
@@ -588,6 +636,11 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
   if (clip) FPainter->restore();
 }
 
+std::unique_ptr<TBitmap> TQtSurface::CreateCompatibleBitmap(int width, int height) {
+  const qreal ratio = FPainter->device() ? FPainter->device()->devicePixelRatio() : 1.0;
+  return std::make_unique<TQtBitmap>(FDevice, width, height, false, ratio);
+}
+
 void TQtSurface::DevCopy(const TRect& dst, TBitmap& src, const TRect& srcRect, TRop rop) {
   if (!FPainter->isActive() || dst.IsEmpty() || srcRect.IsEmpty()) return;
   QImage converted;
@@ -595,11 +648,16 @@ void TQtSurface::DevCopy(const TRect& dst, TBitmap& src, const TRect& srcRect, T
   QRect from(srcRect.Left, srcRect.Top, srcRect.Width(), srcRect.Height());
   if (auto* qt = dynamic_cast<TQtBitmap*>(&src)) {
     image = &qt->Image();
+    const qreal ratio = qt->Ratio();
+    if (ratio != 1)  // the source rectangle in the image's device pixels
+      from = QRect(static_cast<int>(from.x() * ratio), static_cast<int>(from.y() * ratio),
+                   static_cast<int>(std::ceil(from.width() * ratio)),
+                   static_cast<int>(std::ceil(from.height() * ratio)));
     if (static_cast<const QPaintDevice*>(image) == FPainter->device()) {
       // Copying within one image: take the source pixels out first.
       converted = image->copy(from);
       image = &converted;
-      from = QRect(0, 0, srcRect.Width(), srcRect.Height());
+      from = QRect(0, 0, converted.width(), converted.height());
     }
   } else {
     converted = QImage(src.Width(), src.Height(), QImage::Format_RGB32);
