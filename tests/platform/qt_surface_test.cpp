@@ -524,5 +524,35 @@ TEST_F(QtSurfaceTest, HighDensityTargetGetsSharpText) {
   }
 }
 
+// Characters the face lacks: an emoji is drawn in colour from the colour
+// emoji face, and a glyph from a fallback face stays inside the clip
+// rectangle it is drawn with even when the face's cell is taller.
+TEST_F(QtSurfaceTest, FallbackGlyphsEmojiInColourAndClipped) {
+  {
+    auto b = Bitmap(60, 30);
+    TSurface& s = b->Canvas();
+    s.SetFont(Desc(u"Courier New", -13));
+    s.SetBkMode(TBkMode::bkTransparent);
+    s.TextOut(4, 4, u"\U0001F600");
+    bool coloured = false;
+    for (TColor c : b->GetPixels())
+      coloured |= GetRValue(c) != GetBValue(c) || GetGValue(c) != GetBValue(c);
+    EXPECT_TRUE(coloured || !Device.FontInstalled(u"Noto Color Emoji"));
+  }
+  for (std::u16string text : {std::u16string(u"\u4E2D\u6587"), std::u16string(u"\U0001F600"),
+                              std::u16string(u"\u2588\u2588")}) {
+    auto b = Bitmap(60, 40);
+    TSurface& s = b->Canvas();
+    s.SetFont(Desc(u"Courier New", -13));
+    s.SetBkMode(TBkMode::bkTransparent);
+    const TRect row{0, 9, 60, 9 + s.Font()->Metrics().Height};  // the font's own cell
+    s.ExtTextOut(4, 9, ETO_CLIPPED, &row, text, nullptr);
+    int outside = 0;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 60; ++x) outside += (y < row.Top || y >= row.Bottom) && b->GetPixel(x, y) != clWhite;
+    EXPECT_EQ(outside, 0) << Narrow(text);
+  }
+}
+
 }  // namespace
 }  // namespace tav

@@ -61,6 +61,14 @@ bool WinCellOfTypoMetricsFont(const QRawFont& raw, int pixelSize, int& ascent, i
   return true;
 }
 
+// Pictographs shown as emoji by default: emoticons, symbols and pictographs,
+// transport, supplemental symbols, regional indicators.
+bool IsEmojiPictograph(char32_t ch) {
+  return (ch >= 0x1F1E6 && ch <= 0x1F1FF) || (ch >= 0x1F300 && ch <= 0x1F64F) ||
+         (ch >= 0x1F680 && ch <= 0x1F6FF) || (ch >= 0x1F900 && ch <= 0x1F9FF) ||
+         (ch >= 0x1FA70 && ch <= 0x1FAFF);
+}
+
 // The ink of one stem glyph: the sum of its coverage.
 qint64 StemInk(const QRawFont& raw) {
   const QList<quint32> idx = raw.glyphIndexesForString(QStringLiteral("l"));
@@ -182,8 +190,32 @@ TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
     g.Face = 0;
     return g;
   }
-  // The face lacks the character: ask Qt's font matching for the face that
-  // draws it.
+  // The face lacks the character. An emoji comes from the colour emoji face
+  // when there is one: font matching would often pick a plain outline face.
+  if (IsEmojiPictograph(ch)) {
+    QFont emoji(QStringLiteral("Noto Color Emoji"));
+    emoji.setPixelSize(FFont.pixelSize());
+    QRawFont face = QRawFont::fromFont(emoji);
+    if (face.isValid() && face.familyName() == emoji.family() && face.supportsCharacter(ch)) {
+      quint32 idx = face.glyphIndexesForString(s).value(0);
+      if (idx != 0) {
+        int slot = -1;
+        for (size_t i = 0; i < FFaces.size(); ++i)
+          if (FFaces[i] == face) slot = static_cast<int>(i);
+        if (slot < 0) {
+          FFaces.push_back(face);
+          slot = static_cast<int>(FFaces.size() - 1);
+        }
+        QPointF advance;
+        face.advancesForGlyphIndexes(&idx, &advance, 1);
+        g.Index = idx;
+        g.Advance = static_cast<int>(std::lround(advance.x()));
+        g.Face = slot;
+        return g;
+      }
+    }
+  }
+  // Otherwise ask Qt's font matching for the face that draws it.
   QTextLayout layout(s, FFont);
   layout.beginLayout();
   layout.createLine();
@@ -569,6 +601,13 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
     int margin = m.Height / 3 + 1;
     clip = run.Left - margin < run.Clip->Left || run.Left + run.Width + margin > run.Clip->Right ||
            run.Baseline - m.Ascent < run.Clip->Top || run.Baseline + m.Descent > run.Clip->Bottom;
+  }
+  // A glyph from a fallback face (box drawing, emoji) may be taller than
+  // the font's cell: clip it to the rectangle.
+  if (run.Clip && !clip) {
+    for (size_t i = 0; i < run.Text.size() && !clip; ++i)
+      if (run.Text[i] >= 0x100) clip = (run.Text[i] >= 0xD800 && run.Text[i] <= 0xDFFF) ||
+                                       font->Glyph(run.Text[i]).Face > 0;
   }
   if (clip) {
     FPainter->save();
