@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the window and the tests need,
 # skipping those already present. fonts-wqy-microhei is the fallback face
-# for CJK glyphs the fixed fonts lack. Usage: scripts/deps.sh [run|headless|test]
+# for CJK glyphs the fixed fonts lack, fonts-noto-color-emoji the face of
+# emoji. Usage: scripts/deps.sh [run|headless|test]
 set -euo pipefail
 what=${1:-test}
 
 packages=(g++ cmake make ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-          libgtest-dev libssl3 fonts-liberation fonts-wine fonts-wqy-microhei)
+          libgtest-dev libssl3 fonts-liberation fonts-wine fonts-wqy-microhei
+          fonts-noto-color-emoji)
 if [ "$what" = headless ]; then
   packages=(xvfb x11vnc)
 fi

@@ -366,8 +366,9 @@ public:
   // The font every new surface starts with: Arial, 8 points at 96 ppi.
   static TFontDesc DefaultFontDesc();
 
-  // Off-screen bitmaps of this surface's device.
-  std::unique_ptr<TBitmap> CreateCompatibleBitmap(int width, int height) {
+  // Off-screen bitmaps of this surface's device (on a high-density screen,
+  // at its density: copied back, they are as sharp as drawing directly).
+  virtual std::unique_ptr<TBitmap> CreateCompatibleBitmap(int width, int height) {
     return Device().CreateBitmap(width, height);
   }
 };

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/install.h"
+#include "platform/qt/surface.h"
 
 namespace tav {
 namespace {
@@ -112,6 +113,35 @@ TEST_F(QtSurfaceTest, TahomaCellIsTheWindowsOne) {
   // Faces without the flag keep their metrics (Arial: Liberation Sans).
   TFontRef arial = Device.CreateFont(Desc(u"Arial", -11));
   EXPECT_EQ(arial->Metrics().Height, 13);
+}
+
+// A bold face draws heavier stems than the regular one: more ink across
+// the middle row of an "l". Wine's Tahoma Bold has regular stems of
+// its own (one pixel at 11 pixels), so the surface overstrikes it.
+TEST_F(QtSurfaceTest, BoldStemsAreHeavierThanRegularOnes) {
+  struct TCase {
+    std::u16string Face;
+    int Height;
+  };
+  std::vector<TCase> cases{{u"Arial", -12}, {u"Times New Roman", -16}};
+  if (TahomaRegistered()) cases.insert(cases.end(), {{u"Tahoma", -11}, {u"Tahoma", -14}});
+  auto inkInMiddleRow = [&](const TFontDesc& desc) {
+    auto b = Bitmap(40, 30);
+    TSurface& s = b->Canvas();
+    s.SetFont(desc);
+    s.SetBkMode(TBkMode::bkTransparent);
+    s.TextOut(10, 2, u"l");
+    const int row = 2 + s.Font()->Metrics().Ascent / 2;
+    int ink = 0;
+    for (int x = 0; x < 40; ++x) ink += 255 - GetRValue(b->GetPixel(x, row));
+    return ink;
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(Narrow(c.Face) + " " + std::to_string(c.Height));
+    // A third more at least: one more pixel on a stem of one or two.
+    EXPECT_GT(inkInMiddleRow(Desc(c.Face, c.Height, FW_BOLD)) * 3,
+              inkInMiddleRow(Desc(c.Face, c.Height)) * 4);
+  }
 }
 
 // A string drawn at x ends where its measured extent says: the ink stops at
@@ -445,6 +475,83 @@ TEST_F(QtSurfaceTest, OpaqueDecodingAsksBeforeDecoding) {
   }
   EXPECT_TRUE(Device.DecodeOpaqueImage(png, TImageFormat::ifPng, nullptr));
   EXPECT_FALSE(Device.DecodeOpaqueImage(png.substr(0, 12), TImageFormat::ifPng, nullptr));
+}
+
+// On a target of two device pixels per pixel, sizes stay in pixels and text
+// is drawn at the device's resolution: some 2x2 block of device pixels under
+// the ink is not one colour, as it would be for text drawn at one device
+// pixel per pixel and scaled up. The same holds for text drawn into an
+// off-screen bitmap of that surface and copied back.
+TEST_F(QtSurfaceTest, HighDensityTargetGetsSharpText) {
+  auto hasSplitBlock = [](const QImage& img) {
+    for (int y = 0; y + 1 < img.height(); y += 2)
+      for (int x = 0; x + 1 < img.width(); x += 2) {
+        const QRgb p = img.pixel(x, y);
+        if (img.pixel(x + 1, y) != p || img.pixel(x, y + 1) != p || img.pixel(x + 1, y + 1) != p)
+          return true;
+      }
+    return false;
+  };
+  // Tahoma has bitmaps for small sizes, which a scaled painter would enlarge.
+  const TFontDesc font = TahomaRegistered() ? Desc(u"Tahoma", -11) : Desc(u"Arial", -12);
+  for (bool viaBuffer : {false, true}) {
+    SCOPED_TRACE(viaBuffer ? "through a compatible bitmap" : "directly");
+    QImage img(240, 60, QImage::Format_RGB32);
+    img.setDevicePixelRatio(2);
+    img.fill(Qt::white);
+    {
+      TQtSurface target(Device, img, false);
+      EXPECT_EQ(target.Size().cx, 120);
+      EXPECT_EQ(target.Size().cy, 30);
+      if (viaBuffer) {
+        std::unique_ptr<TBitmap> buffer = target.CreateCompatibleBitmap(120, 30);
+        EXPECT_EQ(buffer->Width(), 120);
+        EXPECT_EQ(buffer->Height(), 30);
+        buffer->Canvas().SetFont(font);
+        buffer->Canvas().TextOut(4, 4, u"Sharp text");
+        target.BitBlt(0, 0, 120, 30, *buffer, 0, 0, TRop::ropSrcCopy);
+      } else {
+        target.SetFont(font);
+        target.TextOut(4, 4, u"Sharp text");
+      }
+    }
+    EXPECT_TRUE(hasSplitBlock(img));
+    // The ink stays where the pixel metrics put it: within the first 80 pixels.
+    bool inkPastText = false;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 2 * 80; x < img.width(); ++x) inkPastText |= img.pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_FALSE(inkPastText);
+  }
+}
+
+// Characters the face lacks: an emoji is drawn in colour from the colour
+// emoji face, and a glyph from a fallback face stays inside the clip
+// rectangle it is drawn with even when the face's cell is taller.
+TEST_F(QtSurfaceTest, FallbackGlyphsEmojiInColourAndClipped) {
+  {
+    auto b = Bitmap(60, 30);
+    TSurface& s = b->Canvas();
+    s.SetFont(Desc(u"Courier New", -13));
+    s.SetBkMode(TBkMode::bkTransparent);
+    s.TextOut(4, 4, u"\U0001F600");
+    bool coloured = false;
+    for (TColor c : b->GetPixels())
+      coloured |= GetRValue(c) != GetBValue(c) || GetGValue(c) != GetBValue(c);
+    EXPECT_TRUE(coloured || !Device.FontInstalled(u"Noto Color Emoji"));
+  }
+  for (std::u16string text : {std::u16string(u"\u4E2D\u6587"), std::u16string(u"\U0001F600"),
+                              std::u16string(u"\u2588\u2588")}) {
+    auto b = Bitmap(60, 40);
+    TSurface& s = b->Canvas();
+    s.SetFont(Desc(u"Courier New", -13));
+    s.SetBkMode(TBkMode::bkTransparent);
+    const TRect row{0, 9, 60, 9 + s.Font()->Metrics().Height};  // the font's own cell
+    s.ExtTextOut(4, 9, ETO_CLIPPED, &row, text, nullptr);
+    int outside = 0;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 60; ++x) outside += (y < row.Top || y >= row.Bottom) && b->GetPixel(x, y) != clWhite;
+    EXPECT_EQ(outside, 0) << Narrow(text);
+  }
 }
 
 }  // namespace

@@ -61,6 +61,41 @@ bool WinCellOfTypoMetricsFont(const QRawFont& raw, int pixelSize, int& ascent, i
   return true;
 }
 
+// Pictographs shown as emoji by default: emoticons, symbols and pictographs,
+// transport, supplemental symbols, regional indicators.
+bool IsEmojiPictograph(char32_t ch) {
+  return (ch >= 0x1F1E6 && ch <= 0x1F1FF) || (ch >= 0x1F300 && ch <= 0x1F64F) ||
+         (ch >= 0x1F680 && ch <= 0x1F6FF) || (ch >= 0x1F900 && ch <= 0x1F9FF) ||
+         (ch >= 0x1FA70 && ch <= 0x1FAFF);
+}
+
+// The ink of one stem glyph: the sum of its coverage.
+qint64 StemInk(const QRawFont& raw) {
+  const QList<quint32> idx = raw.glyphIndexesForString(QStringLiteral("l"));
+  if (idx.isEmpty() || idx[0] == 0) return 0;
+  const QImage a = raw.alphaMapForGlyph(idx[0], QRawFont::PixelAntialiasing);
+  qint64 ink = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      ink += a.format() == QImage::Format_Indexed8 || a.format() == QImage::Format_Alpha8
+                 ? a.constScanLine(y)[x]
+                 : qGray(a.pixel(x, y));
+  return ink;
+}
+
+// Whether a bold face draws its stems no heavier than the regular face of
+// its family at the same size. Wine's Tahoma Bold is such a face: its
+// outlines are barely heavier than Tahoma's and its small-size bitmaps have
+// the same one-pixel stems, only wider spacing.
+bool BoldFaceLooksRegular(const QFont& bold, const QRawFont& boldRaw) {
+  QFont regular = bold;
+  regular.setWeight(QFont::Normal);
+  const QRawFont regularRaw = QRawFont::fromFont(regular);
+  if (!regularRaw.isValid() || regularRaw.familyName() != boldRaw.familyName()) return false;
+  const qint64 heavy = StemInk(boldRaw), light = StemInk(regularRaw);
+  return light > 0 && heavy * 4 < light * 5;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- fonts
@@ -101,6 +136,7 @@ TQtFont::TQtFont(const TFontDesc& desc) : TFontHandle(desc) {
     raw = QRawFont::fromFont(fallback);
   }
   FFaces.push_back(raw);
+  if (desc.Weight >= 600 && BoldFaceLooksRegular(FFont, raw)) FOverstrike = std::max(1, pixelSize / 12);
 
   TTextMetric& m = FMetrics;
   m.Ascent = CeilInt(raw.ascent());
@@ -154,8 +190,32 @@ TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
     g.Face = 0;
     return g;
   }
-  // The face lacks the character: ask Qt's font matching for the face that
-  // draws it.
+  // The face lacks the character. An emoji comes from the colour emoji face
+  // when there is one: font matching would often pick a plain outline face.
+  if (IsEmojiPictograph(ch)) {
+    QFont emoji(QStringLiteral("Noto Color Emoji"));
+    emoji.setPixelSize(FFont.pixelSize());
+    QRawFont face = QRawFont::fromFont(emoji);
+    if (face.isValid() && face.familyName() == emoji.family() && face.supportsCharacter(ch)) {
+      quint32 idx = face.glyphIndexesForString(s).value(0);
+      if (idx != 0) {
+        int slot = -1;
+        for (size_t i = 0; i < FFaces.size(); ++i)
+          if (FFaces[i] == face) slot = static_cast<int>(i);
+        if (slot < 0) {
+          FFaces.push_back(face);
+          slot = static_cast<int>(FFaces.size() - 1);
+        }
+        QPointF advance;
+        face.advancesForGlyphIndexes(&idx, &advance, 1);
+        g.Index = idx;
+        g.Advance = static_cast<int>(std::lround(advance.x()));
+        g.Face = slot;
+        return g;
+      }
+    }
+  }
+  // Otherwise ask Qt's font matching for the face that draws it.
   QTextLayout layout(s, FFont);
   layout.beginLayout();
   layout.createLine();
@@ -180,6 +240,21 @@ TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
     return g;
   }
   return g;
+}
+
+const QRawFont& TQtFont::FaceAtRatio(int face, qreal ratio) const {
+  const size_t i = static_cast<size_t>(face);
+  if (ratio == 1) return FFaces[i];
+  if (ratio != FScaledRatio) {
+    FScaledFaces.clear();
+    FScaledRatio = ratio;
+  }
+  while (FScaledFaces.size() <= i) {
+    QRawFont scaled = FFaces[FScaledFaces.size()];
+    scaled.setPixelSize(scaled.pixelSize() * ratio);
+    FScaledFaces.push_back(scaled);
+  }
+  return FScaledFaces[i];
 }
 
 bool TQtFont::CharABC(char32_t ch, TABC& abc) const {
@@ -352,9 +427,12 @@ std::unique_ptr<TBitmap> TQtDevice::DecodeOpaqueImage(std::string_view data, TIm
 
 // ---------------------------------------------------------------- bitmap
 
-TQtBitmap::TQtBitmap(TQtDevice& device, int width, int height, bool monochrome)
-    : FDevice(device), FMonochrome(monochrome) {
-  FImage = QImage(std::max(0, width), std::max(0, height), QImage::Format_RGB32);
+TQtBitmap::TQtBitmap(TQtDevice& device, int width, int height, bool monochrome, qreal ratio)
+    : FDevice(device), FWidth(std::max(0, width)), FHeight(std::max(0, height)),
+      FMonochrome(monochrome) {
+  FImage = QImage(static_cast<int>(std::ceil(FWidth * ratio)),
+                  static_cast<int>(std::ceil(FHeight * ratio)), QImage::Format_RGB32);
+  FImage.setDevicePixelRatio(ratio);
   if (!FImage.isNull()) FImage.fill(monochrome ? Qt::black : Qt::white);
 }
 
@@ -362,6 +440,8 @@ TQtBitmap::TQtBitmap(TQtDevice& device, QImage image, bool monochrome)
     : FDevice(device), FImage(std::move(image)), FMonochrome(monochrome) {
   if (FImage.format() != QImage::Format_RGB32)
     FImage = FImage.convertToFormat(QImage::Format_RGB32);
+  FWidth = FImage.width();
+  FHeight = FImage.height();
 }
 
 TQtBitmap::~TQtBitmap() { FCanvas.reset(); }
@@ -372,19 +452,35 @@ TSurface& TQtBitmap::Canvas() {
 }
 
 TColor TQtBitmap::GetPixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return 0;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return 0;
+  const qreal ratio = Ratio();
+  if (ratio != 1) {  // the pixel's top-left device pixel
+    x = static_cast<int>(x * ratio);
+    y = static_cast<int>(y * ratio);
+  }
   QRgb p = reinterpret_cast<const QRgb*>(FImage.constScanLine(y))[x];
   return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
 void TQtBitmap::SetPixel(int x, int y, TColor c) {
-  if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
   c = ColorToRGB(c);
   if (FMonochrome) c = (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? clWhite : clBlack;
-  reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+  const QRgb rgb = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+  const qreal ratio = Ratio();
+  if (ratio != 1) {  // every device pixel of the pixel
+    const int x0 = static_cast<int>(x * ratio), y0 = static_cast<int>(y * ratio);
+    const int x1 = std::min(FImage.width(), static_cast<int>((x + 1) * ratio));
+    const int y1 = std::min(FImage.height(), static_cast<int>((y + 1) * ratio));
+    for (int yy = y0; yy < y1; ++yy)
+      for (int xx = x0; xx < x1; ++xx) reinterpret_cast<QRgb*>(FImage.scanLine(yy))[xx] = rgb;
+    return;
+  }
+  reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = rgb;
 }
 
 std::vector<TColor> TQtBitmap::GetPixels() const {
+  if (Ratio() != 1) return TBitmap::GetPixels();
   std::vector<TColor> out;
   out.reserve(static_cast<size_t>(FImage.width()) * static_cast<size_t>(FImage.height()));
   for (int y = 0; y < FImage.height(); ++y) {
@@ -397,15 +493,16 @@ std::vector<TColor> TQtBitmap::GetPixels() const {
 
 void TQtBitmap::SetPixels(const std::vector<TColor>& pixels) {
   size_t i = 0;
-  for (int y = 0; y < FImage.height(); ++y)
-    for (int x = 0; x < FImage.width() && i < pixels.size(); ++x) SetPixel(x, y, pixels[i++]);
+  for (int y = 0; y < FHeight; ++y)
+    for (int x = 0; x < FWidth && i < pixels.size(); ++x) SetPixel(x, y, pixels[i++]);
 }
 
 // ---------------------------------------------------------------- surface
 
 TQtSurface::TQtSurface(TQtDevice& device, QPaintDevice& target, bool monochrome)
     : FDevice(device), FMonochrome(monochrome) {
-  FSize = {target.width(), target.height()};
+  const qreal ratio = target.devicePixelRatio();
+  FSize = {static_cast<int>(target.width() / ratio), static_cast<int>(target.height() / ratio)};
   FOwnPainter = std::make_unique<QPainter>();
   if (FSize.cx > 0 && FSize.cy > 0) FOwnPainter->begin(&target);
   FPainter = FOwnPainter.get();
@@ -505,6 +602,13 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
     clip = run.Left - margin < run.Clip->Left || run.Left + run.Width + margin > run.Clip->Right ||
            run.Baseline - m.Ascent < run.Clip->Top || run.Baseline + m.Descent > run.Clip->Bottom;
   }
+  // A glyph from a fallback face (box drawing, emoji) may be taller than
+  // the font's cell: clip it to the rectangle.
+  if (run.Clip && !clip) {
+    for (size_t i = 0; i < run.Text.size() && !clip; ++i)
+      if (run.Text[i] >= 0x100) clip = (run.Text[i] >= 0xD800 && run.Text[i] <= 0xDFFF) ||
+                                       font->Glyph(run.Text[i]).Face > 0;
+  }
   if (clip) {
     FPainter->save();
     FPainter->setClipRect(QRect(run.Clip->Left, run.Clip->Top, run.Clip->Width(),
@@ -513,14 +617,26 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
   }
   FPainter->setPen(color);
 
+  // On a high-density target the glyphs come from the face at the device's
+  // size and are placed in device pixels, so that they are as sharp as the
+  // toolkit's own text; positions and advances stay in pixels.
+  const qreal ratio = FPainter->device() ? FPainter->device()->devicePixelRatio() : 1.0;
   int face = -1;
   auto flush = [&] {
     if (face >= 0 && !FIndexes.isEmpty()) {
       QGlyphRun glyphs;
-      glyphs.setRawFont(font->Faces()[static_cast<size_t>(face)]);
+      glyphs.setRawFont(font->FaceAtRatio(face, ratio));
       glyphs.setGlyphIndexes(FIndexes);
+      if (ratio != 1) {
+        for (QPointF& p : FPositions) p *= ratio;
+        FPainter->save();
+        FPainter->scale(1 / ratio, 1 / ratio);
+      }
       glyphs.setPositions(FPositions);
       FPainter->drawGlyphRun(QPointF(0, 0), glyphs);
+      if (font->Overstrike() > 0)
+        FPainter->drawGlyphRun(QPointF(font->Overstrike() * ratio, 0), glyphs);
+      if (ratio != 1) FPainter->restore();
     }
     FIndexes.resize(0);
     FPositions.resize(0);
@@ -559,6 +675,11 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
   if (clip) FPainter->restore();
 }
 
+std::unique_ptr<TBitmap> TQtSurface::CreateCompatibleBitmap(int width, int height) {
+  const qreal ratio = FPainter->device() ? FPainter->device()->devicePixelRatio() : 1.0;
+  return std::make_unique<TQtBitmap>(FDevice, width, height, false, ratio);
+}
+
 void TQtSurface::DevCopy(const TRect& dst, TBitmap& src, const TRect& srcRect, TRop rop) {
   if (!FPainter->isActive() || dst.IsEmpty() || srcRect.IsEmpty()) return;
   QImage converted;
@@ -566,11 +687,16 @@ void TQtSurface::DevCopy(const TRect& dst, TBitmap& src, const TRect& srcRect, T
   QRect from(srcRect.Left, srcRect.Top, srcRect.Width(), srcRect.Height());
   if (auto* qt = dynamic_cast<TQtBitmap*>(&src)) {
     image = &qt->Image();
+    const qreal ratio = qt->Ratio();
+    if (ratio != 1)  // the source rectangle in the image's device pixels
+      from = QRect(static_cast<int>(from.x() * ratio), static_cast<int>(from.y() * ratio),
+                   static_cast<int>(std::ceil(from.width() * ratio)),
+                   static_cast<int>(std::ceil(from.height() * ratio)));
     if (static_cast<const QPaintDevice*>(image) == FPainter->device()) {
       // Copying within one image: take the source pixels out first.
       converted = image->copy(from);
       image = &converted;
-      from = QRect(0, 0, srcRect.Width(), srcRect.Height());
+      from = QRect(0, 0, converted.width(), converted.height());
     }
   } else {
     converted = QImage(src.Width(), src.Height(), QImage::Format_RGB32);

@@ -37,10 +37,16 @@ public:
   };
   const TGlyph& Glyph(char32_t ch) const;
   const std::vector<QRawFont>& Faces() const { return FFaces; }
+  // Face `face` at `ratio` device pixels per pixel, for drawing on a
+  // high-density screen with glyphs rasterised at the device's resolution.
+  const QRawFont& FaceAtRatio(int face, qreal ratio) const;
   const QFont& QtFont() const { return FFont; }
   int UnderlinePosition() const { return FUnderlinePos; }
   int LineThickness() const { return FLineThickness; }
   int StrikeOutPosition() const { return FStrikePos; }
+  // Pixels to the right at which every glyph is drawn a second time: 1 for
+  // a bold request whose face draws no heavier than the regular one.
+  int Overstrike() const { return FOverstrike; }
 
 private:
   TGlyph Lookup(char32_t ch) const;
@@ -48,10 +54,13 @@ private:
   QFont FFont;
   TTextMetric FMetrics;
   int FUnderlinePos = 1, FLineThickness = 1, FStrikePos = 4;
+  int FOverstrike = 0;
   mutable std::vector<QRawFont> FFaces;  // [0] is the font itself
   mutable TGlyph FLatin[256];
   mutable bool FLatinDone[256] = {};
   mutable std::unordered_map<char32_t, TGlyph> FOthers;
+  mutable qreal FScaledRatio = 0;
+  mutable std::vector<QRawFont> FScaledFaces;  // FFaces at FScaledRatio
 };
 
 class TQtSurface;
@@ -84,11 +93,14 @@ private:
 // A bitmap on a QImage (32-bit RGB; masks hold only black and white).
 class TQtBitmap : public TBitmap {
 public:
-  TQtBitmap(TQtDevice& device, int width, int height, bool monochrome);
+  // `ratio` device pixels per pixel: the image is that many times larger,
+  // while sizes and pixel coordinates stay in pixels.
+  TQtBitmap(TQtDevice& device, int width, int height, bool monochrome, qreal ratio = 1);
   TQtBitmap(TQtDevice& device, QImage image, bool monochrome);
   ~TQtBitmap() override;
-  int Width() const override { return FImage.width(); }
-  int Height() const override { return FImage.height(); }
+  int Width() const override { return FWidth; }
+  int Height() const override { return FHeight; }
+  qreal Ratio() const { return FImage.devicePixelRatio(); }
   bool Monochrome() const override { return FMonochrome; }
   TSurface& Canvas() override;
   TColor GetPixel(int x, int y) const override;
@@ -101,6 +113,7 @@ public:
 private:
   TQtDevice& FDevice;
   QImage FImage;
+  int FWidth = 0, FHeight = 0;
   bool FMonochrome;
   std::unique_ptr<TQtSurface> FCanvas;
 };
@@ -116,6 +129,7 @@ public:
   TGraphicsDevice& Device() override { return FDevice; }
   TSize Size() const override { return FSize; }
   QPainter& Painter() { return *FPainter; }
+  std::unique_ptr<TBitmap> CreateCompatibleBitmap(int width, int height) override;
 
 protected:
   void ClipChanged() override;
