@@ -190,41 +190,8 @@ TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
     g.Face = 0;
     return g;
   }
-  // The face lacks the character. An emoji comes from the colour emoji face
-  // when there is one: font matching would often pick a plain outline face.
-  if (IsEmojiPictograph(ch)) {
-    QFont emoji(QStringLiteral("Noto Color Emoji"));
-    emoji.setPixelSize(FFont.pixelSize());
-    QRawFont face = QRawFont::fromFont(emoji);
-    if (face.isValid() && face.familyName() == emoji.family() && face.supportsCharacter(ch)) {
-      quint32 idx = face.glyphIndexesForString(s).value(0);
-      if (idx != 0) {
-        int slot = -1;
-        for (size_t i = 0; i < FFaces.size(); ++i)
-          if (FFaces[i] == face) slot = static_cast<int>(i);
-        if (slot < 0) {
-          FFaces.push_back(face);
-          slot = static_cast<int>(FFaces.size() - 1);
-        }
-        QPointF advance;
-        face.advancesForGlyphIndexes(&idx, &advance, 1);
-        g.Index = idx;
-        g.Advance = static_cast<int>(std::lround(advance.x()));
-        g.Face = slot;
-        return g;
-      }
-    }
-  }
-  // Otherwise ask Qt's font matching for the face that draws it.
-  QTextLayout layout(s, FFont);
-  layout.beginLayout();
-  layout.createLine();
-  layout.endLayout();
-  const QList<QGlyphRun> runs = layout.glyphRuns();
-  for (const QGlyphRun& run : runs) {
-    if (run.glyphIndexes().isEmpty()) continue;
-    QRawFont face = run.rawFont();
-    quint32 idx = run.glyphIndexes().first();
+  // A glyph of another face: that face gets a slot of its own, once.
+  auto fromFallback = [&](const QRawFont& face, quint32 idx) {
     int slot = -1;
     for (size_t i = 0; i < FFaces.size(); ++i)
       if (FFaces[i] == face) slot = static_cast<int>(i);
@@ -238,6 +205,27 @@ TQtFont::TGlyph TQtFont::Lookup(char32_t ch) const {
     g.Advance = static_cast<int>(std::lround(advance.x()));
     g.Face = slot;
     return g;
+  };
+  // The face lacks the character. An emoji comes from the colour emoji face
+  // when there is one: font matching would often pick a plain outline face.
+  if (IsEmojiPictograph(ch)) {
+    QFont emoji(QStringLiteral("Noto Color Emoji"));
+    emoji.setPixelSize(FFont.pixelSize());
+    QRawFont face = QRawFont::fromFont(emoji);
+    if (face.isValid() && face.familyName() == emoji.family() && face.supportsCharacter(ch)) {
+      quint32 idx = face.glyphIndexesForString(s).value(0);
+      if (idx != 0) return fromFallback(face, idx);
+    }
+  }
+  // Otherwise ask Qt's font matching for the face that draws it.
+  QTextLayout layout(s, FFont);
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  const QList<QGlyphRun> runs = layout.glyphRuns();
+  for (const QGlyphRun& run : runs) {
+    if (run.glyphIndexes().isEmpty()) continue;
+    return fromFallback(run.rawFont(), run.glyphIndexes().first());
   }
   return g;
 }
