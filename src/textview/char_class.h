@@ -8,6 +8,12 @@ namespace tav {
 // Table look-ups for characters beyond ASCII.
 bool IsNonAsciiAlphaNumeric(char16_t c);
 char16_t NonAsciiCharLower(char16_t c);
+bool IsNonAsciiCombiningMark(char16_t c);
+
+// Combining marks (general categories Mn and Me) of the Basic Multilingual
+// Plane: they take no cell of their own and are drawn over the character
+// before them.
+inline bool IsCombiningMark(char16_t c) { return c >= 0x300 && IsNonAsciiCombiningMark(c); }
 
 // Letters and numbers (general categories L* and N*) of the Basic
 // Multilingual Plane; surrogate units are neither.

@@ -209,7 +209,13 @@ int TCustomHighlighter::PosToExpandedPos(int pos) const {
 int TCustomHighlighter::ExpandedPosAfter(int pos, int expandedPos) const {
   // The fillers before a wide glyph are skipped, then the glyph itself. A
   // U+E000 that is part of the line is taken as the narrow character it is,
-  // not as fillers, so the positions after it stay in step.
+  // not as fillers, so the positions after it stay in step. A combining
+  // mark takes no cell unless the cells hold it (a mark with nothing to
+  // stand on).
+  if (pos < fLineLen && IsCombiningMark(fCasedLine[pos]) &&
+      (expandedPos >= fExpandedLineLen ||
+       fExpandedLine[static_cast<std::size_t>(expandedPos)] != fCasedLine[pos]))
+    return expandedPos;
   if (pos >= fLineLen || fCasedLine[pos] != kWideGlyphFiller) {
     while (expandedPos < fExpandedLineLen &&
            fExpandedLine[static_cast<std::size_t>(expandedPos)] == kWideGlyphFiller) {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "textview/char_class.h"
+
 namespace tav {
 
 namespace {
@@ -133,13 +135,18 @@ int TheTextDrawer::CharacterWidth(char32_t ch) {
 }
 
 int TheTextDrawer::CellsOf(char32_t ch) {
-  if (ch < 0x10000 && fCellsCache[ch] != 0) return fCellsCache[ch];
+  if (ch < 0x10000 && fCellsCache[ch] != 0) return fCellsCache[ch] - 1;
+  if (ch < 0x10000 && IsCombiningMark(static_cast<char16_t>(ch))) {
+    fCellsCache[ch] = 1;
+    return 0;
+  }
   const int cell = CharWidth();
   const int w = CharacterWidth(ch);
   int cells = (cell > 0 && w > cell) ? (w + cell - 1) / cell : 1;
   if (ch >= 0x10000) return std::max(cells, 2);
-  // Cached when it fits; a glyph wider than 255 cells is measured each time.
-  if (cells <= 255) fCellsCache[ch] = static_cast<std::uint8_t>(cells);
+  // Cached (as cells + 1) when it fits; a glyph wider than 254 cells is
+  // measured each time.
+  if (cells <= 254) fCellsCache[ch] = static_cast<std::uint8_t>(cells + 1);
   return cells;
 }
 
@@ -207,7 +214,7 @@ int TheTextDrawer::ExtTextOut(int x, int y, unsigned options, TRect rect,
     if (pair)
       ch = 0x10000 + ((static_cast<char32_t>(text[i]) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
     fETODist[i] = cell * CellsOf(ch);
-    last = i;
+    if (fETODist[i] > 0) last = i;  // a combining mark has no overhang of its own
     if (pair) ++i;  // the second unit advances 0
   }
   if (!text.empty()) {

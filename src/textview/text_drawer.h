@@ -89,7 +89,8 @@ class TheTextDrawer {
   // the whole Basic Multilingual Plane until the font changes.
   int CharacterWidth(char32_t ch);
   // Cells one character takes: ceil(width / cell), at least 1, and at least
-  // 2 for a character beyond the BMP (it is two UTF-16 units).
+  // 2 for a character beyond the BMP (it is two UTF-16 units); none for a
+  // combining mark of the BMP, which is drawn over the character before it.
   int CellsOf(char32_t ch);
   // A BMP unit that takes exactly one cell (a surrogate unit never does).
   bool IsSingleCell(char16_t unit);
@@ -126,7 +127,7 @@ class TheTextDrawer {
   std::vector<int> fETODist;
   // Widths of BMP characters; -1 = not measured yet.
   std::vector<std::int32_t> fWidthCache;
-  // Cells of BMP characters at the current cell width; 0 = not known yet.
+  // Cells + 1 of BMP characters at the current cell width; 0 = not known yet.
   std::vector<std::uint8_t> fCellsCache;
 };
 

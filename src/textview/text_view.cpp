@@ -101,9 +101,10 @@ TLineLayout& TCustomTextView::MutableLineLayout(int index) {
     layout.Cells.assign(line);
     layout.TabExpanded.clear();
     layout.CharToCell.clear();
+    layout.Marks.clear();
   } else {
     BuildLineCells(line, fTabWidth, *fTextDrawer, layout.Cells, &layout.TabExpanded,
-                   &layout.CharToCell);
+                   &layout.CharToCell, &layout.Marks);
   }
   return layout;
 }

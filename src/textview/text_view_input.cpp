@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "textview/char_class.h"
 #include "textview/text_view.h"
+#include "textview/text_view_line_layout.h"
 
 namespace tav {
 
@@ -216,6 +218,18 @@ void TCustomTextView::MoveCaretColumns(int delta, bool selecting) {
     }
   }
   after.Char = std::max(1, after.Char);
+  if (after.Line >= 1 && after.Line <= fLines->Count()) {
+    // The caret never stops inside a character: between the units of a
+    // surrogate pair, or before a mark drawn over the character on its left.
+    const std::u16string_view text = fLines->StringView(after.Line - 1);
+    auto inside = [&](int ch) {
+      const std::size_t k = static_cast<std::size_t>(ch - 1);
+      if (k == 0 || k >= text.size()) return false;
+      if ((text[k] & 0xFC00) == 0xDC00 && (text[k - 1] & 0xFC00) == 0xD800) return true;
+      return IsCombiningMark(text[k]) && MarkTakesNoCell(text, k);
+    };
+    while (inside(after.Char)) after.Char += delta > 0 ? 1 : -1;
+  }
   MoveCaretAndSelect(before, after, selecting);
   if (fWordWrapPlugin && delta > 0) {
     // A move that lands on a row boundary shows at the end of the upper row.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "textview/char_class.h"
 #include "textview/highlighter.h"
 #include "textview/text_drawer.h"
 
@@ -40,8 +41,9 @@ bool LineIsIdentity(std::u16string_view line, TheTextDrawer& drawer) {
 
 void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawer,
                     std::u16string& cells, std::u16string* tabExpanded,
-                    std::vector<std::int32_t>* charToCell) {
+                    std::vector<std::int32_t>* charToCell, std::vector<TCellMark>* marks) {
   cells.clear();
+  if (marks) marks->clear();
   cells.reserve(line.size());
   if (tabExpanded) {
     tabExpanded->clear();
@@ -72,6 +74,18 @@ void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawe
     }
     const char16_t c = line[i];
     if (charToCell) charToCell->push_back(static_cast<std::int32_t>(cells.size()));
+    if (IsCombiningMark(c)) {
+      // Over the character before it, or on a cell of its own.
+      if (MarkTakesNoCell(line, i)) {
+        if (marks) marks->push_back({static_cast<std::int32_t>(cells.size()) - 1, c});
+      } else {
+        cells += c;
+      }
+      if (tabExpanded) *tabExpanded += c;
+      ++tabColumn;
+      ++i;
+      continue;
+    }
     if (c == u'\t') {
       std::size_t n = 1;
       if (tabWidth > 1) n = static_cast<std::size_t>(tabWidth) - tabColumn % static_cast<std::size_t>(tabWidth);

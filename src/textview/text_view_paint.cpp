@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "textview/char_class.h"
 #include "textview/text_view.h"
 
 namespace tav {
@@ -180,6 +181,9 @@ struct TCustomTextView::TRowPainter {
   bool accSpacesOnly = true;
   int lastOverhang = 0;
   int nextCol = 0;  // the column after what has been painted
+  // The row's first cell within its line, and the line's cell-less marks.
+  int rowStart = 0;
+  const std::vector<TCellMark>* marks = nullptr;
 
   int XOfColumn(int column) const { return view.fTextOffset + (column - 1) * view.fCharWidth; }
 
@@ -250,6 +254,13 @@ struct TCustomTextView::TRowPainter {
     std::u16string text;
     text.reserve(b - a);
     const int clientRight = view.ClientWidth();
+    // Marks follow the unit they are drawn over, with no advance of their own.
+    const int lineCell = rowStart + accCol - 1;
+    const bool withMarks = marks && !marks->empty();
+    auto mark = withMarks ? std::lower_bound(marks->begin(), marks->end(),
+                                             lineCell + static_cast<int>(a),
+                                             [](const TCellMark& m, int cell) { return m.Cell < cell; })
+                          : std::vector<TCellMark>::const_iterator{};
     int cellX = x;
     for (std::size_t i = a; i < b; ++i) {
       if (view.fWordWrapPlugin && cellX >= clientRight) break;
@@ -260,9 +271,15 @@ struct TCustomTextView::TRowPainter {
         text += (view.fOptions & eoShowSpecialChars) ? u'\u2192' : u' ';
       } else if (c == u' ' && (view.fOptions & eoShowSpecialChars)) {
         text += u'\u2219';
+      } else if (IsCombiningMark(c)) {
+        // A mark on a cell of its own stands on a no-break space.
+        text += u'\u00A0';
+        text += c;
       } else {
         text += c;
       }
+      for (; withMarks && mark != marks->end() && mark->Cell == lineCell + static_cast<int>(i); ++mark)
+        text += mark->Mark;
     }
     const TRect rect{XOfColumn(first), rowRect.Top, XOfColumn(last), rowRect.Bottom};
     drawer.SetForeColor(partFg);
@@ -378,6 +395,8 @@ void TCustomTextView::PaintTextArea(TSurface& canvas, const TRect& clip, int fir
       p.nextCol = firstCol;
       p.lastOverhang = 0;
       p.accStyle = 0;
+      p.rowStart = rowStart;
+      p.marks = &layout.Marks;
       const std::u16string_view cells = layout.Cells;
       auto add = [&](int from, int to, THighlighterAttributes* attr) {
         if (to <= from) return;

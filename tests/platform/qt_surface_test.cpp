@@ -554,5 +554,36 @@ TEST_F(QtSurfaceTest, FallbackGlyphsEmojiInColourAndClipped) {
   }
 }
 
+// A combining mark is drawn over the character before it: as the faces'
+// precomposed letter when there is one, else centred over its advance.
+TEST_F(QtSurfaceTest, CombiningMarksStandOnTheirBase) {
+  auto draw = [&](std::u16string_view text, std::vector<int> dx) {
+    auto b = Bitmap(40, 24);
+    TSurface& s = b->Canvas();
+    s.SetFont(Desc(u"Courier New", -13));
+    s.SetBkMode(TBkMode::bkTransparent);
+    s.ExtTextOut(10, 4, 0, nullptr, text, dx.data());
+    return b;
+  };
+  EXPECT_EQ(draw(u"e\u0301", {8, 0})->GetPixels(), draw(u"\u00E9", {8})->GetPixels());
+  EXPECT_EQ(draw(u"E\u0308x", {8, 0, 8})->GetPixels(), draw(u"\u00CBx", {8, 8})->GetPixels());
+  // q with an acute has no precomposed letter: the mark's ink is over the q's
+  // cell and above it.
+  auto plain = draw(u"q", {8});
+  auto marked = draw(u"q\u0301", {8, 0});
+  int qTop = 24;
+  for (int y = 0; y < 24 && qTop == 24; ++y)
+    for (int x = 0; x < 40; ++x)
+      if (plain->GetPixel(x, y) != clWhite) qTop = y;
+  int above = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 40; ++x) {
+      if (marked->GetPixel(x, y) == plain->GetPixel(x, y)) continue;
+      EXPECT_TRUE(x >= 10 && x < 18) << "mark ink at " << x << "," << y;
+      above += y < qTop;
+    }
+  EXPECT_GT(above, 0);
+}
+
 }  // namespace
 }  // namespace tav

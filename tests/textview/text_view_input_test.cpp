@@ -293,6 +293,25 @@ TEST_F(TextViewInput, LeftAndRightAtAWrappedRowBoundary) {
   EXPECT_EQ(view.CaretXY(), (TBufferCoord{24, 1}));
 }
 
+// Left and Right step over whole characters: a surrogate pair, and a base
+// character with the combining marks drawn over it.
+TEST_F(TextViewInput, ArrowsStepOverWholeCharacters) {
+  view.Lines().SetText(u"e\u0301\u0308x\U0001F600y\n\u0301z");
+  view.SetCaretXY({1, 1});
+  for (int expected : {4, 5, 7, 8}) {
+    Press({{VK_RIGHT, 0}});
+    EXPECT_EQ(view.CaretX(), expected);
+  }
+  for (int expected : {7, 5, 4, 1}) {
+    Press({{VK_LEFT, 0}});
+    EXPECT_EQ(view.CaretX(), expected);
+  }
+  // A mark that starts a line is a character of its own.
+  view.SetCaretXY({1, 2});
+  Press({{VK_RIGHT, 0}});
+  EXPECT_EQ(view.CaretXY(), (TBufferCoord{2, 2}));
+}
+
 TEST_F(TextViewInput, VerticalMovesGoByDisplayRows) {
   SetCellsInWindow(10);
   view.Lines().SetText(u"aaaaaaaaaabbbbbbbbbbcc\nshort");

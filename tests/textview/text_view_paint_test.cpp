@@ -191,6 +191,16 @@ TEST_F(TextViewPaintTest, WideGlyphAtARowStartAndTabsAsBlanks) {
                 {view.GutterWidth(), 0, view.ClientWidth(), 3 * view.LineHeight()});
 }
 
+// Combining marks are drawn after the unit they stand on with no advance; a
+// mark with nothing to stand on gets a no-break space on its own cell. The
+// link after an accented letter starts at the right cell.
+TEST_F(TextViewPaintTest, CombiningMarksFollowTheirBaseWithNoAdvance) {
+  view.Lines().SetText(u"e\u0301 http://a.org\na\t\u0301b\n\u4E2D\u0308x\u0301\n\u0301");
+  ExpectDrawing("combining_marks",
+                "# \"e\u0301 http://a.org\", \"a\\t\u0301b\", \"\u4E2D\u0308x\u0301\", \"\u0301\"",
+                {view.GutterWidth(), 0, view.ClientWidth(), 4 * view.LineHeight()});
+}
+
 // The number stands on a line's first row; its other rows get the wrap mark.
 TEST_F(TextViewPaintTest, GutterNumbersFirstRowsAndMarksContinuations) {
   view.Lines().SetText(std::u16string(45, u'x') + u"\nend");

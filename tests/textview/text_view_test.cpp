@@ -74,6 +74,41 @@ TEST_F(TextViewFixture, ConvertsBetweenCharactersAndCells) {
   }
 }
 
+// A combining mark takes no cell when it follows a character of its line;
+// at the line's start or after a tab it takes one. Clicks never land
+// between a character and its marks.
+TEST_F(TextViewFixture, CombiningMarksTakeNoCell) {
+  EXPECT_EQ(view.TextDrawer().CellsOf(U'\u0301'), 0);
+  view.Lines().SetText(
+      u"e\u0301x\n\u0301x\na\t\u0301x\ne\u0301\u0308x\n\u4E2D\u0301x\n\U0001F600\uFE0Fx");
+  const int wide = view.TextDrawer().CellsOf(U'\u4E2D');
+  struct Case {
+    int line, character, column;
+  } cases[] = {
+      {1, 3, 2},         // after e + acute
+      {2, 2, 2},         // a mark at the start takes a cell
+      {3, 4, 10},        // so does a mark after a tab
+      {4, 4, 2},         // two marks over one base
+      {5, 3, wide + 1},  // a mark over a wide glyph
+      {6, 4, 3},         // a variation selector after a surrogate pair
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(view.BufferToDisplayPos({c.character, c.line}), (TDisplayCoord{c.column, c.line}))
+        << "line " << c.line;
+    EXPECT_EQ(view.DisplayToBufferPos({c.column, c.line}), (TBufferCoord{c.character, c.line}))
+        << "line " << c.line;
+    EXPECT_EQ(view.DisplayToBufferPos({c.column - 1, c.line}).Char, c.line == 3 ? 3 : 1)
+        << "line " << c.line;
+  }
+  // Rows are counted in cells: twenty accented letters fill twenty cells.
+  SetCellsInWindow(20);
+  std::u16string accented;
+  for (int i = 0; i < 20; ++i) accented += u"e\u0301";
+  view.Lines().SetText(accented + u"\n" + accented + u"e");
+  EXPECT_EQ(view.DisplayLineCount(), 3);
+  EXPECT_EQ(view.BufferToDisplayPos({41, 2}), (TDisplayCoord{1, 3}));
+}
+
 // The drawer keeps cell counts per character; they follow the cell width.
 TEST_F(TextViewFixture, CellCountsFollowTheCellWidth) {
   TheTextDrawer& drawer = view.TextDrawer();

@@ -27,6 +27,14 @@ namespace {
 
 constexpr int kDefaultPixelSize = 16;
 
+// Combining marks (general categories Mn and Me) of the Basic Multilingual
+// Plane: drawn over the character before them.
+bool IsCombiningMark(char16_t c) {
+  if (c < 0x300) return false;
+  const QChar::Category category = QChar::category(static_cast<char32_t>(c));
+  return category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing;
+}
+
 QString ToQString(std::u16string_view s) {
   return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
 }
@@ -630,25 +638,57 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
     FPositions.resize(0);
   };
   const qreal baseline = run.Baseline;
-  for (size_t i = 0; i < run.Text.size(); ++i) {
+  auto place = [&](const TQtFont::TGlyph& g, qreal x) {
+    if (g.Face < 0) return;
+    if (g.Face != face) {
+      flush();
+      face = g.Face;
+    }
+    FIndexes.append(g.Index);
+    FPositions.append(QPointF(x, baseline));
+  };
+  const size_t n = run.Text.size();
+  for (size_t i = 0; i < n;) {
     char32_t ch = run.Text[i];
-    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < run.Text.size() && run.Text[i + 1] >= 0xDC00 &&
+    size_t units = 1;
+    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < n && run.Text[i + 1] >= 0xDC00 &&
         run.Text[i + 1] <= 0xDFFF) {
       ch = 0x10000 + ((ch - 0xD800) << 10) + (run.Text[i + 1] - 0xDC00);
-      const TQtFont::TGlyph& g = font->Glyph(ch);
-      if (g.Face >= 0) {
-        if (g.Face != face) { flush(); face = g.Face; }
-        FIndexes.append(g.Index);
-        FPositions.append(QPointF(run.X[i], baseline));
-      }
-      ++i;
+      units = 2;
+    }
+    // The combining marks that follow belong to this character.
+    size_t end = i + units;
+    while (end < n && IsCombiningMark(run.Text[end])) ++end;
+    if (end == i + units) {
+      place(font->Glyph(ch), run.X[i]);
+      i = end;
       continue;
     }
-    const TQtFont::TGlyph& g = font->Glyph(ch);
-    if (g.Face < 0) continue;
-    if (g.Face != face) { flush(); face = g.Face; }
-    FIndexes.append(g.Index);
-    FPositions.append(QPointF(run.X[i], baseline));
+    // A character with marks: its precomposed form when the faces have one
+    // ("e" + acute is drawn as the font's own "é").
+    const QList<uint> composed =
+        QString::fromUtf16(run.Text.data() + i, static_cast<qsizetype>(end - i))
+            .normalized(QString::NormalizationForm_C)
+            .toUcs4();
+    if (composed.size() == 1 && font->Glyph(composed[0]).Face >= 0) {
+      place(font->Glyph(composed[0]), run.X[i]);
+      i = end;
+      continue;
+    }
+    // Else each mark's ink is centred over the character's advance, whatever
+    // place the mark's face designed it for.
+    place(font->Glyph(ch), run.X[i]);
+    const qreal left = run.X[i], right = run.X[i + units];
+    for (size_t k = i + units; k < end; ++k) {
+      const TQtFont::TGlyph& g = font->Glyph(run.Text[k]);
+      qreal x = run.X[k];
+      if (g.Face >= 0 && right > left) {
+        const QRectF ink = font->Faces()[static_cast<size_t>(g.Face)].boundingRect(g.Index);
+        if (ink.width() > 0) x = (left + right) / 2 - (ink.left() + ink.width() / 2);
+      }
+      place(g, x);
+    }
+    i = end;
   }
   flush();
 
