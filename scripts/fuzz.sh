@@ -7,13 +7,14 @@
 # with the input that caused it.
 #
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET ...]   (no target: all of them)
+# TAV_FUZZ_JOBS=N runs on N cores instead of all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 [[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: scripts/fuzz.sh [SECONDS] [TARGET ...]" >&2; exit 2; }
 scripts/deps.sh test
-jobs=$(nproc)
+jobs=${TAV_FUZZ_JOBS:-$(nproc)}
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAV_FUZZ=ON -DTAV_BUILD_GUI=OFF -DTAV_BUILD_TESTS=OFF -DTAV_BUILD_BENCH=OFF \
