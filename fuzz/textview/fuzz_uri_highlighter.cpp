@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "textview/char_class.h"
+#include "textview/text_view_line_layout.h"
 #include "textview/uri_highlighter.h"
 
 namespace {
@@ -20,6 +23,12 @@ struct Token {
   std::u16string text, expandedText;
   bool operator==(const Token&) const = default;
 };
+
+// A combining mark that follows a character of its line is drawn over it
+// and takes no cell, as the text view lays lines out.
+bool TakesNoCell(std::u16string_view line, std::size_t i) {
+  return tav::IsCombiningMark(line[i]) && tav::MarkTakesNoCell(line, i);
+}
 
 std::vector<Token> Tokenize(tav::TURIHighlighter& hl, const std::u16string& line,
                             const std::u16string* expanded) {
@@ -41,7 +50,11 @@ std::vector<Token> Tokenize(tav::TURIHighlighter& hl, const std::u16string& line
     Check(t.kind >= tav::tkSpace && t.kind <= tav::tkNullChar && t.kind != tav::tkNull);
     Check((t.kind == tav::tkNullChar) == (t.text.size() == 1 && t.text[0] == u'\0'));
     Check(t.expandedPos == expandedEnd);
-    Check(t.expandedText.size() >= t.text.size());
+    // Every unit takes a cell or more, except a mark over the unit before it.
+    std::size_t cellLess = 0;
+    for (std::size_t k = 0; k < t.text.size(); ++k)
+      cellLess += TakesNoCell(line, static_cast<std::size_t>(t.pos) + k);
+    Check(t.expandedText.size() + cellLess >= t.text.size());
     if (tav::IsLinkKind(t.kind)) Check(hl.GetTokenAttribute() != nullptr);
     end = t.pos + static_cast<int>(t.text.size());
     expandedEnd = t.expandedPos + static_cast<int>(t.expandedText.size());
@@ -70,9 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Wide glyphs take two cells: one filler before each. The filler character
-  // itself, when it occurs in the line, is narrow.
+  // itself, when it occurs in the line, is narrow. Marks over the character
+  // before them take none; a mark with nothing to stand on takes one.
   std::u16string expanded;
-  for (char16_t c : line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char16_t c = line[i];
+    if (tav::IsCombiningMark(c)) {
+      if (!TakesNoCell(line, i)) expanded += c;
+      continue;
+    }
     if (c >= 0x1100 && c != tav::kWideGlyphFiller) expanded += tav::kWideGlyphFiller;
     expanded += c;
   }
