@@ -1,9 +1,8 @@
 // Random grids through grid completion, the column-width rules and the row
 // heights: spans (some as wide as the grid allows), pixel and percentage
-// widths (some huge), spacing. Checks
-// that every width and height is at least 0, that there is one width per
-// column, and that a rule spreading W over the columns leaves no remainder
-// (the widths then add up to W).
+// widths (some huge), spacing. Checks that every width and height is at
+// least 0, that there is one width per column, and that a rule spreading W
+// over the columns leaves no remainder (the widths then add up to W).
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
