@@ -154,8 +154,11 @@ void TBlockSocket::WaitBandwidth(int Length, int MaxB, std::uint32_t& Next) {
       SleepMs(250);
     }
   }
-  Next = TickMilliseconds() +
-         static_cast<std::uint32_t>(static_cast<double>(Length) / MaxB * 1000.0);
+  // The pause this block earns, in milliseconds: up to 2^31 * 1000 for a
+  // large block at one byte a second, so it is capped where the wrap-safe
+  // comparison above still reads it as later (some 24 days).
+  const double pause = std::min(static_cast<double>(std::max(Length, 0)) / MaxB * 1000.0, 2147483647.0);
+  Next = TickMilliseconds() + static_cast<std::uint32_t>(pause);
 }
 
 int TBlockSocket::FamilyToAF(TSocketFamily Value) const {

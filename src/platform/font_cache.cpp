@@ -1,5 +1,7 @@
 #include "platform/font_cache.h"
 
+#include <algorithm>
+
 namespace tav {
 
 std::u16string TFontCache::Key(const TFontDesc& desc) {
@@ -12,6 +14,11 @@ std::u16string TFontCache::Key(const TFontDesc& desc) {
     key.push_back(static_cast<char16_t>((v >> 16) & 0xFFFF));
   }
   return key;
+}
+
+void TFontCache::Sweep() {
+  std::erase_if(FFonts, [](const auto& entry) { return entry.second.expired(); });
+  FSweepAt = std::max<std::size_t>(64, 2 * FFonts.size());
 }
 
 }  // namespace tav

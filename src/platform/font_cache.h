@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,13 +19,22 @@ public:
     if (TFontRef font = slot.lock()) return font;
     TFontRef font = make();
     slot = font;
+    if (FFonts.size() >= FSweepAt) Sweep();
     return font;
   }
 
+  // Entries held, live or not.
+  std::size_t Size() const { return FFonts.size(); }
+
 private:
   static std::u16string Key(const TFontDesc& desc);
+  // Drops the entries whose fonts are gone. Without it every description a
+  // long-lived device was ever asked for stays, and lookups slow down with
+  // them; sweeping when the map has doubled keeps the cost per font even.
+  void Sweep();
 
   std::map<std::u16string, std::weak_ptr<const TFontHandle>> FFonts;
+  std::size_t FSweepAt = 64;
 };
 
 }  // namespace tav

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "loopback_port.h"
 #include "net/tcp_block_socket.h"
 #include "scripted_server.h"
+#include "util/tick.h"
 
 namespace tav {
 namespace {
@@ -417,6 +420,33 @@ TEST(BlockSocketConnect, ListenAcceptAndAdoptAHandle) {
   EXPECT_EQ(peer.RecvString(kWait), "over the wire");
   peer.SendString("back\r\n");
   EXPECT_EQ(client.RecvString(kWait), "back");
+}
+
+class TPacedSocket : public TTCPBlockSocket {
+ public:
+  using TBlockSocket::WaitBandwidth;
+};
+
+// The pause a block earns under a bandwidth limit is its length over the
+// rate; a block far too large for the rate waits as long as the tick
+// comparison can tell (some 24 days), not a converted overflow.
+TEST(BlockSocketBandwidth, PauseIsTheLengthOverTheRateAndCapped) {
+  struct Case {
+    int Length, Rate;
+    std::uint32_t Pause;
+  } cases[] = {
+      {1000, 1000, 1000}, {500, 1000, 500},     {0, 1, 0},
+      {-5, 1, 0},         {INT_MAX, 1, INT_MAX}, {1 << 30, 100, INT_MAX},
+  };
+  for (const Case& c : cases) {
+    TPacedSocket socket;
+    const std::uint32_t before = TickMilliseconds();
+    std::uint32_t next = before;  // due now: no wait first
+    socket.WaitBandwidth(c.Length, c.Rate, next);
+    const std::uint32_t spent = TickMilliseconds() - before;
+    EXPECT_GE(next - before, c.Pause) << c.Length << " at " << c.Rate;
+    EXPECT_LE(next - before - c.Pause, spent) << c.Length << " at " << c.Rate;
+  }
 }
 
 TEST(BlockSocketStop, StopFlagAbortsTheNextSendOrReceive) {

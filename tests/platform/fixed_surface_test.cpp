@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/font_cache.h"
 #include "platform/testing/recording_surface.h"
 
 namespace tav {
@@ -62,6 +63,24 @@ TEST_F(FixedSurfaceTest, MetricsFollowTheStatedRule) {
   }
   // The same description gives the same handle.
   EXPECT_EQ(Device.CreateFont(Font(-16)), Device.CreateFont(Font(-16)));
+}
+
+// A long-lived device asked for ever new descriptions (a page's odd family
+// names) keeps only about as many entries as it has live fonts, and a live
+// font keeps its handle through the sweeps.
+TEST(FontCache, DropsTheEntriesOfFontsThatAreGone) {
+  TFixedMetricsDevice device;
+  TFontCache cache;
+  const TFontRef kept = cache.Get(Font(-16), [&] { return device.CreateFont(Font(-16)); });
+  for (int i = 0; i < 10000; ++i) {
+    TFontDesc d = Font(-16);
+    d.Face = u"Face " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
+             std::u16string(static_cast<std::size_t>(i / 26 % 50), u'x');
+    d.Height = -(i % 7) - 1;
+    cache.Get(d, [&] { return device.CreateFont(d); });  // dropped at once
+    ASSERT_LT(cache.Size(), 200u) << i;
+  }
+  EXPECT_EQ(cache.Get(Font(-16), [&] { return device.CreateFont(Font(-16)); }), kept);
 }
 
 TEST_F(FixedSurfaceTest, MeasuringCountsLetterSpacingJustificationAndPairs) {

@@ -24,8 +24,13 @@ std::size_t ReadLeadingNumber(std::u16string_view t, double& value) {
   if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
   double n = 0;
   bool digits = false;
+  // Integer digits past 1e300 only count as a power of ten, so that the
+  // number stays finite and an exponent can still bring it back.
+  long long shift = 0;
   while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') {
-    n = n * 10 + (t[i++] - u'0');
+    if (n < 1e300) n = n * 10 + (t[i] - u'0');
+    else ++shift;
+    ++i;
     digits = true;
   }
   if (i < t.size() && t[i] == u'.') {
@@ -39,18 +44,31 @@ std::size_t ReadLeadingNumber(std::u16string_view t, double& value) {
     if (digits) i = j;
   }
   if (!digits) return 0;
+  long long e = 0;
   if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
     std::size_t j = i + 1;
     bool expNegative = false;
     if (j < t.size() && (t[j] == u'+' || t[j] == u'-')) expNegative = t[j++] == u'-';
     if (j < t.size() && t[j] >= u'0' && t[j] <= u'9') {
-      int e = 0;
       while (j < t.size() && t[j] >= u'0' && t[j] <= u'9') {
         if (e < 1000) e = e * 10 + (t[j] - u'0');
         ++j;
       }
-      n *= std::pow(10.0, expNegative ? -e : e);
+      if (expNegative) e = -e;
       i = j;
+    }
+  }
+  e += shift;
+  // Zero stays zero whatever the exponent (0 times an infinite power would be
+  // NaN). Past 1e300 the power is applied in two halves, so that neither
+  // half overflows or underflows on its own.
+  if (n != 0 && e != 0) {
+    if (e >= -300 && e <= 300) {
+      n *= std::pow(10.0, static_cast<double>(e));
+    } else {
+      const long long half = e / 2;
+      n *= std::pow(10.0, static_cast<double>(half));
+      n *= std::pow(10.0, static_cast<double>(e - half));
     }
   }
   value = negative ? -n : n;

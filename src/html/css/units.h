@@ -17,7 +17,9 @@ std::string Narrow(std::u16string_view s);  // non-ASCII units become '?'
 
 // Reads a leading decimal number (sign, digits, fraction, and an exponent
 // when an 'e' is followed by a digit or a signed digit) and returns how many
-// characters it used; 0 when the text does not start with a number.
+// characters it used; 0 when the text does not start with a number. The
+// value is never NaN: a number too large for a double is infinite, one too
+// small is 0, and zero stays zero under any exponent.
 std::size_t ReadLeadingNumber(std::u16string_view text, double& value);
 
 // A length to pixels: n% of `base`, in, cm, mm, pt, pc, px, em, ex; a bare

@@ -88,6 +88,11 @@ TEST(MediaLists, ScreenTypesAndWidthTests) {
       {u"only screen and (min-width: 600px) and (max-width: 900px)", 800, true},
       {u"only screen and (min-width: 600px) and (max-width: 900px)", 901, false},
       {u"print and (min-width: 1px)", 800, false},
+      // Widths past a double's range: zero stays zero, the rest is infinite.
+      {u"(min-width: 0e400px)", 800, true},
+      {u"(max-width: 0e400em)", 800, false},
+      {u"(max-width: 1e400px)", 800, true},
+      {u"(min-width: 1e400px)", 800, false},
       // Any other feature, an unknown unit or a broken query is false, even
       // under "not"; the list's other queries still count.
       {u"screen and (orientation: landscape)", 800, false},

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "html/base/sat_math.h"
 #include "html/css/charsets.h"
@@ -80,6 +82,50 @@ TEST(Lengths, EveryUnitAt96Ppi) {
   for (const auto& c : cases)
     EXPECT_EQ(LengthConv(c.text, c.relative, 200, 20, 10, -7, 96), c.expected)
         << std::string(c.text.begin(), c.text.end());
+}
+
+// Numbers past a double's range: a zero with a huge exponent, a digit run
+// of hundreds of digits, and both together. None gives NaN, and what the
+// readers build on them saturates.
+TEST(Lengths, NumbersPastADoublesRange) {
+  const std::u16string digits400 = u"1" + std::u16string(400, u'0');
+  struct Case {
+    std::u16string text;
+    std::size_t used;
+    double value;
+  } cases[] = {
+      {u"12.5px", 4, 12.5},
+      {u"0e400", 5, 0},
+      {u"-0e999px", 6, 0},
+      {u"0.0e-400", 8, 0},
+      {u"1e400", 5, HUGE_VAL},
+      {u"-1e400", 6, -HUGE_VAL},
+      {u"1e-400", 6, 0},
+      {digits400, 401, HUGE_VAL},
+      {digits400 + u"e-400", 406, 1},
+      {digits400 + u"e-399px", 406, 10},
+      {digits400 + u".5e-1000", 409, 0},
+  };
+  for (const auto& c : cases) {
+    double n = -7;
+    EXPECT_EQ(ReadLeadingNumber(c.text, n), c.used) << std::string(c.text.begin(), c.text.end());
+    EXPECT_FALSE(std::isnan(n)) << std::string(c.text.begin(), c.text.end());
+    if (std::isinf(c.value)) EXPECT_EQ(n, c.value);
+    else EXPECT_NEAR(n, c.value, 1e-9 * std::max(1.0, std::fabs(c.value)));
+  }
+  struct Length {
+    std::u16string text;
+    int pixels;
+  } lengths[] = {
+      {u"0e400px", 0},          {u"0e400%", 0},           {u"1e400px", INT_MAX},
+      {u"-1e400em", INT_MIN},   {digits400 + u"px", INT_MAX},
+      {digits400 + u"e-398px", 100},
+  };
+  for (const auto& c : lengths)
+    EXPECT_EQ(LengthConv(c.text, false, 200, 20, 10, -7, 96), c.pixels)
+        << std::string(c.text.begin(), c.text.end());
+  EXPECT_DOUBLE_EQ(FontSizeConv(u"0e400pt", 12, 12, 96), MinFontSize);
+  EXPECT_DOUBLE_EQ(FontSizeConv(digits400 + u"e-399pt", 12, 12, 96), 10);
 }
 
 TEST(FontSizes, UnitsKeywordsAndClamp) {
