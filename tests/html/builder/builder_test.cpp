@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -237,6 +239,24 @@ TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
   }
   auto& plain = dynamic_cast<TBlock&>(*body.MyCell->Items[2]);
   EXPECT_EQ(dynamic_cast<TBlockLI&>(*plain.MyCell->Items[0]).ListStyleType, ListBulletType::lbBlank);
+  // Numbers at the end of the int range stay there instead of wrapping.
+  const struct {
+    const char16_t* Html;
+    std::size_t Items;
+  } atTheEnd[] = {{u"<ol><li value=99999999999>a<li>b<li>c</ol>", 3},
+                  {u"<ol start=2147483647><li>a<li>b</ol>", 2}};
+  for (const auto& [html, items] : atTheEnd) {
+    Build(html);
+    std::vector<int> last;
+    std::function<void(TCellBasic&)> collect = [&](TCellBasic& c) {
+      for (auto& item : c.Items) {
+        if (auto* li = dynamic_cast<TBlockLI*>(item.get())) last.push_back(li->ListNumb);
+        if (auto* b = dynamic_cast<TBlock*>(item.get())) collect(*b->MyCell);
+      }
+    };
+    collect(Document);
+    EXPECT_EQ(last, std::vector<int>(items, INT_MAX)) << TextToUtf8(html);
+  }
 }
 
 // Every list item's marker in document order.
