@@ -487,6 +487,31 @@ TEST_F(HtmlBuilder, DeepNestingIsCapped) {
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
 }
 
+// A comment left open at the end stops the parse wherever it stands, also
+// inside a table cell or a caption that is still being read and goes with
+// the stop: what was built before stays, the text pending in the cell goes,
+// and the document lays out and paints.
+TEST_F(HtmlBuilder, OpenCommentAtTheEndStopsTheParse) {
+  const struct {
+    const char16_t* Html;
+    const char* Outline;
+  } cases[] = {
+      {u"<p>before</p>text<!-- open", "body[p['before '] 'text ']"},
+      {u"<p>before</p><table><tr><td>cell<!-- open", "body[p['before ']]"},
+      {u"<p>before</p><table><caption>title<!-- open", "body[p['before ']]"},
+      {u"<p>before</p><table><tr><td><table><tr><td>inner<!-- open", "body[p['before ']]"},
+      {u"<p>before</p><table><tr><td><ul><li>item<!-- open", "body[p['before ']]"},
+      {u"<ul><li>item<!-- open", "body[ul[li['item ']]]"},
+  };
+  for (const auto& [html, outline] : cases) {
+    EXPECT_EQ(Build(html), outline) << TextToUtf8(html);
+    auto surface = Device.CreateSurface(300, 200);
+    int scrollWidth = 0;
+    Document.DoLogic(*surface, 300, 200, scrollWidth);
+    Document.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
+  }
+}
+
 // LINK style sheets are read from local files through the safe reader and
 // decoded as local text: a UTF-8 sheet applies; a FIFO, a device or a
 // missing file is ignored at once.
