@@ -6,6 +6,7 @@
 
 #include "html/base/paths.h"
 #include "html/base/safe_file.h"
+#include "html/base/sat_math.h"
 #include "html/css/charsets.h"
 #include "html/css/color.h"
 #include "html/css/media_query.h"
@@ -1020,7 +1021,9 @@ void THtmlBuilder::DoListItem(ListTypeType type, std::optional<ListBulletType>& 
   PushProps(tag);
   auto item = std::make_unique<TBlockLI>(Document, *Cell, Stack.Last(), &T.Attributes, type,
                                          marker, counter, ListLevel);
-  ++counter;
+  // VALUE and START may be as large as an int holds; the items after such
+  // one keep the largest number instead of wrapping.
+  counter = SatAdd(counter, 1);
   TBlockLI& ref = *item;
   Cell->Add(std::move(item), T.SIndex);
   Next();

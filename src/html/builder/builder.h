@@ -7,6 +7,7 @@
 // THtmlBuilder is implemented in three files: builder.cpp (the body, text,
 // blocks, lists, links, fonts and the head's tags), builder_tables.cpp
 // (tables) and builder_forms.cpp (forms and their controls).
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -105,15 +106,45 @@ private:
   template <class F>
   void InBlock(TBlock& block, F&& body) {
     SectionEnd();
-    TCellBasic* saved = Cell;
-    Cell = block.MyCell.get();
-    ++Depth;
-    body();
-    SectionEnd();
-    --Depth;
-    Cell = saved;
+    {
+      TCellScope scope(*this, block.MyCell.get());
+      ++Depth;
+      body();
+      SectionEnd();
+      --Depth;
+    }
     EndBlock(block);
   }
+  // Makes a cell current until the scope ends, then the one before it
+  // again. The scope's own code ends the open section first; when an
+  // exception (an open comment at the end of the text) leaves the scope,
+  // the section is ended here, in the cell it was begun in. That cell may
+  // go with the scope (a table cell or a caption still being read), so
+  // nothing may keep pointing into it once the parse stops.
+  class TCellScope {
+  public:
+    TCellScope(THtmlBuilder& builder, TCellBasic* cell)
+        : FBuilder(builder), FSaved(builder.Cell), FExceptions(std::uncaught_exceptions()) {
+      builder.Cell = cell;
+    }
+    ~TCellScope() {
+      if (std::uncaught_exceptions() > FExceptions) {
+        try {
+          FBuilder.SectionEnd();
+        } catch (...) {
+          FBuilder.Section.reset();
+        }
+      }
+      FBuilder.Cell = FSaved;
+    }
+    TCellScope(const TCellScope&) = delete;
+    TCellScope& operator=(const TCellScope&) = delete;
+
+  private:
+    THtmlBuilder& FBuilder;
+    TCellBasic* FSaved;
+    int FExceptions;
+  };
   void EndBlock(TBlock& block);
   TBlock& NewBlock();
 

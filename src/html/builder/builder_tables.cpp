@@ -142,14 +142,14 @@ void THtmlBuilder::DoCell(TCellList& row, ThtmlTable& table, int column) {
   if (a.Find(NoWrapSy) && !(cell->WidthAttr > 0 && !cell->AsPercent)) NoBreak = true;
   Next();
   SectionEnd();
-  TCellBasic* saved = Cell;
-  Cell = cell->Cell.get();
-  ++Depth;
-  DoBody(CellEndSymbols());
-  SectionEnd();
-  Cell->CheckLastBottomMargin();
-  --Depth;
-  Cell = saved;
+  {
+    TCellScope scope(*this, cell->Cell.get());
+    ++Depth;
+    DoBody(CellEndSymbols());
+    SectionEnd();
+    Cell->CheckLastBottomMargin();
+    --Depth;
+  }
   NoBreak = savedNoBreak;
   if (T.Sy == TDEndSy || T.Sy == THEndSy) Next();
   PopProps(tag);
@@ -166,14 +166,14 @@ std::unique_ptr<TBlock> THtmlBuilder::DoCaption(bool& top) {
   auto block = std::make_unique<TBlock>(Document, owner, props, &T.Attributes);
   block->OwnerCell = nullptr;
   Next();
-  TCellBasic* saved = Cell;
-  Cell = block->MyCell.get();
-  ++Depth;
-  TSymbSet terms = CellEndSymbols();
-  DoBody(terms);
-  SectionEnd();
-  --Depth;
-  Cell = saved;
+  {
+    TCellScope scope(*this, block->MyCell.get());
+    ++Depth;
+    TSymbSet terms = CellEndSymbols();
+    DoBody(terms);
+    SectionEnd();
+    --Depth;
+  }
   EndBlock(*block);
   if (T.Sy == CaptionEndSy) Next();
   PopProps(u"caption");

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -237,6 +239,24 @@ TEST_F(HtmlBuilder, ListItemsAreNumberedFromStartAndValue) {
   }
   auto& plain = dynamic_cast<TBlock&>(*body.MyCell->Items[2]);
   EXPECT_EQ(dynamic_cast<TBlockLI&>(*plain.MyCell->Items[0]).ListStyleType, ListBulletType::lbBlank);
+  // Numbers at the end of the int range stay there instead of wrapping.
+  const struct {
+    const char16_t* Html;
+    std::size_t Items;
+  } atTheEnd[] = {{u"<ol><li value=99999999999>a<li>b<li>c</ol>", 3},
+                  {u"<ol start=2147483647><li>a<li>b</ol>", 2}};
+  for (const auto& [html, items] : atTheEnd) {
+    Build(html);
+    std::vector<int> last;
+    std::function<void(TCellBasic&)> collect = [&](TCellBasic& c) {
+      for (auto& item : c.Items) {
+        if (auto* li = dynamic_cast<TBlockLI*>(item.get())) last.push_back(li->ListNumb);
+        if (auto* b = dynamic_cast<TBlock*>(item.get())) collect(*b->MyCell);
+      }
+    };
+    collect(Document);
+    EXPECT_EQ(last, std::vector<int>(items, INT_MAX)) << TextToUtf8(html);
+  }
 }
 
 // Every list item's marker in document order.
@@ -465,6 +485,31 @@ TEST_F(HtmlBuilder, DeepNestingIsCapped) {
   Document.DoLogic(*surface, 300, 200, scrollWidth);
   Document.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
+}
+
+// A comment left open at the end stops the parse wherever it stands, also
+// inside a table cell or a caption that is still being read and goes with
+// the stop: what was built before stays, the text pending in the cell goes,
+// and the document lays out and paints.
+TEST_F(HtmlBuilder, OpenCommentAtTheEndStopsTheParse) {
+  const struct {
+    const char16_t* Html;
+    const char* Outline;
+  } cases[] = {
+      {u"<p>before</p>text<!-- open", "body[p['before '] 'text ']"},
+      {u"<p>before</p><table><tr><td>cell<!-- open", "body[p['before ']]"},
+      {u"<p>before</p><table><caption>title<!-- open", "body[p['before ']]"},
+      {u"<p>before</p><table><tr><td><table><tr><td>inner<!-- open", "body[p['before ']]"},
+      {u"<p>before</p><table><tr><td><ul><li>item<!-- open", "body[p['before ']]"},
+      {u"<ul><li>item<!-- open", "body[ul[li['item ']]]"},
+  };
+  for (const auto& [html, outline] : cases) {
+    EXPECT_EQ(Build(html), outline) << TextToUtf8(html);
+    auto surface = Device.CreateSurface(300, 200);
+    int scrollWidth = 0;
+    Document.DoLogic(*surface, 300, 200, scrollWidth);
+    Document.Draw(*surface, TRect{0, 0, 300, 200}, 6000, 0, 0);
+  }
 }
 
 // LINK style sheets are read from local files through the safe reader and
