@@ -59,8 +59,9 @@ for target in "${targets[@]}"; do
   elapsed=$(($(date +%s) - start))
   executions=$(sed -n 's/^#\([0-9]*\): cov:.*/\1/p' "$log" | tail -1)
   executions=${executions:-0}
-  # What reaches new code joins the checked-in corpus; the rest is dropped.
-  "$exe" -merge=1 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$target" "$work" \
+  # What reaches new code joins the checked-in corpus; the rest, inputs that
+  # only hit known code more often, stays in the work folder.
+  "$exe" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$target" "$work" \
     >"$campaign/$target.merge.log" 2>&1 || echo "   merge failed: see $campaign/$target.merge.log"
   files=$(find "fuzz/corpus/$target" -type f | wc -l)
   crashes=$(count crash) leaks=$(count leak) timeouts=$(count timeout) ooms=$(count oom)
