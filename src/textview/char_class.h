@@ -5,6 +5,10 @@
 
 namespace tav {
 
+// The two halves of a surrogate pair.
+inline bool IsHighSurrogate(char16_t c) { return (c & 0xFC00) == 0xD800; }
+inline bool IsLowSurrogate(char16_t c) { return (c & 0xFC00) == 0xDC00; }
+
 // Table look-ups for characters beyond ASCII.
 bool IsNonAsciiAlphaNumeric(char16_t c);
 char16_t NonAsciiCharLower(char16_t c);

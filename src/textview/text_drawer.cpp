@@ -19,8 +19,6 @@ TFontDesc VariantDesc(const TFontDesc& base, THighlighterFontStyles style) {
   return desc;
 }
 
-bool IsHighSurrogate(char16_t c) { return (c & 0xFC00) == 0xD800; }
-bool IsLowSurrogate(char16_t c) { return (c & 0xFC00) == 0xDC00; }
 
 }  // namespace
 

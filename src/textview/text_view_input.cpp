@@ -225,7 +225,7 @@ void TCustomTextView::MoveCaretColumns(int delta, bool selecting) {
     auto inside = [&](int ch) {
       const std::size_t k = static_cast<std::size_t>(ch - 1);
       if (k == 0 || k >= text.size()) return false;
-      if ((text[k] & 0xFC00) == 0xDC00 && (text[k - 1] & 0xFC00) == 0xD800) return true;
+      if (IsLowSurrogate(text[k]) && IsHighSurrogate(text[k - 1])) return true;
       return IsCombiningMark(text[k]) && MarkTakesNoCell(text, k);
     };
     while (inside(after.Char)) after.Char += delta > 0 ? 1 : -1;

@@ -9,13 +9,6 @@
 
 namespace tav {
 
-namespace {
-
-bool IsHigh(char16_t c) { return (c & 0xFC00) == 0xD800; }
-bool IsLow(char16_t c) { return (c & 0xFC00) == 0xDC00; }
-
-}  // namespace
-
 int TLineLayout::CellOfChar(int k) const {
   const int length = Identity ? CellCount() : static_cast<int>(CharToCell.size()) - 1;
   if (k <= length) return Identity ? k : CharToCell[static_cast<std::size_t>(k)];
@@ -96,7 +89,7 @@ void BuildLineCells(std::u16string_view line, int tabWidth, TheTextDrawer& drawe
       ++i;
       continue;
     }
-    if (IsHigh(c) && i + 1 < line.size() && IsLow(line[i + 1])) {
+    if (IsHighSurrogate(c) && i + 1 < line.size() && IsLowSurrogate(line[i + 1])) {
       const char32_t ch =
           0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (line[i + 1] - 0xDC00);
       cells.append(static_cast<std::size_t>(drawer.CellsOf(ch) - 2), kWideGlyphFiller);

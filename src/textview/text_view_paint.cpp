@@ -250,7 +250,7 @@ struct TCustomTextView::TRowPainter {
       x -= view.fCharWidth;
     }
     while (b < accText.size() && accText[b - 1] == kWideGlyphFiller) ++b;
-    if (b < accText.size() && (accText[b - 1] & 0xFC00) == 0xD800) ++b;
+    if (b < accText.size() && IsHighSurrogate(accText[b - 1])) ++b;
     std::u16string text;
     text.reserve(b - a);
     const int clientRight = view.ClientWidth();
