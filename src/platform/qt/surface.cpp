@@ -656,9 +656,12 @@ void TQtSurface::DevDrawGlyphs(const TGlyphRun& run) {
       ch = 0x10000 + ((ch - 0xD800) << 10) + (run.Text[i + 1] - 0xDC00);
       units = 2;
     }
-    // The combining marks that follow belong to this character.
+    // The combining marks that follow with no advance of their own belong to
+    // this character; a mark the caller gave room (a face's spacing glyph for
+    // it) keeps its own place.
+    auto advance = [&](size_t k) { return (k + 1 < n ? run.X[k + 1] : run.Left + run.Width) - run.X[k]; };
     size_t end = i + units;
-    while (end < n && IsCombiningMark(run.Text[end])) ++end;
+    while (end < n && IsCombiningMark(run.Text[end]) && advance(end) == 0) ++end;
     if (end == i + units) {
       place(font->Glyph(ch), run.X[i]);
       i = end;
