@@ -917,9 +917,10 @@ void THtmlBuilder::ApplyFont() {
   int size = -1;
   if (const TAttribute* s = a.Find(SizeSy)) {
     std::u16string v = Trim(s->Name);
-    if (v.size() >= 2 && (v[0] == u'+' || v[0] == u'-')) size = BaseFontSize + s->Value;
-    else size = s->Value;
-    size = std::clamp(size, 1, 7);
+    // A relative size counts from the base size; the sum may pass the int range.
+    long long wanted = s->Value;
+    if (v.size() >= 2 && (v[0] == u'+' || v[0] == u'-')) wanted += BaseFontSize;
+    size = static_cast<int>(std::clamp(wanted, 1LL, 7LL));
   }
   if (sy == BaseFontSy) {
     if (size <= 0) return;

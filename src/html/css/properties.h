@@ -127,6 +127,10 @@ class TProperties {
 public:
   explicit TProperties(TGraphicsDevice& device);
   TProperties(const TProperties& other);
+  // A copy that belongs to another device of the same pixel density.
+  TProperties(const TProperties& other, TGraphicsDevice& device) : TProperties(other) {
+    FDevice = &device;
+  }
   TProperties& operator=(const TProperties&) = delete;
 
   TGraphicsDevice& Device() const { return *FDevice; }

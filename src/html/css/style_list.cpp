@@ -1,6 +1,7 @@
 #include "html/css/style_list.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "html/css/color.h"
 #include "html/css/prop_stack.h"
@@ -264,7 +265,74 @@ void TStyleList::AddModifyProp(const std::u16string& selector, const std::u16str
   AddModifyProp(MakeKey(LowerCase(Trim(selector))), name, value);
 }
 
+namespace {
+
+// The built-in sheets made so far, newest first; a program uses one or two
+// sets of defaults, so a few are kept.
+struct TBuiltInSheet {
+  TStyleDefaults Defaults;
+  int PixelsPerInch = 0;
+  std::shared_ptr<const TStyleList> Rules;
+};
+constexpr std::size_t kBuiltInSheetsKept = 4;
+std::mutex BuiltInSheetsLock;
+std::vector<TBuiltInSheet> BuiltInSheets;
+
+}  // namespace
+
 void TStyleList::Initialize(const TStyleDefaults& d) {
+  std::shared_ptr<const TStyleList> sheet;
+  {
+    std::lock_guard lock(BuiltInSheetsLock);
+    const int ppi = FDevice->PixelsPerInch();
+    auto it = std::find_if(BuiltInSheets.begin(), BuiltInSheets.end(), [&](const TBuiltInSheet& s) {
+      return s.PixelsPerInch == ppi && s.Defaults == d;
+    });
+    if (it != BuiltInSheets.end()) {
+      std::rotate(BuiltInSheets.begin(), it, it + 1);
+    } else {
+      // Built on this list's device; the sheet never makes fonts, and its
+      // copies are bound to their own lists' devices.
+      auto built = std::make_shared<TStyleList>(*FDevice);
+      built->AddBuiltInSheet(d);
+      if (BuiltInSheets.size() == kBuiltInSheetsKept) BuiltInSheets.pop_back();
+      BuiltInSheets.insert(BuiltInSheets.begin(), TBuiltInSheet{d, ppi, std::move(built)});
+    }
+    sheet = BuiltInSheets.front().Rules;
+  }
+  CopyRules(*sheet);
+}
+
+void TStyleList::CopyRules(const TStyleList& from) {
+  Clear();
+  DefFontSize = from.DefFontSize;
+  FontSizes = from.FontSizes;
+  SeqNo = from.SeqNo;
+  LinksActive = from.LinksActive;
+  FHasClassRules = from.FHasClassRules;
+  FHasIdRules = from.FHasIdRules;
+  FRules.reserve(from.FRules.size());
+  for (const auto& [key, rule] : from.FRules)
+    FRules.emplace(key, std::make_unique<TProperties>(*rule, *FDevice));
+  for (const auto& [lead, bucket] : from.FContextRules) {
+    TBucket& copy = FContextRules[lead];
+    for (const auto& [key, rule] : bucket.ByKey) {
+      auto r = std::make_unique<TContextRule>();
+      r->Key = rule->Key;
+      r->Subject = rule->Subject;
+      r->SubjectClasses = rule->SubjectClasses;
+      r->Ancestors = rule->Ancestors;
+      r->Needed = rule->Needed;
+      r->Props = std::make_unique<TProperties>(*rule->Props, *FDevice);
+      copy.InOrder.push_back(r.get());
+      copy.ByKey.emplace(key, std::move(r));
+    }
+  }
+  auto def = FRules.find(u"default");
+  DefProp = def == FRules.end() ? nullptr : def->second.get();
+}
+
+void TStyleList::AddBuiltInSheet(const TStyleDefaults& d) {
   Clear();
   DefFontSize = d.DefFontSize;
   FontSizes.Build(d.DefFontSize);

@@ -80,6 +80,7 @@ struct TStyleDefaults {
   TColor LinkColor = kDefaultLinkColor;
   TColor TextColor = clSystemColor | 18;  // button text
   double DefFontSize = kDefaultFontSize;
+  bool operator==(const TStyleDefaults&) const = default;
 };
 
 class TStyleList {
@@ -90,7 +91,9 @@ public:
   TGraphicsDevice& Device() const { return *FDevice; }
 
   void Clear();
-  // Clears the list and adds the built-in sheet.
+  // Clears the list and adds the built-in sheet. The sheet is built once
+  // for each set of defaults and pixel density and copied from then on; the
+  // copied rules share their value blocks until the document changes them.
   void Initialize(const TStyleDefaults& defaults);
 
   // Turns a lower-cased, trimmed selector into its key; a contextual
@@ -159,6 +162,9 @@ public:
   THtmlFontSizes FontSizes;
 
 private:
+  void AddBuiltInSheet(const TStyleDefaults& defaults);
+  // Clears the list and takes a copy of every rule of `from`.
+  void CopyRules(const TStyleList& from);
   TProperties& Rule(const std::u16string& key);
   void SetRuleProperty(const TSelectorKey& key, const std::u16string& name,
                        const std::u16string& value);

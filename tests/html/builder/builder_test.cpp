@@ -306,6 +306,9 @@ TEST_F(HtmlBuilder, FontSizesAreRelativeToTheBaseAndClamped) {
       {u"a<font size=-9>b", 8},
       {u"<basefont size=5>a<font size=+1>b", 24},
       {u"a<font size=7>b", 36},
+      // Sizes past the int range stay clamped instead of overflowing.
+      {u"a<font size=+99999999999999>b", 36},
+      {u"a<font size=-99999999999999>b", 8},
   };
   for (const auto& c : cases) {
     Build(c.html);

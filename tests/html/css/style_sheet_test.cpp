@@ -477,5 +477,40 @@ TEST(SheetBuiltIn, DefaultsFromTheBuiltInSheet) {
   EXPECT_EQ(ColorOf(f.Stack[0]), clSystemColor | 18);
 }
 
+// Every document starts from a copy of one built-in sheet per set of
+// defaults; what one document's sheet changes stays in that document.
+TEST(SheetBuiltIn, EachDocumentChangesOnlyItsOwnCopy) {
+  {
+    THtmlStyleFixture changed;
+    changed.Sheet(u"p { color: red } default { color: blue } pre p { margin-top: 7px }"
+                  u" a:link { color: green } h1 { font-size: 40pt }");
+    ASSERT_NE(changed.Styles.DefProp, nullptr);
+    EXPECT_EQ(ColorOf(*changed.Styles.DefProp), 0xFF0000u);  // blue, as 0x00BBGGRR
+    EXPECT_EQ(ColorOf(*changed.Styles.Find(u"::hover")), 0x008000u);
+    EXPECT_DOUBLE_EQ(SizeOf(changed.Open(u"h1")), 40);
+  }
+  THtmlStyleFixture fresh;  // its device is new; the first one is gone
+  EXPECT_EQ(ColorOf(*fresh.Styles.DefProp), clSystemColor | 18);
+  EXPECT_EQ(ColorOf(*fresh.Styles.Find(u"::hover")), TStyleDefaults{}.HoverColor);
+  EXPECT_EQ(ColorOf(fresh.Open(u"p")), clSystemColor | 18);
+  fresh.Close(u"p");
+  fresh.Open(u"pre");
+  EXPECT_EQ(TextOf(fresh.Open(u"p"), P::MarginTop), u"0");
+  fresh.Close(u"p");
+  fresh.Close(u"pre");
+  EXPECT_DOUBLE_EQ(SizeOf(fresh.Open(u"h1")), 24);
+
+  // Other defaults give another sheet, and the first is still there after.
+  TStyleDefaults larger;
+  larger.DefFontSize = 16;
+  larger.LinkColor = 0x0000FFu;
+  fresh.Styles.Initialize(larger);
+  EXPECT_DOUBLE_EQ(AsNumber(fresh.Styles.Find(u"h1")->Get(P::FontSize)), 32);
+  EXPECT_EQ(ColorOf(*fresh.Styles.Find(u"::link")), 0x0000FFu);
+  fresh.Styles.Initialize(TStyleDefaults{});
+  EXPECT_DOUBLE_EQ(AsNumber(fresh.Styles.Find(u"h1")->Get(P::FontSize)), 24);
+  EXPECT_EQ(fresh.Styles.RuleCount(), THtmlStyleFixture().Styles.RuleCount());
+}
+
 }  // namespace
 }  // namespace tav
