@@ -4,8 +4,9 @@
 // position order, each on its placeholder); then asks for the link at a few
 // points. Each input gets a new document; only the device (and its font
 // cache, whose fonts never change) is shared. Painting goes to a surface
-// that sets no pixels, and inputs are read up to kMaxInput bytes: a few KB
-// of HTML reach every construct, and longer ones only slow the search.
+// that sets no pixels (nor do the scratch bitmaps it makes), and inputs are
+// read up to kMaxInput bytes: a few KB of HTML reach every construct, and
+// longer ones only slow the search.
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -22,6 +23,8 @@
 namespace {
 
 constexpr std::size_t kMaxInput = 4096;
+
+class TBlindDevice;
 
 // A surface that keeps the whole drawing state (fonts, colours, clip, state
 // stack, origin) and runs the shared geometry of every drawing call, but
@@ -48,6 +51,52 @@ protected:
 private:
   tav::TGraphicsDevice& FDevice;
   tav::TSize FSize;
+};
+
+// A bitmap of a size with a blind canvas: what painting makes for itself
+// (the scratch bitmaps of masked and tiled drawing) costs no pixel work.
+class TBlindBitmap : public tav::TBitmap {
+public:
+  TBlindBitmap(tav::TGraphicsDevice& device, int width, int height, bool monochrome)
+      : FCanvas(device, std::max(width, 0), std::max(height, 0)), FMonochrome(monochrome) {}
+  int Width() const override { return FCanvas.Size().cx; }
+  int Height() const override { return FCanvas.Size().cy; }
+  bool Monochrome() const override { return FMonochrome; }
+  tav::TSurface& Canvas() override { return FCanvas; }
+  tav::TColor GetPixel(int, int) const override { return 0; }
+  void SetPixel(int, int, tav::TColor) override {}
+
+private:
+  TBlindSurface FCanvas;
+  bool FMonochrome;
+};
+
+// The fixed-metrics device for fonts and pictures, with blind bitmaps for
+// what the surface is asked to make. The document keeps the fixed device:
+// its pictures and icons are real bitmaps.
+class TBlindDevice : public tav::TGraphicsDevice {
+public:
+  explicit TBlindDevice(tav::TGraphicsDevice& fonts) : FFonts(fonts) {}
+  tav::TFontRef CreateFont(const tav::TFontDesc& desc) override { return FFonts.CreateFont(desc); }
+  bool FontInstalled(std::u16string_view family) const override {
+    return FFonts.FontInstalled(family);
+  }
+  int PixelsPerInch() const override { return FFonts.PixelsPerInch(); }
+  int BitsPerPixel() const override { return FFonts.BitsPerPixel(); }
+  std::unique_ptr<tav::TBitmap> CreateBitmap(int width, int height) override {
+    return std::make_unique<TBlindBitmap>(*this, width, height, false);
+  }
+  std::unique_ptr<tav::TBitmap> CreateMask(int width, int height) override {
+    return std::make_unique<TBlindBitmap>(*this, width, height, true);
+  }
+  tav::TDecodedImage DecodeImage(std::string_view data) override { return FFonts.DecodeImage(data); }
+  std::unique_ptr<tav::TBitmap> DecodeOpaqueImage(std::string_view data, tav::TImageFormat format,
+                                                  const tav::TImageSizeCheck& check) override {
+    return FFonts.DecodeOpaqueImage(data, format, check);
+  }
+
+private:
+  tav::TGraphicsDevice& FFonts;
 };
 
 void CheckLines(tav::TCellBasic& cell) {
@@ -113,12 +162,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   size = std::min(size, kMaxInput);
   std::u16string text = FuzzText(data, size);
   static tav::TFixedMetricsDevice device;
+  static TBlindDevice blind(device);
   tav::TSectionList document(device);
   {
     tav::THtmlBuilder builder(document);
     builder.Parse(text);
   }
-  auto canvas = std::make_unique<TBlindSurface>(device, 200, 150);
+  auto canvas = std::make_unique<TBlindSurface>(blind, 200, 150);
   int scrollWidth = 0;
   const int width = 20 + static_cast<int>(size % 300);
   document.DoLogic(*canvas, width, 150, scrollWidth);

@@ -1,6 +1,7 @@
 #include "platform/surface.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -316,7 +317,10 @@ int MulDiv(int a, int b, int c) {
   bool negative = (p < 0) != (q < 0);
   long long ap = std::llabs(p), aq = std::llabs(q);
   long long r = (ap + aq / 2) / aq;
-  return static_cast<int>(negative ? -r : r);
+  if (negative) r = -r;
+  // A result outside the int range fails as a zero divisor does.
+  if (r < INT_MIN || r > INT_MAX) return -1;
+  return static_cast<int>(r);
 }
 
 int PointsToHeight(int points, int pixelsPerInch) { return -MulDiv(points, pixelsPerInch, 72); }

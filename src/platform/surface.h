@@ -377,7 +377,7 @@ public:
 int PointsToHeight(int points, int pixelsPerInch);
 
 // Rounded a * b / c as 64-bit arithmetic does it (halves away from zero);
-// -1 when c is 0.
+// -1 when c is 0 or the result does not fit an int.
 int MulDiv(int a, int b, int c);
 
 }  // namespace tav

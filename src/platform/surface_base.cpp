@@ -102,6 +102,13 @@ const std::vector<int>& Pattern(TPenStyle style) {
 
 }  // namespace
 
+TRect TSurfaceBase::ReachableArea() const {
+  const TSize s = Size();
+  TRect area{0, 0, s.cx, s.cy};
+  if (FDeviceClip) area = IntersectRect(area, FDeviceClip->Bounds());
+  return area;
+}
+
 void TSurfaceBase::StrokeLine(TPoint a, TPoint b, const TPen& pen) {
   if (pen.Style == TPenStyle::psClear) return;
   if (a == b) return;
@@ -124,12 +131,44 @@ void TSurfaceBase::StrokeLine(TPoint a, TPoint b, const TPen& pen) {
     return;
   }
 
+  // Only the pixels that can reach the surface inside its clip are walked;
+  // a pixel square at (x, y) covers x - lo .. x - lo + w.
+  const TRect area = ReachableArea();
+  if (area.IsEmpty()) return;
+  const long long minX = static_cast<long long>(area.Left) + lo - w + 1;
+  const long long maxX = static_cast<long long>(area.Right) + lo - 1;
+  const long long minY = static_cast<long long>(area.Top) + lo - w + 1;
+  const long long maxY = static_cast<long long>(area.Bottom) + lo - 1;
+
   // Bresenham, end point left out; runs of pixels on a row become one fill.
-  int dx = std::abs(b.X - a.X), sx = a.X < b.X ? 1 : -1;
-  int dy = -std::abs(b.Y - a.Y), sy = a.Y < b.Y ? 1 : -1;
-  int err = dx + dy;
+  // In 64 bits: two ends far apart on either side overflow an int.
+  const long long dx = std::llabs(static_cast<long long>(b.X) - a.X);
+  const long long dy = -std::llabs(static_cast<long long>(b.Y) - a.Y);
+  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+  long long err = dx + dy;
   int x = a.X, y = a.Y;
-  int step = 0;
+  long long step = 0;
+  long long lastStep = -1;  // -1: until the end point
+  // An axis-aligned line starts at its first step that can be seen, with the
+  // pattern's phase of that step, and ends after its last.
+  if (dx == 0 || dy == 0) {
+    const bool horizontal = dy == 0;
+    const long long from = horizontal ? a.X : a.Y, dir = horizontal ? sx : sy;
+    const long long steps = horizontal ? dx : -dy;
+    const long long across = horizontal ? a.Y : a.X;
+    const long long lo2 = horizontal ? minY : minX, hi2 = horizontal ? maxY : maxX;
+    const long long lo1 = horizontal ? minX : minY, hi1 = horizontal ? maxX : maxY;
+    if (across < lo2 || across > hi2) return;
+    long long first = dir > 0 ? lo1 - from : from - hi1;
+    long long last = dir > 0 ? hi1 - from : from - lo1;
+    first = std::max(first, 0LL);
+    last = std::min(last, steps - 1);
+    if (first > last) return;
+    step = first;
+    lastStep = last;
+    if (horizontal) x = static_cast<int>(from + dir * first);
+    else y = static_cast<int>(from + dir * first);
+  }
   bool haveRun = false;
   TRect run;
   auto flush = [&] {
@@ -139,9 +178,14 @@ void TSurfaceBase::StrokeLine(TPoint a, TPoint b, const TPen& pen) {
   int period = 0;
   for (int p : pattern) period += p;
   while (!(x == b.X && y == b.Y)) {
+    if (lastStep >= 0 && step > lastStep) break;
+    // A sloped line stops once it has left the area in its direction.
+    if ((sx > 0 ? x > maxX : x < minX) || (sy > 0 ? y > maxY : y < minY)) {
+      if (dx != 0 && dy != 0) break;
+    }
     bool on = true;
     if (period > 0) {
-      int phase = step % period;
+      int phase = static_cast<int>(step % period);
       for (size_t i = 0; i < pattern.size(); ++i) {
         if (phase < pattern[i]) {
           on = (i % 2) == 0;
@@ -163,7 +207,7 @@ void TSurfaceBase::StrokeLine(TPoint a, TPoint b, const TPen& pen) {
       flush();
     }
     ++step;
-    int e2 = 2 * err;
+    const long long e2 = 2 * err;
     if (e2 >= dy) { err += dy; x += sx; }
     if (e2 <= dx) { err += dx; y += sy; }
   }
@@ -241,10 +285,18 @@ void TSurfaceBase::Ellipse(const TRect& r) {
   // The outline: the shape's pixels that have a 4-neighbour outside it.
   const TColor pc = ColorToRGB(FState.Pen.Color);
   TRegion inner = TRegion::Ellipse(dr.Inflate(-std::max(1, FState.Pen.Width), -std::max(1, FState.Pen.Width)));
-  for (int y = dr.Top; y < dr.Bottom; ++y) {
+  // Rows and columns outside the surface's clip are not walked.
+  const TRect area = ReachableArea();
+  const int left = std::max(dr.Left, area.Left), right = std::min(dr.Right, area.Right);
+  for (int y = std::max(dr.Top, area.Top); y < std::min(dr.Bottom, area.Bottom); ++y) {
     int runStart = 0;
     bool inRun = false;
-    for (int x = dr.Left; x <= dr.Right; ++x) {
+    for (int x = left; x <= right; ++x) {
+      if (x == right && right < dr.Right) {
+        // The row goes on past the area: close a run at its edge.
+        if (inRun) DevFillRect({runStart, y, x, y + 1}, pc);
+        break;
+      }
       bool edge = false;
       if (x < dr.Right && shape.Contains(x, y)) {
         edge = FState.Pen.Width > 1
@@ -281,11 +333,13 @@ void TSurfaceBase::DrawFocusRect(const TRect& r) {
   auto dot = [&](int x, int y) {
     if (((x + y) & 1) == 0) DevInvertRect({x, y, x + 1, y + 1});
   };
-  for (int x = d.Left; x < d.Right; ++x) {
+  // Only the part of the frame inside the surface's clip is walked.
+  const TRect area = ReachableArea();
+  for (int x = std::max(d.Left, area.Left); x < std::min(d.Right, area.Right); ++x) {
     dot(x, d.Top);
     if (d.Bottom - 1 > d.Top) dot(x, d.Bottom - 1);
   }
-  for (int y = d.Top + 1; y < d.Bottom - 1; ++y) {
+  for (int y = std::max(d.Top + 1, area.Top); y < std::min(d.Bottom - 1, area.Bottom); ++y) {
     dot(d.Left, y);
     if (d.Right - 1 > d.Left) dot(d.Right - 1, y);
   }

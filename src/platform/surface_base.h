@@ -89,6 +89,8 @@ protected:
   const std::optional<TRegion>& DeviceClip() const { return FDeviceClip; }
   // Called whenever the clip changes.
   virtual void ClipChanged() {}
+  // The device pixels a drawing call can change: the surface within its clip.
+  TRect ReachableArea() const;
 
   // Device operations; colours are RGB (already resolved).
   virtual void DevFillRect(const TRect& r, TColor c) = 0;

@@ -571,9 +571,12 @@ TEST(BlockSocketStop, StopFlagEndsAConnectInProgress) {
 
 TEST(BlockSocketSend, SendingToAClosedPeerFailsWithACodeNotASignal) {
   std::signal(SIGPIPE, SIG_DFL);  // a SIGPIPE would end the test program
-  ScriptedPeer peer({test::ResetStep()});
+  // The peer resets only once the connection is up: a reset racing the
+  // connect would make the connect fail instead.
+  ScriptedPeer peer({ReadUntilStep("!"), test::ResetStep()});
   TTCPBlockSocket socket;
   ConnectTo(socket, peer);
+  socket.SendString("!");
   peer.Join();
   const std::string piece(65536, 's');
   for (int i = 0; i < 50 && socket.LastError() == 0; ++i) {

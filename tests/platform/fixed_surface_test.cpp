@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/font_cache.h"
 #include "platform/testing/recording_surface.h"
 
@@ -68,6 +70,19 @@ TEST_F(FixedSurfaceTest, MetricsFollowTheStatedRule) {
 // A long-lived device asked for ever new descriptions (a page's odd family
 // names) keeps only about as many entries as it has live fonts, and a live
 // font keeps its handle through the sweeps.
+TEST(MulDiv, RoundsHalvesAwayFromZeroAndFailsOutsideTheIntRange) {
+  const struct {
+    int a, b, c, result;
+  } cases[] = {
+      {10, 96, 72, 13},  {-10, 96, 72, -13}, {3, 1, 2, 2},         {-3, 1, 2, -2},
+      {3, -1, 2, -2},    {1, 1, 0, -1},      {INT_MAX, 2, 2, INT_MAX},
+      {INT_MIN, 1, 1, INT_MIN}, {INT_MAX, INT_MAX, 1, -1}, {INT_MIN, 2, 1, -1},
+      {INT_MIN, -1, 1, -1},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.result) << c.a << " * " << c.b << " / " << c.c;
+}
+
 TEST(FontCache, DropsTheEntriesOfFontsThatAreGone) {
   TFixedMetricsDevice device;
   TFontCache cache;
