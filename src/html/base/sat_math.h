@@ -2,9 +2,11 @@
 // Integer arithmetic that never wraps: every HTML measure goes through here,
 // so that hostile sizes (1e12px, SIZE=99999999999) end at the int range
 // instead of turning negative.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 namespace tav {
 
@@ -27,6 +29,13 @@ inline int SatAdd(int a, int b) {
   long long r = static_cast<long long>(a) + b;
   return r > INT_MAX ? INT_MAX : r < INT_MIN ? INT_MIN : static_cast<int>(r);
 }
+// The sum of several values, clamped to the int range once at the end.
+inline int SatSum(std::initializer_list<int> values) {
+  long long sum = 0;
+  for (int v : values) sum += v;
+  return static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
+}
+
 inline int SatMul(int a, int b) {
   long long r = static_cast<long long>(a) * b;
   return r > INT_MAX ? INT_MAX : r < INT_MIN ? INT_MIN : static_cast<int>(r);

@@ -160,7 +160,12 @@ TSelectorKey TStyleList::MakeKey(const std::u16string& selector) {
 
 // ---------------------------------------------------------------- the list
 
-TStyleList::TStyleList(TGraphicsDevice& device) : FDevice(&device) { FontSizes.Build(12); }
+TStyleList::TStyleList(TGraphicsDevice& device)
+    : FDevice(&device),
+      FRules(std::make_shared<TRuleMap>()),
+      FContextRules(std::make_shared<TContextMap>()) {
+  FontSizes.Build(12);
+}
 TStyleList::~TStyleList() = default;
 
 TMediaView TStyleList::MediaView() const {
@@ -168,10 +173,10 @@ TMediaView TStyleList::MediaView() const {
 }
 
 void TStyleList::Clear() {
-  FRules.clear();
+  FRules = std::make_shared<TRuleMap>();
   FHasClassRules = false;
   FHasIdRules = false;
-  FContextRules.clear();
+  FContextRules = std::make_shared<TContextMap>();
   RulesChanged();
   DefProp = nullptr;
   SeqNo = 10;
@@ -183,31 +188,66 @@ void TStyleList::RulesChanged() {
   FLinkFonts.Fonts.reset();
 }
 
+TStyleList::TRuleMap& TStyleList::OwnRules() {
+  if (FRules.use_count() > 1) FRules = std::make_shared<TRuleMap>(*FRules);
+  return *FRules;
+}
+
+TStyleList::TContextMap& TStyleList::OwnContextRules() {
+  if (FContextRules.use_count() > 1) {
+    auto copy = std::make_shared<TContextMap>();
+    for (const auto& [lead, bucket] : *FContextRules) {
+      TBucket& mine = (*copy)[lead];
+      for (const auto& [key, rule] : bucket.ByKey) {
+        auto r = std::make_unique<TContextRule>();
+        r->Key = rule->Key;
+        r->Subject = rule->Subject;
+        r->SubjectClasses = rule->SubjectClasses;
+        r->Ancestors = rule->Ancestors;
+        r->Needed = rule->Needed;
+        r->Props = std::make_unique<TProperties>(*rule->Props, *FDevice);
+        mine.InOrder.push_back(r.get());
+        mine.ByKey.emplace(key, std::move(r));
+      }
+    }
+    FContextRules = std::move(copy);
+    // Plans point into the rules they were made from.
+    RulesChanged();
+  }
+  return *FContextRules;
+}
+
 TProperties& TStyleList::Rule(const std::u16string& key) {
-  auto& slot = FRules[key];
+  auto& slot = OwnRules()[key];
   if (!slot) {
     RulesChanged();
-    slot = std::make_unique<TProperties>(*FDevice);
+    slot = std::make_shared<TProperties>(*FDevice);
     slot->PropTag = key;
     if (key.find(u'.') != std::u16string::npos) FHasClassRules = true;
     if (key.find(u'#') != std::u16string::npos) FHasIdRules = true;
+  } else if (slot.use_count() > 1) {
+    // Another list holds it too: this list changes a copy of its own.
+    RulesChanged();
+    const bool isDefault = DefProp == slot.get();
+    slot = std::make_shared<TProperties>(*slot, *FDevice);
+    if (isDefault) DefProp = slot.get();
   }
   return *slot;
 }
 
 const TProperties* TStyleList::Find(const std::u16string& key) const {
-  auto it = FRules.find(key);
-  return it == FRules.end() ? nullptr : it->second.get();
+  auto it = FRules->find(key);
+  return it == FRules->end() ? nullptr : it->second.get();
 }
 
 const std::vector<const TContextRule*>* TStyleList::ContextRules(const std::u16string& lead) const {
-  auto it = FContextRules.find(lead);
-  return it == FContextRules.end() ? nullptr : &it->second.InOrder;
+  auto it = FContextRules->find(lead);
+  return it == FContextRules->end() ? nullptr : &it->second.InOrder;
 }
 
 int TStyleList::RuleCount() const {
-  std::size_t n = FRules.size();
-  for (auto& [lead, bucket] : FContextRules) n += bucket.ByKey.size();
+  std::size_t n = FRules->size();
+  for (auto& [lead, bucket] : *FContextRules) n += bucket.ByKey.size();
   return static_cast<int>(n);
 }
 
@@ -215,7 +255,7 @@ void TStyleList::SetRuleProperty(const TSelectorKey& key, const std::u16string& 
                                  const std::u16string& value) {
   TProperties* rule;
   if (key.Contextual) {
-    auto& bucket = FContextRules[LeadOf(key.Subject)];
+    auto& bucket = OwnContextRules()[LeadOf(key.Subject)];
     auto& slot = bucket.ByKey[key.Key];
     if (!slot) {
       RulesChanged();
@@ -291,8 +331,9 @@ void TStyleList::Initialize(const TStyleDefaults& d) {
     if (it != BuiltInSheets.end()) {
       std::rotate(BuiltInSheets.begin(), it, it + 1);
     } else {
-      // Built on this list's device; the sheet never makes fonts, and its
-      // copies are bound to their own lists' devices.
+      // Built on this list's device. Lists only read the shared rules (no
+      // fonts are made from them), and a rule a list changes is copied and
+      // bound to that list's device first.
       auto built = std::make_shared<TStyleList>(*FDevice);
       built->AddBuiltInSheet(d);
       if (BuiltInSheets.size() == kBuiltInSheetsKept) BuiltInSheets.pop_back();
@@ -300,10 +341,10 @@ void TStyleList::Initialize(const TStyleDefaults& d) {
     }
     sheet = BuiltInSheets.front().Rules;
   }
-  CopyRules(*sheet);
+  ShareRules(*sheet);
 }
 
-void TStyleList::CopyRules(const TStyleList& from) {
+void TStyleList::ShareRules(const TStyleList& from) {
   Clear();
   DefFontSize = from.DefFontSize;
   FontSizes = from.FontSizes;
@@ -311,25 +352,9 @@ void TStyleList::CopyRules(const TStyleList& from) {
   LinksActive = from.LinksActive;
   FHasClassRules = from.FHasClassRules;
   FHasIdRules = from.FHasIdRules;
-  FRules.reserve(from.FRules.size());
-  for (const auto& [key, rule] : from.FRules)
-    FRules.emplace(key, std::make_unique<TProperties>(*rule, *FDevice));
-  for (const auto& [lead, bucket] : from.FContextRules) {
-    TBucket& copy = FContextRules[lead];
-    for (const auto& [key, rule] : bucket.ByKey) {
-      auto r = std::make_unique<TContextRule>();
-      r->Key = rule->Key;
-      r->Subject = rule->Subject;
-      r->SubjectClasses = rule->SubjectClasses;
-      r->Ancestors = rule->Ancestors;
-      r->Needed = rule->Needed;
-      r->Props = std::make_unique<TProperties>(*rule->Props, *FDevice);
-      copy.InOrder.push_back(r.get());
-      copy.ByKey.emplace(key, std::move(r));
-    }
-  }
-  auto def = FRules.find(u"default");
-  DefProp = def == FRules.end() ? nullptr : def->second.get();
+  FRules = from.FRules;
+  FContextRules = from.FContextRules;
+  DefProp = from.DefProp;
 }
 
 void TStyleList::AddBuiltInSheet(const TStyleDefaults& d) {
@@ -357,9 +382,10 @@ void TStyleList::AddBuiltInSheet(const TStyleDefaults& d) {
                      {P::MarginTop, d.MarginHeight}, {P::MarginBottom, d.MarginHeight},
                      {P::MarginLeft, d.MarginWidth}, {P::MarginRight, d.MarginWidth},
                      {P::Visibility, 2}, {P::LetterSpacing, 0}});
-  DefProp = &Rule(u"default");
-  DefProp->AssignCharSet(d.CharSet);
-  DefProp->DefFontname = d.FontName;
+  TProperties& defaults = Rule(u"default");
+  defaults.AssignCharSet(d.CharSet);
+  defaults.DefFontname = d.FontName;
+  DefProp = &defaults;
   add({u"::link"}, {{P::Color, color(d.LinkColor)},
                     {P::TextDecoration, text(d.UnderlineLinks ? u"underline" : u"none")}});
   add({u"::visited"}, {{P::Color, color(d.VisitedColor)}});

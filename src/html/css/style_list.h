@@ -92,8 +92,8 @@ public:
 
   void Clear();
   // Clears the list and adds the built-in sheet. The sheet is built once
-  // for each set of defaults and pixel density and copied from then on; the
-  // copied rules share their value blocks until the document changes them.
+  // for each set of defaults and pixel density and shared from then on: a
+  // list copies a built-in rule only when it changes it.
   void Initialize(const TStyleDefaults& defaults);
 
   // Turns a lower-cased, trimmed selector into its key; a contextual
@@ -154,7 +154,7 @@ public:
   // MediaWidth with the pixels of one em (the default font size).
   TMediaView MediaView() const;
 
-  TProperties* DefProp = nullptr;
+  const TProperties* DefProp = nullptr;
   int SeqNo = 10;
   // Turned on by a rule for ':hover' (the document tracks the mouse then).
   bool LinksActive = false;
@@ -163,23 +163,32 @@ public:
 
 private:
   void AddBuiltInSheet(const TStyleDefaults& defaults);
-  // Clears the list and takes a copy of every rule of `from`.
-  void CopyRules(const TStyleList& from);
+  // Clears the list and shares every rule of `from`.
+  void ShareRules(const TStyleList& from);
+  // The rule for a key, made when missing, and this list's own to change.
   TProperties& Rule(const std::u16string& key);
   void SetRuleProperty(const TSelectorKey& key, const std::u16string& name,
                        const std::u16string& value);
 
   TGraphicsDevice* FDevice;
-  std::unordered_map<std::u16string, std::unique_ptr<TProperties>> FRules;
+  // The simple rules by key. The map and its rules may be shared with the
+  // built-in sheet (and other lists made from it): a shared map is copied
+  // before it changes, and a shared rule before it is written.
+  using TRuleMap = std::unordered_map<std::u16string, std::shared_ptr<TProperties>>;
+  std::shared_ptr<TRuleMap> FRules;
+  TRuleMap& OwnRules();
   bool FHasClassRules = false;
   bool FHasIdRules = false;
   // Rules by the lead of their subject; each bucket owns its rules by key
-  // and keeps them in key order in a flat list for scanning.
+  // and keeps them in key order in a flat list for scanning. Shared like
+  // the simple rules; copied whole before a contextual rule changes.
   struct TBucket {
     std::map<std::u16string, std::unique_ptr<TContextRule>> ByKey;
     std::vector<const TContextRule*> InOrder;
   };
-  std::unordered_map<std::u16string, TBucket> FContextRules;
+  using TContextMap = std::unordered_map<std::u16string, TBucket>;
+  std::shared_ptr<TContextMap> FContextRules;
+  TContextMap& OwnContextRules();
 
   // Plans by identity; dropped whenever the rules change, and when there
   // are too many of them (a page with an id on every element).

@@ -146,8 +146,8 @@ void TBlock::MinMaxWidth(TSurface& surface, int& min, int& max) {
     MyCell->MinMaxWidth(surface, cmin, cmax);
   }
   auto px = [&](P p) { return isPercent(p) ? 0 : BoxPx(m, p); };
-  int sides = px(P::MarginLeft) + px(P::BorderLeftWidth) + px(P::PaddingLeft) +
-              px(P::PaddingRight) + px(P::BorderRightWidth) + px(P::MarginRight);
+  int sides = SatSum({px(P::MarginLeft), px(P::BorderLeftWidth), px(P::PaddingLeft),
+                      px(P::PaddingRight), px(P::BorderRightWidth), px(P::MarginRight)});
   if (limited) cmax = std::min(cmax, maxWidth);
   min = SatAdd(sides, std::max(width, cmin));
   max = width > 0 ? min : SatAdd(sides, std::max({width, cmax, cmin}));
@@ -162,8 +162,9 @@ int TBlock::FindWidth(TSurface& surface, int availableWidth, int autoCount) {
   MyCell->MinMaxWidth(surface, cmin, cmax);
   TWidthInput in;
   in.Available = availableWidth;
-  in.Horizontal = BoxPx(MargArray, P::BorderLeftWidth) + BoxPx(MargArray, P::PaddingLeft) +
-                  BoxPx(MargArray, P::PaddingRight) + BoxPx(MargArray, P::BorderRightWidth);
+  in.Horizontal =
+      SatSum({BoxPx(MargArray, P::BorderLeftWidth), BoxPx(MargArray, P::PaddingLeft),
+              BoxPx(MargArray, P::PaddingRight), BoxPx(MargArray, P::BorderRightWidth)});
   in.MarginLeft = Value(MargArray, P::MarginLeft);
   in.MarginRight = Value(MargArray, P::MarginRight);
   in.Width = Value(MargArray, P::Width);
@@ -212,25 +213,28 @@ TPoint TBlock::ResolveBox(TSurface& surface, int x, int y, int xRef, int yRef, i
     TopP = m(P::TopPos);
     LeftP = m(P::LeftPos);
   }
-  int hz = m(P::BorderLeftWidth) + m(P::PaddingLeft) + m(P::PaddingRight) + m(P::BorderRightWidth);
+  int hz = SatSum(
+      {m(P::BorderLeftWidth), m(P::PaddingLeft), m(P::PaddingRight), m(P::BorderRightWidth)});
   NewWidth = FindWidth(surface, availableWidth, autoCount);
   // Only "right" given: the left position follows from it.
   if (Positioning == PositionType::posAbsolute && Value(MargArray, P::LeftPos) == Auto &&
       Value(MargArray, P::RightPos) != Auto)
-    LeftP = SatAdd(availableWidth, -SatAdd(SatAdd(m(P::RightPos), NewWidth),
-                                           SatAdd(hz, m(P::MarginLeft) + m(P::MarginRight))));
+    LeftP =
+        SatAdd(availableWidth, -SatAdd(SatAdd(m(P::RightPos), NewWidth),
+                                       SatAdd(hz, SatSum({m(P::MarginLeft), m(P::MarginRight)}))));
   return origin;
 }
 
 void TBlock::PlaceHorizontally(IndentManager& imgr, int x, int originX, int& top,
                                int availableWidth) {
   auto m = [&](P p) { return BoxPx(MargArray, p); };
-  int hz = m(P::BorderLeftWidth) + m(P::PaddingLeft) + m(P::PaddingRight) + m(P::BorderRightWidth);
-  int left = m(P::MarginLeft) + m(P::BorderLeftWidth) + m(P::PaddingLeft);
+  int hz = SatSum(
+      {m(P::BorderLeftWidth), m(P::PaddingLeft), m(P::PaddingRight), m(P::BorderRightWidth)});
+  int left = SatSum({m(P::MarginLeft), m(P::BorderLeftWidth), m(P::PaddingLeft)});
   if (FloatLR == AlignmentType::ALeft) {
     // Where the whole box fits beside earlier floats, moved down if need be.
     int fy = top;
-    int full = SatAdd(SatAdd(NewWidth, hz), m(P::MarginLeft) + m(P::MarginRight));
+    int full = SatAdd(SatAdd(NewWidth, hz), SatSum({m(P::MarginLeft), m(P::MarginRight)}));
     int lx = imgr.GetNextLeftXY(fy, full, SatAdd(x, availableWidth));
     top = fy;
     X = SatAdd(lx, left);
@@ -273,7 +277,7 @@ void TBlock::FindBottoms() {
   if (height != Auto && height > 0 && (!HideOverflow || height > 3))
     ClientContentBot = std::max(ClientContentBot, SatAdd(ContentTop, height));
   if (FOwnIMgr) ClientContentBot = std::max(ClientContentBot, FOwnIMgr->ImageBottom());
-  int below = m(P::PaddingBottom) + m(P::BorderBottomWidth);
+  int below = SatSum({m(P::PaddingBottom), m(P::BorderBottomWidth)});
   ContentBot = SatAdd(ClientContentBot, SatAdd(below, MarginBottom));
   DrawBot = SatAdd(std::max(MyCell->tcDrawBot, ClientContentBot), below);
 }
@@ -281,8 +285,9 @@ void TBlock::FindBottoms() {
 void TBlock::RegisterFloat(IndentManager& imgr, int left) {
   auto m = [&](P p) { return BoxPx(MargArray, p); };
   int boxLeft = SatAdd(X, -left);
-  int boxRight = SatAdd(SatAdd(X, NewWidth),
-                        SatAdd(m(P::PaddingRight) + m(P::BorderRightWidth), m(P::MarginRight)));
+  int boxRight =
+      SatAdd(SatAdd(X, NewWidth),
+             SatAdd(SatSum({m(P::PaddingRight), m(P::BorderRightWidth)}), m(P::MarginRight)));
   int floatHeight = SatAdd(ContentBot, -DrawTop);
   if (FloatLR == AlignmentType::ALeft) imgr.UpdateBlock(DrawTop, boxRight, floatHeight, FloatLR);
   else imgr.UpdateBlock(DrawTop, boxLeft, floatHeight, FloatLR);
@@ -302,21 +307,22 @@ int TBlock::DrawLogic(TSurface& surface, int x, int y, int xRef, int yRef, int a
   FindClearance(imgr, y);
   const TPoint origin = ResolveBox(surface, x, y, xRef, yRef, availableWidth, availableHeight);
   auto m = [&](P p) { return BoxPx(MargArray, p); };
-  int left = m(P::MarginLeft) + m(P::BorderLeftWidth) + m(P::PaddingLeft);
+  int left = SatSum({m(P::MarginLeft), m(P::BorderLeftWidth), m(P::PaddingLeft)});
   int top = SatAdd(origin.Y, ClearAddon);
   PlaceHorizontally(imgr, x, origin.X, top, availableWidth);
   top = SatAdd(top, TopP);
   Indent = left;
   ContentLeft = X;
   DrawTop = SatAdd(top, std::min(0, MarginTop));
-  ContentTop = SatAdd(top, SatAdd(MarginTop, m(P::BorderTopWidth) + m(P::PaddingTop)));
+  ContentTop = SatAdd(top, SatAdd(MarginTop, SatSum({m(P::BorderTopWidth), m(P::PaddingTop)})));
 
   const int sw = LayOutContent(surface, imgr, availableHeight, blockHeight, curs, firstLine);
   FetchBackgroundPicture(surface, BGImage);
   FindBottoms();
   // The widest extent, relative to the x the block was given.
-  int right = SatAdd(SatAdd(X, std::max(NewWidth, sw)),
-                     SatAdd(m(P::PaddingRight) + m(P::BorderRightWidth), m(P::MarginRight)));
+  int right =
+      SatAdd(SatAdd(X, std::max(NewWidth, sw)),
+             SatAdd(SatSum({m(P::PaddingRight), m(P::BorderRightWidth)}), m(P::MarginRight)));
   maxWidth = std::max(maxWidth, SatAdd(right, -x));
 
   SectionHeight = SatAdd(ContentBot, -y);
@@ -370,10 +376,11 @@ int TBlock::Draw1(TSurface& surface, const TRect& clip, IndentManager& imgr, int
   int yOff = ParentSectionList.PaintPass.YOff;
   if (Visibility != VisibilityType::viHidden) {
     auto m = [&](P p) { return BoxPx(MargArray, p); };
-    int boxTop = SatAdd(ContentTop, -(m(P::BorderTopWidth) + m(P::PaddingTop)));
-    int boxBot = SatAdd(ClientContentBot, m(P::PaddingBottom) + m(P::BorderBottomWidth));
-    int boxLeft = SatAdd(X, -(m(P::BorderLeftWidth) + m(P::PaddingLeft)));
-    int boxRight = SatAdd(SatAdd(X, NewWidth), m(P::PaddingRight) + m(P::BorderRightWidth));
+    int boxTop = SatAdd(ContentTop, -SatSum({m(P::BorderTopWidth), m(P::PaddingTop)}));
+    int boxBot = SatAdd(ClientContentBot, SatSum({m(P::PaddingBottom), m(P::BorderBottomWidth)}));
+    int boxLeft = SatAdd(X, -SatSum({m(P::BorderLeftWidth), m(P::PaddingLeft)}));
+    int boxRight =
+        SatAdd(SatAdd(X, NewWidth), SatSum({m(P::PaddingRight), m(P::BorderRightWidth)}));
     TRect box{SatAdd(boxLeft, dx), SatAdd(boxTop, -yOff), SatAdd(boxRight, dx),
               SatAdd(boxBot, -yOff)};
     if (box.Bottom >= clip.Top && box.Top <= clip.Bottom) {

@@ -384,6 +384,28 @@ TEST_F(HtmlLayout, HugeZIndexPaintsAboveTheFlow) {
   EXPECT_EQ(body.DrawList[2], &At({0}));
 }
 
+// Margins at the int limit beside borders and padding end at the limit
+// instead of wrapping to the far left.
+TEST_F(HtmlLayout, HugeMarginsBesideBordersAndPaddingSaturate) {
+  const char16_t* styles[] = {
+      u"margin-left:99999999999px;padding-left:4px;border:3px solid",
+      u"margin-right:99999999999px;padding-right:4px;border:3px solid",
+      u"float:left;margin-left:99999999999px;margin-right:99999999999px;padding:4px",
+      u"float:right;margin-right:99999999999px;border-right:9px solid",
+  };
+  for (const char16_t* style : styles) {
+    Layout(u"<div style='" + std::u16string(style) + u"'>x</div><p>after</p>");
+    TBlock& div = BlockAt({0});
+    EXPECT_GE(div.X, 0) << TextToUtf8(style);
+    EXPECT_GE(div.ContentLeft, 0) << TextToUtf8(style);
+    EXPECT_GE(ScrollWidth, 0) << TextToUtf8(style);
+    int min = 0, max = 0;
+    div.MinMaxWidth(*Surface, min, max);
+    EXPECT_GE(min, 0) << TextToUtf8(style);
+    EXPECT_GE(max, min) << TextToUtf8(style);
+  }
+}
+
 TEST_F(HtmlLayout, BulletsAreDrawnLeftOfTheContent) {
   Layout(u"<ul><li>x</ul>");
   auto& li = dynamic_cast<TBlockLI&>(At({0, 0}));
