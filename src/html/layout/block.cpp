@@ -627,10 +627,10 @@ int THorzLine::Draw1(TSurface& surface, const TRect& clip, IndentManager&, int x
     // Sunken: shadow along the top and left, highlight along the bottom
     // and right.
     TColor dark = ColorToRGB(clBtnShadow), light = ColorToRGB(clBtnHighlight);
-    surface.FillRect(TRect{r.Left, r.Top, r.Right, r.Top + 1}, dark);
-    surface.FillRect(TRect{r.Left, r.Top, r.Left + 1, r.Bottom}, dark);
-    surface.FillRect(TRect{r.Left, r.Bottom - 1, r.Right, r.Bottom}, light);
-    surface.FillRect(TRect{r.Right - 1, r.Top, r.Right, r.Bottom}, light);
+    surface.FillRect(TRect{r.Left, r.Top, r.Right, SatAdd(r.Top, 1)}, dark);
+    surface.FillRect(TRect{r.Left, r.Top, SatAdd(r.Left, 1), r.Bottom}, dark);
+    surface.FillRect(TRect{r.Left, SatAdd(r.Bottom, -1), r.Right, r.Bottom}, light);
+    surface.FillRect(TRect{SatAdd(r.Right, -1), r.Top, r.Right, r.Bottom}, light);
   }
   return r.Bottom;
 }

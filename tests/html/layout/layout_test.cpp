@@ -385,7 +385,7 @@ TEST_F(HtmlLayout, HugeZIndexPaintsAboveTheFlow) {
 }
 
 // Margins at the int limit beside borders and padding end at the limit
-// instead of wrapping to the far left.
+// instead of wrapping to the far left, and what stands there still paints.
 TEST_F(HtmlLayout, HugeMarginsBesideBordersAndPaddingSaturate) {
   const char16_t* styles[] = {
       u"margin-left:99999999999px;padding-left:4px;border:3px solid",
@@ -394,7 +394,9 @@ TEST_F(HtmlLayout, HugeMarginsBesideBordersAndPaddingSaturate) {
       u"float:right;margin-right:99999999999px;border-right:9px solid",
   };
   for (const char16_t* style : styles) {
-    Layout(u"<div style='" + std::u16string(style) + u"'>x</div><p>after</p>");
+    Layout(u"<div style='" + std::u16string(style) + u"'>x<hr><hr noshade>"
+           u"<table border=1><tr><td>cell</table><ul><li>item</ul></div><p>after</p>");
+    Document.Draw(*Surface, TRect{0, 0, Width, 300}, 6000, 0, 0);
     TBlock& div = BlockAt({0});
     EXPECT_GE(div.X, 0) << TextToUtf8(style);
     EXPECT_GE(div.ContentLeft, 0) << TextToUtf8(style);
