@@ -113,8 +113,10 @@ void TRegion::Node::RowSpans(int y, TSpans& out) const {
       out.push_back({Box.Left, Box.Right});
       return;
     case TKind::nkEllipse: {
-      double cx = (Box.Left + Box.Right) / 2.0, cy = (Box.Top + Box.Bottom) / 2.0;
-      double rx = Box.Width() / 2.0, ry = Box.Height() / 2.0;
+      // In doubles: a box near the int limits has no int sum or size.
+      const double left = Box.Left, right = Box.Right, top = Box.Top, bottom = Box.Bottom;
+      double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+      double rx = (right - left) / 2.0, ry = (bottom - top) / 2.0;
       double dy = (y + 0.5 - cy) / ry;
       if (dy * dy > 1.0) return;
       double half = rx * std::sqrt(1.0 - dy * dy);
